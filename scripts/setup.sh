@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs everything the build, the tests and the main job need on a fresh Debian 12 machine.
+# Safe to run again: apt-get skips what is already there.
+set -euo pipefail
+
+packages=(
+  # toolchain and tests
+  build-essential cmake ninja-build pkg-config git
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # JSON
+  nlohmann-json3-dev
+  # HTTP client, TLS policy and public-key pinning
+  libcurl4-openssl-dev libssl-dev
+  # WebSocket client
+  libwebsocketpp-dev libboost-dev libboost-system-dev
+  # phone numbers, country and language names
+  libphonenumber-dev libicu-dev
+  # DTLS-SRTP
+  libsrtp2-dev
+  # drawing and text
+  libcairo2-dev libpango1.0-dev fonts-liberation2 fonts-dejavu-core
+  # JPEG, PNG, frame conversion and scaling
+  libturbojpeg0-dev libpng-dev libyuv-dev
+  # VP8 and Opus
+  libvpx-dev libopus-dev
+  # script engine
+  libjavascriptcoregtk-4.1-dev
+  # simulated identification service
+  python3 python3-aiohttp python3-websockets python3-aiortc openssl
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
+echo "setup: all packages present"

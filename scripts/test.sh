@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Set-up, build and every test. BUILD_DIR and KVN_SANITIZE may be set by the caller.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+BUILD_DIR=${BUILD_DIR:-build}
+SANITIZE=${KVN_SANITIZE:-OFF}
+JOBS=${JOBS:-$(nproc)}
+
+cmake -S . -B "$BUILD_DIR" -G Ninja -DKVN_SANITIZE="$SANITIZE" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$BUILD_DIR" -j "$JOBS"
+
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+ctest --test-dir "$BUILD_DIR" --output-on-failure -j "$JOBS" --timeout 300
