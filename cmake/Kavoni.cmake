@@ -19,17 +19,6 @@ function(kvn_add_subdirectories parent)
   endforeach()
 endfunction()
 
-# Adds every folder below PARENT (at any depth) that holds a CMakeLists.txt.
-function(kvn_add_subdirectories_recursive parent)
-  file(GLOB_RECURSE lists CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${parent}/CMakeLists.txt)
-  list(SORT lists)
-  foreach(list_file ${lists})
-    get_filename_component(dir ${list_file} DIRECTORY)
-    file(RELATIVE_PATH rel ${CMAKE_CURRENT_SOURCE_DIR} ${dir})
-    add_subdirectory(${rel})
-  endforeach()
-endfunction()
-
 # kvn_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
 # One GoogleTest executable whose cases CTest discovers. Tests run with the source tree's
 # root in KVN_SOURCE_DIR so fixtures can be found from any build folder.
@@ -37,9 +26,9 @@ function(kvn_add_gtest name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock)
-  if(TARGET KvnTestMain)
-    target_link_libraries(${name} PRIVATE KvnTestMain)
-  else()
+  # A test main of our own (tests/support/test_main.cpp) sets up the main thread's run loop;
+  # without one, GoogleTest's plain main.
+  if(NOT TARGET KvnTestSupport OR NOT EXISTS ${PROJECT_SOURCE_DIR}/tests/support/test_main.cpp)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
   endif()
   target_compile_definitions(${name} PRIVATE KVN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KVN_BINARY_DIR="${PROJECT_BINARY_DIR}")
