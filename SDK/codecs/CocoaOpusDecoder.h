@@ -1,0 +1,43 @@
+#pragma once
+// The Opus decoder: wraps a libopus decoder for frames of `packetTime` ms. A packet decodes
+// into one of two output buffers made once, the normal one or, when asked to decode the
+// forward error correction data a packet carries for the frame before it, the FEC one; a
+// buffer's contents stay put until the next decode into the same buffer. Without a packet
+// it conceals one lost frame, into a buffer of its own.
+// Runs on the stack's receive thread.
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <opus/opus.h>
+
+#include "codecs/CocoaOpusBuffer.h"
+
+class CocoaOpusDecoder {
+public:
+    CocoaOpusDecoder() = default;
+    ~CocoaOpusDecoder();
+    CocoaOpusDecoder(const CocoaOpusDecoder&) = delete;
+    CocoaOpusDecoder& operator=(const CocoaOpusDecoder&) = delete;
+
+    // Throws InitializeException when libopus cannot make a decoder for these values.
+    void initWithClockRate_channels_packetTime(int32_t clockRate, int32_t channels, int32_t packetTime);
+
+    std::shared_ptr<CocoaOpusBuffer> decodeFrame(const std::vector<uint8_t>* frame) { return decodeFrame_fec(frame, false); }
+    // `frame` null or empty: concealment of one lost frame. Null when libopus fails.
+    std::shared_ptr<CocoaOpusBuffer> decodeFrame_fec(const std::vector<uint8_t>* frame, bool fec);
+    void destroy();
+
+    bool debugMode() const { return debugMode_; }
+    void setDebugMode(bool v) { debugMode_ = v; }
+
+private:
+    OpusDecoder* decoder_ = nullptr;
+    int32_t frameSize_ = 0;
+    int32_t outputLength_ = 0;
+    int32_t channels_ = 0;
+    // Shared with the frames handed out, so that a frame never outlives its bytes.
+    std::shared_ptr<std::vector<uint8_t>> output_;
+    std::shared_ptr<std::vector<uint8_t>> fecOutput_;
+    bool debugMode_ = false;
+};

@@ -1,0 +1,65 @@
+#pragma once
+// The Opus encoder: wraps a libopus encoder set up for voice over IP, one frame of
+// `packetTime` ms per packet. Quality (0.0 to 1.0) sets libopus's complexity (0 to 10);
+// bitrate is in units of 1024 bit/s; in-band forward error correction is switched on when
+// the far side reports loss.
+// Encoding runs on the stack's send thread, while quality and FEC may be changed from the
+// thread that reads RTCP: the libopus state is guarded by a lock of its own.
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <vector>
+
+#include <opus/opus.h>
+
+#include "codecs/CocoaOpusBuffer.h"
+
+class CocoaOpusEncoder {
+public:
+    static constexpr int32_t maxEncodedLength = 4000;
+
+    CocoaOpusEncoder() = default;
+    ~CocoaOpusEncoder();
+    CocoaOpusEncoder(const CocoaOpusEncoder&) = delete;
+    CocoaOpusEncoder& operator=(const CocoaOpusEncoder&) = delete;
+
+    // Throws InitializeException when libopus cannot make an encoder for these values.
+    void initWithClockRate_channels_packetTime(int32_t clockRate, int32_t channels, int32_t packetTime);
+
+    // One Opus packet from the frame of samples at the buffer's index, or none when the buffer
+    // does not hold a whole frame or libopus fails.
+    std::optional<std::vector<uint8_t>> encodeBuffer(const std::shared_ptr<CocoaOpusBuffer>& buffer);
+
+    void activateFECWithPacketLossPercent(int32_t percent);
+    void deactivateFEC();
+    void destroy();
+
+    // 1 to 500 (the setter clamps), in units of 1024 bit/s.
+    int32_t bitrate() const;
+    void setBitrate(int32_t v);
+    // 0.0 to 1.0 (the setter clamps); sets the complexity to quality x 10.
+    double quality() const;
+    void setQuality(double v);
+    int32_t complexity() const;
+    bool debugMode() const;
+    void setDebugMode(bool v);
+
+    // What libopus itself holds: in-band FEC on, and the expected packet loss in percent.
+    bool inbandFEC() const;
+    int32_t packetLossPercent() const;
+
+private:
+    void destroyLocked();
+
+    mutable std::mutex lock_;
+    OpusEncoder* encoder_ = nullptr;
+    int32_t frameSize_ = 0;
+    int32_t channels_ = 0;
+    std::vector<uint8_t> output_;
+    std::vector<opus_int16> samples_;
+    int32_t bitrate_ = 0;
+    double quality_ = 0.0;
+    int32_t complexity_ = 0;
+    bool debugMode_ = false;
+};

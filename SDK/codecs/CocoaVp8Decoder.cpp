@@ -1,0 +1,80 @@
+#include "codecs/CocoaVp8Decoder.h"
+
+#include <vpx/vp8dx.h>
+#include <vpx/vpx_encoder.h> // VPX_DL_REALTIME, the deadline both directions use
+
+#include "codecs/CodecConsole.h"
+#include "codecs/InitializeException.h"
+
+CocoaVp8Decoder::~CocoaVp8Decoder() { destroy(); }
+
+void CocoaVp8Decoder::destroy()
+{
+    if (codec_) {
+        vpx_codec_destroy(codec_.get());
+    }
+    codec_.reset();
+}
+
+bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, const std::shared_ptr<CocoaVp8Buffer>& buffer)
+{
+    const bool debug = debugMode();
+    // An empty frame would ask libvpx to flush, which "succeeds" without a picture.
+    if (!frame || frame->empty() || !buffer) {
+        if (debug) {
+            CodecConsoleLog("Argument 'frame' or 'buffer' missing.");
+        }
+        return false;
+    }
+    if (!codec_) {
+        if (debug) {
+            CodecConsoleLog("Configuring decoder.");
+        }
+        auto codec = std::make_unique<vpx_codec_ctx_t>();
+        const vpx_codec_err_t status = vpx_codec_dec_init(codec.get(), vpx_codec_vp8_dx(), nullptr, 0);
+        if (status != VPX_CODEC_OK) {
+            CodecConsoleLog("Could not initialize decoder. %s", vpx_codec_err_to_string(status));
+            throw InitializeException("Could not initialize decoder.");
+        }
+        codec_ = std::move(codec);
+    }
+    if (debug) {
+        CodecConsoleLog("Ready for decoding. (%zu bytes)", frame->size());
+    }
+
+    const vpx_codec_err_t status = vpx_codec_decode(codec_.get(), frame->data(), static_cast<unsigned int>(frame->size()), nullptr, VPX_DL_REALTIME);
+    if (status != VPX_CODEC_OK) {
+        if (status == VPX_CODEC_CORRUPT_FRAME) {
+            setNeedsKeyFrame(true);
+        }
+        if (debug) {
+            CodecConsoleLog("Could not decode frame. %s", vpx_codec_err_to_string(status));
+        }
+        return false;
+    }
+    setNeedsKeyFrame(false);
+
+    vpx_codec_iter_t iter = nullptr;
+    const vpx_image_t* image = vpx_codec_get_frame(codec_.get(), &iter);
+    if (!image) {
+        if (debug) {
+            CodecConsoleLog("Could not decode frame.");
+        }
+        return false;
+    }
+    const auto width = static_cast<int32_t>(image->d_w);
+    const auto height = static_cast<int32_t>(image->d_h);
+    const size_t chromaRows = image->d_h / 2 + image->d_h % 2;
+    buffer->width = width;
+    buffer->height = height;
+    buffer->strideY = image->stride[VPX_PLANE_Y];
+    buffer->strideU = image->stride[VPX_PLANE_U];
+    buffer->strideV = image->stride[VPX_PLANE_V];
+    buffer->planeY = { image->planes[VPX_PLANE_Y], static_cast<size_t>(buffer->strideY) * image->d_h };
+    buffer->planeU = { image->planes[VPX_PLANE_U], static_cast<size_t>(buffer->strideU) * chromaRows };
+    buffer->planeV = { image->planes[VPX_PLANE_V], static_cast<size_t>(buffer->strideV) * chromaRows };
+    if (debug) {
+        CodecConsoleLog("Decoded frame. (%d x %d, YS %d, US %d, VS %d)", width, height, buffer->strideY, buffer->strideU, buffer->strideV);
+    }
+    return true;
+}

@@ -1,0 +1,40 @@
+#pragma once
+// The VP8 decoder: wraps libvpx's VP8 decoder. The codec context is made at the first frame.
+// `needsKeyFrame` turns on when libvpx finds a frame corrupt (and when the codec sees a lost
+// packet) and off at the next frame that decodes; the stack reads it to ask the sender for a
+// key frame.
+// Decoding runs on the stack's receive thread; `needsKeyFrame` may be read from any thread.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <vpx/vpx_decoder.h>
+
+#include "codecs/CocoaVp8Buffer.h"
+
+class CocoaVp8Decoder {
+public:
+    CocoaVp8Decoder() = default;
+    ~CocoaVp8Decoder();
+    CocoaVp8Decoder(const CocoaVp8Decoder&) = delete;
+    CocoaVp8Decoder& operator=(const CocoaVp8Decoder&) = delete;
+
+    // Fills `buffer` with the decoded picture, whose planes point into the decoder's memory
+    // and stay valid until the next decode or destroy. The picture's size is the coded size,
+    // which may be smaller than the sender's input (the sender may resize). False when
+    // `frame` is missing or empty, or libvpx fails. Throws InitializeException when libvpx
+    // cannot set up a decoder.
+    bool decodeFrame_toBuffer(const std::vector<uint8_t>* frame, const std::shared_ptr<CocoaVp8Buffer>& buffer);
+    void destroy();
+
+    bool needsKeyFrame() const { return needsKeyFrame_.load(); }
+    void setNeedsKeyFrame(bool v) { needsKeyFrame_.store(v); }
+    bool debugMode() const { return debugMode_.load(); }
+    void setDebugMode(bool v) { debugMode_.store(v); }
+
+private:
+    std::unique_ptr<vpx_codec_ctx_t> codec_;
+    std::atomic<bool> needsKeyFrame_ { false };
+    std::atomic<bool> debugMode_ { false };
+};

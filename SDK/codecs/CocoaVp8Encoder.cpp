@@ -1,0 +1,195 @@
+#include "codecs/CocoaVp8Encoder.h"
+
+#include <algorithm>
+
+#include <vpx/vp8cx.h>
+
+#include "codecs/CodecConsole.h"
+#include "codecs/InitializeException.h"
+
+namespace {
+
+// Whether `plane` holds `rows` rows of `rowBytes` bytes each, `stride` bytes apart.
+bool planeHolds(std::span<const uint8_t> plane, int32_t stride, int32_t rowBytes, int32_t rows)
+{
+    if (plane.data() == nullptr || stride < rowBytes) {
+        return false;
+    }
+    return plane.size() >= static_cast<size_t>(stride) * static_cast<size_t>(rows - 1) + static_cast<size_t>(rowBytes);
+}
+
+bool pictureFits(const CocoaVp8Buffer& buffer)
+{
+    if (buffer.width <= 0 || buffer.height <= 0) {
+        return false;
+    }
+    const int32_t chromaWidth = buffer.width / 2 + buffer.width % 2;
+    const int32_t chromaHeight = buffer.height / 2 + buffer.height % 2;
+    return planeHolds(buffer.planeY, buffer.strideY, buffer.width, buffer.height)
+        && planeHolds(buffer.planeU, buffer.strideU, chromaWidth, chromaHeight)
+        && planeHolds(buffer.planeV, buffer.strideV, chromaWidth, chromaHeight);
+}
+
+}
+
+CocoaVp8Encoder::~CocoaVp8Encoder() { destroy(); }
+
+void CocoaVp8Encoder::setQuality(double v)
+{
+    const double clamped = std::clamp(v, 0.0, 1.0);
+    quality_.store(clamped);
+    maxQuantizer_.store(static_cast<int32_t>((1.0 - clamped) * 32) + 31);
+}
+
+void CocoaVp8Encoder::setPercentFramesToDrop(double v) { percentFramesToDrop_.store(std::clamp(v, 0.0, 0.9)); }
+
+void CocoaVp8Encoder::sendKeyframe() { sendKeyFrame_.store(true); }
+
+void CocoaVp8Encoder::destroy()
+{
+    if (codec_) {
+        vpx_codec_destroy(codec_.get());
+    }
+    codec_.reset();
+    config_.reset();
+}
+
+void CocoaVp8Encoder::setUpCodecFor(const CocoaVp8Buffer& buffer)
+{
+    if (debugMode()) {
+        CodecConsoleLog("Configuring encoder to use new dimensions. (%d %d)", buffer.width, buffer.height);
+    }
+    auto config = std::make_unique<vpx_codec_enc_cfg_t>();
+    vpx_codec_err_t status = vpx_codec_enc_config_default(vpx_codec_vp8_cx(), config.get(), 0);
+    if (status != VPX_CODEC_OK) {
+        CodecConsoleLog("Could not set encoder config defaults. %s", vpx_codec_err_to_string(status));
+        throw InitializeException("Could not set encoder config defaults.");
+    }
+    config->g_timebase.num = 1;
+    config->g_timebase.den = maxFrameRate_;
+    config->rc_target_bitrate = static_cast<unsigned int>(bitrate());
+    config->rc_end_usage = VPX_CBR;
+    config->g_w = static_cast<unsigned int>(buffer.width);
+    config->g_h = static_cast<unsigned int>(buffer.height);
+    config->kf_mode = VPX_KF_AUTO;
+    config->kf_min_dist = config->kf_max_dist = 10 * static_cast<unsigned int>(config->g_timebase.den);
+    config->g_lag_in_frames = 0;
+    config->g_error_resilient = VPX_ERROR_RESILIENT_DEFAULT;
+    config->g_pass = VPX_RC_ONE_PASS;
+    config->rc_min_quantizer = 0;
+    config->rc_max_quantizer = static_cast<unsigned int>(maxQuantizer());
+    config->g_profile = 0;
+    // With resizing allowed libvpx may code a smaller picture than it was given: the decoder
+    // on the other side then sees that smaller size.
+    config->rc_resize_allowed = 1;
+    config->rc_resize_up_thresh = 100;
+    config->rc_resize_down_thresh = 100;
+
+    auto codec = std::make_unique<vpx_codec_ctx_t>();
+    status = vpx_codec_enc_init(codec.get(), vpx_codec_vp8_cx(), config.get(), 0);
+    if (status != VPX_CODEC_OK) {
+        CodecConsoleLog("Could not initialize encoder. %s", vpx_codec_err_to_string(status));
+        throw InitializeException("Could not initialize encoder.");
+    }
+
+    vpx_codec_control(codec.get(), VP8E_SET_STATIC_THRESHOLD, 1u);
+    vpx_codec_control(codec.get(), VP8E_SET_CPUUSED, -12);
+    vpx_codec_control(codec.get(), VP8E_SET_TOKEN_PARTITIONS, static_cast<int>(VP8_ONE_TOKENPARTITION));
+    vpx_codec_control(codec.get(), VP8E_SET_NOISE_SENSITIVITY, 4u);
+    // Caps a key frame at a few frames' worth of bits, so that it does not stall the stream.
+    const float intraPercent = static_cast<float>(config->rc_buf_optimal_sz) * 0.5f * static_cast<float>(maxFrameRate_) / 10.0f;
+    const unsigned int maxIntraBitratePercent = std::min(300u, static_cast<unsigned int>(intraPercent));
+    vpx_codec_control(codec.get(), VP8E_SET_MAX_INTRA_BITRATE_PCT, maxIntraBitratePercent);
+
+    // The plane pointers are set per frame; the wrap only lays out the descriptor.
+    if (!vpx_img_wrap(&img_, VPX_IMG_FMT_I420, config->g_w, config->g_h, 1, const_cast<uint8_t*>(buffer.planeY.data()))) {
+        vpx_codec_destroy(codec.get());
+        CodecConsoleLog("Could not initialize encoder. %s", "image layout");
+        throw InitializeException("Could not initialize encoder.");
+    }
+    codec_ = std::move(codec);
+    config_ = std::move(config);
+}
+
+bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>& buffer, std::vector<uint8_t>* frame)
+{
+    const bool debug = debugMode();
+    if (!buffer || !frame) {
+        if (debug) {
+            CodecConsoleLog("Argument 'buffer' or 'frame' missing.");
+        }
+        return false;
+    }
+    if (!pictureFits(*buffer)) {
+        if (debug) {
+            CodecConsoleLog("Buffer planes do not hold a %d x %d picture.", buffer->width, buffer->height);
+        }
+        return false;
+    }
+
+    const double dropRatio = percentFramesToDrop();
+    if (dropRatio > 0 && frameCounter_ > (1 - dropRatio) * 10) {
+        frameCounter_ = 0;
+        return false;
+    }
+    frameCounter_++;
+
+    if (codec_ && (static_cast<unsigned int>(buffer->width) != config_->g_w || static_cast<unsigned int>(buffer->height) != config_->g_h)) {
+        destroy();
+    }
+    if (!codec_) {
+        setUpCodecFor(*buffer);
+    }
+
+    const auto bitrateNow = static_cast<unsigned int>(bitrate());
+    const auto maxQuantizerNow = static_cast<unsigned int>(maxQuantizer());
+    if (bitrateNow != config_->rc_target_bitrate || maxQuantizerNow != config_->rc_max_quantizer) {
+        config_->rc_target_bitrate = bitrateNow;
+        config_->rc_max_quantizer = maxQuantizerNow;
+        const vpx_codec_err_t status = vpx_codec_enc_config_set(codec_.get(), config_.get());
+        if (status != VPX_CODEC_OK) {
+            CodecConsoleLog("Could not reconfigure encoder. %s", vpx_codec_err_to_string(status));
+            return false;
+        }
+    }
+
+    vpx_enc_frame_flags_t flags = 0;
+    if (sendKeyFrame_.exchange(false)) {
+        flags |= VPX_EFLAG_FORCE_KF;
+        if (debug) {
+            CodecConsoleLog("Forcing keyframe.");
+        }
+    }
+
+    img_.planes[VPX_PLANE_Y] = const_cast<uint8_t*>(buffer->planeY.data());
+    img_.planes[VPX_PLANE_U] = const_cast<uint8_t*>(buffer->planeU.data());
+    img_.planes[VPX_PLANE_V] = const_cast<uint8_t*>(buffer->planeV.data());
+    img_.stride[VPX_PLANE_Y] = buffer->strideY;
+    img_.stride[VPX_PLANE_U] = buffer->strideU;
+    img_.stride[VPX_PLANE_V] = buffer->strideV;
+    if (debug) {
+        CodecConsoleLog("Ready for encoding. (%d x %d, YS %d, US %d, VS %d)", buffer->width, buffer->height, buffer->strideY, buffer->strideU, buffer->strideV);
+    }
+
+    const vpx_codec_err_t status = vpx_codec_encode(codec_.get(), &img_, frameCount_, 90000 / maxFrameRate_, flags, VPX_DL_REALTIME);
+    if (status != VPX_CODEC_OK) {
+        if (debug) {
+            CodecConsoleLog("Could not encode frame. %s", vpx_codec_err_to_string(status));
+        }
+        return false;
+    }
+    frameCount_++;
+
+    vpx_codec_iter_t iter = nullptr;
+    while (const vpx_codec_cx_pkt_t* packet = vpx_codec_get_cx_data(codec_.get(), &iter)) {
+        if (packet->kind == VPX_CODEC_CX_FRAME_PKT) {
+            const auto* bytes = static_cast<const uint8_t*>(packet->data.frame.buf);
+            frame->insert(frame->end(), bytes, bytes + packet->data.frame.sz);
+            return true;
+        }
+    }
+    if (debug) {
+        CodecConsoleLog("Could not encode frame.");
+    }
+    return false;
+}

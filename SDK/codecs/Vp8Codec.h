@@ -1,0 +1,44 @@
+#pragma once
+// The video codec for the encoding name "VP8": encodes captured I420 frames with libvpx,
+// decodes received frames, answers picture-loss indications with a key frame, and steps the
+// encoder's quality, bitrate and frame-drop ratio down while the far side reports new packet
+// loss and back up while it reports none.
+// The media stack calls it on its own threads: send (encode, packetize), receive
+// (depacketize, decode) and RTCP; it takes no lock. The encoder and decoder are made at
+// their first frames and handed between threads atomically.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "MediaStack/RTCPReportBlock.h"
+#include "MediaStack/VideoCodecBase.h"
+#include "MediaStack/Vp8PayloadPacketizer.h"
+#include "codecs/CocoaVp8Decoder.h"
+#include "codecs/CocoaVp8Encoder.h"
+
+class Vp8Codec : public VideoCodecBase {
+public:
+    Vp8Codec() = default;
+
+    std::optional<std::vector<uint8_t>> encodeWithFrame(const std::shared_ptr<VideoFrame>& frame) override;
+    std::shared_ptr<VideoFrame> decodeWithEncodedFrame(const std::vector<uint8_t>& encodedFrame) override;
+    bool decoderNeedsKeyFrame() override;
+    std::vector<std::shared_ptr<RTPPacket>> packetizeWithEncodedFrame(const std::vector<uint8_t>& encodedFrame) override;
+    std::optional<std::vector<uint8_t>> depacketizeWithPacket(const std::shared_ptr<RTPPacket>& packet) override;
+    void processRTCPWithPackets(const std::vector<std::shared_ptr<RTCPPacket>>& packets) override;
+    void destroy() override;
+
+    // None until the first frame to encode / decode, and after destroy.
+    std::shared_ptr<CocoaVp8Encoder> encoder() const { return encoder_.load(); }
+    std::shared_ptr<CocoaVp8Decoder> decoder() const { return decoder_.load(); }
+
+private:
+    void adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBlock& block);
+
+    std::atomic<std::shared_ptr<CocoaVp8Encoder>> encoder_;
+    std::atomic<std::shared_ptr<CocoaVp8Decoder>> decoder_;
+    Vp8PayloadPacketizer packetizer_;
+    int32_t lossyCount_ = 0;
+    int32_t losslessCount_ = 0;
+    int32_t lastPacketLossCount_ = 0;
+};

@@ -1,0 +1,15 @@
+#pragma once
+// The receiving side of one stream of a link, as the codec of that stream sees it: which of
+// the stack's own repairs run on received media before it is played. A codec that conceals
+// lost audio itself switches the stack's concealment off here.
+// Any thread: the codec writes on a media-stack thread, the playout reads on another.
+#include <atomic>
+
+class RemoteStream {
+public:
+    bool disablePLC() const { return disablePLC_.load(); }
+    void setDisablePLC(bool v) { disablePLC_.store(v); }
+
+private:
+    std::atomic<bool> disablePLC_ { false };
+};

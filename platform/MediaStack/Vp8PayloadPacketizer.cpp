@@ -1,0 +1,149 @@
+#include "MediaStack/Vp8PayloadPacketizer.h"
+
+#include <random>
+
+namespace {
+
+// Payload descriptor bits (RFC 7741, section 4.2).
+constexpr uint8_t kExtended = 0x80;
+constexpr uint8_t kStartOfPartition = 0x10;
+constexpr uint8_t kPartitionIdMask = 0x07;
+constexpr uint8_t kHasPictureId = 0x80;
+constexpr uint8_t kHasTl0PicIdx = 0x40;
+constexpr uint8_t kHasTid = 0x20;
+constexpr uint8_t kHasKeyIdx = 0x10;
+constexpr uint8_t kLongPictureId = 0x80;
+// First byte of the VP8 payload header: P, the inverse key-frame flag.
+constexpr uint8_t kInterFrame = 0x01;
+
+struct Descriptor {
+    bool startOfFrame = false;
+    size_t length = 0;
+};
+
+// None when the descriptor runs past the payload or leaves no VP8 data behind it.
+std::optional<Descriptor> readDescriptor(const std::vector<uint8_t>& payload)
+{
+    if (payload.empty()) {
+        return std::nullopt;
+    }
+    const uint8_t first = payload[0];
+    size_t offset = 1;
+    if (first & kExtended) {
+        if (offset >= payload.size()) {
+            return std::nullopt;
+        }
+        const uint8_t extension = payload[offset++];
+        if (extension & kHasPictureId) {
+            if (offset >= payload.size()) {
+                return std::nullopt;
+            }
+            offset += (payload[offset] & kLongPictureId) ? 2 : 1;
+        }
+        if (extension & kHasTl0PicIdx) {
+            offset += 1;
+        }
+        if (extension & (kHasTid | kHasKeyIdx)) {
+            offset += 1;
+        }
+    }
+    if (offset >= payload.size()) {
+        return std::nullopt;
+    }
+    return Descriptor { (first & kStartOfPartition) && (first & kPartitionIdMask) == 0, offset };
+}
+
+}
+
+Vp8PayloadPacketizer::Vp8PayloadPacketizer()
+{
+    // Random starting points, so that a restarted sender is not mistaken for a late one.
+    std::random_device random;
+    nextSequenceNumber_ = static_cast<uint16_t>(random());
+    timestampBase_ = static_cast<uint32_t>(random());
+}
+
+std::vector<std::shared_ptr<RTPPacket>> Vp8PayloadPacketizer::packetize(const std::vector<uint8_t>& encodedFrame, int clockRate)
+{
+    std::vector<std::shared_ptr<RTPPacket>> packets;
+    if (encodedFrame.empty()) {
+        return packets;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (!clockStart_) {
+        clockStart_ = now;
+    }
+    const double elapsed = std::chrono::duration<double>(now - *clockStart_).count();
+    const uint32_t timestamp = timestampBase_ + static_cast<uint32_t>(static_cast<uint64_t>(elapsed * clockRate));
+
+    // Packets of nearly equal size rather than full ones and a short tail (RFC 7741, 5.1).
+    const size_t room = maxPayloadSize - 1;
+    const size_t count = (encodedFrame.size() + room - 1) / room;
+    const size_t base = encodedFrame.size() / count;
+    const size_t extra = encodedFrame.size() % count;
+    size_t offset = 0;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t size = base + (i < extra ? 1 : 0);
+        auto packet = std::make_shared<RTPPacket>();
+        packet->sequenceNumber = nextSequenceNumber_++;
+        packet->timestamp = timestamp;
+        packet->marker = (i + 1 == count);
+        packet->payload.reserve(size + 1);
+        packet->payload.push_back(i == 0 ? kStartOfPartition : 0);
+        packet->payload.insert(packet->payload.end(), encodedFrame.begin() + offset, encodedFrame.begin() + offset + size);
+        offset += size;
+        packets.push_back(std::move(packet));
+    }
+    return packets;
+}
+
+std::optional<std::vector<uint8_t>> Vp8PayloadPacketizer::depacketize(const std::shared_ptr<RTPPacket>& packet)
+{
+    if (!packet) {
+        return std::nullopt;
+    }
+    if (lastSequenceNumber_) {
+        const uint16_t delta = static_cast<uint16_t>(packet->sequenceNumber - *lastSequenceNumber_);
+        if (delta == 0 || delta >= 0x8000) {
+            return std::nullopt;
+        }
+        if (delta > 1) {
+            sequenceNumberingViolated_ = true;
+            assembling_ = false;
+        }
+    }
+    lastSequenceNumber_ = packet->sequenceNumber;
+
+    const auto descriptor = readDescriptor(packet->payload);
+    if (!descriptor) {
+        // Its data is lost: the frame it belongs to cannot be completed.
+        sequenceNumberingViolated_ = true;
+        assembling_ = false;
+        return std::nullopt;
+    }
+    const auto data = packet->payload.begin() + static_cast<std::ptrdiff_t>(descriptor->length);
+    if (descriptor->startOfFrame) {
+        assembling_ = true;
+        assemblingTimestamp_ = packet->timestamp;
+        assemblingKeyFrame_ = (*data & kInterFrame) == 0;
+        assembled_.assign(data, packet->payload.end());
+    } else if (assembling_ && packet->timestamp == assemblingTimestamp_) {
+        assembled_.insert(assembled_.end(), data, packet->payload.end());
+    } else {
+        // The middle of a frame whose start we do not have.
+        sequenceNumberingViolated_ = true;
+        assembling_ = false;
+        return std::nullopt;
+    }
+
+    if (!packet->marker) {
+        return std::nullopt;
+    }
+    assembling_ = false;
+    if (assemblingKeyFrame_) {
+        sequenceNumberingViolated_ = false;
+    }
+    std::vector<uint8_t> frame;
+    frame.swap(assembled_);
+    return frame;
+}
