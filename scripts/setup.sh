@@ -41,3 +41,6 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
 echo "setup: all packages present"
+
+# The simulated service's test certificate authority and server certificate (sim/certs).
+"$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/sim/make-certs.sh"

@@ -2,6 +2,8 @@
 // Points, sizes and rectangles in points (or pixels where a bitmap says so). Plain values,
 // usable from any thread.
 #include <algorithm>
+#include <cmath>
+#include <limits>
 
 using CGFloat = double;
 
@@ -39,4 +41,37 @@ inline CGFloat CGRectGetMidY(const CGRect& r) { return r.origin.y + r.size.heigh
 inline bool CGRectContainsPoint(const CGRect& r, const CGPoint& p)
 {
     return p.x >= CGRectGetMinX(r) && p.x < CGRectGetMaxX(r) && p.y >= CGRectGetMinY(r) && p.y < CGRectGetMaxY(r);
+}
+
+// The null rectangle: what an intersection of disjoint rectangles answers.
+inline constexpr CGRect CGRectNull{{std::numeric_limits<CGFloat>::infinity(), std::numeric_limits<CGFloat>::infinity()}, {0, 0}};
+inline bool CGRectIsNull(const CGRect& r) { return std::isinf(r.origin.x) || std::isinf(r.origin.y); }
+inline bool CGRectIsEmpty(const CGRect& r) { return CGRectIsNull(r) || r.size.width == 0 || r.size.height == 0; }
+// The same rectangle with a non-negative width and height.
+inline CGRect CGRectStandardize(const CGRect& r)
+{
+    if (CGRectIsNull(r))
+        return r;
+    return CGRectMake(CGRectGetMinX(r), CGRectGetMinY(r), CGRectGetWidth(r), CGRectGetHeight(r));
+}
+inline CGRect CGRectIntersection(const CGRect& a, const CGRect& b)
+{
+    if (CGRectIsNull(a) || CGRectIsNull(b))
+        return CGRectNull;
+    CGFloat x0 = std::max(CGRectGetMinX(a), CGRectGetMinX(b));
+    CGFloat y0 = std::max(CGRectGetMinY(a), CGRectGetMinY(b));
+    CGFloat x1 = std::min(CGRectGetMaxX(a), CGRectGetMaxX(b));
+    CGFloat y1 = std::min(CGRectGetMaxY(a), CGRectGetMaxY(b));
+    if (x1 < x0 || y1 < y0)
+        return CGRectNull;
+    return CGRectMake(x0, y0, x1 - x0, y1 - y0);
+}
+// The smallest rectangle with whole-number edges that contains r.
+inline CGRect CGRectIntegral(const CGRect& r)
+{
+    if (CGRectIsNull(r))
+        return r;
+    CGFloat x0 = std::floor(CGRectGetMinX(r)), y0 = std::floor(CGRectGetMinY(r));
+    CGFloat x1 = std::ceil(CGRectGetMaxX(r)), y1 = std::ceil(CGRectGetMaxY(r));
+    return CGRectMake(x0, y0, x1 - x0, y1 - y0);
 }

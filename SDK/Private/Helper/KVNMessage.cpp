@@ -1,0 +1,93 @@
+#include "Private/Helper/KVNMessage.h"
+
+#include <cmath>
+#include <ctime>
+#include <mutex>
+
+#include <unicode/smpdtfmt.h>
+
+#include "Foundation/NSString.h"
+#include "Private/Extensions/NSDictionary+KVNExtensions.h"
+#include "Private/Extensions/UIColor+KVNExtensions.h"
+#include "public/KavoniAppearance.h"
+
+namespace {
+
+// The service's time stamps. The POSIX locale keeps the device's calendar and digits out of
+// the parse; strict, so that a text that is not exactly this format gives no date.
+class TimestampParser {
+public:
+    TimestampParser()
+    {
+        UErrorCode status = U_ZERO_ERROR;
+        m_format = std::make_unique<icu::SimpleDateFormat>(icu::UnicodeString("yyyy-MM-dd'T'HH:mm:ssZZ"), icu::Locale("en_US_POSIX"),
+                                                           status);
+        if (U_FAILURE(status))
+            m_format.reset();
+        else
+            m_format->setLenient(false);
+    }
+
+    std::optional<KVNMessage::Date> parse(const std::string& text)
+    {
+        if (!m_format)
+            return std::nullopt;
+        const icu::UnicodeString unicode = icu::UnicodeString::fromUTF8(text);
+        std::lock_guard lock(m_mutex); // ICU formats are not safe for concurrent use
+        icu::ParsePosition position(0);
+        const UDate milliseconds = m_format->parse(unicode, position);
+        if (position.getErrorIndex() >= 0 || position.getIndex() != unicode.length() || !std::isfinite(milliseconds))
+            return std::nullopt;
+        return KVNMessage::Date(std::chrono::duration_cast<KVNMessage::Date::duration>(std::chrono::duration<double, std::milli>(milliseconds)));
+    }
+
+private:
+    std::mutex m_mutex;
+    std::unique_ptr<icu::SimpleDateFormat> m_format;
+};
+
+TimestampParser& timestampParser()
+{
+    static TimestampParser parser;
+    return parser;
+}
+
+std::string dateDescription(const KVNMessage::Date& date)
+{
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(date));
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char buffer[64];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S +0000", &utc);
+    return buffer;
+}
+
+} // namespace
+
+std::optional<KVNMessage::Date> KVNMessage::dateFromTimestamp(const std::string& timestamp)
+{
+    return timestampParser().parse(timestamp);
+}
+
+void KVNMessage::initWithDictionary(const nlohmann::json& dictionary)
+{
+    if (auto timestamp = KVNExtensions::stringForKey(dictionary, "timestamp"))
+        m_date = dateFromTimestamp(*timestamp);
+    else
+        m_date = std::nullopt;
+    m_text = KVNExtensions::stringForKey(dictionary, "content").value_or(std::string());
+    m_originator = KVNExtensions::stringForKey(dictionary, "originator");
+}
+
+std::shared_ptr<UIColor> KVNMessage::tintColor() const
+{
+    if (m_remote)
+        return KVNExtensions::colorWithRGBHex(0xAFAFAF);
+    return KavoniAppearance::sharedAppearance()->primaryBrandColor();
+}
+
+std::string KVNMessage::description() const
+{
+    const std::optional<std::string> date = m_date ? std::optional<std::string>(dateDescription(*m_date)) : std::nullopt;
+    return NSString::stringWithFormat("text: %@, date: %@", m_text, date);
+}

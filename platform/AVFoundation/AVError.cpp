@@ -1,0 +1,3 @@
+#include "AVFoundation/AVError.h"
+
+const std::string AVFoundationErrorDomain = "AVFoundationErrorDomain";

@@ -1,0 +1,4 @@
+#include "AVFoundation/AVMediaFormat.h"
+
+const AVMediaType AVMediaTypeVideo = "vide";
+const AVMediaType AVMediaTypeAudio = "soun";

@@ -1,0 +1,107 @@
+#include "CoreGraphics/vImage.h"
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace {
+
+vImage_Error checkBuffers(const vImage_Buffer* src, const vImage_Buffer* dest)
+{
+    if (!src || !dest || !src->data || !dest->data)
+        return kvImageNullPointerArgument;
+    if (dest->width == 0 || dest->height == 0 || src->rowBytes < src->width * 4 || dest->rowBytes < dest->width * 4)
+        return kvImageInvalidParameter;
+    if (src->width < dest->width || src->height < dest->height)
+        return kvImageRoiLargerThanInputBuffer;
+    return kvImageNoError;
+}
+
+} // namespace
+
+vImage_Error vImageBoxConvolve_ARGB8888(const vImage_Buffer* src, const vImage_Buffer* dest, uint32_t kernelHeight,
+                                        uint32_t kernelWidth, vImage_Flags flags)
+{
+    if (vImage_Error e = checkBuffers(src, dest))
+        return e;
+    if (kernelHeight == 0 || kernelWidth == 0 || kernelHeight % 2 == 0 || kernelWidth % 2 == 0)
+        return kvImageInvalidKernelSize;
+    if (!(flags & kvImageEdgeExtend))
+        return kvImageInvalidEdgeStyle;
+    // Box sums need up to 255 x kernelWidth x kernelHeight per channel.
+    if (uint64_t(kernelWidth) * kernelHeight > (uint64_t(1) << 23))
+        return kvImageInvalidKernelSize;
+
+    const size_t w = dest->width, h = dest->height;
+    const long rw = long(kernelWidth / 2), rh = long(kernelHeight / 2);
+    const auto* in = static_cast<const uint8_t*>(src->data);
+    auto* out = static_cast<uint8_t*>(dest->data);
+
+    // Horizontal sums of every row (edge pixels repeated), then vertical sums of those,
+    // each with a sliding window; one division per output value.
+    std::vector<uint32_t> rowSums;
+    try {
+        rowSums.resize(w * h * 4);
+    } catch (const std::bad_alloc&) {
+        return kvImageMemoryAllocationError;
+    }
+    auto clampX = [&](long x) { return size_t(std::clamp(x, 0L, long(w) - 1)); };
+    auto clampY = [&](long y) { return size_t(std::clamp(y, 0L, long(h) - 1)); };
+
+    for (size_t y = 0; y < h; ++y) {
+        const uint8_t* row = in + y * src->rowBytes;
+        uint32_t* sums = rowSums.data() + y * w * 4;
+        uint32_t acc[4] = {0, 0, 0, 0};
+        for (long k = -rw; k <= rw; ++k)
+            for (int c = 0; c < 4; ++c)
+                acc[c] += row[clampX(k) * 4 + c];
+        for (size_t x = 0; x < w; ++x) {
+            for (int c = 0; c < 4; ++c)
+                sums[x * 4 + c] = acc[c];
+            size_t leaving = clampX(long(x) - rw), entering = clampX(long(x) + rw + 1);
+            for (int c = 0; c < 4; ++c)
+                acc[c] += uint32_t(row[entering * 4 + c]) - row[leaving * 4 + c];
+        }
+    }
+
+    const uint32_t area = kernelWidth * kernelHeight;
+    std::vector<uint32_t> acc(w * 4, 0);
+    for (long k = -rh; k <= rh; ++k) {
+        const uint32_t* sums = rowSums.data() + clampY(k) * w * 4;
+        for (size_t i = 0; i < w * 4; ++i)
+            acc[i] += sums[i];
+    }
+    for (size_t y = 0; y < h; ++y) {
+        uint8_t* row = out + y * dest->rowBytes;
+        for (size_t i = 0; i < w * 4; ++i)
+            row[i] = uint8_t((acc[i] + area / 2) / area);
+        const uint32_t* leaving = rowSums.data() + clampY(long(y) - rh) * w * 4;
+        const uint32_t* entering = rowSums.data() + clampY(long(y) + rh + 1) * w * 4;
+        for (size_t i = 0; i < w * 4; ++i)
+            acc[i] += entering[i] - leaving[i];
+    }
+    return kvImageNoError;
+}
+
+vImage_Error vImageMatrixMultiply_ARGB8888(const vImage_Buffer* src, const vImage_Buffer* dest, const int16_t matrix[16],
+                                           int32_t divisor)
+{
+    if (!matrix)
+        return kvImageNullPointerArgument;
+    if (vImage_Error e = checkBuffers(src, dest))
+        return e;
+    if (divisor <= 0)
+        return kvImageInvalidParameter;
+    for (size_t y = 0; y < dest->height; ++y) {
+        const uint8_t* in = static_cast<const uint8_t*>(src->data) + y * src->rowBytes;
+        uint8_t* out = static_cast<uint8_t*>(dest->data) + y * dest->rowBytes;
+        for (size_t x = 0; x < dest->width; ++x) {
+            const int32_t s[4] = {in[x * 4], in[x * 4 + 1], in[x * 4 + 2], in[x * 4 + 3]};
+            for (int i = 0; i < 4; ++i) {
+                int32_t sum = s[0] * matrix[i] + s[1] * matrix[4 + i] + s[2] * matrix[8 + i] + s[3] * matrix[12 + i];
+                out[x * 4 + i] = uint8_t(std::clamp(sum / divisor, 0, 255));
+            }
+        }
+    }
+    return kvImageNoError;
+}

@@ -1,0 +1,4 @@
+#include "Network/HTTPErrorKeys.h"
+
+const std::string HTTPFailingResponseDataErrorKey = "kvn.http.error.response.data";
+const std::string NSURLErrorFailingURLStringErrorKey = "NSErrorFailingURLStringKey";

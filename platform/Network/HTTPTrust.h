@@ -1,0 +1,28 @@
+#pragma once
+// The process-wide TLS trust of the HTTP client: the certificate authorities that are trusted
+// besides the system's, and (the hook for) public-key pins per host. Every TLS connection the
+// client makes gets the extra authorities added to its trust store; certificate checks stay on.
+//
+// Extra authorities come from addTrustedCertificateAuthorityFile and, once, at first use, from
+// the PEM file named by the environment variable KVN_EXTRA_CA_FILE (the development set-up's
+// test authority). They can only be added, never removed. Any thread.
+#include <optional>
+#include <string>
+
+#include <openssl/types.h>
+
+class HTTPTrust {
+public:
+    // Trusts every certificate in the PEM file from now on. False (and a line on stderr) when
+    // the file cannot be read or holds no certificate.
+    static bool addTrustedCertificateAuthorityFile(const std::string& path);
+
+    // The public-key pins for a host, in the form CURLOPT_PINNEDPUBLICKEY takes
+    // ("sha256//<base64>;sha256//<base64>"), or nullopt when the host is not pinned.
+    // No host is pinned yet.
+    static std::optional<std::string> pinnedPublicKeysForHost(const std::string& host);
+
+    // Adds the extra authorities to a connection's trust store (what every TLS connection of
+    // the process calls while it is set up).
+    static void addTrustedCertificateAuthoritiesToStore(X509_STORE* store);
+};

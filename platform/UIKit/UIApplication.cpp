@@ -1,0 +1,175 @@
+#include "UIKit/UIApplication.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "Foundation/Dispatch.h"
+#include "Foundation/NSBundle.h"
+#include "Foundation/NSNotificationCenter.h"
+#include "UIKit/UIKitLog.h"
+#include "UIKit/UIViewController.h"
+#include "UIKit/UIWindow.h"
+
+const std::string UIApplicationDidEnterBackgroundNotification = "UIApplicationDidEnterBackgroundNotification";
+const std::string UIApplicationWillEnterForegroundNotification = "UIApplicationWillEnterForegroundNotification";
+const std::string UIApplicationWillResignActiveNotification = "UIApplicationWillResignActiveNotification";
+const std::string UIApplicationDidBecomeActiveNotification = "UIApplicationDidBecomeActiveNotification";
+const std::string UIApplicationOpenSettingsURLString = "app-settings:";
+
+namespace {
+
+// The scheme of an absolute URL, lower-cased; empty when the text has none (RFC 3986:
+// a letter, then letters, digits, '+', '-' or '.', then ':').
+std::string urlScheme(const std::string& url)
+{
+    auto colon = url.find(':');
+    if (colon == std::string::npos || colon == 0)
+        return {};
+    if (!std::isalpha(static_cast<unsigned char>(url[0])))
+        return {};
+    std::string scheme;
+    for (size_t i = 0; i < colon; ++i) {
+        auto c = static_cast<unsigned char>(url[i]);
+        if (!std::isalnum(c) && c != '+' && c != '-' && c != '.')
+            return {};
+        scheme += static_cast<char>(std::tolower(c));
+    }
+    return scheme;
+}
+
+bool usesViewControllerBasedStatusBarAppearance()
+{
+    auto bundle = NSBundle::mainBundle();
+    if (!bundle)
+        return true;
+    auto value = bundle->objectForInfoDictionaryKey("UIViewControllerBasedStatusBarAppearance");
+    if (value.is_boolean())
+        return value.get<bool>();
+    if (value.is_number())
+        return value.get<double>() != 0;
+    return true;
+}
+
+} // namespace
+
+std::set<std::string> UIApplication::defaultOpenableSchemes()
+{
+    return {"http", "https", "mailto", "tel", "app-settings"};
+}
+
+std::shared_ptr<UIApplication> UIApplication::sharedApplication()
+{
+    static const auto application = std::make_shared<UIApplication>();
+    return application;
+}
+
+bool UIApplication::canOpenURL(const std::string& url) const
+{
+    auto scheme = urlScheme(url);
+    return !scheme.empty() && m_openableSchemes.count(scheme) > 0;
+}
+
+bool UIApplication::openURL(const std::string& url)
+{
+    if (!canOpenURL(url)) {
+        UIKitLog("cannot open URL \"%s\": no application handles it", url.c_str());
+        return false;
+    }
+    UIKitLog("opening URL \"%s\"", url.c_str());
+    m_openedURLs.push_back(url);
+    return true;
+}
+
+void UIApplication::openURL_options_completionHandler(const std::string& url, const NSDictionary& options,
+                                                      std::function<void(bool success)> completion)
+{
+    bool success = openURL(url);
+    if (completion)
+        dispatch_async(dispatch_get_main_queue(), [completion = std::move(completion), success] { completion(success); });
+}
+
+std::vector<std::shared_ptr<UIWindow>> UIApplication::windows() const
+{
+    std::vector<std::shared_ptr<UIWindow>> result;
+    for (const auto& weak : m_windows)
+        if (auto window = weak.lock())
+            result.push_back(window);
+    return result;
+}
+
+void UIApplication::windowBecameVisible(const std::shared_ptr<UIWindow>& window)
+{
+    std::erase_if(m_windows, [](const auto& weak) { return weak.expired(); });
+    for (const auto& weak : m_windows)
+        if (weak.lock() == window)
+            return;
+    m_windows.push_back(window);
+}
+
+void UIApplication::windowBecameKey(const std::shared_ptr<UIWindow>& window)
+{
+    m_keyWindow = window;
+}
+
+void UIApplication::updateStatusBarAppearance()
+{
+    if (!usesViewControllerBasedStatusBarAppearance())
+        return;
+    auto window = keyWindow();
+    if (!window)
+        return;
+    auto top = window->rootViewController();
+    if (!top)
+        return;
+    // Screens presented over the whole window decide; alerts and other overlays do not.
+    for (auto presented = top->presentedViewController(); presented; presented = presented->presentedViewController()) {
+        auto style = presented->modalPresentationStyle();
+        if (style != UIModalPresentationStyle::Custom && style != UIModalPresentationStyle::OverCurrentContext &&
+            style != UIModalPresentationStyle::Popover)
+            top = presented;
+    }
+    m_statusBarStyle = top->preferredStatusBarStyle();
+}
+
+void UIApplication::setState(UIApplicationState state, const std::string& notification)
+{
+    m_state = state;
+    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(notification, this);
+}
+
+void UIApplication::simulateResignActive()
+{
+    if (m_state == UIApplicationState::Active)
+        setState(UIApplicationState::Inactive, UIApplicationWillResignActiveNotification);
+}
+
+void UIApplication::simulateBecomeActive()
+{
+    if (m_state == UIApplicationState::Inactive)
+        setState(UIApplicationState::Active, UIApplicationDidBecomeActiveNotification);
+}
+
+void UIApplication::simulateEnterBackground()
+{
+    simulateResignActive();
+    if (m_state == UIApplicationState::Inactive)
+        setState(UIApplicationState::Background, UIApplicationDidEnterBackgroundNotification);
+}
+
+void UIApplication::simulateEnterForeground()
+{
+    if (m_state == UIApplicationState::Background)
+        setState(UIApplicationState::Inactive, UIApplicationWillEnterForegroundNotification);
+    simulateBecomeActive();
+}
+
+void UIApplication::resetForTesting()
+{
+    m_state = UIApplicationState::Active;
+    m_keyWindow.reset();
+    m_windows.clear();
+    m_statusBarStyle = UIStatusBarStyle::Default;
+    m_idleTimerDisabled = false;
+    m_openedURLs.clear();
+    m_openableSchemes = defaultOpenableSchemes();
+}

@@ -1,0 +1,49 @@
+#pragma once
+// A button of a navigation bar: a title, a style and an action. The target is held weakly,
+// as on the platform: once a given target is gone, the action no longer runs.
+// Main thread only.
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+enum class UIBarButtonItemStyle : long {
+    Plain = 0,
+    Bordered = 1,
+    Done = 2,
+};
+
+class UIBarButtonItem : public std::enable_shared_from_this<UIBarButtonItem> {
+public:
+    using Action = std::function<void(const std::shared_ptr<UIBarButtonItem>& sender)>;
+
+    UIBarButtonItem() = default;
+    virtual ~UIBarButtonItem() = default;
+
+    // `target` may be nullptr (the action then always runs) or any object the action
+    // belongs to; `action` may be empty (a button that does nothing, e.g. a back button).
+    void initWithTitle_style_target_action(const std::optional<std::string>& title, UIBarButtonItemStyle style,
+                                           const std::shared_ptr<void>& target, Action action);
+
+    const std::optional<std::string>& title() const { return m_title; }
+    void setTitle(const std::optional<std::string>& title) { m_title = title; }
+    UIBarButtonItemStyle style() const { return m_style; }
+    void setStyle(UIBarButtonItemStyle style) { m_style = style; }
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool enabled) { m_enabled = enabled; }
+    std::shared_ptr<void> target() const { return m_target.lock(); }
+    const Action& action() const { return m_action; }
+    void setTarget_action(const std::shared_ptr<void>& target, Action action);
+
+    // What a tap does: runs the action with this item as sender, unless the item is disabled,
+    // has no action, or its target is gone. Returns whether the action ran.
+    bool sendAction();
+
+private:
+    std::optional<std::string> m_title;
+    UIBarButtonItemStyle m_style = UIBarButtonItemStyle::Plain;
+    bool m_enabled = true;
+    bool m_hasTarget = false;
+    std::weak_ptr<void> m_target;
+    Action m_action;
+};

@@ -1,0 +1,37 @@
+#pragma once
+// The bar at the top of a navigation controller's view. Its style decides its colour and, for
+// a navigation controller whose bar is shown, the status bar's content: a black bar asks for
+// light content. Made and laid out by its navigation controller. Main thread only.
+#include <memory>
+
+#include "UIKit/UIView.h"
+
+class UINavigationController;
+
+enum class UIBarStyle : long {
+    Default = 0,
+    Black = 1,
+};
+
+// Height of the bar, in points, below the status bar.
+inline constexpr double UINavigationBarHeight = 44.0;
+
+class UINavigationBar : public UIView {
+public:
+    UINavigationBar();
+    ~UINavigationBar() override;
+
+    void initWithFrame(CGRect frame) override;
+
+    UIBarStyle barStyle() const { return m_barStyle; }
+    // Also asks the application to show the status bar style this now implies.
+    void setBarStyle(UIBarStyle style);
+
+private:
+    friend class UINavigationController;
+
+    void applyStyle();
+
+    UIBarStyle m_barStyle = UIBarStyle::Default;
+    std::weak_ptr<UINavigationController> m_navigationController;
+};

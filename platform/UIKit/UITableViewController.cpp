@@ -1,0 +1,7 @@
+#include "UIKit/UITableViewController.h"
+
+void UITableViewController::initWithStyle(UITableViewStyle style)
+{
+    m_style = style;
+    init();
+}

@@ -1,0 +1,133 @@
+#pragma once
+// A rectangle of the screen and the tree it belongs to: geometry (frame, bounds, center),
+// subviews, colours (the tint is inherited from the superview chain when unset), layout
+// (layoutSubviews on demand) and drawing (drawRect into the current CGContext, and the whole
+// tree into an image context). Animations apply their end state at once and report
+// completion when the main run loop's clock passes their duration.
+// Main thread only.
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "CoreGraphics/CGGeometry.h"
+
+class CGContext;
+class UIColor;
+class UIWindow;
+class UIViewController;
+
+using UIViewAnimationOptions = unsigned long;
+
+class UIView : public std::enable_shared_from_this<UIView> {
+public:
+    UIView();
+    virtual ~UIView();
+
+    // Initialisers: every one funnels into initWithFrame, which subclasses override for set-up.
+    virtual void initWithFrame(CGRect frame);
+    void init() { initWithFrame(CGRectZero); }
+
+    // Geometry. The frame is derived from center and bounds (no transforms).
+    CGRect frame() const;
+    void setFrame(CGRect frame);
+    CGRect bounds() const { return m_bounds; }
+    void setBounds(CGRect bounds);
+    CGPoint center() const { return m_center; }
+    void setCenter(CGPoint center);
+
+    // The tree.
+    const std::vector<std::shared_ptr<UIView>>& subviews() const { return m_subviews; }
+    std::shared_ptr<UIView> superview() const { return m_superview.lock(); }
+    // The window at the root of the tree, or nullptr when the tree hangs in no window.
+    virtual std::shared_ptr<UIWindow> window() const;
+    // Adding a view moves it from its old superview. Adding a view to itself or to one of its
+    // descendants would make a cycle: it is logged and ignored.
+    void addSubview(const std::shared_ptr<UIView>& view);
+    void insertSubview_atIndex(const std::shared_ptr<UIView>& view, long index);
+    void insertSubview_belowSubview(const std::shared_ptr<UIView>& view, const std::shared_ptr<UIView>& sibling);
+    void insertSubview_aboveSubview(const std::shared_ptr<UIView>& view, const std::shared_ptr<UIView>& sibling);
+    void bringSubviewToFront(const std::shared_ptr<UIView>& view);
+    void sendSubviewToBack(const std::shared_ptr<UIView>& view);
+    void removeFromSuperview();
+    bool isDescendantOfView(const std::shared_ptr<UIView>& view) const;
+    // This view or the first descendant (depth first) with the tag.
+    std::shared_ptr<UIView> viewWithTag(long tag);
+
+    // Hooks of the tree's changes (empty by default).
+    virtual void willMoveToSuperview(const std::shared_ptr<UIView>& newSuperview) {}
+    virtual void didMoveToSuperview() {}
+    virtual void didMoveToWindow() {}
+
+    // Appearance.
+    std::shared_ptr<UIColor> backgroundColor() const { return m_backgroundColor; }
+    virtual void setBackgroundColor(std::shared_ptr<UIColor> color);
+    // The view's own tint, else the nearest ancestor's, else the system tint. Never null.
+    std::shared_ptr<UIColor> tintColor() const;
+    // nullptr: inherit again.
+    void setTintColor(std::shared_ptr<UIColor> color);
+    // Sent to the view and every descendant that inherits when the tint they show changes.
+    virtual void tintColorDidChange() {}
+    bool isHidden() const { return m_hidden; }
+    void setHidden(bool hidden);
+    double alpha() const { return m_alpha; }
+    void setAlpha(double alpha);
+    bool isUserInteractionEnabled() const { return m_userInteractionEnabled; }
+    void setUserInteractionEnabled(bool enabled) { m_userInteractionEnabled = enabled; }
+    bool clipsToBounds() const { return m_clipsToBounds; }
+    void setClipsToBounds(bool clips) { m_clipsToBounds = clips; }
+    long tag() const { return m_tag; }
+    void setTag(long tag) { m_tag = tag; }
+
+    // Layout: setNeedsLayout marks the view; layoutIfNeeded runs layoutSubviews on every
+    // marked view of its subtree, parents before children.
+    virtual void layoutSubviews();
+    void setNeedsLayout();
+    void layoutIfNeeded();
+    bool needsLayout() const { return m_needsLayout; }
+
+    // Drawing: drawRect draws the view's own content into UIGraphicsGetCurrentContext(), in
+    // the view's bounds coordinates, after the background colour was filled.
+    virtual void drawRect(CGRect rect) {}
+    // Views draw whenever their tree is rendered; this only marks the intent.
+    void setNeedsDisplay() {}
+    // Draws this view and its visible subviews into the current image context, with the
+    // view's bounds scaled into `rect`. Lays out first. False when there is no current context.
+    bool drawViewHierarchyInRect_afterScreenUpdates(CGRect rect, bool afterUpdates);
+
+    // Animations: the block's changes take effect at once; the completion (finished = true)
+    // runs when the main run loop's clock has passed delay + duration (on the next turn of
+    // the main queue when that is zero).
+    static void animateWithDuration_animations(double duration, std::function<void()> animations);
+    static void animateWithDuration_animations_completion(double duration, std::function<void()> animations,
+                                                          std::function<void(bool finished)> completion);
+    static void animateWithDuration_delay_options_animations_completion(double duration, double delay, UIViewAnimationOptions options,
+                                                                        std::function<void()> animations,
+                                                                        std::function<void(bool finished)> completion);
+
+    // The view controller whose root view this is, if any.
+    std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
+
+private:
+    friend class UIViewController;
+    friend class UIWindow;
+
+    void insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index);
+    void detachFromSuperview();
+    void notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, const std::shared_ptr<UIWindow>& newWindow);
+    void propagateTintChange();
+    void drawTree(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
+
+    CGRect m_bounds = CGRectZero;
+    CGPoint m_center = CGPointZero;
+    std::vector<std::shared_ptr<UIView>> m_subviews;
+    std::weak_ptr<UIView> m_superview;
+    std::weak_ptr<UIViewController> m_viewController;
+    std::shared_ptr<UIColor> m_backgroundColor;
+    std::shared_ptr<UIColor> m_tintColor;
+    bool m_hidden = false;
+    double m_alpha = 1.0;
+    bool m_userInteractionEnabled = true;
+    bool m_clipsToBounds = false;
+    long m_tag = 0;
+    bool m_needsLayout = true;
+};

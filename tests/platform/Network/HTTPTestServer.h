@@ -1,0 +1,74 @@
+#pragma once
+// A minimal HTTPS server for the HTTP client's tests: it listens on 127.0.0.1 on a free port,
+// answers each request (HTTP/1.1, one per connection) with what the test's handler returns, and
+// records every request it read. A handler may hold its answer back (for cancel and time-out
+// cases) until the server stops. Its own threads; handler and record are safe from any thread.
+//
+// makeTestCertificate creates, with the openssl command line, a throwaway certificate
+// authority and a server certificate it signed, for the given subjectAltName.
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include <openssl/types.h>
+
+struct TestCertificate {
+    std::string authorityFile; // PEM of the authority
+    std::string certificateFile; // PEM of the server certificate
+    std::string keyFile;
+};
+
+// Throws std::runtime_error when openssl fails.
+TestCertificate makeTestCertificate(const std::string& directory, const std::string& name, const std::string& subjectAltName);
+
+class HTTPTestServer {
+public:
+    struct Request {
+        std::string method;
+        std::string target; // path and query, as sent
+        std::vector<std::pair<std::string, std::string>> headers;
+        std::string body;
+        std::optional<std::string> header(const std::string& name) const;
+    };
+    struct Response {
+        int status = 200;
+        std::vector<std::pair<std::string, std::string>> headers;
+        std::string body;
+        bool hold = false; // never answer; the connection stays open until the server stops
+    };
+    using Handler = std::function<Response(const Request&)>;
+
+    HTTPTestServer(const TestCertificate& certificate, Handler handler);
+    ~HTTPTestServer();
+    HTTPTestServer(const HTTPTestServer&) = delete;
+    HTTPTestServer& operator=(const HTTPTestServer&) = delete;
+
+    int port() const { return m_port; }
+    // "https://127.0.0.1:<port>"
+    std::string baseURL() const;
+    std::vector<Request> requests() const;
+    void clearRequests();
+
+private:
+    void acceptLoop();
+    void serve(int fd);
+
+    SSL_CTX* m_context = nullptr;
+    Handler m_handler;
+    int m_listener = -1;
+    int m_port = 0;
+    int m_wakePipe[2] = {-1, -1};
+    std::atomic<bool> m_stopping{false};
+    mutable std::mutex m_mutex;
+    std::condition_variable m_stopped;
+    std::vector<Request> m_requests;
+    std::vector<int> m_openConnections;
+    std::vector<std::thread> m_connectionThreads;
+    std::thread m_acceptThread;
+};

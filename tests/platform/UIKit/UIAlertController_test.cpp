@@ -1,0 +1,143 @@
+#include "UIKitTestFixture.h"
+
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UIColor.h"
+
+namespace {
+
+std::vector<std::string> buttonTitles(const UIAlertController& alert)
+{
+    std::vector<std::string> titles;
+    for (const auto& action : alert.actions())
+        titles.push_back(action->title().value_or("<none>"));
+    return titles;
+}
+
+} // namespace
+
+class UIAlertControllerTest : public UIKitTest {
+protected:
+    void SetUp() override
+    {
+        UIKitTest::SetUp();
+        presenter = std::make_shared<RecordingViewController>();
+        presenter->init();
+        window = showWindow(presenter);
+        presenter->clear();
+    }
+
+    // An alert with "Cancel" (cancel style) and "Settings" (default style), whose handlers
+    // write down what ran.
+    std::shared_ptr<UIAlertController> makeAlert()
+    {
+        auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle("Title", std::nullopt, UIAlertControllerStyle::Alert);
+        alert->addAction(UIAlertAction::actionWithTitle_style_handler("Cancel", UIAlertActionStyle::Cancel,
+                                                                      [this](const auto& action) { ran.push_back(*action->title()); }));
+        alert->addAction(UIAlertAction::actionWithTitle_style_handler("Settings", UIAlertActionStyle::Default,
+                                                                      [this](const auto& action) { ran.push_back(*action->title()); }));
+        return alert;
+    }
+
+    std::shared_ptr<RecordingViewController> presenter;
+    std::shared_ptr<UIWindow> window;
+    std::vector<std::string> ran;
+};
+
+TEST_F(UIAlertControllerTest, ReadableContent)
+{
+    auto alert = makeAlert();
+    auto brand = UIColor::colorWithRed_green_blue_alpha(0.2, 0.4, 0.6, 1);
+    alert->view()->setTintColor(brand);
+    presenter->presentViewController_animated_completion(alert, true, nullptr);
+
+    auto shown = std::dynamic_pointer_cast<UIAlertController>(presenter->presentedViewController());
+    ASSERT_EQ(shown, alert);
+    EXPECT_EQ(shown->title(), "Title");
+    EXPECT_EQ(shown->message(), std::nullopt);
+    EXPECT_EQ(shown->preferredStyle(), UIAlertControllerStyle::Alert);
+    EXPECT_EQ(buttonTitles(*shown), (std::vector<std::string>{"Cancel", "Settings"}));
+    EXPECT_EQ(shown->actions()[0]->style(), UIAlertActionStyle::Cancel);
+    EXPECT_EQ(shown->view()->tintColor(), brand);
+    // An alert lies over its presenter, which stays on screen.
+    clock->advance(1.0);
+    EXPECT_TRUE(presenter->events.empty());
+    EXPECT_TRUE(presenter->isVisible());
+}
+
+TEST_F(UIAlertControllerTest, TapDismissesThenRunsTheHandler)
+{
+    auto alert = makeAlert();
+    presenter->presentViewController_animated_completion(alert, false, nullptr);
+
+    ASSERT_TRUE(alert->tapActionWithTitle("Settings"));
+    EXPECT_TRUE(ran.empty());
+    EXPECT_TRUE(alert->isBeingDismissed());
+    EXPECT_FALSE(alert->tapActionWithTitle("Cancel")); // already going away
+    clock->advance(UIViewControllerTransitionDuration);
+    EXPECT_EQ(ran, std::vector<std::string>{"Settings"});
+    EXPECT_EQ(presenter->presentedViewController(), nullptr);
+}
+
+TEST_F(UIAlertControllerTest, TapWhileStillAppearingIsNotLost)
+{
+    auto alert = makeAlert();
+    presenter->presentViewController_animated_completion(alert, true, nullptr);
+    ASSERT_TRUE(alert->tapActionAtIndex(0));
+    clock->advance(2 * UIViewControllerTransitionDuration);
+    EXPECT_EQ(ran, std::vector<std::string>{"Cancel"});
+    EXPECT_EQ(presenter->presentedViewController(), nullptr);
+}
+
+TEST_F(UIAlertControllerTest, TapsThatCannotHappen)
+{
+    auto alert = makeAlert();
+    EXPECT_FALSE(alert->tapActionWithTitle("Cancel")) << "not presented";
+    presenter->presentViewController_animated_completion(alert, false, nullptr);
+    alert->actions()[1]->setEnabled(false);
+    EXPECT_FALSE(alert->tapActionWithTitle("Settings")) << "disabled";
+    EXPECT_FALSE(alert->tapActionWithTitle("Nope")) << "no such button";
+    EXPECT_FALSE(alert->tapActionAtIndex(2)) << "no such index";
+    clock->advance(1.0);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(presenter->presentedViewController(), alert);
+}
+
+TEST_F(UIAlertControllerTest, ActionWithoutHandlerStillDismisses)
+{
+    auto alert = UIAlertController::alertControllerWithTitle_message_preferredStyle(std::nullopt, "Message", UIAlertControllerStyle::Alert);
+    alert->addAction(UIAlertAction::actionWithTitle_style_handler("OK", UIAlertActionStyle::Cancel, nullptr));
+    presenter->presentViewController_animated_completion(alert, false, nullptr);
+    ASSERT_TRUE(alert->tapActionWithTitle("OK"));
+    clock->advance(UIViewControllerTransitionDuration);
+    EXPECT_EQ(presenter->presentedViewController(), nullptr);
+}
+
+TEST_F(UIAlertControllerTest, ActionRules)
+{
+    auto alert = makeAlert();
+    auto extraCancel = UIAlertAction::actionWithTitle_style_handler("Again", UIAlertActionStyle::Cancel, nullptr);
+    alert->addAction(extraCancel);       // one cancel button only
+    alert->addAction(alert->actions()[1]); // the same action twice
+    alert->addAction(nullptr);
+    EXPECT_EQ(buttonTitles(*alert), (std::vector<std::string>{"Cancel", "Settings"}));
+
+    alert->setPreferredAction(alert->actions()[1]);
+    EXPECT_EQ(alert->preferredAction(), alert->actions()[1]);
+    alert->setPreferredAction(extraCancel); // not one of the alert's
+    EXPECT_EQ(alert->preferredAction(), alert->actions()[1]);
+
+    auto empty = UIAlertController::alertControllerWithTitle_message_preferredStyle("T", "M", UIAlertControllerStyle::ActionSheet);
+    EXPECT_TRUE(empty->actions().empty());
+}
+
+TEST_F(UIAlertControllerTest, SecondAlertOverAnAlertIsIgnored)
+{
+    auto first = makeAlert();
+    auto second = makeAlert();
+    presenter->presentViewController_animated_completion(first, true, nullptr);
+    presenter->presentViewController_animated_completion(second, true, nullptr);
+    clock->advance(1.0);
+    EXPECT_EQ(presenter->presentedViewController(), first);
+    EXPECT_EQ(second->presentingViewController(), nullptr);
+    EXPECT_FALSE(second->tapActionWithTitle("Cancel"));
+}
