@@ -1,13 +1,19 @@
 #include "Network/HTTPTrust.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
 #include <openssl/err.h>
+#include <openssl/evp.h>
 #include <openssl/pem.h>
+#include <openssl/sha.h>
+#include <openssl/ssl.h>
 #include <openssl/x509.h>
+
+#include "Network/PublicKeyPinning.h"
 
 namespace {
 
@@ -51,6 +57,51 @@ void readEnvironmentOnce()
     });
 }
 
+// Whether the certificate's public key is among the pins ("sha256//<base64>" joined by ";").
+bool publicKeyMatchesPins(X509* certificate, const std::string& pins)
+{
+    EVP_PKEY* key = certificate ? X509_get0_pubkey(certificate) : nullptr;
+    unsigned char* der = nullptr;
+    const int length = key ? i2d_PUBKEY(key, &der) : 0;
+    if (length <= 0) {
+        ERR_clear_error();
+        return false;
+    }
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(der, static_cast<size_t>(length), digest);
+    OPENSSL_free(der);
+    char encoded[4 * ((SHA256_DIGEST_LENGTH + 2) / 3) + 1];
+    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded), digest, SHA256_DIGEST_LENGTH);
+    const std::string pin = std::string("sha256//") + encoded;
+    for (size_t start = 0; start <= pins.size();) {
+        const size_t end = std::min(pins.find(';', start), pins.size());
+        if (pins.compare(start, end - start, pin) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// The pin check by the name the connection asked the server for. The HTTP client also hands
+// libcurl the pins of a transfer's host, but those stay with the transfer: when a redirect
+// takes it to another host, this check is what holds that connection to its own host's pins.
+// It acts on connections that verify the peer (OpenSSL ignores a refusal otherwise); a
+// connection to an address has no server name, and its pins are libcurl's alone.
+int verifyCertificateWithPins(int preverified, X509_STORE_CTX* context)
+{
+    if (!preverified || X509_STORE_CTX_get_error_depth(context) != 0)
+        return preverified;
+    const auto* connection = static_cast<const SSL*>(X509_STORE_CTX_get_ex_data(context, SSL_get_ex_data_X509_STORE_CTX_idx()));
+    const char* serverName = connection ? SSL_get_servername(connection, TLSEXT_NAMETYPE_host_name) : nullptr;
+    if (!serverName)
+        return preverified;
+    const auto pins = HTTPTrust::pinnedPublicKeysForHost(serverName);
+    if (!pins || publicKeyMatchesPins(X509_STORE_CTX_get_current_cert(context), *pins))
+        return preverified;
+    X509_STORE_CTX_set_error(context, X509_V_ERR_APPLICATION_VERIFICATION);
+    return 0;
+}
+
 } // namespace
 
 bool HTTPTrust::addTrustedCertificateAuthorityFile(const std::string& path)
@@ -59,7 +110,12 @@ bool HTTPTrust::addTrustedCertificateAuthorityFile(const std::string& path)
     return addAuthoritiesFromFile(path);
 }
 
-std::optional<std::string> HTTPTrust::pinnedPublicKeysForHost(const std::string& host) { return std::nullopt; }
+std::optional<std::string> HTTPTrust::pinnedPublicKeysForHost(const std::string& host)
+{
+    if (const auto pinning = PublicKeyPinning::sharedInstance())
+        return pinning->pinnedPublicKeysForHost(host);
+    return std::nullopt;
+}
 
 void HTTPTrust::addTrustedCertificateAuthoritiesToStore(X509_STORE* store)
 {
@@ -70,5 +126,6 @@ void HTTPTrust::addTrustedCertificateAuthoritiesToStore(X509_STORE* store)
     std::lock_guard lock(trust.mutex);
     for (X509* authority : trust.authorities)
         X509_STORE_add_cert(store, authority); // takes its own reference; a duplicate is harmless
+    X509_STORE_set_verify_cb(store, verifyCertificateWithPins);
     ERR_clear_error();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The process-wide TLS trust of the HTTP client: the certificate authorities that are trusted
-// besides the system's, and (the hook for) public-key pins per host. Every TLS connection the
-// client makes gets the extra authorities added to its trust store; certificate checks stay on.
+// besides the system's, and the public-key pins per host (PublicKeyPinning's). Every TLS
+// connection the client makes gets the extra authorities added to its trust store; certificate
+// checks stay on.
 //
 // Extra authorities come from addTrustedCertificateAuthorityFile and, once, at first use, from
 // the PEM file named by the environment variable KVN_EXTRA_CA_FILE (the development set-up's
@@ -18,11 +19,13 @@ public:
     static bool addTrustedCertificateAuthorityFile(const std::string& path);
 
     // The public-key pins for a host, in the form CURLOPT_PINNEDPUBLICKEY takes
-    // ("sha256//<base64>;sha256//<base64>"), or nullopt when the host is not pinned.
-    // No host is pinned yet.
+    // ("sha256//<base64>;sha256//<base64>"), or nullopt when the host is not pinned: those of
+    // PublicKeyPinning's shared instance, exact host, any case.
     static std::optional<std::string> pinnedPublicKeysForHost(const std::string& host);
 
     // Adds the extra authorities to a connection's trust store (what every TLS connection of
-    // the process calls while it is set up).
+    // the process calls while it is set up), and a check of the server's key against the pins
+    // of the server name the connection asked for, so that a connection whose pins were chosen
+    // for another host (a redirected transfer) still meets its own host's pins.
     static void addTrustedCertificateAuthoritiesToStore(X509_STORE* store);
 };

@@ -2,11 +2,17 @@
 
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <mutex>
 
 #include "Foundation/Dispatch.h"
 #include "Foundation/NSBundle.h"
 #include "Foundation/NSNotificationCenter.h"
+#include "Foundation/NSRunLoop.h"
+#include "UIKit/PushRegistration.h"
+#include "UIKit/UIApplicationDelegate.h"
 #include "UIKit/UIKitLog.h"
+#include "UIKit/UIUserNotificationSettings.h"
 #include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
 
@@ -50,7 +56,80 @@ bool usesViewControllerBasedStatusBarAppearance()
     return true;
 }
 
+struct DelegateClassRegistry {
+    std::mutex mutex;
+    std::map<std::string, UIApplication::DelegateFactory> factories;
+};
+
+// Filled while the program loads, from static initialisers of other files: made on first use.
+DelegateClassRegistry& delegateClassRegistry()
+{
+    static DelegateClassRegistry registry;
+    return registry;
+}
+
 } // namespace
+
+bool UIApplication::registerDelegateClass(const std::string& className, DelegateFactory factory)
+{
+    auto& registry = delegateClassRegistry();
+    std::lock_guard lock(registry.mutex);
+    return registry.factories.emplace(className, std::move(factory)).second;
+}
+
+std::shared_ptr<UIApplicationDelegate> UIApplication::delegateWithClassName(const std::string& className)
+{
+    DelegateFactory factory;
+    {
+        auto& registry = delegateClassRegistry();
+        std::lock_guard lock(registry.mutex);
+        auto it = registry.factories.find(className);
+        if (it == registry.factories.end())
+            return nullptr;
+        factory = it->second;
+    }
+    return factory ? factory() : nullptr;
+}
+
+void UIApplication::registerUserNotificationSettings(const std::shared_ptr<UIUserNotificationSettings>& notificationSettings)
+{
+    if (!notificationSettings) {
+        UIKitLog("registerUserNotificationSettings: no settings; ignored");
+        return;
+    }
+    auto granted = UIUserNotificationSettings::settingsForTypes_categories(
+        PushRegistration::sharedInstance()->grantedTypesForRequestedTypes(notificationSettings->types()), notificationSettings->categories());
+    dispatch_async(dispatch_get_main_queue(), [granted] {
+        auto application = UIApplication::sharedApplication();
+        application->m_notificationSettings = granted;
+        auto delegate = application->delegate();
+        if (delegate && delegate->respondsToApplication_didRegisterUserNotificationSettings())
+            delegate->application_didRegisterUserNotificationSettings(application, granted);
+    });
+}
+
+void UIApplication::registerForRemoteNotifications()
+{
+    PushRegistration::sharedInstance()->registerForRemoteNotifications(
+        [](const std::optional<NSData>& deviceToken, const std::shared_ptr<NSError>& error) {
+            auto application = UIApplication::sharedApplication();
+            auto delegate = application->delegate();
+            if (deviceToken) {
+                application->m_registeredForRemoteNotifications = true;
+                if (delegate && delegate->respondsToApplication_didRegisterForRemoteNotificationsWithDeviceToken())
+                    delegate->application_didRegisterForRemoteNotificationsWithDeviceToken(application, *deviceToken);
+                return;
+            }
+            if (delegate && delegate->respondsToApplication_didFailToRegisterForRemoteNotificationsWithError())
+                delegate->application_didFailToRegisterForRemoteNotificationsWithError(application, error);
+        });
+}
+
+void UIApplication::terminateWithStatus(int status)
+{
+    m_terminationStatus = status;
+    NSRunLoop::mainRunLoop()->stop();
+}
 
 std::set<std::string> UIApplication::defaultOpenableSchemes()
 {
@@ -166,6 +245,10 @@ void UIApplication::simulateEnterForeground()
 void UIApplication::resetForTesting()
 {
     m_state = UIApplicationState::Active;
+    m_delegate.reset();
+    m_notificationSettings.reset();
+    m_registeredForRemoteNotifications = false;
+    m_terminationStatus.reset();
     m_keyWindow.reset();
     m_windows.clear();
     m_statusBarStyle = UIStatusBarStyle::Default;

@@ -3,9 +3,16 @@
 // of each change, its windows and key window, the status bar style, the idle timer, and
 // opening URLs. A headless machine has nothing to open a URL with: an openable URL (one
 // whose scheme is in the openable set) is recorded and logged, and tests read what was
-// opened. Tests also drive the state changes. Main thread only.
+// opened. Tests also drive the state changes.
+//
+// Launching: UIApplicationMain makes the app's delegate by its class name (classes register
+// with UI_APPLICATION_DELEGATE_CLASS), hands it the launch options, then runs the main run
+// loop until terminateWithStatus. Push: registrations for user notification settings and for
+// remote notifications are answered by the local push stand-in (PushRegistration) and reported
+// to the delegate on a later turn of the main queue. Main thread only, except the class registry.
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -13,6 +20,8 @@
 #include "Foundation/NSDictionary.h"
 #include "UIKit/UIStatusBarStyle.h"
 
+class UIApplicationDelegate;
+class UIUserNotificationSettings;
 class UIWindow;
 class UIViewController;
 
@@ -26,6 +35,11 @@ extern const std::string UIApplicationDidEnterBackgroundNotification;
 extern const std::string UIApplicationWillEnterForegroundNotification;
 extern const std::string UIApplicationWillResignActiveNotification;
 extern const std::string UIApplicationDidBecomeActiveNotification;
+// Posted by UIApplicationMain once the delegate has finished launching, and before the
+// application ends. Inline, so that they are made before any observer that registers while
+// the program loads reads them.
+inline const std::string UIApplicationDidFinishLaunchingNotification = "UIApplicationDidFinishLaunchingNotification";
+inline const std::string UIApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
 // The URL of the app's own page of the system settings.
 extern const std::string UIApplicationOpenSettingsURLString;
 
@@ -34,6 +48,35 @@ public:
     static std::shared_ptr<UIApplication> sharedApplication();
 
     UIApplicationState applicationState() const { return m_state; }
+
+    // The delegate, held weakly (UIApplicationMain keeps the one it makes for the process).
+    std::shared_ptr<UIApplicationDelegate> delegate() const { return m_delegate.lock(); }
+    void setDelegate(const std::shared_ptr<UIApplicationDelegate>& delegate) { m_delegate = delegate; }
+
+    // Delegate classes by name, for UIApplicationMain. Registering a name twice keeps the first
+    // (and answers false). Any thread.
+    using DelegateFactory = std::function<std::shared_ptr<UIApplicationDelegate>()>;
+    static bool registerDelegateClass(const std::string& className, DelegateFactory factory);
+    // A new delegate of the class; nullptr when no class has that name.
+    static std::shared_ptr<UIApplicationDelegate> delegateWithClassName(const std::string& className);
+
+    // Push. The settings' types are asked of the user; the delegate then gets the settings the
+    // user granted (application_didRegisterUserNotificationSettings). A registration for
+    // remote notifications ends in application_didRegisterForRemoteNotificationsWithDeviceToken
+    // or application_didFailToRegisterForRemoteNotificationsWithError. Both answer later,
+    // on the main queue, and only a delegate that responds to the operation hears it.
+    void registerUserNotificationSettings(const std::shared_ptr<UIUserNotificationSettings>& notificationSettings);
+    // The settings the user granted last; nullptr before any registration.
+    std::shared_ptr<UIUserNotificationSettings> currentUserNotificationSettings() const { return m_notificationSettings; }
+    void registerForRemoteNotifications();
+    // True once a registration for remote notifications has delivered a device token.
+    bool isRegisteredForRemoteNotifications() const { return m_registeredForRemoteNotifications; }
+
+    // The end of the app: stops the main run loop that UIApplicationMain runs, which then
+    // returns `status`. The platform's apps are ended by the system; a headless run ends itself.
+    void terminateWithStatus(int status);
+    // The status asked for by terminateWithStatus; nullopt until the app is asked to end.
+    std::optional<int> terminationStatus() const { return m_terminationStatus; }
 
     // URLs.
     bool canOpenURL(const std::string& url) const;
@@ -70,7 +113,8 @@ public:
     // The active/inactive half alone (a system overlay over the app).
     void simulateResignActive();
     void simulateBecomeActive();
-    // Back to the state of a fresh process: active, no windows, nothing opened, defaults.
+    // Back to the state of a fresh process: active, no windows, nothing opened, no delegate,
+    // no notification settings, not registered, defaults.
     void resetForTesting();
 
 private:
@@ -86,6 +130,10 @@ private:
     static std::set<std::string> defaultOpenableSchemes();
 
     UIApplicationState m_state = UIApplicationState::Active;
+    std::weak_ptr<UIApplicationDelegate> m_delegate;
+    std::shared_ptr<UIUserNotificationSettings> m_notificationSettings;
+    bool m_registeredForRemoteNotifications = false;
+    std::optional<int> m_terminationStatus;
     std::weak_ptr<UIWindow> m_keyWindow;
     std::vector<std::weak_ptr<UIWindow>> m_windows;
     UIStatusBarStyle m_statusBarStyle = UIStatusBarStyle::Default;
@@ -93,3 +141,9 @@ private:
     std::vector<std::string> m_openedURLs;
     std::set<std::string> m_openableSchemes = defaultOpenableSchemes();
 };
+
+// Registers a delegate class under its own name while the program loads; at namespace scope in
+// the class's .cpp: UI_APPLICATION_DELEGATE_CLASS(AppDelegate);
+#define UI_APPLICATION_DELEGATE_CLASS(ClassName)                                                                           \
+    [[maybe_unused]] static const bool kUIApplicationDelegateClassRegistered_##ClassName =                               \
+        ::UIApplication::registerDelegateClass(#ClassName, [] { return std::make_shared<ClassName>(); })

@@ -274,6 +274,11 @@ void UIViewController::presentViewController_animated_completion(const std::shar
     afterTransition(animated, [viewController, completion = std::move(completion)] { viewController->finishPresentation(completion); });
 }
 
+void UIViewController::presentModalViewController_animated(const std::shared_ptr<UIViewController>& viewController, bool animated)
+{
+    presentViewController_animated_completion(viewController, animated, nullptr);
+}
+
 void UIViewController::finishPresentation(const std::function<void()>& completion)
 {
     auto self = shared_from_this();

@@ -106,6 +106,8 @@ public:
     // everything presented above that; when nothing is presented, dismisses this controller
     // from its presenter. Nothing to dismiss: nothing happens and the completion is not called.
     void dismissViewControllerAnimated_completion(bool animated, std::function<void()> completion);
+    // The older form of the same presentation: no completion.
+    void presentModalViewController_animated(const std::shared_ptr<UIViewController>& viewController, bool animated);
     std::shared_ptr<UIViewController> presentedViewController() const;
     std::shared_ptr<UIViewController> presentingViewController() const;
     bool isBeingPresented() const { return m_beingPresented; }

@@ -1,0 +1,31 @@
+#include "Private/Helper/KVNParser.h"
+
+#include "Private/Extensions/NSString+KVNExtensions.h"
+#include "Private/Helper/KVNLog.h"
+
+std::string KVNParser::textAfterLengthPrefix(const std::string& message)
+{
+    size_t digits = 0;
+    while (digits < message.size() && message[digits] >= '0' && message[digits] <= '9')
+        ++digits;
+    if (digits == 0 || digits == message.size() || message[digits] != '|')
+        return message;
+    return message.substr(digits + 1);
+}
+
+std::optional<nlohmann::json> KVNParser::JSONFromMessage(const std::string& message) const
+{
+    if (!KVNExtensions::isWellFilled(message)) {
+        KVNLogLocated(__FILE__, __LINE__, "Parser: Empty message ignored");
+        return std::nullopt;
+    }
+    // Invalid UTF-8 fails the parse like any other malformed text.
+    nlohmann::json json = nlohmann::json::parse(textAfterLengthPrefix(message), nullptr, false);
+    if (json.is_discarded()) {
+        KVNLogLocated(__FILE__, __LINE__, "Parser: Message ignored, could not be parsed");
+        return std::nullopt;
+    }
+    if (!json.is_object())
+        return std::nullopt;
+    return json;
+}

@@ -1,0 +1,26 @@
+#pragma once
+// What the event channel tells its owner (the session driver): the channel opened, a
+// connection or a poll failed, a message arrived. Every operation is required. Called on the
+// main queue, with the channel that reports.
+#include <memory>
+#include <string>
+
+#include "Foundation/NSError.h"
+
+class KVNSocketHandler;
+
+class KVNSocketHandlerDelegate {
+public:
+    virtual ~KVNSocketHandlerDelegate() = default;
+
+    // Part of the protocol; the channel never sends it (closes are only logged).
+    virtual void socketHandlerDidCloseConnection(const std::shared_ptr<KVNSocketHandler>& socketHandler) = 0;
+    // A WebSocket opened, or the first poll of a long-polling connection started.
+    virtual void socketHandlerDidOpenConnection(const std::shared_ptr<KVNSocketHandler>& socketHandler) = 0;
+    // The WebSocket or a poll failed; the channel reconnects by itself every 2.0 s.
+    virtual void socketHandler_didFailWithError(const std::shared_ptr<KVNSocketHandler>& socketHandler,
+                                                const std::shared_ptr<NSError>& error) = 0;
+    // One message: a WebSocket message as it came (framing included), a long-poll answer
+    // without its length prefix.
+    virtual void socketHandler_didReceiveMessage(const std::shared_ptr<KVNSocketHandler>& socketHandler, const std::string& message) = 0;
+};

@@ -1,0 +1,226 @@
+#include "MainJob.h"
+
+#include <cxxabi.h>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <typeinfo>
+
+#include "Foundation/Dispatch.h"
+#include "Foundation/NSLog.h"
+#include "Foundation/NSNotificationCenter.h"
+#include "Foundation/NSTimer.h"
+#include "KavoniViewController.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UIApplication.h"
+#include "UIKit/UIGraphics.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UINavigationItem.h"
+#include "UIKit/UIView.h"
+#include "UIKit/UIWindow.h"
+
+namespace {
+
+enum ExitStatus { FirstLibraryScreen = 0, ErrorAlert = 1, TimedOut = 2 };
+
+// The job of this process, when the environment asks for one; it lives as long as the program.
+[[maybe_unused]] const bool kMainJobInstalled = [] {
+    auto options = MainJob::optionsFromEnvironment();
+    if (!options)
+        return false;
+    static std::shared_ptr<MainJob> job = std::make_shared<MainJob>(*options);
+    NSNotificationCenter::defaultCenter()->addObserverForName_object_queue_usingBlock(UIApplicationDidFinishLaunchingNotification, nullptr,
+                                                                                     nullptr, [](const NSNotification&) { job->start(); });
+    return true;
+}();
+
+std::string className(const UIViewController& controller)
+{
+    const char* mangled = typeid(controller).name();
+    int status = 0;
+    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
+    std::string name = status == 0 && demangled ? demangled : mangled;
+    std::free(demangled);
+    return name;
+}
+
+std::optional<std::string> titleOf(const std::shared_ptr<UIViewController>& controller)
+{
+    if (controller->title())
+        return controller->title();
+    return controller->navigationItem()->title();
+}
+
+// "KVNCheckTableViewController \"Title\"" for a navigation controller's top screen,
+// "UIAlertController \"Error\": message" for an alert.
+std::string describe(const std::shared_ptr<UIViewController>& screen)
+{
+    auto shown = screen;
+    std::string text;
+    if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController()) {
+        shown = navigation->topViewController();
+        text = className(*navigation) + " with ";
+    }
+    text += className(*shown);
+    if (auto title = titleOf(shown))
+        text += " \"" + *title + "\"";
+    if (auto alert = std::dynamic_pointer_cast<UIAlertController>(shown))
+        text += ": " + alert->message().value_or("");
+    return text;
+}
+
+// A name for a picture file: letters and digits of the class name.
+std::string fileNamePart(const std::shared_ptr<UIViewController>& screen)
+{
+    auto shown = screen;
+    if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController())
+        shown = navigation->topViewController();
+    std::string part;
+    for (char c : className(*shown))
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            part += c;
+    return part;
+}
+
+double timeoutFromEnvironment(double fallback)
+{
+    const char* text = std::getenv("KVN_MAIN_JOB_TIMEOUT");
+    if (!text || !*text)
+        return fallback;
+    char* end = nullptr;
+    double seconds = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !(seconds > 0) || seconds > 24 * 3600) {
+        NSLog("main job: ignoring KVN_MAIN_JOB_TIMEOUT=\"%s\": not a number of seconds; %.0f s stand in", text, fallback);
+        return fallback;
+    }
+    return seconds;
+}
+
+} // namespace
+
+std::optional<MainJob::Options> MainJob::optionsFromEnvironment()
+{
+    const char* mode = std::getenv("KVN_MAIN_JOB");
+    if (!mode || std::string(mode) != "1")
+        return std::nullopt;
+    Options options;
+    if (const char* folder = std::getenv("KVN_MAIN_JOB_OUTPUT"); folder && *folder)
+        options.outputFolder = folder;
+    options.timeoutSeconds = timeoutFromEnvironment(options.timeoutSeconds);
+    return options;
+}
+
+MainJob::MainJob(Options options) : m_options(std::move(options)) {}
+
+void MainJob::start()
+{
+    std::error_code error;
+    std::filesystem::create_directories(m_options.outputFolder, error);
+    if (error)
+        NSLog("main job: cannot make the picture folder %@ (%@); no pictures are written", m_options.outputFolder, error.message());
+    NSLog("main job: the app has launched; watching its screens for at most %.0f s; pictures go to %@", m_options.timeoutSeconds,
+          m_options.outputFolder);
+
+    std::weak_ptr<MainJob> weakSelf = weak_from_this();
+    m_watchTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(kWatchInterval, true, [weakSelf](const std::shared_ptr<NSTimer>&) {
+        if (auto self = weakSelf.lock())
+            self->watch();
+    });
+    m_timeoutTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(m_options.timeoutSeconds, false, [weakSelf](const std::shared_ptr<NSTimer>&) {
+        if (auto self = weakSelf.lock())
+            self->finish(TimedOut, "no library screen and no \"Error\" alert came up in time");
+    });
+    // The first look once every observer of the launch has run (the root screen comes from one).
+    dispatch_async(dispatch_get_main_queue(), [weakSelf] {
+        if (auto self = weakSelf.lock())
+            self->watch();
+    });
+}
+
+void MainJob::watch()
+{
+    if (m_finished)
+        return;
+    auto window = UIApplication::sharedApplication()->keyWindow();
+    auto screen = window ? window->rootViewController() : nullptr;
+    if (!screen)
+        return;
+    // The top of the presentation chain, once nothing in the chain is on its way in or out.
+    std::shared_ptr<KavoniViewController> host;
+    for (auto level = screen; level; level = level->presentedViewController()) {
+        if (level->isBeingPresented() || level->isBeingDismissed())
+            return;
+        if (auto kavoni = std::dynamic_pointer_cast<KavoniViewController>(level))
+            host = kavoni;
+        screen = level;
+    }
+    if (screen.get() == m_lastScreen)
+        return;
+    m_lastScreen = screen.get();
+
+    ++m_screens;
+    char number[16];
+    std::snprintf(number, sizeof number, "%02u-", m_screens);
+    const auto picture = writePicture(window, number + fileNamePart(screen) + ".png");
+    NSLog("main job: screen %u: %@%@", m_screens, describe(screen), picture ? " -> " + *picture : std::string());
+
+    auto alert = std::dynamic_pointer_cast<UIAlertController>(screen);
+    if (alert && alert->title() == std::optional<std::string>("Error")) {
+        finish(ErrorAlert, "the initialisation failed: the \"Error\" alert says \"" + alert->message().value_or("") + "\"");
+        return;
+    }
+    if (host && screen != host) {
+        auto shown = screen;
+        if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController())
+            shown = navigation->topViewController();
+        std::string outcome = "the initialisation succeeded; the identification's first screen is up: " + describe(screen);
+        if (shown->view()->subviews().empty())
+            outcome += "; that screen is not built yet (an empty stand-in of the library), so the job ends here";
+        finish(FirstLibraryScreen, outcome);
+    }
+}
+
+void MainJob::finish(int status, const std::string& outcome)
+{
+    if (m_finished)
+        return;
+    m_finished = true;
+    if (m_watchTimer)
+        m_watchTimer->invalidate();
+    if (m_timeoutTimer)
+        m_timeoutTimer->invalidate();
+    NSLog("main job: outcome: %@", outcome);
+    for (const auto& picture : m_pictures)
+        NSLog("main job: picture %@", picture);
+    NSLog("main job: done (status %d)", status);
+    UIApplication::sharedApplication()->terminateWithStatus(status);
+}
+
+std::optional<std::string> MainJob::writePicture(const std::shared_ptr<UIWindow>& window, const std::string& fileName)
+{
+    const auto bounds = window->bounds();
+    UIGraphicsBeginImageContextWithOptions(bounds.size, true, 0);
+    const bool drawn = window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true);
+    auto image = drawn ? UIGraphicsGetImageFromCurrentImageContext() : nullptr;
+    UIGraphicsEndImageContext();
+    auto png = UIImagePNGRepresentation(image);
+    if (!png) {
+        NSLog("main job: the window could not be drawn; no picture of this screen");
+        return std::nullopt;
+    }
+
+    const auto path = (std::filesystem::path(m_options.outputFolder) / fileName).string();
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
+    out.close();
+    if (!out) {
+        NSLog("main job: cannot write %@", path);
+        return std::nullopt;
+    }
+    m_pictures.push_back(path);
+    return path;
+}

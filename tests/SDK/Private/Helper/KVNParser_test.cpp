@@ -1,0 +1,77 @@
+// The event channel's message parser: what reaches the session driver as a JSON object and
+// what is dropped with which log line; the length prefix cut only where it is one.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "Private/Helper/KVNParser.h"
+
+using nlohmann::json;
+
+namespace {
+
+struct ParseCase {
+    const char* why;
+    std::string message;
+    std::optional<json> expected; // nullopt: no object
+    const char* log;              // a text the log must hold; nullptr: nothing to check
+};
+
+} // namespace
+
+TEST(KVNParserTest, JSONFromMessage)
+{
+    const ParseCase cases[] = {
+        {"framed as the service frames it", R"(22|{"command":"finished"})", json{{"command", "finished"}}, nullptr},
+        {"a long-poll answer arrives without its prefix", R"({"command":"finished"})", json{{"command", "finished"}}, nullptr},
+        {"a \"|\" inside the JSON stays in the text",
+         R"(69|{"command":"chatMessage","data":{"content":"a|b","originator":"x|y"}})",
+         json{{"command", "chatMessage"}, {"data", {{"content", "a|b"}, {"originator", "x|y"}}}}, nullptr},
+        {"a \"|\" inside unframed JSON stays too", R"({"command":"startESigning","data":{"url":"https://x/?a=1|2"}})",
+         json{{"command", "startESigning"}, {"data", {{"url", "https://x/?a=1|2"}}}}, nullptr},
+        {"the length is not checked", R"(3|{"command":"ping"})", json{{"command", "ping"}}, nullptr},
+        {"blank", " \n\t ", std::nullopt, "Parser: Empty message ignored"},
+        {"empty", "", std::nullopt, "Parser: Empty message ignored"},
+        {"the text null", "null", std::nullopt, "Parser: Empty message ignored"},
+        {"not JSON", "12|{command:", std::nullopt, "Parser: Message ignored, could not be parsed"},
+        {"letters before the bar are no prefix", R"(ab|{"command":"x"})", std::nullopt, "Parser: Message ignored, could not be parsed"},
+        {"invalid UTF-8 inside a text", "{\"command\":\"\xff\xfe\"}", std::nullopt, "Parser: Message ignored, could not be parsed"},
+        {"a JSON array is no object", R"(7|[1,2,3])", std::nullopt, nullptr},
+        {"a JSON number is no object", "5|12345", std::nullopt, nullptr},
+        {"framed null", "4|null", std::nullopt, nullptr},
+    };
+    KVNParser parser;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        testing::internal::CaptureStderr();
+        const auto result = parser.JSONFromMessage(c.message);
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(result, c.expected);
+        if (c.log) {
+            EXPECT_NE(log.find(c.log), std::string::npos) << log;
+        }
+    }
+}
+
+TEST(KVNParserTest, TextAfterLengthPrefix)
+{
+    const struct {
+        const char* why;
+        std::string message;
+        std::string expected;
+    } cases[] = {
+        {"prefix cut", R"(18|{"command":"ping"})", R"({"command":"ping"})"},
+        {"only the first bar after the digits", "5|a|b|c", "a|b|c"},
+        {"no bar", "12345", "12345"},
+        {"bar not right after the digits", "12 |x", "12 |x"},
+        {"no digits before the bar", "|x", "|x"},
+        {"bar inside the JSON only", R"({"content":"1|2"})", R"({"content":"1|2"})"},
+        {"nothing after the bar", "0|", ""},
+        {"empty", "", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KVNParser::textAfterLengthPrefix(c.message), c.expected) << c.why;
+}

@@ -1,0 +1,99 @@
+// The main job's watch: a picture of each screen that comes to rest, and the end of the app
+// with the outcome's status: the "Error" alert, the identification's first screen, or the
+// time-out.
+#include "HostTestFixture.h"
+
+#include <filesystem>
+#include <fstream>
+
+#include "KavoniViewController.h"
+#include "MainJob.h"
+#include "UIKit/UINavigationController.h"
+
+namespace {
+
+// Stays out of the library: the test puts a first library screen over it by hand.
+class QuietKavoniViewController : public KavoniViewController {
+public:
+    void startVideoIdent() override {}
+};
+
+bool isPNG(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    char signature[8] = {};
+    in.read(signature, sizeof signature);
+    return in && std::string(signature + 1, 3) == "PNG";
+}
+
+} // namespace
+
+class MainJobTest : public HostTest {
+protected:
+    std::shared_ptr<MainJob> startJob(double timeout = 60)
+    {
+        showRootScreen();
+        MainJob::Options options;
+        options.outputFolder = (tempDirectory() / "pictures").string();
+        options.timeoutSeconds = timeout;
+        job = std::make_shared<MainJob>(options);
+        job->start();
+        loop->pump();
+        return job;
+    }
+
+    std::optional<int> status() const { return UIApplication::sharedApplication()->terminationStatus(); }
+
+    std::shared_ptr<MainJob> job;
+};
+
+TEST_F(MainJobTest, TheErrorAlertEndsTheAppWithStatusOneAfterAPictureOfEachScreen)
+{
+    startJob();
+    ASSERT_EQ(job->pictures().size(), 1u) << "the root screen";
+
+    auto screen = std::make_shared<KavoniViewController>();
+    screen->init(); // no token: the "Error" alert follows
+    root->presentModalViewController_animated(screen, true);
+    runFor(1.0);
+
+    EXPECT_TRUE(job->isFinished());
+    EXPECT_EQ(status(), 1);
+    ASSERT_EQ(job->pictures().size(), 2u);
+    EXPECT_NE(job->pictures()[1].find("02-UIAlertController.png"), std::string::npos);
+    for (const auto& picture : job->pictures())
+        EXPECT_TRUE(isPNG(picture)) << picture;
+
+    runFor(5.0);
+    EXPECT_EQ(job->pictures().size(), 2u) << "the watch has stopped";
+}
+
+TEST_F(MainJobTest, TheIdentificationsFirstScreenEndsTheAppWithStatusZero)
+{
+    startJob();
+    auto screen = std::make_shared<QuietKavoniViewController>();
+    screen->init();
+    root->presentModalViewController_animated(screen, true);
+    runFor(1.0);
+    EXPECT_FALSE(job->isFinished()) << "the host's own screen is not the outcome";
+
+    auto first = std::make_shared<UIViewController>();
+    first->init();
+    auto navigation = std::make_shared<UINavigationController>();
+    navigation->initWithRootViewController(first);
+    screen->presentViewController_animated_completion(navigation, true, nullptr);
+    runFor(1.0);
+
+    EXPECT_EQ(status(), 0);
+    ASSERT_EQ(job->pictures().size(), 3u);
+}
+
+TEST_F(MainJobTest, WithoutAnOutcomeTheTimeOutEndsTheAppWithStatusTwo)
+{
+    startJob(3.0);
+    runFor(2.9);
+    EXPECT_FALSE(status());
+    runFor(0.2);
+    EXPECT_EQ(status(), 2);
+    EXPECT_EQ(job->pictures().size(), 1u);
+}
