@@ -57,31 +57,6 @@ void readEnvironmentOnce()
     });
 }
 
-// Whether the certificate's public key is among the pins ("sha256//<base64>" joined by ";").
-bool publicKeyMatchesPins(X509* certificate, const std::string& pins)
-{
-    EVP_PKEY* key = certificate ? X509_get0_pubkey(certificate) : nullptr;
-    unsigned char* der = nullptr;
-    const int length = key ? i2d_PUBKEY(key, &der) : 0;
-    if (length <= 0) {
-        ERR_clear_error();
-        return false;
-    }
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(der, static_cast<size_t>(length), digest);
-    OPENSSL_free(der);
-    char encoded[4 * ((SHA256_DIGEST_LENGTH + 2) / 3) + 1];
-    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded), digest, SHA256_DIGEST_LENGTH);
-    const std::string pin = std::string("sha256//") + encoded;
-    for (size_t start = 0; start <= pins.size();) {
-        const size_t end = std::min(pins.find(';', start), pins.size());
-        if (pins.compare(start, end - start, pin) == 0)
-            return true;
-        start = end + 1;
-    }
-    return false;
-}
-
 // The pin check by the name the connection asked the server for. The HTTP client also hands
 // libcurl the pins of a transfer's host, but those stay with the transfer: when a redirect
 // takes it to another host, this check is what holds that connection to its own host's pins.
@@ -96,7 +71,7 @@ int verifyCertificateWithPins(int preverified, X509_STORE_CTX* context)
     if (!serverName)
         return preverified;
     const auto pins = HTTPTrust::pinnedPublicKeysForHost(serverName);
-    if (!pins || publicKeyMatchesPins(X509_STORE_CTX_get_current_cert(context), *pins))
+    if (!pins || HTTPTrust::publicKeyMatchesPins(X509_STORE_CTX_get_current_cert(context), *pins))
         return preverified;
     X509_STORE_CTX_set_error(context, X509_V_ERR_APPLICATION_VERIFICATION);
     return 0;
@@ -128,4 +103,34 @@ void HTTPTrust::addTrustedCertificateAuthoritiesToStore(X509_STORE* store)
         X509_STORE_add_cert(store, authority); // takes its own reference; a duplicate is harmless
     X509_STORE_set_verify_cb(store, verifyCertificateWithPins);
     ERR_clear_error();
+}
+
+bool HTTPTrust::publicKeyMatchesPins(X509* certificate, const std::string& pins)
+{
+    EVP_PKEY* key = certificate ? X509_get0_pubkey(certificate) : nullptr;
+    unsigned char* der = nullptr;
+    const int length = key ? i2d_PUBKEY(key, &der) : 0;
+    if (length <= 0) {
+        ERR_clear_error();
+        return false;
+    }
+    unsigned char digest[SHA256_DIGEST_LENGTH];
+    SHA256(der, static_cast<size_t>(length), digest);
+    OPENSSL_free(der);
+    char encoded[4 * ((SHA256_DIGEST_LENGTH + 2) / 3) + 1];
+    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded), digest, SHA256_DIGEST_LENGTH);
+    const std::string pin = std::string("sha256//") + encoded;
+    const auto isBlank = [](char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; };
+    for (size_t start = 0; start <= pins.size();) {
+        const size_t end = std::min(pins.find(';', start), pins.size());
+        size_t first = start, last = end;
+        while (first < last && isBlank(pins[first]))
+            ++first;
+        while (last > first && isBlank(pins[last - 1]))
+            --last;
+        if (pins.compare(first, last - first, pin) == 0)
+            return true;
+        start = end + 1;
+    }
+    return false;
 }

@@ -28,4 +28,9 @@ public:
     // of the server name the connection asked for, so that a connection whose pins were chosen
     // for another host (a redirected transfer) still meets its own host's pins.
     static void addTrustedCertificateAuthoritiesToStore(X509_STORE* store);
+
+    // Whether the certificate's public key is one of the pins, given as pinnedPublicKeysForHost
+    // gives them: "sha256//<base64 of the SHA-256 of the DER SubjectPublicKeyInfo>" entries
+    // joined by ";" (blanks around an entry are ignored). Entries of any other form never match.
+    static bool publicKeyMatchesPins(X509* certificate, const std::string& pins);
 };

@@ -20,14 +20,6 @@ bool isAddressLiteral(const std::string& host)
     return inet_pton(AF_INET, host.c_str(), address) == 1 || inet_pton(AF_INET6, host.c_str(), address) == 1;
 }
 
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
-}
-
 } // namespace
 
 bool WebSocketTLS::prepareContext(SSL_CTX* context)
@@ -77,30 +69,5 @@ bool WebSocketTLS::verifyCertificate(bool preverified, X509_STORE_CTX* store, co
 
 bool WebSocketTLS::publicKeyMatchesPins(X509* certificate, const std::string& pins)
 {
-    EVP_PKEY* key = certificate ? X509_get0_pubkey(certificate) : nullptr;
-    if (!key)
-        return false;
-    unsigned char* der = nullptr;
-    const int length = i2d_PUBKEY(key, &der);
-    if (length <= 0) {
-        ERR_clear_error();
-        return false;
-    }
-    unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(der, static_cast<size_t>(length), digest);
-    OPENSSL_free(der);
-    char encoded[4 * ((SHA256_DIGEST_LENGTH + 2) / 3) + 1];
-    EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded), digest, SHA256_DIGEST_LENGTH);
-    const std::string pin = std::string("sha256//") + encoded;
-
-    size_t start = 0;
-    while (start <= pins.size()) {
-        size_t end = pins.find(';', start);
-        if (end == std::string::npos)
-            end = pins.size();
-        if (trimmed(pins.substr(start, end - start)) == pin)
-            return true;
-        start = end + 1;
-    }
-    return false;
+    return HTTPTrust::publicKeyMatchesPins(certificate, pins);
 }
