@@ -1,6 +1,6 @@
 #pragma once
 // The audio codec as the stack's audio stream sees it. A codec is made by the factory
-// registered for its encoding name, clock rate and channel count (AudioStreamSpec), which
+// registered for its encoding name, clock rate and channel count (AudioStreamDescription), which
 // then sets those two on it. Captured PCM goes through encode and packetize; received RTP
 // packets through depacketize and decode, and playback plays each decoded frame's
 // `framesToPlayBefore` ahead of it. The link that runs the stream hands the codec the

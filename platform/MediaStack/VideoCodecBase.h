@@ -1,6 +1,6 @@
 #pragma once
 // The video codec as the stack's video stream sees it. A codec is made by the factory
-// registered for its encoding name (VideoStreamSpec) and is then driven by the stream:
+// registered for its encoding name (VideoStreamDescription) and is then driven by the stream:
 // captured frames go through encode and packetize on the send side; received RTP packets go
 // through depacketize and decode on the receive side; RTCP packets received for the stream
 // are handed to it; `decoderNeedsKeyFrame` tells the stream to ask the sender for a key

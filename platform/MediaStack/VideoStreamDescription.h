@@ -11,7 +11,7 @@
 
 #include "MediaStack/VideoCodecBase.h"
 
-class VideoStreamSpec {
+class VideoStreamDescription {
 public:
     using CodecFactory = std::function<std::shared_ptr<VideoCodecBase>()>;
 

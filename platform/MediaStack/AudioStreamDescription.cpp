@@ -1,39 +1,39 @@
-#include "MediaStack/AudioStreamSpec.h"
+#include "MediaStack/AudioStreamDescription.h"
 
-#include "MediaStack/StreamSpecRegistry.h"
+#include "MediaStack/StreamDescriptionRegistry.h"
 
 namespace {
 struct Entry {
-    AudioStreamSpec::RegisteredCodec codec;
-    AudioStreamSpec::CodecFactory factory;
+    AudioStreamDescription::RegisteredCodec codec;
+    AudioStreamDescription::CodecFactory factory;
 };
 
-StreamSpecRegistry<Entry>& registry()
+StreamDescriptionRegistry<Entry>& registry()
 {
-    static StreamSpecRegistry<Entry> registry;
+    static StreamDescriptionRegistry<Entry> registry;
     return registry;
 }
 
 auto matching(const std::string& encodingName, int clockRate, int channels)
 {
     return [=](const Entry& entry) {
-        return StreamSpecRegistry<Entry>::sameName(entry.codec.encodingName, encodingName) && entry.codec.clockRate == clockRate
+        return StreamDescriptionRegistry<Entry>::sameName(entry.codec.encodingName, encodingName) && entry.codec.clockRate == clockRate
             && entry.codec.channels == channels;
     };
 }
 }
 
-void AudioStreamSpec::registerCodec(const std::string& encodingName, int clockRate, int channels, CodecFactory factory, bool preferred)
+void AudioStreamDescription::registerCodec(const std::string& encodingName, int clockRate, int channels, CodecFactory factory, bool preferred)
 {
     registry().put(Entry { { encodingName, clockRate, channels }, std::move(factory) }, preferred, matching(encodingName, clockRate, channels));
 }
 
-void AudioStreamSpec::unregisterCodec(const std::string& encodingName, int clockRate, int channels)
+void AudioStreamDescription::unregisterCodec(const std::string& encodingName, int clockRate, int channels)
 {
     registry().erase(matching(encodingName, clockRate, channels));
 }
 
-std::vector<AudioStreamSpec::RegisteredCodec> AudioStreamSpec::registeredCodecs()
+std::vector<AudioStreamDescription::RegisteredCodec> AudioStreamDescription::registeredCodecs()
 {
     std::vector<RegisteredCodec> codecs;
     for (const auto& entry : registry().entries()) {
@@ -42,7 +42,7 @@ std::vector<AudioStreamSpec::RegisteredCodec> AudioStreamSpec::registeredCodecs(
     return codecs;
 }
 
-std::shared_ptr<AudioCodecBase> AudioStreamSpec::createCodec(const std::string& encodingName, int clockRate, int channels)
+std::shared_ptr<AudioCodecBase> AudioStreamDescription::createCodec(const std::string& encodingName, int clockRate, int channels)
 {
     const auto matches = matching(encodingName, clockRate, channels);
     for (const auto& entry : registry().entries()) {

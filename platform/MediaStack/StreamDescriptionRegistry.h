@@ -1,5 +1,5 @@
 #pragma once
-// The ordered, guarded list of codec factories behind VideoStreamSpec and AudioStreamSpec.
+// The ordered, guarded list of codec factories behind VideoStreamDescription and AudioStreamDescription.
 // Not part of the stack's interface; the two stream descriptions hold one each.
 #include <algorithm>
 #include <cctype>
@@ -8,7 +8,7 @@
 #include <vector>
 
 template<class Entry>
-class StreamSpecRegistry {
+class StreamDescriptionRegistry {
 public:
     static bool sameName(const std::string& a, const std::string& b)
     {

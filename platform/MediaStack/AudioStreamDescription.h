@@ -12,7 +12,7 @@
 
 #include "MediaStack/AudioCodecBase.h"
 
-class AudioStreamSpec {
+class AudioStreamDescription {
 public:
     using CodecFactory = std::function<std::shared_ptr<AudioCodecBase>()>;
 
