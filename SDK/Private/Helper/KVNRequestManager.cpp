@@ -154,6 +154,18 @@ std::shared_ptr<NSError> serviceError(const std::shared_ptr<NSURLSessionDataTask
     return KavoniErrorPrivate::kavoniErrorWithCode_task_underlyingError(1009, asTask(task), error);
 }
 
+// The failure handler of the GET calls that answer with an error alone: nothing for a cancelled
+// task, else the service error 1009.
+auto serviceFailure(KVNRequestManager::ErrorCallback callback)
+{
+    return [callback = std::move(callback)](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
+        if (KVNExtensions::canceled(task))
+            return;
+        if (callback)
+            callback(serviceError(task, error));
+    };
+}
+
 std::shared_ptr<NSError> internalError(long code, const std::shared_ptr<NSURLSessionTask>& task, const std::shared_ptr<NSError>& error)
 {
     return KavoniErrorPrivate::kavoniInternalErrorWithCode_underlyingError_task(code, error, task);
@@ -373,12 +385,7 @@ void KVNRequestManager::initializeIdentificationWithIdentifier_callback(const st
             if (callback)
                 callback(nullptr);
         },
-        [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
-            if (KVNExtensions::canceled(task))
-                return;
-            if (callback)
-                callback(serviceError(task, error));
-        });
+        serviceFailure(callback));
 }
 
 void KVNRequestManager::requestVideoIdentificationData(
@@ -419,12 +426,7 @@ void KVNRequestManager::requestESignatureContracts(ErrorCallback callback)
             if (callback)
                 callback(nullptr);
         },
-        [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
-            if (KVNExtensions::canceled(task))
-                return;
-            if (callback)
-                callback(serviceError(task, error));
-        });
+        serviceFailure(callback));
 }
 
 void KVNRequestManager::requestMessages(ErrorCallback callback)
@@ -448,12 +450,7 @@ void KVNRequestManager::requestMessages(ErrorCallback callback)
             if (callback)
                 callback(nullptr);
         },
-        [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
-            if (KVNExtensions::canceled(task))
-                return;
-            if (callback)
-                callback(serviceError(task, error));
-        });
+        serviceFailure(callback));
 }
 
 void KVNRequestManager::requestApprovalPhrases(ErrorCallback callback)
@@ -467,12 +464,7 @@ void KVNRequestManager::requestApprovalPhrases(ErrorCallback callback)
             if (callback)
                 callback(nullptr);
         },
-        [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
-            if (KVNExtensions::canceled(task))
-                return;
-            if (callback)
-                callback(serviceError(task, error));
-        });
+        serviceFailure(callback));
 }
 
 void KVNRequestManager::requestWaitingQueue(std::function<void(bool success, const std::shared_ptr<NSError>& error)> callback)
