@@ -18,12 +18,6 @@
 
 namespace {
 
-void run(const std::string& command)
-{
-    if (std::system((command + " >/dev/null 2>&1").c_str()) != 0)
-        throw std::runtime_error("command failed: " + command);
-}
-
 std::string statusText(int status)
 {
     switch (status) {
@@ -45,23 +39,6 @@ std::string lowercase(std::string text)
 }
 
 } // namespace
-
-TestCertificate makeTestCertificate(const std::string& directory, const std::string& name, const std::string& subjectAltName)
-{
-    namespace fs = std::filesystem;
-    fs::create_directories(directory);
-    const std::string base = (fs::path(directory) / name).string();
-    TestCertificate certificate{base + "-ca.pem", base + ".pem", base + ".key"};
-    const std::string curve = "-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes";
-    run("openssl req -x509 " + curve + " -keyout '" + base + "-ca.key' -out '" + certificate.authorityFile + "' -days 2 -subj '/CN=" + name +
-        " test authority' -addext 'basicConstraints=critical,CA:TRUE' -addext 'keyUsage=critical,keyCertSign,cRLSign'");
-    run("openssl req " + curve + " -keyout '" + certificate.keyFile + "' -out '" + base + ".csr' -subj '/CN=" + name + " server'");
-    std::ofstream(base + ".ext") << "subjectAltName=" << subjectAltName << "\nbasicConstraints=CA:FALSE\n"
-                                 << "keyUsage=digitalSignature,keyEncipherment\nextendedKeyUsage=serverAuth\n";
-    run("openssl x509 -req -in '" + base + ".csr' -CA '" + certificate.authorityFile + "' -CAkey '" + base + "-ca.key' -CAcreateserial -out '" +
-        certificate.certificateFile + "' -days 2 -extfile '" + base + ".ext'");
-    return certificate;
-}
 
 std::optional<std::string> HTTPTestServer::Request::header(const std::string& name) const
 {

@@ -3,9 +3,6 @@
 // answers each request (HTTP/1.1, one per connection) with what the test's handler returns, and
 // records every request it read. A handler may hold its answer back (for cancel and time-out
 // cases) until the server stops. Its own threads; handler and record are safe from any thread.
-//
-// makeTestCertificate creates, with the openssl command line, a throwaway certificate
-// authority and a server certificate it signed, for the given subjectAltName.
 #include <atomic>
 #include <condition_variable>
 #include <functional>
@@ -18,14 +15,8 @@
 
 #include <openssl/types.h>
 
-struct TestCertificate {
-    std::string authorityFile; // PEM of the authority
-    std::string certificateFile; // PEM of the server certificate
-    std::string keyFile;
-};
+#include "support/TestCertificate.h"
 
-// Throws std::runtime_error when openssl fails.
-TestCertificate makeTestCertificate(const std::string& directory, const std::string& name, const std::string& subjectAltName);
 
 class HTTPTestServer {
 public:

@@ -24,25 +24,6 @@ namespace Key = PublicKeyPinningConfigurationKey;
 const std::string kBackupA = "r/mIkG3eEpVdm+u/ko/cwxzOMo1bk4TyHIlByibiA5E=";
 const std::string kBackupB = "WoiWRyIOVNa9ihaBciRSC7XHjliYS9VwUGOIud4PB18=";
 
-// The base64 SHA-256 of the certificate's SubjectPublicKeyInfo, as an operator computes it.
-std::string keyHashOfCertificate(const std::string& certificateFile)
-{
-    const std::string command = "openssl x509 -in '" + certificateFile +
-                                "' -pubkey -noout | openssl pkey -pubin -outform der | openssl dgst -sha256 -binary | base64";
-    std::string output;
-    if (FILE* pipe = ::popen(command.c_str(), "r")) {
-        char buffer[128];
-        while (std::fgets(buffer, sizeof buffer, pipe))
-            output += buffer;
-        ::pclose(pipe);
-    }
-    while (!output.empty() && (output.back() == '\n' || output.back() == '\r'))
-        output.pop_back();
-    if (output.size() != 44)
-        throw std::runtime_error("cannot compute the key hash of " + certificateFile);
-    return output;
-}
-
 json domainEntry(bool enforce, std::vector<std::string> hashes)
 {
     return {{Key::EnforcePinning, enforce}, {Key::PublicKeyAlgorithms, {PublicKeyPinningAlgorithm::RSA2048}}, {Key::PublicKeyHashes, hashes}};
@@ -75,8 +56,8 @@ protected:
         const TestCertificate foreign = makeTestCertificate(s_directory.string(), "foreign", "IP:127.0.0.1,DNS:localhost");
         if (!HTTPTrust::addTrustedCertificateAuthorityFile(pinned.authorityFile) || !HTTPTrust::addTrustedCertificateAuthorityFile(foreign.authorityFile))
             throw std::runtime_error("cannot trust the test authorities");
-        s_pinnedHash = keyHashOfCertificate(pinned.certificateFile);
-        s_foreignHash = keyHashOfCertificate(foreign.certificateFile);
+        s_pinnedHash = publicKeyHashOfCertificate(pinned.certificateFile);
+        s_foreignHash = publicKeyHashOfCertificate(foreign.certificateFile);
         s_pinned = new HTTPTestServer(pinned, answer);
         s_foreign = new HTTPTestServer(foreign, answer);
     }

@@ -1,23 +1,13 @@
 #pragma once
 // The WebSocket client's test server: websocket_test_server.py run by Debian's Python as a
 // child process, on 127.0.0.1, with one plain port and one TLS port per certificate. The test
-// steers it with its own messages (see the script). Also throwaway certificates made with the
-// openssl command line, and the public-key pin of a certificate as the HTTP client writes it.
+// steers it with its own messages (see the script).
 #include <string>
 #include <sys/types.h>
 #include <vector>
 
-struct TestCertificate {
-    std::string authorityFile; // PEM of the authority that signed it
-    std::string certificateFile;
-    std::string keyFile;
-};
+#include "support/TestCertificate.h"
 
-// A new authority and a server certificate it signed, for subjectAltName (e.g. "IP:127.0.0.1").
-// Throws std::runtime_error when openssl fails.
-TestCertificate makeTestCertificate(const std::string& directory, const std::string& name, const std::string& subjectAltName);
-// "sha256//<base64>" of the certificate's public key.
-std::string publicKeyPinOfCertificate(const std::string& certificateFile);
 
 class WebSocketTestServer {
 public:
