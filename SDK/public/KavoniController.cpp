@@ -10,6 +10,7 @@
 #include "Private/Helper/KVNLog.h"
 #include "Private/Helper/KVNNetworkReachability.h"
 #include "Private/Helper/KVNRequestManager.h"
+#include "Private/Helper/KavoniErrorCode.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNCheckTableViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentificationViewController.h"
@@ -66,20 +67,20 @@ void KavoniController::_initializeWithCompletionBlock(KavoniCompletionBlock bloc
     manager->setIdent(identification);
 
     if (!m_settings || !KVNExtensions::isWellFilled(m_settings->transactionToken())) {
-        failInitializationWithCode(1000);
+        failInitializationWithCode(KavoniErrorCode::TransactionTokenMissing);
         return;
     }
     if (!KVNExtensions::isWellFilled(m_settings->companyID()) && !m_settings->ignoreCompanyID()) {
-        failInitializationWithCode(1001);
+        failInitializationWithCode(KavoniErrorCode::CompanyIDMissing);
         return;
     }
     if (!UIImagePickerController::isCameraDeviceAvailable(UIImagePickerControllerCameraDevice::Rear) ||
         !UIImagePickerController::isCameraDeviceAvailable(UIImagePickerControllerCameraDevice::Front)) {
-        failInitializationWithCode(1004);
+        failInitializationWithCode(KavoniErrorCode::CameraMissing);
         return;
     }
     if (KVNNetworkReachability::reachable() == KVNNetworkReachability::NotReachable) {
-        failInitializationWithCode(1008);
+        failInitializationWithCode(KavoniErrorCode::NoNetwork);
         return;
     }
 
@@ -102,7 +103,7 @@ void KavoniController::_initializeWithCompletionBlock(KavoniCompletionBlock bloc
             return;
         }
         if (!identification->videoIdentification()->officeOpen()) {
-            self->failInitializationWithCode(1003);
+            self->failInitializationWithCode(KavoniErrorCode::OfficeClosed);
             return;
         }
         self->requestIdentificationDataWithManager(manager);
@@ -125,7 +126,7 @@ void KavoniController::requestIdentificationDataWithManager(const std::shared_pt
             // an answer without a usable one cannot start an identification.
             if (!KVNExtensions::isWellFilled(internalToken)) {
                 KVNLog("KavoniController: the identification data carry no internal token\n");
-                self->failInitializationWithCode(1009);
+                self->failInitializationWithCode(KavoniErrorCode::ServiceError);
                 return;
             }
             self->m_settings->setTransactionToken(internalToken);
@@ -155,7 +156,7 @@ void KavoniController::requestPermissionsForVideoIdent()
 {
     auto audioSession = AVAudioSession::sharedInstance();
     if (!audioSession->isInputAvailable()) {
-        failInitializationWithCode(1007);
+        failInitializationWithCode(KavoniErrorCode::NoAudioInput);
         return;
     }
     // The answers come on a queue of the platform's choosing: nothing of the controller is
@@ -165,7 +166,7 @@ void KavoniController::requestPermissionsForVideoIdent()
         if (!granted) {
             dispatch_async(dispatch_get_main_queue(), [weakSelf] {
                 if (auto self = weakSelf.lock())
-                    self->failInitializationWithCode(1006);
+                    self->failInitializationWithCode(KavoniErrorCode::MicrophoneAccessDenied);
             });
             return;
         }
@@ -177,7 +178,7 @@ void KavoniController::requestPermissionsForVideoIdent()
                 if (videoGranted)
                     self->requestSuccessfull();
                 else
-                    self->failInitializationWithCode(1005);
+                    self->failInitializationWithCode(KavoniErrorCode::CameraAccessDenied);
             });
         });
     });

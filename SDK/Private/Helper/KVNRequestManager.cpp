@@ -19,6 +19,7 @@
 #include "Private/Helper/KVNLog.h"
 #include "Private/Helper/KVNMessage.h"
 #include "Private/Helper/KVNServer.h"
+#include "Private/Helper/KavoniErrorCode.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "models/KVNIdentification.h"
 #include "models/KVNPhoto.h"
@@ -151,7 +152,7 @@ std::shared_ptr<NSURLSessionTask> asTask(const std::shared_ptr<NSURLSessionDataT
 
 std::shared_ptr<NSError> serviceError(const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error)
 {
-    return KavoniErrorPrivate::kavoniErrorWithCode_task_underlyingError(1009, asTask(task), error);
+    return KavoniErrorPrivate::kavoniErrorWithCode_task_underlyingError(KavoniErrorCode::ServiceError, asTask(task), error);
 }
 
 // The failure handler of the GET calls that answer with an error alone: nothing for a cancelled
@@ -347,7 +348,7 @@ void KVNRequestManager::POSTScreenshot_typeIdentifier_callback(const std::shared
                                                                ErrorCallback callback)
 {
     m_screenshotTypeIdentifier = type;
-    uploadImage(image, type, 2015, KVN_LOG_LINE("REQUEST MANAGER: Screenshot sent (%@)"),
+    uploadImage(image, type, KavoniErrorCode::ScreenshotUploadFailed, KVN_LOG_LINE("REQUEST MANAGER: Screenshot sent (%@)"),
                 KVN_LOCATED_LINE("Failed to send screenshot (%@): %@"),
                 [self = shared_from_this(), type, callback = std::move(callback)](const std::shared_ptr<NSError>& error) {
                     // The upload of this type is over: the agent may ask for the same type again.
@@ -360,13 +361,14 @@ void KVNRequestManager::POSTScreenshot_typeIdentifier_callback(const std::shared
 
 void KVNRequestManager::POSTSignature_callback(const std::shared_ptr<UIImage>& image, ErrorCallback callback)
 {
-    uploadImage(image, "signature", 2016, KVN_LOCATED_LINE("Signature sent (%@)"), KVN_LOCATED_LINE("Failed to send signature (%@): %@"),
+    uploadImage(image, "signature", KavoniErrorCode::SignatureUploadFailed, KVN_LOCATED_LINE("Signature sent (%@)"),
+                KVN_LOCATED_LINE("Failed to send signature (%@): %@"),
                 std::move(callback));
 }
 
 void KVNRequestManager::POSTPhotoIdentPhoto_callback(const std::shared_ptr<KVNPhoto>& photo, ErrorCallback callback)
 {
-    uploadImage(photo ? photo->image() : nullptr, photo ? photo->photoName() : std::string(), 2019,
+    uploadImage(photo ? photo->image() : nullptr, photo ? photo->photoName() : std::string(), KavoniErrorCode::PhotoUploadFailed,
                 KVN_LOCATED_LINE("PhotoIdent: Photo sent (%@)"), KVN_LOCATED_LINE("PhotoIdent: Failed to send photo (%@): %@"),
                 std::move(callback));
 }
@@ -556,7 +558,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
                     video->setVideoserverType(2);
                 } else if (server == "TOKBOX") {
                     video->setVideoserverType(3);
-                    error = KavoniErrorPrivate::kavoniErrorWithCode(1012);
+                    error = KavoniErrorPrivate::kavoniErrorWithCode(KavoniErrorCode::UnsupportedVideoserver);
                 }
             }
             KVNLog("REQUEST MANAGER: Started identification (%@)", URL);
@@ -578,7 +580,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
                 return;
             KVNLogLocated(__FILE__, __LINE__, "Failed to start identification (%@): %@", URL, error);
             if (callback)
-                callback(std::nullopt, std::nullopt, internalError(2010, task, error));
+                callback(std::nullopt, std::nullopt, internalError(KavoniErrorCode::StartVideoIdentificationFailed, task, error));
         });
 }
 
@@ -609,7 +611,7 @@ void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback
             self->clearAllClientSecretHeaders();
             KVNLogLocated(__FILE__, __LINE__, "Failed to start photo identification (%@): %@", URL, error);
             if (callback)
-                callback(internalError(2018, task, error));
+                callback(internalError(KavoniErrorCode::StartPhotoIdentificationFailed, task, error));
         });
 }
 
@@ -645,14 +647,14 @@ void KVNRequestManager::POSTReport(const std::shared_ptr<HTTPSessionManager>& ma
 
 void KVNRequestManager::requestVideoChat(ErrorCallback callback)
 {
-    POSTReport(m_managerJSONHTTP, identificationURL("requestVideoChat"), nlohmann::json::object(), 2011,
+    POSTReport(m_managerJSONHTTP, identificationURL("requestVideoChat"), nlohmann::json::object(), KavoniErrorCode::RequestVideoChatFailed,
                KVN_LOG_LINE("REQUEST MANAGER, Requested video chat (%@)"), KVN_LOCATED_LINE("Failed to request video chat (%@): %@"),
                std::move(callback));
 }
 
 void KVNRequestManager::POSTSetupComplete(ErrorCallback callback)
 {
-    POSTReport(m_managerJSONHTTP, identificationURL("setupComplete"), nlohmann::json::object(), 2012,
+    POSTReport(m_managerJSONHTTP, identificationURL("setupComplete"), nlohmann::json::object(), KavoniErrorCode::SetupCompleteFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Completed setup (%@)"), KVN_LOCATED_LINE("Failed to complete setup (%@): %@"),
                std::move(callback));
 }
@@ -666,21 +668,22 @@ void KVNRequestManager::POSTRequestIdentCodeViaEmail_callback(bool viaEmail, Err
         body["email"] = jsonText(video->email());
     else
         body["mobile"] = jsonText(video->mobile());
-    POSTReport(m_managerJSONHTTP, identificationURL(viaEmail ? "resendConfirmationTokenViaEmail" : "resendConfirmationToken"), body, 2013,
+    POSTReport(m_managerJSONHTTP, identificationURL(viaEmail ? "resendConfirmationTokenViaEmail" : "resendConfirmationToken"), body,
+               KavoniErrorCode::ResendIdentCodeFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Requested ident code (%@)\n"), KVN_LOG_LINE("Failed to request ident code (%@): %@\n"),
                std::move(callback));
 }
 
 void KVNRequestManager::POSTIdentCode_callback(const std::string& code, ErrorCallback callback)
 {
-    POSTReport(m_managerJSONHTTP, identificationURL("sendConfirmationToken"), {{"confirmationToken", code}}, 2014,
+    POSTReport(m_managerJSONHTTP, identificationURL("sendConfirmationToken"), {{"confirmationToken", code}}, KavoniErrorCode::SendIdentCodeFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Sent ident code (%@)\n"), KVN_LOCATED_LINE("Failed to send ident code (%@): %@"),
                std::move(callback));
 }
 
 void KVNRequestManager::POSTEsignCancel(ErrorCallback callback)
 {
-    POSTReport(m_managerJSONHTTP, identificationURL("signingRefuse"), nlohmann::json::object(), 2014,
+    POSTReport(m_managerJSONHTTP, identificationURL("signingRefuse"), nlohmann::json::object(), KavoniErrorCode::SendIdentCodeFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Esigning canceled by user (%@)\n"), KVN_LOG_LINE("Failed to send cancel esigning call (%@): %@\n"),
                std::move(callback));
 }
@@ -703,7 +706,8 @@ void KVNRequestManager::POSTMessage_callback(const std::shared_ptr<KVNMessage>& 
     const std::string URL = identificationURL("chat/agent/sendMsg");
     nlohmann::json body = {{"content", message ? message->text() : std::string()}};
     // The sender hears of success before the log line is written.
-    POSTReport(m_managerJSONHTTP, URL, body, 2022, LogLine{}, KVN_LOCATED_LINE("Failed to send text message (%@): %@"),
+    POSTReport(m_managerJSONHTTP, URL, body, KavoniErrorCode::TextMessageSendFailed, LogLine{},
+               KVN_LOCATED_LINE("Failed to send text message (%@): %@"),
                [URL, callback = std::move(callback)](const std::shared_ptr<NSError>& error) {
                    if (callback)
                        callback(error);
@@ -760,7 +764,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTSDPOffer_forSession
                 return;
             KVNLog("Failed to send SDP offer (%@): %@\n", URL, error);
             if (callback)
-                callback(std::nullopt, task, internalError(2020, task, error));
+                callback(std::nullopt, task, internalError(KavoniErrorCode::SDPOfferExchangeFailed, task, error));
         });
 }
 

@@ -10,6 +10,7 @@
 #include "Network/HTTPErrorKeys.h"
 #include "Private/Helper/KVNAlert.h"
 #include "Private/Helper/KVNLocalizer.h"
+#include "Private/Helper/KavoniErrorCode.h"
 #include "UIKit/UIAlertController.h"
 #include "models/KVNIdentification.h"
 
@@ -168,11 +169,11 @@ std::string KavoniErrorPrivate::localizedDescriptionForKavoniError_userInfo(long
     const std::string plainKey = NSString::stringWithFormat("KAVONI_ERROR_DESCRIPTION_%ld", code);
     const std::string statusKey = NSString::stringWithFormat("KAVONI_ERROR_DESCRIPTION_%ld_%ld", code, status);
 
-    if (code == 1012)
-        return NSString::stringWithFormat(KVNLocalizer::localizedStringForKey(plainKey), 1012L);
-    if (code == 1003)
+    if (code == KavoniErrorCode::UnsupportedVideoserver)
+        return NSString::stringWithFormat(KVNLocalizer::localizedStringForKey(plainKey), code);
+    if (code == KavoniErrorCode::OfficeClosed)
         return NSString::stringWithFormat(KVNLocalizer::localizedStringForKey(plainKey), officeHoursText());
-    if (code == 1009) {
+    if (code == KavoniErrorCode::ServiceError) {
         switch (status) {
         case 404:
             return KVNLocalizer::localizedStringForKey(causeIs(userInfo, "OBJECT_NOT_FOUND") ? statusKey : plainKey);
@@ -197,30 +198,31 @@ std::string KavoniErrorPrivate::localizedDescriptionForKavoniInternalError_userI
     const std::string defaultKey = "KAVONI_INTERNAL_ERROR_DESCRIPTION_DEFAULT";
 
     std::string key = plainKey;
-    if (code < 2000 || code > 2021) {
+    // TextMessageSendFailed, past MediaLinkLost, has no text of its own and takes the default.
+    if (code < KavoniErrorCode::IdentificationSetupFailed || code > KavoniErrorCode::MediaLinkLost) {
         key = defaultKey;
     } else {
         switch (code) {
-        case 2003:
-        case 2004:
-        case 2005:
-        case 2015:
-        case 2018:
-        case 2019:
+        case KavoniErrorCode::Reserved2003:
+        case KavoniErrorCode::Reserved2004:
+        case KavoniErrorCode::Reserved2005:
+        case KavoniErrorCode::ScreenshotUploadFailed:
+        case KavoniErrorCode::StartPhotoIdentificationFailed:
+        case KavoniErrorCode::PhotoUploadFailed:
             key = defaultKey;
             break;
-        case 2008:
-        case 2009:
+        case KavoniErrorCode::IdentificationLoadFailed:
+        case KavoniErrorCode::IdentificationDataLoadFailed:
             if ((status == 404 && causeIs(userInfo, "OBJECT_NOT_FOUND")) || status == 410)
                 key = statusKey;
             break;
-        case 2010:
-        case 2011:
-        case 2012:
+        case KavoniErrorCode::StartVideoIdentificationFailed:
+        case KavoniErrorCode::RequestVideoChatFailed:
+        case KavoniErrorCode::SetupCompleteFailed:
             if (status == 412)
                 key = statusKey;
             break;
-        case 2014:
+        case KavoniErrorCode::SendIdentCodeFailed:
             if (status == 400 && causeIs(userInfo, "WRONG_CONFIRMATION_TOKEN"))
                 key = statusKey;
             break;
@@ -242,14 +244,14 @@ bool KavoniErrorPrivate::isKavoniServerError(const NSError& error)
 std::string KavoniErrorPrivate::kavoniInternalLocalizedTitle(const NSError& error)
 {
     switch (error.code()) {
-    case 2009:
-    case 2013:
-    case 2014:
-    case 2016:
+    case KavoniErrorCode::IdentificationDataLoadFailed:
+    case KavoniErrorCode::ResendIdentCodeFailed:
+    case KavoniErrorCode::SendIdentCodeFailed:
+    case KavoniErrorCode::SignatureUploadFailed:
         return KVNLocalizer::localizedStringForKey("ERROR");
-    case 2017:
+    case KavoniErrorCode::WifiRequired:
         return KVNLocalizer::localizedStringForKey("NO_WIFI_CONNECTION");
-    case 2021:
+    case KavoniErrorCode::MediaLinkLost:
         return std::string();
     default:
         return KVNLocalizer::localizedStringForKey(kavoniStatusCode(error) == 412 ? "KAVONI_ERROR_TITLE_412" : "KAVONI_ERROR_TITLE");

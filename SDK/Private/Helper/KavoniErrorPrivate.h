@@ -1,10 +1,10 @@
 #pragma once
 // The library's errors: NSError values in a public domain (codes 1000-1012, reported to the
-// host) and an internal domain (codes 2000-2022, one per failing operation). These helpers
-// make them, carrying the HTTP status and the service's error details of a failed task, choose
-// their localized description and alert title, tell server errors, and present them as alerts.
-// Errors are immutable and their texts are chosen once, when the error is made, in the
-// language in force then. Made and presented on the main queue.
+// host) and an internal domain (codes 2000-2022, one per failing operation), named in
+// KavoniErrorCode.h. These helpers make them, carrying the HTTP status and the service's error
+// details of a failed task, choose their localized description and alert title, tell server
+// errors, and present them as alerts. Errors are immutable and their texts are chosen once,
+// when the error is made, in the language in force then. Made and presented on the main queue.
 #include <functional>
 #include <memory>
 #include <optional>
