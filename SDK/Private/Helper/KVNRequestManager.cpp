@@ -553,11 +553,11 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             if (videoserverUsed && videoserverUsed->is_string() && !videoserverUsed->get_ref<const std::string&>().empty()) {
                 const auto& server = videoserverUsed->get_ref<const std::string&>();
                 if (server == "KAVONI") {
-                    video->setVideoserverType(0);
+                    video->setVideoserverType(KVNVideoIdentification::VideoserverTypeKavoni);
                 } else if (server == "DISABLED") {
-                    video->setVideoserverType(2);
+                    video->setVideoserverType(KVNVideoIdentification::VideoserverTypeDisabled);
                 } else if (server == "TOKBOX") {
-                    video->setVideoserverType(3);
+                    video->setVideoserverType(KVNVideoIdentification::VideoserverTypeUnsupported);
                     error = KavoniErrorPrivate::kavoniErrorWithCode(KavoniErrorCode::UnsupportedVideoserver);
                 }
             }
