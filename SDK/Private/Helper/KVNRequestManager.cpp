@@ -8,6 +8,7 @@
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSUserDefaults.h"
+#include "Foundation/UTF8Validator.h"
 #include "Network/HTTPErrorKeys.h"
 #include "Network/HTTPSecurityPolicy.h"
 #include "Network/JSONResponseSerializer.h"
@@ -83,41 +84,6 @@ std::optional<std::string> answerURL(const std::shared_ptr<NSURLSessionTask>& ta
     if (!task || !task->response())
         return std::nullopt;
     return task->response()->URL();
-}
-
-// The body as text, when it is well-formed UTF-8; nil otherwise, as the platform's decoding gives.
-std::optional<std::string> UTF8Text(const NSData& data)
-{
-    size_t i = 0;
-    const size_t n = data.size();
-    while (i < n) {
-        const uint8_t c = data[i];
-        size_t length = 0;
-        uint8_t low = 0x80, high = 0xBF;
-        if (c < 0x80)
-            length = 1;
-        else if (c >= 0xC2 && c <= 0xDF)
-            length = 2;
-        else if (c >= 0xE0 && c <= 0xEF) {
-            length = 3;
-            low = c == 0xE0 ? 0xA0 : 0x80;
-            high = c == 0xED ? 0x9F : 0xBF;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            length = 4;
-            low = c == 0xF0 ? 0x90 : 0x80;
-            high = c == 0xF4 ? 0x8F : 0xBF;
-        } else
-            return std::nullopt;
-        if (i + length > n)
-            return std::nullopt;
-        for (size_t k = 1; k < length; ++k) {
-            const uint8_t b = data[i + k];
-            if (k == 1 ? (b < low || b > high) : (b < 0x80 || b > 0xBF))
-                return std::nullopt;
-        }
-        i += length;
-    }
-    return std::string(data.begin(), data.end());
 }
 
 // The user's most preferred language: the first entry of "AppleLanguages", which the platform
@@ -757,7 +723,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTSDPOffer_forSession
         [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const HTTPResponseObject& responseObject) {
             const auto* data = responseObject.data();
             if (callback)
-                callback(data ? UTF8Text(*data) : std::optional<std::string>(std::string()), task, nullptr);
+                callback(data ? Unicode::UTF8Validator::text(*data) : std::optional<std::string>(std::string()), task, nullptr);
         },
         [URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
             if (KVNExtensions::canceled(task))

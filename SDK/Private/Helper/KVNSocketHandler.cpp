@@ -11,6 +11,7 @@
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimer.h"
+#include "Foundation/UTF8Validator.h"
 #include "Network/HTTPResponseObject.h"
 #include "Network/HTTPResponseSerializer.h"
 #include "Network/HTTPSessionManager.h"
@@ -65,44 +66,6 @@ std::string userInfoDescription(const std::shared_ptr<NSError>& error)
     for (const auto& [key, value] : error->userInfo())
         text += "    " + key + " = " + userInfoValueDescription(value) + ";\n";
     return text + "}";
-}
-
-bool isValidUTF8(const NSData& bytes)
-{
-    size_t i = 0;
-    const size_t n = bytes.size();
-    while (i < n) {
-        const uint8_t c = bytes[i];
-        size_t extra;
-        uint32_t point;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1;
-            point = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2;
-            point = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3;
-            point = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= n)
-            return false;
-        for (size_t k = 1; k <= extra; ++k) {
-            if ((bytes[i + k] & 0xC0) != 0x80)
-                return false;
-            point = (point << 6) | (bytes[i + k] & 0x3F);
-        }
-        static const uint32_t minimum[] = {0, 0x80, 0x800, 0x10000};
-        if (point < minimum[extra] || point > 0x10FFFF || (point >= 0xD800 && point <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
 }
 
 } // namespace
@@ -332,8 +295,8 @@ void KVNSocketHandler::longPollDidFinish(uint64_t poll, const HTTPResponseObject
     std::optional<std::string> text;
     if (!body)
         text = std::string();
-    else if (isValidUTF8(*body))
-        text = std::string(body->begin(), body->end());
+    else
+        text = Unicode::UTF8Validator::text(*body);
     NSLog("long polling response: %@", text);
     // Bytes that are not UTF-8 make no text: the driver gets an empty message.
     const std::string message = text ? KVNParser::textAfterLengthPrefix(*text) : std::string();
