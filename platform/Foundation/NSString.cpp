@@ -24,30 +24,30 @@ struct Directive {
     char conversion = 0;
 };
 
-std::string printfToString(const std::string& spec, auto value)
+std::string printfToString(const std::string& conversion, auto value)
 {
-    int needed = std::snprintf(nullptr, 0, spec.c_str(), value);
+    int needed = std::snprintf(nullptr, 0, conversion.c_str(), value);
     if (needed <= 0)
         return std::string();
     std::string out(static_cast<size_t>(needed) + 1, '\0');
-    std::snprintf(out.data(), out.size(), spec.c_str(), value);
+    std::snprintf(out.data(), out.size(), conversion.c_str(), value);
     out.resize(static_cast<size_t>(needed));
     return out;
 }
 
-std::string numericSpec(const Directive& d, const char* length, char conversion)
+std::string numericConversion(const Directive& d, const char* length, char letter)
 {
-    std::string spec = "%";
+    std::string conversion = "%";
     for (char f : d.flags)
         if (f != '\'')
-            spec += f;
+            conversion += f;
     if (d.width >= 0)
-        spec += std::to_string(d.width);
+        conversion += std::to_string(d.width);
     if (d.precision >= 0)
-        spec += "." + std::to_string(d.precision);
-    spec += length;
-    spec += conversion;
-    return spec;
+        conversion += "." + std::to_string(d.precision);
+    conversion += length;
+    conversion += letter;
+    return conversion;
 }
 
 size_t codePointCount(const std::string& s)
@@ -174,11 +174,11 @@ std::string render(const Directive& d, const NSFormatArg& a)
     case 'd':
     case 'i':
         if (a.kind == Kind::Unsigned)
-            return printfToString(numericSpec(d, "ll", 'u'), a.u);
+            return printfToString(numericConversion(d, "ll", 'u'), a.u);
         if (a.kind == Kind::Signed)
-            return printfToString(numericSpec(d, "ll", 'd'), a.i);
+            return printfToString(numericConversion(d, "ll", 'd'), a.i);
         if (a.kind == Kind::Double)
-            return printfToString(numericSpec(d, "ll", 'd'), static_cast<long long>(a.d));
+            return printfToString(numericConversion(d, "ll", 'd'), static_cast<long long>(a.d));
         return padded(objectText(a), d);
     case 'u':
     case 'o':
@@ -186,7 +186,7 @@ std::string render(const Directive& d, const NSFormatArg& a)
     case 'X':
         if (!numeric)
             return padded(objectText(a), d);
-        return printfToString(numericSpec(d, "ll", d.conversion), unsignedValue(a, d.length));
+        return printfToString(numericConversion(d, "ll", d.conversion), unsignedValue(a, d.length));
     case 'f':
     case 'F':
     case 'e':
@@ -198,7 +198,7 @@ std::string render(const Directive& d, const NSFormatArg& a)
         if (!numeric)
             return padded(objectText(a), d);
         double v = a.kind == Kind::Double ? a.d : a.kind == Kind::Signed ? static_cast<double>(a.i) : static_cast<double>(a.u);
-        return printfToString(numericSpec(d, "", d.conversion), v);
+        return printfToString(numericConversion(d, "", d.conversion), v);
     }
     case 'p':
         if (a.kind == Kind::Pointer)
