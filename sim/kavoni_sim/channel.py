@@ -314,39 +314,39 @@ class Channel:
             if request.method != "POST" or not path.startswith(CONTROL_PATH + "/"):
                 return web.Response(status=404, text=f"no control call {request.method} {path}\n")
             try:
-                spec = json.loads((await request.read()).decode("utf-8") or "{}")
+                control = json.loads((await request.read()).decode("utf-8") or "{}")
             except (UnicodeDecodeError, ValueError) as error:
                 raise ControlError(f"the body is not JSON: {error}") from None
-            if not isinstance(spec, dict):
+            if not isinstance(control, dict):
                 raise ControlError("the body must be a JSON object")
             action = path[len(CONTROL_PATH) + 1:]
-            answer = await self._control(action, spec)
+            answer = await self._control(action, control)
         except ControlError as error:
             return web.Response(status=400, text=f"bad channel call: {error}\n")
         if answer is None:
             return web.Response(status=404, text=f"no control call {request.method} {path}\n")
         return json_answer(answer)
 
-    async def _control(self, action: str, spec: dict) -> Optional[dict]:
+    async def _control(self, action: str, control: dict) -> Optional[dict]:
         if action == "push":
-            token = _token(spec)
-            if ("command" in spec) == ("raw" in spec):
+            token = _token(control)
+            if ("command" in control) == ("raw" in control):
                 raise ControlError("give either \"command\" (a JSON object) or \"raw\" (a text)")
-            if "command" in spec:
-                if not isinstance(spec["command"], dict):
+            if "command" in control:
+                if not isinstance(control["command"], dict):
                     raise ControlError("\"command\" must be a JSON object")
-                text = frame(spec["command"])
+                text = frame(control["command"])
             else:
-                if not isinstance(spec["raw"], str):
+                if not isinstance(control["raw"], str):
                     raise ControlError("\"raw\" must be a text")
-                text = spec["raw"]
+                text = control["raw"]
             delivered = await self.push(token, text)
             log.info("channel push to %s (%s): %s", token,
                      f"{delivered} client(s)" if delivered else "queued", text)
             return {"frame": text, "delivered": delivered}
         if action == "close":
-            token = _token(spec)
-            code, reason = spec.get("code", 1000), spec.get("reason", "")
+            token = _token(control)
+            code, reason = control.get("code", 1000), control.get("reason", "")
             if not isinstance(code, int) or isinstance(code, bool) or not _sendable_close_code(code):
                 raise ControlError("\"code\" must be a close code that may be sent: 1000-1003, "
                                    "1007-1014 or 3000-4999")
@@ -356,26 +356,26 @@ class Channel:
             log.info("channel close of %s with %d: %d WebSocket(s)", token, code, closed)
             return {"closed": closed, "at": self.now()}
         if action == "drop":
-            token = _token(spec)
+            token = _token(control)
             dropped = self.drop(token)
             log.info("channel drop of %s: %d connection(s)", token, dropped)
             return {"dropped": dropped, "at": self.now()}
         if action == "pong":
-            token = _token(spec)
-            payload = spec.get("payload", [3, 1, 3, 1])
+            token = _token(control)
+            payload = control.get("payload", [3, 1, 3, 1])
             if (not isinstance(payload, list) or len(payload) > 125
                     or not all(isinstance(b, int) and 0 <= b <= 255 for b in payload)):
                 raise ControlError("\"payload\" must be a list of at most 125 byte values")
             return {"sent": await self.pong(token, bytes(payload))}
         if action == "restart":
-            down = spec.get("downSeconds", DEFAULT_DOWN_SECONDS)
+            down = control.get("downSeconds", DEFAULT_DOWN_SECONDS)
             if not isinstance(down, (int, float)) or isinstance(down, bool) or not 0 <= down <= 3600:
                 raise ControlError("\"downSeconds\" must be a number of seconds from 0 to 3600")
             dropped = self.restart(float(down))
             log.info("channel restart: %d connection(s) dropped, down for %.2f s", dropped, down)
             return {"dropped": dropped, "at": self.now()}
         if action == "config":
-            hold = spec.get("holdSeconds", self.hold_seconds)
+            hold = control.get("holdSeconds", self.hold_seconds)
             if not isinstance(hold, (int, float)) or isinstance(hold, bool) or not 0 < hold <= 3600:
                 raise ControlError("\"holdSeconds\" must be a number of seconds above 0, at most 3600")
             self.hold_seconds = float(hold)
@@ -393,8 +393,8 @@ class Channel:
                 "holdSeconds": self.hold_seconds, "now": self.now()}
 
 
-def _token(spec: dict) -> str:
-    token = spec.get("token")
+def _token(control: dict) -> str:
+    token = control.get("token")
     if not isinstance(token, str) or not token:
         raise ControlError("\"token\" must be the transaction token")
     return token

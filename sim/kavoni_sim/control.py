@@ -59,16 +59,16 @@ class Control:
         for hook in self.reset_hooks:
             hook()
 
-    def add_rule(self, spec: Any) -> AnswerRule:
-        if not isinstance(spec, dict):
+    def add_rule(self, control: Any) -> AnswerRule:
+        if not isinstance(control, dict):
             raise ValueError("the rule must be a JSON object")
-        method = spec.get("method", "*")
-        path = spec.get("path")
-        status = spec.get("status", 0)
-        body = spec.get("body", "")
-        content_type = spec.get("contentType", "application/json")
-        count = spec.get("count", -1)
-        delay = spec.get("delay", 0)
+        method = control.get("method", "*")
+        path = control.get("path")
+        status = control.get("status", 0)
+        body = control.get("body", "")
+        content_type = control.get("contentType", "application/json")
+        count = control.get("count", -1)
+        delay = control.get("delay", 0)
         if not isinstance(method, str) or not method:
             raise ValueError("\"method\" must be a method name or \"*\"")
         if not isinstance(path, str):
@@ -129,8 +129,8 @@ class Control:
     async def handle(self, request: web.Request, path: str) -> web.Response:
         if path == PREFIX + "answers" and request.method == "POST":
             try:
-                spec = json.loads((await request.read()).decode("utf-8"))
-                rule = self.add_rule(spec)
+                control = json.loads((await request.read()).decode("utf-8"))
+                rule = self.add_rule(control)
             except (UnicodeDecodeError, ValueError) as error:
                 return web.Response(status=400, text=f"bad answer rule: {error}\n")
             log.info("answer rule %d: %s %s -> %s (count %d, delay %.2f s)", rule.id,
