@@ -40,6 +40,10 @@ public:
 
     // The pinning configuration of the bank's deployment (what launch builds).
     static nlohmann::json makePinningConfiguration();
+    // Hands the configuration to the pinning package. Should the package reject it, the hosts
+    // it names are pinned to keys no server has, so that their connections fail instead of
+    // going out unpinned.
+    static void installPinning(const nlohmann::json& configuration);
 
 private:
     std::shared_ptr<UIWindow> m_window;

@@ -3,14 +3,42 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <mutex>
 
 #include <errno.h> // program_invocation_short_name
 
 #include <sys/syscall.h>
 #include <unistd.h>
 
+namespace {
+
+std::mutex& observerMutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::function<void(const std::string&)>& observerStorage()
+{
+    static std::function<void(const std::string&)> observer;
+    return observer;
+}
+
+} // namespace
+
+void NSLogSetObserverForTesting(std::function<void(const std::string& message)> observer)
+{
+    std::lock_guard lock(observerMutex());
+    observerStorage() = std::move(observer);
+}
+
 void NSLogMessage(const std::string& message)
 {
+    {
+        std::lock_guard lock(observerMutex());
+        if (observerStorage())
+            observerStorage()(message);
+    }
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t seconds = system_clock::to_time_t(now);

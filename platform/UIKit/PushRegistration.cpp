@@ -20,13 +20,17 @@ void PushRegistration::registerForRemoteNotifications(Answer answer)
 {
     std::optional<NSData> token;
     std::shared_ptr<NSError> failure;
+    std::function<void()> observer;
     {
         std::lock_guard lock(m_mutex);
         ++m_registrations;
         failure = m_failure;
         if (!failure)
             token = m_deviceToken;
+        observer = m_registrationObserver;
     }
+    if (observer)
+        observer();
     if (!answer)
         return;
     dispatch_async(dispatch_get_main_queue(), [answer = std::move(answer), token = std::move(token), failure] { answer(token, failure); });
@@ -70,4 +74,11 @@ void PushRegistration::resetForTesting()
     m_failure = nullptr;
     m_grantedTypes = std::nullopt;
     m_registrations = 0;
+    m_registrationObserver = nullptr;
+}
+
+void PushRegistration::setRegistrationObserverForTesting(std::function<void()> observer)
+{
+    std::lock_guard lock(m_mutex);
+    m_registrationObserver = std::move(observer);
 }

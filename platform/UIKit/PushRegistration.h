@@ -37,7 +37,10 @@ public:
     void setFailureForTesting(std::shared_ptr<NSError> error);
     // What the user grants when asked (nullopt: whatever is asked for).
     void setUserAnswerForTesting(std::optional<UIUserNotificationType> grantedTypes);
-    // The default token, no failure, a user who grants, count 0.
+    // Called on the registering thread at each registration, before it is answered; tests use
+    // it to see what the app had done by then (nullptr: none).
+    void setRegistrationObserverForTesting(std::function<void()> observer);
+    // The default token, no failure, a user who grants, count 0, no observer.
     void resetForTesting();
 
     PushRegistration();
@@ -48,4 +51,5 @@ private:
     std::shared_ptr<NSError> m_failure;
     std::optional<UIUserNotificationType> m_grantedTypes;
     long m_registrations = 0;
+    std::function<void()> m_registrationObserver;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <mutex>
 
@@ -10,6 +11,7 @@
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSRunLoop.h"
 #include "UIKit/PushRegistration.h"
+#include "UIKit/UIDevice.h"
 #include "UIKit/UIApplicationDelegate.h"
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UIUserNotificationSettings.h"
@@ -162,6 +164,13 @@ bool UIApplication::openURL(const std::string& url)
 void UIApplication::openURL_options_completionHandler(const std::string& url, const NSDictionary& options,
                                                       std::function<void(bool success)> completion)
 {
+    // The operation came with system 10; older systems do not have it, so nothing opens there.
+    // Callers that still support them must pick the older operation themselves.
+    const std::string& version = UIDevice::currentDevice()->systemVersion();
+    if (std::strtol(version.c_str(), nullptr, 10) < 10) {
+        UIKitLog("openURL:options:completionHandler: is not available on system %s", version.c_str());
+        return;
+    }
     bool success = openURL(url);
     if (completion)
         dispatch_async(dispatch_get_main_queue(), [completion = std::move(completion), success] { completion(success); });

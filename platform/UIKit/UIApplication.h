@@ -83,6 +83,7 @@ public:
     // Opens (records) the URL when it can be opened; answers whether it did.
     bool openURL(const std::string& url);
     // The same; the completion, when given, gets the answer on a later turn of the main queue.
+    // Like the platform, it does not exist before system version 10: there it opens nothing.
     void openURL_options_completionHandler(const std::string& url, const NSDictionary& options,
                                            std::function<void(bool success)> completion);
 

@@ -76,6 +76,56 @@ TEST_F(AppDelegateTest, LaunchPinsRegistersMakesTheWindowAndStartsTheScript)
     EXPECT_EQ(started->evaluate("seen.transactionToken"), json("DEV0001"));
 }
 
+TEST_F(AppDelegateTest, LaunchStepsRunInTheirOrder)
+{
+    // What the app had done when it first registered for notifications: the pins were in place
+    // (nothing may reach the network unpinned), the window and the script not yet.
+    struct Seen {
+        bool pinned = false;
+        bool window = false;
+        bool script = false;
+    };
+    std::optional<Seen> atFirstRegistration;
+    PushRegistration::sharedInstance()->setRegistrationObserverForTesting([&] {
+        if (!atFirstRegistration)
+            atFirstRegistration = Seen{PublicKeyPinning::sharedInstance() != nullptr, delegate->window() != nullptr,
+                                       NavigationManager::sharedInstance()->bridge() != nullptr};
+    });
+    bundle->writeFile("main.jsbundle", "");
+    PublicKeyPinning::initSharedInstanceWithConfiguration({{PublicKeyPinningConfigurationKey::PinnedDomains, json::object()}});
+    ASSERT_FALSE(PublicKeyPinning::sharedInstance()->pinnedPublicKeysForHost("mobile.vellumbank.example"));
+    NavigationManager::sharedInstance()->stopBridge();
+
+    EXPECT_TRUE(launch());
+    PushRegistration::sharedInstance()->setRegistrationObserverForTesting(nullptr);
+    ASSERT_TRUE(atFirstRegistration);
+    EXPECT_TRUE(PublicKeyPinning::sharedInstance()->pinnedPublicKeysForHost("mobile.vellumbank.example"));
+    EXPECT_FALSE(atFirstRegistration->window) << "the window comes after the registration";
+    EXPECT_FALSE(atFirstRegistration->script) << "the script starts last";
+    EXPECT_TRUE(delegate->window());
+    EXPECT_TRUE(NavigationManager::sharedInstance()->bridge());
+}
+
+TEST_F(AppDelegateTest, ARejectedPinningConfigurationLeavesTheBankHostsUnreachableNotUnpinned)
+{
+    auto broken = AppDelegate::makePinningConfiguration();
+    auto& hashes = broken[PublicKeyPinningConfigurationKey::PinnedDomains]["mobile.vellumbank.example"][PublicKeyPinningConfigurationKey::PublicKeyHashes];
+    hashes = json::array({hashes[0]}); // no backup key: the package refuses the whole configuration
+
+    AppDelegate::installPinning(broken);
+    auto pinning = PublicKeyPinning::sharedInstance();
+    ASSERT_TRUE(pinning);
+    const auto good = AppDelegate::makePinningConfiguration()[PublicKeyPinningConfigurationKey::PinnedDomains];
+    for (const auto& host : {"mobile.vellumbank.example", "eservice-test.vellumbank.example"}) {
+        SCOPED_TRACE(host);
+        const auto pins = pinning->pinnedPublicKeysForHost(host);
+        ASSERT_TRUE(pins) << "still pinned";
+        for (const auto& hash : good[host][PublicKeyPinningConfigurationKey::PublicKeyHashes])
+            EXPECT_EQ(pins->find(hash.get<std::string>()), std::string::npos) << "no real key is accepted";
+    }
+    EXPECT_FALSE(pinning->pinnedPublicKeysForHost("localhost")) << "other hosts are untouched";
+}
+
 TEST_F(AppDelegateTest, PinningConfigurationHasTwoHostsWithTwoKeysEachAndOneShared)
 {
     namespace Key = PublicKeyPinningConfigurationKey;

@@ -51,9 +51,11 @@ std::string KVNLocalizer::localizedStringForKey(const std::string& key)
     if (!mainBundle)
         return std::string();
 
-    // The host app's table wins wherever it has a text of its own for the key.
+    // The host app's table wins wherever it has a text of its own for the key, an empty one
+    // included: a host blanks a library text on purpose that way. A missing key comes back as
+    // the key itself.
     const std::string hostText = lookUp(*mainBundle, key);
-    if (!hostText.empty() && hostText != key)
+    if (hostText != key)
         return hostText;
 
     auto libraryBundle = openResource(*mainBundle, "KavoniSDKLocalization", "bundle");

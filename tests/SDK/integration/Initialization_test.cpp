@@ -12,6 +12,7 @@
 #include "AVFoundation/AVAudioSession.h"
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
+#include "Foundation/Dispatch.h"
 #include "Network/HTTPTrust.h"
 #include "Network/SCNetworkReachability.h"
 #include "Private/Helper/KVNRequestManager.h"
@@ -31,6 +32,7 @@ struct Outcome {
     std::shared_ptr<NSError> error;
     bool canceledByUser = false;
     int reports = 0;
+    bool onMainQueue = false;
 };
 
 // The path of every recorded request, "GET /api/v1/vellumbank", oldest first.
@@ -102,6 +104,7 @@ protected:
             outcome->success = success;
             outcome->error = error;
             outcome->canceledByUser = canceled;
+            outcome->onMainQueue = dispatch_get_main_queue()->isCurrent();
             ++outcome->reports;
         });
         loop->spin_until([&] { return outcome->reported; }, 20.0);
@@ -190,6 +193,8 @@ TEST_F(InitializationTest, EachFailurePointGivesItsCodeAfterTheRequestsBeforeIt)
         ASSERT_TRUE(outcome.reported);
         EXPECT_EQ(outcome.reports, 1);
         EXPECT_FALSE(outcome.canceledByUser);
+        // The permission answers come on a queue of the platform's: the report must not.
+        EXPECT_TRUE(outcome.onMainQueue);
         if (row.code == 0) {
             EXPECT_TRUE(outcome.success);
             EXPECT_EQ(outcome.error, nullptr);
@@ -256,6 +261,26 @@ TEST_F(InitializationTest, InternalTokenReplacesTheTransactionTokenForLaterCalls
     EXPECT_EQ(record[0]["path"], "/api/v1/vellumbank/identifications/DEV0001-INT/start");
     EXPECT_EQ(record[0]["json"]["token"], "DEV0001-INT");
     EXPECT_EQ(record[0]["status"], 200);
+}
+
+TEST_F(InitializationTest, ACancelledRequestEndsTheChainWithoutAReport)
+{
+    // Cancelled tasks report nothing, so the chain just stops: the controller stays current
+    // until a new initialisation or start replaces it.
+    sim->setAnswer("GET", "/api/v1/vellumbank-photo", 0, "", 1, 0.5);
+    auto controller = std::make_shared<KavoniController>();
+    controller->initWithSettings(simSettings("vellumbank-photo", "DEV0001"));
+    int reports = 0;
+    controller->initializeWithCompletionBlock([&](bool, const std::shared_ptr<NSError>&, bool) { ++reports; });
+    KVNRequestManager::sharedManager()->cancelTasks();
+    loop->spin_until([] { return false; }, 0.3); // the cancellation's answer reaches the main queue
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(KavoniController::currentKavoniController(), controller);
+
+    const auto next = initialize(simSettings("vellumbank-nosign", "DEV0001"));
+    EXPECT_TRUE(next.success);
+    EXPECT_EQ(reports, 0);
+    EXPECT_EQ(KavoniController::currentKavoniController(), nullptr);
 }
 
 TEST_F(InitializationTest, ReplacedControllerThatIsGoneIgnoresItsLateAnswer)

@@ -114,8 +114,10 @@ protected:
         s_trusted = makeTestCertificate(s_directory.string(), "trusted", "IP:127.0.0.1,DNS:localhost");
         s_untrusted = makeTestCertificate(s_directory.string(), "untrusted", "DNS:wrong.example");
         s_late = makeTestCertificate(s_directory.string(), "late", "IP:127.0.0.1");
-        if (!HTTPTrust::addTrustedCertificateAuthorityFile(s_trusted.authorityFile))
-            throw std::runtime_error("cannot trust the test authority");
+        s_otherHost = makeTestCertificate(s_directory.string(), "otherhost", "DNS:other.example");
+        if (!HTTPTrust::addTrustedCertificateAuthorityFile(s_trusted.authorityFile) ||
+            !HTTPTrust::addTrustedCertificateAuthorityFile(s_otherHost.authorityFile))
+            throw std::runtime_error("cannot trust the test authorities");
         s_server = new HTTPTestServer(s_trusted, route);
     }
     static void TearDownTestSuite()
@@ -142,7 +144,7 @@ protected:
     }
 
     static inline std::filesystem::path s_directory;
-    static inline TestCertificate s_trusted, s_untrusted, s_late;
+    static inline TestCertificate s_trusted, s_untrusted, s_late, s_otherHost;
     static inline HTTPTestServer* s_server = nullptr;
 };
 
@@ -355,8 +357,10 @@ TEST_F(HTTPSessionManagerTest, DataTaskSendsThePreparedRequestAsItStandsOnceResu
 
 TEST_F(HTTPSessionManagerTest, TLSFollowsTheSecurityPolicy)
 {
-    // The untrusted server's authority is unknown and its certificate names another host.
+    // The untrusted server's authority is unknown and its certificate names another host; the
+    // other host's authority is trusted, so only its name is wrong.
     HTTPTestServer untrusted(s_untrusted, route);
+    HTTPTestServer otherHost(s_otherHost, route);
     struct Case {
         const char* why;
         std::string base;
@@ -368,6 +372,8 @@ TEST_F(HTTPSessionManagerTest, TLSFollowsTheSecurityPolicy)
         {"unknown authority and wrong host, default policy", untrusted.baseURL(), false, NSURLErrorServerCertificateUntrusted},
         {"unknown authority and wrong host, permissive policy", untrusted.baseURL(), true, 0},
         {"default policy again after a permissive connection", untrusted.baseURL(), false, NSURLErrorServerCertificateUntrusted},
+        {"trusted authority, another host's name, default policy", otherHost.baseURL(), false, NSURLErrorServerCertificateUntrusted},
+        {"trusted authority, another host's name, permissive policy", otherHost.baseURL(), true, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);

@@ -34,12 +34,13 @@ protected:
 
 TEST_F(KVNLocalizerTest, HostTableWinsWhenItHasItsOwnText)
 {
-    bundle.setHostStrings({{"OK", "Okay"}, {"ERROR", "ERROR"}});
+    bundle.setHostStrings({{"OK", "Okay"}, {"ERROR", "ERROR"}, {"SETTINGS", ""}});
     KVNLocalizer::setUserInterfaceLanguage("de");
 
     EXPECT_EQ(KVNLocalizer::localizedStringForKey("OK"), "Okay");          // the host's text, whatever the language
     EXPECT_EQ(KVNLocalizer::localizedStringForKey("ERROR"), "Fehler");     // a host text equal to the key does not count
-    EXPECT_EQ(KVNLocalizer::localizedStringForKey("SETTINGS"), "Einstellungen"); // not in the host table
+    EXPECT_EQ(KVNLocalizer::localizedStringForKey("SETTINGS"), "");        // an empty host text is a text of its own
+    EXPECT_EQ(KVNLocalizer::localizedStringForKey("NO_WIFI_CONNECTION"), "Keine WLAN-Verbindung"); // not in the host table
 }
 
 TEST_F(KVNLocalizerTest, LibraryTextComesFromTheLanguageFolderWhenALanguageIsSet)

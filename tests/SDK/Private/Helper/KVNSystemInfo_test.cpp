@@ -32,9 +32,4 @@ TEST_F(KVNSystemInfoTest, IsPhone4SOnlyForItsExactMachineName)
     }
 }
 
-TEST_F(KVNSystemInfoTest, ThisMachineIsNoPhone)
-{
-    EXPECT_FALSE(KVNSystemInfo::isPhone4S());
-}
-
 } // namespace
