@@ -18,12 +18,10 @@ namespace mediastack::rtp {
     X(RtcpBadLength, "rtcp: length field does not match the datagram")          \
     X(RtcpBadPadding, "rtcp: padding on a packet that is not the last")         \
     X(RtcpBadBody, "rtcp: report count or feedback does not fit the packet")    \
-    X(NotRtp, "neither rtp nor rtcp")                                            \
     X(Duplicate, "duplicate packet")                                            \
     X(TooLate, "arrived after its place was given up")                          \
     X(BufferFull, "buffer full: oldest packets dropped")                        \
-    X(BadPayload, "payload descriptor does not fit the packet")                 \
-    X(UnknownSsrc, "from a source we do not receive")
+    X(BadPayload, "payload descriptor does not fit the packet")
 
 enum class DropReason {
 #define MEDIASTACK_DROP_ENUM(name, text) name,

@@ -166,3 +166,14 @@ TEST(RtpDemux, TellsRtpFromRtcpOnOnePort)
         EXPECT_EQ(RtpDemux::classify(c.datagram), c.kind);
     }
 }
+
+TEST(DropCounter, SummarisesDropsByReasonForTheLog)
+{
+    DropCounter drops;
+    EXPECT_EQ(drops.summary(), "");
+    drops.add(DropReason::RtpTooShort);
+    drops.add(DropReason::RtpTooShort);
+    drops.add(DropReason::Duplicate);
+    EXPECT_EQ(drops.summary(), "rtp: shorter than its header: 2, duplicate packet: 1");
+    EXPECT_EQ(drops.total(), 3u);
+}
