@@ -2,56 +2,12 @@
 
 #include <random>
 
+#include "MediaStack/Rtp/Vp8PayloadDescriptor.h"
+
 namespace {
 
-// Payload descriptor bits (RFC 7741, section 4.2).
-constexpr uint8_t kExtended = 0x80;
+// The S bit of the payload descriptor (RFC 7741, section 4.2).
 constexpr uint8_t kStartOfPartition = 0x10;
-constexpr uint8_t kPartitionIdMask = 0x07;
-constexpr uint8_t kHasPictureId = 0x80;
-constexpr uint8_t kHasTl0PicIdx = 0x40;
-constexpr uint8_t kHasTid = 0x20;
-constexpr uint8_t kHasKeyIdx = 0x10;
-constexpr uint8_t kLongPictureId = 0x80;
-// First byte of the VP8 payload header: P, the inverse key-frame flag.
-constexpr uint8_t kInterFrame = 0x01;
-
-struct Descriptor {
-    bool startOfFrame = false;
-    size_t length = 0;
-};
-
-// None when the descriptor runs past the payload or leaves no VP8 data behind it.
-std::optional<Descriptor> readDescriptor(const std::vector<uint8_t>& payload)
-{
-    if (payload.empty()) {
-        return std::nullopt;
-    }
-    const uint8_t first = payload[0];
-    size_t offset = 1;
-    if (first & kExtended) {
-        if (offset >= payload.size()) {
-            return std::nullopt;
-        }
-        const uint8_t extension = payload[offset++];
-        if (extension & kHasPictureId) {
-            if (offset >= payload.size()) {
-                return std::nullopt;
-            }
-            offset += (payload[offset] & kLongPictureId) ? 2 : 1;
-        }
-        if (extension & kHasTl0PicIdx) {
-            offset += 1;
-        }
-        if (extension & (kHasTid | kHasKeyIdx)) {
-            offset += 1;
-        }
-    }
-    if (offset >= payload.size()) {
-        return std::nullopt;
-    }
-    return Descriptor { (first & kStartOfPartition) && (first & kPartitionIdMask) == 0, offset };
-}
 
 }
 
@@ -114,7 +70,7 @@ std::optional<std::vector<uint8_t>> Vp8PayloadPacketizer::depacketize(const std:
     }
     lastSequenceNumber_ = packet->sequenceNumber;
 
-    const auto descriptor = readDescriptor(packet->payload);
+    const auto descriptor = mediastack::rtp::Vp8PayloadDescriptor::read(packet->payload);
     if (!descriptor) {
         // Its data is lost: the frame it belongs to cannot be completed.
         sequenceNumberingViolated_ = true;
@@ -125,7 +81,7 @@ std::optional<std::vector<uint8_t>> Vp8PayloadPacketizer::depacketize(const std:
     if (descriptor->startOfFrame) {
         assembling_ = true;
         assemblingTimestamp_ = packet->timestamp;
-        assemblingKeyFrame_ = (*data & kInterFrame) == 0;
+        assemblingKeyFrame_ = descriptor->keyFrame;
         assembled_.assign(data, packet->payload.end());
     } else if (assembling_ && packet->timestamp == assemblingTimestamp_) {
         assembled_.insert(assembled_.end(), data, packet->payload.end());

@@ -1,0 +1,75 @@
+#pragma once
+// Puts the received packets of the VP8 stream back into whole frames before the codec sees
+// them. Packets may come out of order, twice, or late as retransmissions; the assembler
+// holds them and hands out the packets of each whole frame (first packet with S set through
+// the marker packet, no number missing, one timestamp), in sequence order, frame after frame,
+// ready for the codec's depacketizer (Vp8PayloadPacketizer).
+// A frame with a hole is waited for `maxWait` (time for a NACK to be answered), then given
+// up: the next whole frame is handed out after the gap, which the depacketizer takes as lost
+// data and answers by asking for a key frame. A whole key frame behind a hole is handed out
+// at once, since nothing before it is needed any more. Held packets are capped in number and
+// bytes; past either cap the oldest are given up the same way.
+// Not thread-safe: the video receive path owns it; time is passed in.
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "MediaStack/RTPPacket.h"
+#include "MediaStack/Rtp/DropCounter.h"
+#include "MediaStack/Rtp/MediaTime.h"
+#include "MediaStack/Rtp/SequenceUnwrapper.h"
+
+namespace mediastack::rtp {
+
+class Vp8FrameAssembler {
+public:
+    struct Config {
+        MediaDuration maxWait = std::chrono::milliseconds(250);
+        size_t maxPackets = 1024;
+        size_t maxBytes = 2 * 1024 * 1024;
+        // A jump of the sequence numbers by more than this is the far side restarting.
+        int64_t restartDistance = 3000;
+    };
+
+    Vp8FrameAssembler();
+    explicit Vp8FrameAssembler(Config config);
+
+    // The packets of the frames this packet completes (or that its arrival lets go), in
+    // sequence order; often none.
+    std::vector<std::shared_ptr<const RTPPacket>> insert(const std::shared_ptr<const RTPPacket>& packet, MediaTime arrival, DropCounter& drops);
+    // The frames released by time alone: call it now and then while packets are held.
+    std::vector<std::shared_ptr<const RTPPacket>> poll(MediaTime now);
+
+    size_t heldPackets() const { return m_held.size(); }
+    size_t heldBytes() const { return m_heldBytes; }
+    // Frames given up since the start.
+    uint64_t framesAbandoned() const { return m_framesAbandoned; }
+
+private:
+    struct Held {
+        std::shared_ptr<const RTPPacket> packet;
+        MediaTime arrival;
+        bool startOfFrame = false;
+        bool keyFrame = false;
+    };
+    using HeldMap = std::map<int64_t, Held>;
+
+    // The whole frame that begins at `start`: its last packet, or none.
+    std::optional<HeldMap::const_iterator> wholeFrameAt(HeldMap::const_iterator start) const;
+    void release(std::vector<std::shared_ptr<const RTPPacket>>& out, MediaTime now);
+    void dropBefore(HeldMap::const_iterator end);
+    void reset();
+
+    Config m_config;
+    SequenceUnwrapper m_unwrapper;
+    HeldMap m_held;
+    size_t m_heldBytes = 0;
+    // The number after the last packet handed out.
+    std::optional<int64_t> m_next;
+    uint64_t m_framesAbandoned = 0;
+};
+
+}
