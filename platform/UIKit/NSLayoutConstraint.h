@@ -58,6 +58,11 @@ public:
     // Whether an item is `view`, one of its descendants or a guide of one of them.
     bool involvesSubtreeOf(const UIView& view) const;
 
+    // Set on the constraints the constraint maker makes, which its update and remake blocks
+    // look for again.
+    bool isMadeByConstraintMaker() const { return m_madeByConstraintMaker; }
+    void setMadeByConstraintMaker(bool made) { m_madeByConstraintMaker = made; }
+
 private:
     void changed();
 
@@ -71,4 +76,5 @@ private:
     UILayoutPriority m_priority = UILayoutPriorityRequired;
     std::weak_ptr<UIView> m_holder;
     std::optional<std::string> m_identifier;
+    bool m_madeByConstraintMaker = false;
 };

@@ -31,9 +31,6 @@ struct TreeInput {
 struct ViewConstraintState {
     std::vector<std::shared_ptr<NSLayoutConstraint>> constraints;
     std::vector<std::shared_ptr<UILayoutGuide>> guides;
-    // The constraints the constraint maker installed for this view, in order, for update
-    // and remake blocks.
-    std::vector<std::weak_ptr<NSLayoutConstraint>> madeConstraints;
     bool translatesAutoresizingMaskIntoConstraints = true;
     UILayoutPriority hugging[2] = { UILayoutPriorityDefaultLow, UILayoutPriorityDefaultLow };
     UILayoutPriority compressionResistance[2] = { UILayoutPriorityDefaultHigh, UILayoutPriorityDefaultHigh };
