@@ -397,6 +397,8 @@ void Solver::removeMarkerEffects(Symbol marker, Strength strength)
 void Solver::forgetUnusedVariables(const Expression& expression)
 {
     for (const auto& term : expression.terms()) {
+        if (nearZero(term.coefficient))
+            continue; // rowFor did not count it either
         auto known = m_variables.find(term.variable.identity());
         if (known == m_variables.end() || --known->second.uses > 0)
             continue;

@@ -279,6 +279,8 @@ const RemovalCase removalCases[] = {
     { "removing one of two redundant equalities keeps the value",
       [](const Vars& v) { return Constraints { { v.x, EQ, 10 }, { v.x, EQ, 10 }, { v.x, EQ, 3, Strength::strong() } }; }, { 1 },
       { { "x", 10 } } },
+    { "a term too small to count is not counted off on removal either",
+      [](const Vars& v) { return Constraints { { v.x + 1e-12 * v.y, EQ, 4 }, { v.y, EQ, 3 } }; }, { 0 }, { { "y", 3 } } },
     { "removing an inequality that did not bind changes nothing",
       [](const Vars& v) { return Constraints { { v.x, LE, 100 }, { v.x, EQ, 30, Strength::medium() } }; }, { 0 }, { { "x", 30 } } },
     { "removing both conflicting optionals in turn",
