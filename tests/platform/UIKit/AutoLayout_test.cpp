@@ -1,7 +1,7 @@
 #include "UIKitTestFixture.h"
+#include "SizedView.h"
 
 #include <functional>
-#include <map>
 
 #include "UIKit/NSLayoutConstraint.h"
 #include "UIKit/NSLayoutDimension.h"
@@ -12,12 +12,6 @@
 namespace {
 
 using Constraints = std::vector<std::shared_ptr<NSLayoutConstraint>>;
-
-// A view with a natural size, as a label or a button has one.
-struct SizedView : UIView {
-    CGSize size = CGSizeMake(UIViewNoIntrinsicMetric, UIViewNoIntrinsicMetric);
-    CGSize intrinsicContentSize() const override { return size; }
-};
 
 std::shared_ptr<SizedView> makeConstrained(const std::shared_ptr<UIView>& superview, CGSize intrinsic = CGSizeMake(-1, -1))
 {

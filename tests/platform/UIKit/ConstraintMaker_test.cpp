@@ -1,4 +1,5 @@
 #include "UIKitTestFixture.h"
+#include "SizedView.h"
 
 #include <functional>
 
@@ -10,12 +11,6 @@ using Layout::ConstraintMaker;
 using Layout::MadeConstraint;
 
 namespace {
-
-// A view with a natural size, as a label has one.
-struct SizedView : UIView {
-    CGSize size = CGSizeMake(UIViewNoIntrinsicMetric, UIViewNoIntrinsicMetric);
-    CGSize intrinsicContentSize() const override { return size; }
-};
 
 // A 320 x 480 screen with two subviews for the maker to place.
 struct Screen {
