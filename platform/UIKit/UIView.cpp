@@ -4,6 +4,7 @@
 
 #include "Foundation/Dispatch.h"
 #include "Foundation/NSTimer.h"
+#include "UIKit/LayoutEngine.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIKitLog.h"
@@ -157,8 +158,10 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
     auto oldWindow = view->window();
     auto oldTint = view->tintColor();
     view->willMoveToSuperview(self);
-    if (oldSuperview)
+    if (oldSuperview) {
+        Layout::Engine::viewWillLeaveSuperview(*view);
         std::erase(oldSuperview->m_subviews, view);
+    }
     m_subviews.insert(m_subviews.begin() + static_cast<long>(std::min(index, m_subviews.size())), view);
     view->m_superview = self;
     view->didMoveToSuperview();
@@ -179,6 +182,7 @@ void UIView::removeFromSuperview()
     auto oldWindow = window();
     auto oldTint = tintColor();
     willMoveToSuperview(nullptr);
+    Layout::Engine::viewWillLeaveSuperview(*this);
     std::erase(superview->m_subviews, self);
     m_superview.reset();
     didMoveToSuperview();
@@ -246,6 +250,7 @@ void UIView::setAlpha(double alpha)
 
 void UIView::layoutSubviews()
 {
+    Layout::Engine::placeSubviews(*this);
 }
 
 void UIView::setNeedsLayout()
@@ -256,6 +261,8 @@ void UIView::setNeedsLayout()
 void UIView::layoutIfNeeded()
 {
     auto self = shared_from_this();
+    if (Layout::Engine::runLayoutPass(*this))
+        return;
     if (m_needsLayout) {
         m_needsLayout = false;
         auto controller = m_viewController.lock();

@@ -10,15 +10,24 @@
 #include <vector>
 
 #include "CoreGraphics/CGGeometry.h"
+#include "UIKit/LayoutItem.h"
+#include "UIKit/UILayoutPriority.h"
+#include "UIKit/ViewConstraintState.h"
 
 class CGContext;
+class NSLayoutConstraint;
+class UILayoutGuide;
 class UIColor;
 class UIWindow;
 class UIViewController;
 
 using UIViewAnimationOptions = unsigned long;
 
-class UIView : public std::enable_shared_from_this<UIView> {
+namespace Layout {
+class Engine;
+}
+
+class UIView : public std::enable_shared_from_this<UIView>, public Layout::LayoutItem {
 public:
     UIView();
     virtual ~UIView();
@@ -107,6 +116,36 @@ public:
     // The view controller whose root view this is, if any.
     std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
 
+    // Auto layout (UIViewConstraints.cpp, solved by Layout::Engine). The constraints a view
+    // holds take part in every layout pass of its tree. A view that translates its
+    // autoresizing mask (the default) keeps the frame it is given and constraints may lean on
+    // it; any other view gets its frame from the solver, put on it by its superview's
+    // layoutSubviews (so overrides call the base first). The anchors come from LayoutItem.
+    const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints() const;
+    void addConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
+    void addConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
+    void removeConstraint(const std::shared_ptr<NSLayoutConstraint>& constraint);
+    void removeConstraints(const std::vector<std::shared_ptr<NSLayoutConstraint>>& constraints);
+    bool translatesAutoresizingMaskIntoConstraints() const;
+    void setTranslatesAutoresizingMaskIntoConstraints(bool translates);
+    const std::vector<std::shared_ptr<UILayoutGuide>>& layoutGuides() const;
+    void addLayoutGuide(const std::shared_ptr<UILayoutGuide>& guide);
+    void removeLayoutGuide(const std::shared_ptr<UILayoutGuide>& guide);
+    // UIViewNoIntrinsicMetric along an axis without a natural size (the default for both).
+    virtual CGSize intrinsicContentSize() const;
+    void invalidateIntrinsicContentSize();
+    UILayoutPriority contentHuggingPriorityForAxis(UILayoutConstraintAxis axis) const;
+    void setContentHuggingPriority_forAxis(UILayoutPriority priority, UILayoutConstraintAxis axis);
+    UILayoutPriority contentCompressionResistancePriorityForAxis(UILayoutConstraintAxis axis) const;
+    void setContentCompressionResistancePriority_forAxis(UILayoutPriority priority, UILayoutConstraintAxis axis);
+    // Runs at the start of the next layout pass for every marked view, subviews first.
+    virtual void updateConstraints() {}
+    void setNeedsUpdateConstraints();
+    bool needsUpdateConstraints() const;
+    void updateConstraintsIfNeeded();
+    std::shared_ptr<UIView> layoutItemView() const override;
+    std::weak_ptr<Layout::LayoutItem> weakLayoutItem() const override;
+
 private:
     friend class UIViewController;
     friend class UIWindow;
@@ -130,4 +169,7 @@ private:
     bool m_clipsToBounds = false;
     long m_tag = 0;
     bool m_needsLayout = true;
+
+    friend class Layout::Engine;
+    Layout::ViewConstraintState m_constraintState;
 };

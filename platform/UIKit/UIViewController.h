@@ -21,6 +21,7 @@
 #include "UIKit/UIStatusBarStyle.h"
 
 class UIView;
+class UILayoutGuide;
 class UINavigationItem;
 class UINavigationController;
 
@@ -99,6 +100,12 @@ public:
     // The nearest navigation controller among the ancestors; nullptr when there is none.
     std::shared_ptr<UINavigationController> navigationController() const;
 
+    // Guides in the view (loading it) covering what the bars hide of it: at the top the
+    // status bar and a visible navigation bar, as far as they overlap the view; at the bottom
+    // nothing, as no tool or tab bar covers a screen here (UIViewControllerLayoutGuides.cpp).
+    std::shared_ptr<UILayoutGuide> topLayoutGuide();
+    std::shared_ptr<UILayoutGuide> bottomLayoutGuide();
+
     // Modal presentation.
     void presentViewController_animated_completion(const std::shared_ptr<UIViewController>& viewController, bool animated,
                                                    std::function<void()> completion);
@@ -167,4 +174,6 @@ private:
     bool m_movingToParent = false;
     bool m_movingFromParent = false;
     bool m_loadingView = false;
+    std::shared_ptr<UILayoutGuide> m_topLayoutGuide;
+    std::shared_ptr<UILayoutGuide> m_bottomLayoutGuide;
 };

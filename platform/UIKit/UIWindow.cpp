@@ -83,6 +83,7 @@ bool UIWindow::isKeyWindow() const
 
 void UIWindow::layoutSubviews()
 {
+    UIView::layoutSubviews();
     // Screens (the root's view and presented views) fill their window.
     for (const auto& subview : subviews())
         if (subview->owningViewController())
