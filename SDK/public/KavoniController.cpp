@@ -3,7 +3,7 @@
 #include "AVFoundation/AVAudioSession.h"
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
 #include "Private/Extensions/NSString+KVNExtensions.h"
 #include "Private/Extensions/UIApplication+KVNExtensions.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -84,13 +84,9 @@ void KavoniController::_initializeWithCompletionBlock(KavoniCompletionBlock bloc
     }
 
     const auto identifier = m_settings->ignoreCompanyID() ? m_settings->transactionToken() : m_settings->companyID();
-    std::weak_ptr<KavoniController> weakSelf = weak_from_this();
-    manager->initializeIdentificationWithIdentifier_callback(identifier, [weakSelf, manager](const std::shared_ptr<NSError>& error) {
-        auto self = weakSelf.lock();
-        if (!self)
-            return;
+    auto answered = kvn::bindToMainQueue(weak_from_this(), [manager](KavoniController& self, const std::shared_ptr<NSError>& error) {
         if (error) {
-            self->initializationFailedWithError(error);
+            self.initializationFailedWithError(error);
             return;
         }
         // The texts are not waited for, and their failure does not matter here.
@@ -98,57 +94,51 @@ void KavoniController::_initializeWithCompletionBlock(KavoniCompletionBlock bloc
 
         auto identification = KVNIdentification::sharedIdentification();
         if (identification->identificationType() == KVNIdentificationTypePhoto) {
-            self->requestSuccessfull();
+            self.requestSuccessfull();
             return;
         }
         if (!identification->videoIdentification()->officeOpen()) {
-            self->failInitializationWithCode(1003);
+            self.failInitializationWithCode(1003);
             return;
         }
-        self->requestIdentificationDataWithManager(manager);
+        self.requestIdentificationDataWithManager(manager);
     });
+    manager->initializeIdentificationWithIdentifier_callback(identifier, std::move(answered));
 }
 
 void KavoniController::requestIdentificationDataWithManager(const std::shared_ptr<KVNRequestManager>& manager)
 {
-    std::weak_ptr<KavoniController> weakSelf = weak_from_this();
-    manager->requestVideoIdentificationData(
-        [weakSelf, manager](const std::optional<std::string>& internalToken, const std::shared_ptr<NSError>& error) {
-            auto self = weakSelf.lock();
-            if (!self)
-                return;
+    manager->requestVideoIdentificationData(kvn::bindToMainQueue(
+        weak_from_this(),
+        [manager](KavoniController& self, const std::optional<std::string>& internalToken, const std::shared_ptr<NSError>& error) {
             if (error) {
-                self->initializationFailedWithError(error);
+                self.initializationFailedWithError(error);
                 return;
             }
             // Every later call of the identification is made with the service's own token, so
             // an answer without a usable one cannot start an identification.
             if (!KVNExtensions::isWellFilled(internalToken)) {
                 KVNLog("KavoniController: the identification data carry no internal token\n");
-                self->failInitializationWithCode(1009);
+                self.failInitializationWithCode(1009);
                 return;
             }
-            self->m_settings->setTransactionToken(internalToken);
+            self.m_settings->setTransactionToken(internalToken);
             if (KVNIdentification::sharedIdentification()->videoIdentification()->eSignatureEnabled())
-                self->requestESignatureContractsWithManager(manager);
+                self.requestESignatureContractsWithManager(manager);
             else
-                self->requestPermissionsForVideoIdent();
-        });
+                self.requestPermissionsForVideoIdent();
+        }));
 }
 
 void KavoniController::requestESignatureContractsWithManager(const std::shared_ptr<KVNRequestManager>& manager)
 {
-    std::weak_ptr<KavoniController> weakSelf = weak_from_this();
-    manager->requestESignatureContracts([weakSelf](const std::shared_ptr<NSError>& error) {
-        auto self = weakSelf.lock();
-        if (!self)
-            return;
+    manager->requestESignatureContracts(kvn::bindToMainQueue(weak_from_this(), [](KavoniController& self, const std::shared_ptr<NSError>& error) {
         if (error) {
-            self->initializationFailedWithError(error);
+            self.initializationFailedWithError(error);
             return;
         }
-        self->requestPermissionsForVideoIdent();
-    });
+        self.requestPermissionsForVideoIdent();
+    }));
 }
 
 void KavoniController::requestPermissionsForVideoIdent()
@@ -163,21 +153,15 @@ void KavoniController::requestPermissionsForVideoIdent()
     std::weak_ptr<KavoniController> weakSelf = weak_from_this();
     audioSession->requestRecordPermission([weakSelf](bool granted) {
         if (!granted) {
-            dispatch_async(dispatch_get_main_queue(), [weakSelf] {
-                if (auto self = weakSelf.lock())
-                    self->failInitializationWithCode(1006);
-            });
+            kvn::postToMainQueue(weakSelf, [](KavoniController& self) { self.failInitializationWithCode(1006); });
             return;
         }
         AVCaptureDevice::requestAccessForMediaType_completionHandler(AVMediaTypeVideo, [weakSelf](bool videoGranted) {
-            dispatch_async(dispatch_get_main_queue(), [weakSelf, videoGranted] {
-                auto self = weakSelf.lock();
-                if (!self)
-                    return;
+            kvn::postToMainQueue(weakSelf, [videoGranted](KavoniController& self) {
                 if (videoGranted)
-                    self->requestSuccessfull();
+                    self.requestSuccessfull();
                 else
-                    self->failInitializationWithCode(1005);
+                    self.failInitializationWithCode(1005);
             });
         });
     });

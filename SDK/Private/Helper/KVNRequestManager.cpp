@@ -3,7 +3,7 @@
 #include <atomic>
 #include <mutex>
 
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
 #include "Foundation/NSLocale.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
@@ -281,7 +281,7 @@ void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<
         userInfo[NSLocalizedDescriptionKey] = std::string("The image could not be encoded for the upload.");
         userInfo[NSURLErrorFailingURLStringErrorKey] = URL;
         auto error = NSError::errorWithDomain_code_userInfo(NSURLErrorDomain, NSURLErrorUnknown, std::move(userInfo));
-        dispatch_async(dispatch_get_main_queue(), [callback = std::move(callback), error] {
+        kvn::postToMainQueue(weak_from_this(), [callback = std::move(callback), error](KVNRequestManager&) {
             if (callback)
                 callback(nullptr, error);
         });
@@ -298,9 +298,10 @@ void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<
 
     auto holder = std::make_shared<std::weak_ptr<NSURLSessionDataTask>>();
     auto task = m_managerHTTPHTTP->dataTaskWithRequest_completionHandler(
-        request, [self = shared_from_this(), holder, callback = std::move(callback)](const std::shared_ptr<NSHTTPURLResponse>& response,
-                                                                                    const HTTPResponseObject&,
-                                                                                    const std::shared_ptr<NSError>& error) {
+        request, kvn::bindToMainQueue(weak_from_this(), [holder, callback = std::move(callback)](KVNRequestManager& self,
+                                                                                                 const std::shared_ptr<NSHTTPURLResponse>& response,
+                                                                                                 const HTTPResponseObject&,
+                                                                                                 const std::shared_ptr<NSError>& error) {
             const auto task = holder->lock();
             std::shared_ptr<NSError> outcome = error;
             // Whatever the client let through, an answer outside 2xx is no upload.
@@ -314,9 +315,9 @@ void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<
             if (!(outcome && outcome->code() == NSURLErrorCancelled) && callback)
                 callback(task, outcome);
             // A later upload may have taken the slot; only this one's own entry is cleared.
-            if (!task || self->m_imageUploadTask == task)
-                self->m_imageUploadTask = nullptr;
-        });
+            if (!task || self.m_imageUploadTask == task)
+                self.m_imageUploadTask = nullptr;
+        }));
     *holder = task;
     m_imageUploadTask = task;
     task->resume();
@@ -349,13 +350,14 @@ void KVNRequestManager::POSTScreenshot_typeIdentifier_callback(const std::shared
     m_screenshotTypeIdentifier = type;
     uploadImage(image, type, 2015, KVN_LOG_LINE("REQUEST MANAGER: Screenshot sent (%@)"),
                 KVN_LOCATED_LINE("Failed to send screenshot (%@): %@"),
-                [self = shared_from_this(), type, callback = std::move(callback)](const std::shared_ptr<NSError>& error) {
+                kvn::bindToMainQueue(weak_from_this(), [type, callback = std::move(callback)](KVNRequestManager& self,
+                                                                                              const std::shared_ptr<NSError>& error) {
                     // The upload of this type is over: the agent may ask for the same type again.
-                    if (self->m_screenshotTypeIdentifier == type)
-                        self->m_screenshotTypeIdentifier = std::nullopt;
+                    if (self.m_screenshotTypeIdentifier == type)
+                        self.m_screenshotTypeIdentifier = std::nullopt;
                     if (callback)
                         callback(error);
-                });
+                }));
 }
 
 void KVNRequestManager::POSTSignature_callback(const std::shared_ptr<UIImage>& image, ErrorCallback callback)
@@ -380,11 +382,12 @@ void KVNRequestManager::initializeIdentificationWithIdentifier_callback(const st
     NSLog("customer-config call: %@", URL);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            self->session()->updateWithResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                          const HTTPResponseObject& responseObject) {
+            self.session()->updateWithResponse(answerJSON(responseObject));
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
@@ -394,19 +397,20 @@ void KVNRequestManager::requestVideoIdentificationData(
     const std::string URL = identificationURL(std::nullopt);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const HTTPResponseObject& responseObject) {
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const HTTPResponseObject& responseObject) {
             const auto& answer = answerJSON(responseObject);
             if (!answer.is_object()) {
                 if (callback)
                     callback(std::nullopt, serviceError(task, notAnObjectError(URL)));
                 return;
             }
-            self->session()->videoIdentification()->updateIdentificationDataFromJSONResponse(answer);
+            self.session()->videoIdentification()->updateIdentificationDataFromJSONResponse(answer);
             KVNLog("REQUEST MANGER: Requested identification data (%@)", URL);
             const auto* token = member(answer, "internalToken");
             if (callback)
                 callback(token && token->is_string() ? std::optional<std::string>(token->get<std::string>()) : std::nullopt, nullptr);
-        },
+        }),
         [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
             if (KVNExtensions::canceled(task))
                 return;
@@ -420,12 +424,13 @@ void KVNRequestManager::requestESignatureContracts(ErrorCallback callback)
     const std::string URL = identificationURL("documents");
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            self->session()->videoIdentification()->updateESignatureContractsFromJSONResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                               const HTTPResponseObject& responseObject) {
+            self.session()->videoIdentification()->updateESignatureContractsFromJSONResponse(answerJSON(responseObject));
             KVNLog("REQUEST MANAGER: Requested eSignature contracts (%@)", URL);
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
@@ -435,7 +440,8 @@ void KVNRequestManager::requestMessages(ErrorCallback callback)
     NSLog("ask for messages: %@", URL);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const HTTPResponseObject& responseObject) {
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const HTTPResponseObject& responseObject) {
             const auto& answer = answerJSON(responseObject);
             if (!answer.is_object()) {
                 // Kept texts stay; the caller learns that none came.
@@ -443,13 +449,13 @@ void KVNRequestManager::requestMessages(ErrorCallback callback)
                     callback(serviceError(task, notAnObjectError(URL)));
                 return;
             }
-            const auto ident = self->session();
+            const auto ident = self.session();
             ident->updateMessages(answer);
             ident->videoIdentification()->updateMessagesFromJSONResponse(answer);
             KVNLog("REQUEST MANAGER: Received texts in messages.json");
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
@@ -458,12 +464,13 @@ void KVNRequestManager::requestApprovalPhrases(ErrorCallback callback)
     const std::string URL = identificationURL("approvalPhrases");
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), callback](const std::shared_ptr<NSURLSessionDataTask>& task, const HTTPResponseObject& responseObject) {
-            self->session()->videoIdentification()->updateApprovalPhrasesFromJSONResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                          const HTTPResponseObject& responseObject) {
+            self.session()->videoIdentification()->updateApprovalPhrasesFromJSONResponse(answerJSON(responseObject));
             KVNLog("REQUEST MANAGER: Received approval phrases: %@\n", answerURL(task));
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
@@ -472,12 +479,13 @@ void KVNRequestManager::requestWaitingQueue(std::function<void(bool success, con
     const std::string URL = identificationURL(std::nullopt);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            self->session()->videoIdentification()->updateRequestDataFromJSONResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                          const HTTPResponseObject& responseObject) {
+            self.session()->videoIdentification()->updateRequestDataFromJSONResponse(answerJSON(responseObject));
             KVNLog("REQUEST MANAGER: Requested queue position and waiting time\n");
             if (callback)
                 callback(true, nullptr);
-        },
+        }),
         [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
             if (KVNExtensions::canceled(task))
                 return;
@@ -531,8 +539,9 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
     const std::string URL = identificationURL("start");
     m_managerJSONJSON->POST(
         URL, body,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            const auto ident = self->session();
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                               const HTTPResponseObject& responseObject) {
+            const auto ident = self.session();
             const auto video = ident->videoIdentification();
             const auto& answer = answerJSON(responseObject);
             video->updateIdentificationDataFromJSONResponse(answer);
@@ -543,7 +552,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             const auto videoSessionID = textMember(request, "videoSession");
             const auto userVideoSessionToken = textMember(request, "userVideoSessionToken");
             const auto* clientSecret = member(request, "clientSecret");
-            self->updateAllClientSecretHeadersWithSecret(
+            self.updateAllClientSecretHeadersWithSecret(
                 clientSecret && clientSecret->is_string() ? std::optional<std::string>(clientSecret->get<std::string>()) : std::nullopt);
 
             std::shared_ptr<NSError> error;
@@ -562,14 +571,15 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             KVNLog("REQUEST MANAGER: Started identification (%@)", URL);
             if (callback)
                 callback(videoSessionID, userVideoSessionToken, error);
-        },
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
+        }),
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const std::shared_ptr<NSError>& error) {
             // No secret survives a failed start, not even a cancelled one.
-            self->clearAllClientSecretHeaders();
+            self.clearAllClientSecretHeaders();
             const auto response = task ? task->response() : nullptr;
             if (response && response->statusCode() == 429) {
                 KVNLog("REQUEST MANAGER: user is enforced to the waiting list");
-                self->session()->setForceWaitingList(true);
+                self.session()->setForceWaitingList(true);
                 if (callback)
                     callback(std::nullopt, std::nullopt, nullptr);
                 return;
@@ -579,7 +589,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             KVNLogLocated(__FILE__, __LINE__, "Failed to start identification (%@): %@", URL, error);
             if (callback)
                 callback(std::nullopt, std::nullopt, internalError(2010, task, error));
-        });
+        }));
 }
 
 void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback(const std::string& idType, const std::string& idCountry,
@@ -594,23 +604,25 @@ void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback
     const std::string URL = identificationURL("start");
     m_managerJSONJSON->POST(
         URL, body,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                               const HTTPResponseObject& responseObject) {
             const auto* request = member(answerJSON(responseObject), "request");
             const auto* clientSecret = request ? member(*request, "clientSecret") : nullptr;
             if (clientSecret && clientSecret->is_string())
-                self->updateAllClientSecretHeadersWithSecret(clientSecret->get<std::string>());
+                self.updateAllClientSecretHeadersWithSecret(clientSecret->get<std::string>());
             KVNLogLocated(__FILE__, __LINE__, "Started photo identification (%@)", URL);
             if (callback)
                 callback(nullptr);
-        },
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
+        }),
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const std::shared_ptr<NSError>& error) {
             if (KVNExtensions::canceled(task))
                 return;
-            self->clearAllClientSecretHeaders();
+            self.clearAllClientSecretHeaders();
             KVNLogLocated(__FILE__, __LINE__, "Failed to start photo identification (%@): %@", URL, error);
             if (callback)
                 callback(internalError(2018, task, error));
-        });
+        }));
 }
 
 // ---------------------------------------------------------------------------------------------

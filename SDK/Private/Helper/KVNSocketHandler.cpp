@@ -7,7 +7,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimer.h"
@@ -269,10 +269,7 @@ void KVNSocketHandler::startLongPoll()
     const uint64_t epoch = m_epoch;
     auto setUp = [weakSelf, URL, epoch] {
         auto request = longPollingRequestWithURL(URL);
-        dispatch_async(dispatch_get_main_queue(), [weakSelf, request, epoch] {
-            if (auto self = weakSelf.lock())
-                self->beginLongPoll(request, epoch);
-        });
+        kvn::postToMainQueue(weakSelf, [request, epoch](KVNSocketHandler& self) { self.beginLongPoll(request, epoch); });
     };
     try {
         std::thread(setUp).detach();
@@ -297,13 +294,11 @@ void KVNSocketHandler::beginLongPoll(const std::shared_ptr<NSURLRequest>& reques
     }
     KVNRequestManager::configureManager(m_pollingManager);
     const uint64_t serial = m_nextPollSerial++;
-    const std::weak_ptr<KVNSocketHandler> weakSelf = weak_from_this();
     auto task = m_pollingManager->dataTaskWithRequest_completionHandler(
-        request, [weakSelf, serial](const std::shared_ptr<NSHTTPURLResponse>&, const HTTPResponseObject& responseObject,
-                                    const std::shared_ptr<NSError>& error) {
-            if (auto self = weakSelf.lock())
-                self->longPollDidFinish(serial, responseObject, error);
-        });
+        request, kvn::bindToMainQueue(weak_from_this(), [serial](KVNSocketHandler& self, const std::shared_ptr<NSHTTPURLResponse>&,
+                                                                 const HTTPResponseObject& responseObject, const std::shared_ptr<NSError>& error) {
+            self.longPollDidFinish(serial, responseObject, error);
+        }));
     m_longPollingTask = task;
     m_longPollingTaskSerial = serial;
     task->resume();
@@ -350,6 +345,8 @@ void KVNSocketHandler::startReconnectTimerIfNeeded()
 {
     if (m_reconnectTimer && m_reconnectTimer->isValid())
         return;
+    // The timer fires on the main run loop already, and once stopped it must not reconnect (a hop
+    // through the main queue could, after the channel opened), so the block checks the owner itself.
     const std::weak_ptr<KVNSocketHandler> weakSelf = weak_from_this();
     m_reconnectTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(reconnectInterval, true, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
