@@ -193,7 +193,7 @@ void UIView::notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, cons
 {
     auto self = shared_from_this();
     if (auto controller = m_viewController.lock())
-        controller->viewMovedToWindow(newWindow != nullptr);
+        controller->viewMovedToWindow({}, newWindow != nullptr);
     didMoveToWindow();
     auto subviews = m_subviews;
     for (const auto& subview : subviews)

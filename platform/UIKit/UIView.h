@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CoreGraphics/CGGeometry.h"
+#include "Foundation/Badge.h"
 
 class CGContext;
 class UIColor;
@@ -106,11 +107,13 @@ public:
 
     // The view controller whose root view this is, if any.
     std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
+    // Set by the controller that takes this view as its root view (empty when it lets go).
+    void setOwningViewController(kvn::Badge<UIViewController>, std::weak_ptr<UIViewController> controller)
+    {
+        m_viewController = std::move(controller);
+    }
 
 private:
-    friend class UIViewController;
-    friend class UIWindow;
-
     void insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index);
     void detachFromSuperview();
     void notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, const std::shared_ptr<UIWindow>& newWindow);

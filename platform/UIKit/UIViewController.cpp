@@ -71,10 +71,10 @@ void UIViewController::setView(const std::shared_ptr<UIView>& view)
     if (m_view == view)
         return;
     if (m_view)
-        m_view->m_viewController.reset();
+        m_view->setOwningViewController({}, {});
     m_view = view;
     if (m_view)
-        m_view->m_viewController = weak_from_this();
+        m_view->setOwningViewController({}, weak_from_this());
 }
 
 // Appearance ---------------------------------------------------------------------------
@@ -130,7 +130,7 @@ void UIViewController::forwardAppearance(const std::function<void(UIViewControll
             step(*child);
 }
 
-void UIViewController::viewMovedToWindow(bool inWindow)
+void UIViewController::viewMovedToWindow(kvn::Badge<UIView>, bool inWindow)
 {
     // Children appear with their views when their parent is on screen; roots of windows
     // and presented screens are driven by the window and the presentation, which start
