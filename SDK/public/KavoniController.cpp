@@ -4,6 +4,7 @@
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
 #include "Foundation/BindToMainQueue.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Private/Extensions/NSString+KVNExtensions.h"
 #include "Private/Extensions/UIApplication+KVNExtensions.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -33,11 +34,13 @@ std::shared_ptr<KavoniController>& currentController()
 
 void KavoniController::initWithSettings(std::shared_ptr<KavoniSettings> settings)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_settings = std::move(settings);
 }
 
 std::shared_ptr<KavoniController> KavoniController::currentKavoniController()
 {
+    KVN_ASSERT_MAIN_THREAD();
     return currentController();
 }
 
@@ -45,6 +48,7 @@ std::shared_ptr<KavoniController> KavoniController::currentKavoniController()
 
 void KavoniController::initializeWithCompletionBlock(KavoniCompletionBlock block)
 {
+    KVN_ASSERT_MAIN_THREAD();
     _initializeWithCompletionBlock(std::move(block));
 }
 
@@ -177,6 +181,7 @@ void KavoniController::failInitializationWithCode(long code)
 void KavoniController::startIdentificationFromViewController_withCompletionBlock(const std::shared_ptr<UIViewController>& viewController,
                                                                                  KavoniCompletionBlock block)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (!viewController) {
         KVNLog("KavoniController: no view controller to start the identification from\n");
         return;
@@ -241,6 +246,7 @@ void KavoniController::showIdentificationModal()
 
 void KavoniController::dismissIdentificationFromNavigationController(const std::shared_ptr<UINavigationController>& navigationController)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_shouldBlockUserCancellation = true;
     auto presenting = m_presentingViewController.lock();
 
@@ -279,16 +285,19 @@ void KavoniController::initializationFailedWithError(const std::shared_ptr<NSErr
 
 void KavoniController::identificationSuccessfull()
 {
+    KVN_ASSERT_MAIN_THREAD();
     report(Report::IdentificationSucceeded, nullptr);
 }
 
 void KavoniController::identificationFailedWithError(const std::shared_ptr<NSError>& error)
 {
+    KVN_ASSERT_MAIN_THREAD();
     report(Report::IdentificationFailed, error);
 }
 
 void KavoniController::identificationCanceledByUser()
 {
+    KVN_ASSERT_MAIN_THREAD();
     report(Report::CanceledByUser, nullptr);
 }
 

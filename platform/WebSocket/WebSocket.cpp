@@ -5,6 +5,7 @@
 
 #include "Foundation/BindToMainQueue.h"
 #include "Foundation/Dispatch.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSRunLoop.h"
 #include "Network/HTTPErrorKeys.h"
 #include "Network/NSURLError.h"
@@ -76,6 +77,7 @@ void WebSocket::initWithURL(const std::string& URL) { m_URL = URL; }
 
 void WebSocket::open()
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_openCalled)
         return;
     m_openCalled = true;
@@ -111,6 +113,7 @@ void WebSocket::close() { closeWithCode_reason(1000, ""); }
 
 void WebSocket::closeWithCode_reason(long code, const std::string& reason)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_readyState == WebSocketReadyStateClosing || m_readyState == WebSocketReadyStateClosed)
         return;
     if (!m_connection) {
@@ -123,6 +126,7 @@ void WebSocket::closeWithCode_reason(long code, const std::string& reason)
 
 bool WebSocket::send(const std::string& text)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_readyState != WebSocketReadyStateOpen || !m_connection)
         return false;
     return m_connection->sendText(text);

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "Foundation/BindToMainQueue.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSLocale.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
@@ -220,6 +221,7 @@ bool KVNRequestManager::allowInvalidCertificates()
 
 void KVNRequestManager::setAllowInvalidCertificates(bool allow)
 {
+    KVN_ASSERT_MAIN_THREAD();
     gAllowInvalidCertificates = allow;
     configureManager(m_managerJSONJSON);
     configureManager(m_managerJSONHTTP);
@@ -242,6 +244,7 @@ void KVNRequestManager::configureManager(const std::shared_ptr<HTTPSessionManage
 
 void KVNRequestManager::updateAllClientSecretHeadersWithSecret(const std::optional<std::string>& secret)
 {
+    KVN_ASSERT_MAIN_THREAD();
     session()->setClientSecret(secret);
     KVNExtensions::updateClientSecretHeaderWithSecret(m_managerJSONJSON, secret);
     KVNExtensions::updateClientSecretHeaderWithSecret(m_managerJSONHTTP, secret);
@@ -250,11 +253,13 @@ void KVNRequestManager::updateAllClientSecretHeadersWithSecret(const std::option
 
 void KVNRequestManager::clearAllClientSecretHeaders()
 {
+    KVN_ASSERT_MAIN_THREAD();
     updateAllClientSecretHeadersWithSecret(std::nullopt);
 }
 
 void KVNRequestManager::cancelTasks()
 {
+    KVN_ASSERT_MAIN_THREAD();
     for (const auto& manager : {m_managerJSONJSON, m_managerJSONHTTP, m_managerHTTPHTTP}) {
         for (const auto& task : manager->tasks())
             task->cancel();
@@ -273,6 +278,7 @@ bool KVNRequestManager::isUploadingScreenshotForIdentifier(const std::string& ty
 void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<UIImage>& image, const std::string& type,
                                                           TaskErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("uploadScreenshot/" + KVNServer::percentEncodedPathSegment(type));
     const auto body = KVNExtensions::encodeToJPGBase64DataWithCompressionQuality(image, static_cast<CGFloat>(0.9f));
     if (!body) {
@@ -347,6 +353,7 @@ void KVNRequestManager::uploadImage(const std::shared_ptr<UIImage>& image, const
 void KVNRequestManager::POSTScreenshot_typeIdentifier_callback(const std::shared_ptr<UIImage>& image, const std::string& type,
                                                                ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_screenshotTypeIdentifier = type;
     uploadImage(image, type, 2015, KVN_LOG_LINE("REQUEST MANAGER: Screenshot sent (%@)"),
                 KVN_LOCATED_LINE("Failed to send screenshot (%@): %@"),
@@ -362,12 +369,14 @@ void KVNRequestManager::POSTScreenshot_typeIdentifier_callback(const std::shared
 
 void KVNRequestManager::POSTSignature_callback(const std::shared_ptr<UIImage>& image, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     uploadImage(image, "signature", 2016, KVN_LOCATED_LINE("Signature sent (%@)"), KVN_LOCATED_LINE("Failed to send signature (%@): %@"),
                 std::move(callback));
 }
 
 void KVNRequestManager::POSTPhotoIdentPhoto_callback(const std::shared_ptr<KVNPhoto>& photo, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     uploadImage(photo ? photo->image() : nullptr, photo ? photo->photoName() : std::string(), 2019,
                 KVN_LOCATED_LINE("PhotoIdent: Photo sent (%@)"), KVN_LOCATED_LINE("PhotoIdent: Failed to send photo (%@): %@"),
                 std::move(callback));
@@ -378,6 +387,7 @@ void KVNRequestManager::POSTPhotoIdentPhoto_callback(const std::shared_ptr<KVNPh
 
 void KVNRequestManager::initializeIdentificationWithIdentifier_callback(const std::optional<std::string>& identifier, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = session()->server()->APIURLWithIdentifier(identifier).value_or(std::string());
     NSLog("customer-config call: %@", URL);
     m_managerJSONJSON->GET(
@@ -394,6 +404,7 @@ void KVNRequestManager::initializeIdentificationWithIdentifier_callback(const st
 void KVNRequestManager::requestVideoIdentificationData(
     std::function<void(const std::optional<std::string>& internalToken, const std::shared_ptr<NSError>& error)> callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL(std::nullopt);
     m_managerJSONJSON->GET(
         URL, nullptr,
@@ -421,6 +432,7 @@ void KVNRequestManager::requestVideoIdentificationData(
 
 void KVNRequestManager::requestESignatureContracts(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("documents");
     m_managerJSONJSON->GET(
         URL, nullptr,
@@ -436,6 +448,7 @@ void KVNRequestManager::requestESignatureContracts(ErrorCallback callback)
 
 void KVNRequestManager::requestMessages(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = session()->server()->messagesURL().value_or(std::string());
     NSLog("ask for messages: %@", URL);
     m_managerJSONJSON->GET(
@@ -461,6 +474,7 @@ void KVNRequestManager::requestMessages(ErrorCallback callback)
 
 void KVNRequestManager::requestApprovalPhrases(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("approvalPhrases");
     m_managerJSONJSON->GET(
         URL, nullptr,
@@ -476,6 +490,7 @@ void KVNRequestManager::requestApprovalPhrases(ErrorCallback callback)
 
 void KVNRequestManager::requestWaitingQueue(std::function<void(bool success, const std::shared_ptr<NSError>& error)> callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL(std::nullopt);
     m_managerJSONJSON->GET(
         URL, nullptr,
@@ -496,6 +511,7 @@ void KVNRequestManager::requestWaitingQueue(std::function<void(bool success, con
 
 void KVNRequestManager::sendEsignSuccess(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
     const auto token = ident->settings() ? ident->settings()->transactionToken() : std::nullopt;
     const std::string URL = NSString::stringWithFormat(
@@ -525,6 +541,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
                                                                         const std::optional<std::string>& userVideoSessionToken,
                                                                         const std::shared_ptr<NSError>& error)> callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
     const auto video = ident->videoIdentification();
     nlohmann::json body = nlohmann::json::object();
@@ -595,6 +612,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
 void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback(const std::string& idType, const std::string& idCountry,
                                                                                   ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
     nlohmann::json body = nlohmann::json::object();
     body["token"] = jsonText(ident->settings() ? ident->settings()->transactionToken() : std::nullopt);
@@ -657,6 +675,7 @@ void KVNRequestManager::POSTReport(const std::shared_ptr<HTTPSessionManager>& ma
 
 void KVNRequestManager::requestVideoChat(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("requestVideoChat"), nlohmann::json::object(), 2011,
                KVN_LOG_LINE("REQUEST MANAGER, Requested video chat (%@)"), KVN_LOCATED_LINE("Failed to request video chat (%@): %@"),
                std::move(callback));
@@ -664,6 +683,7 @@ void KVNRequestManager::requestVideoChat(ErrorCallback callback)
 
 void KVNRequestManager::POSTSetupComplete(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("setupComplete"), nlohmann::json::object(), 2012,
                KVN_LOG_LINE("REQUEST MANAGER: Completed setup (%@)"), KVN_LOCATED_LINE("Failed to complete setup (%@): %@"),
                std::move(callback));
@@ -671,6 +691,7 @@ void KVNRequestManager::POSTSetupComplete(ErrorCallback callback)
 
 void KVNRequestManager::POSTRequestIdentCodeViaEmail_callback(bool viaEmail, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto video = session()->videoIdentification();
     // Without a stored address (number) the field goes as null: the service answers that.
     nlohmann::json body = nlohmann::json::object();
@@ -685,6 +706,7 @@ void KVNRequestManager::POSTRequestIdentCodeViaEmail_callback(bool viaEmail, Err
 
 void KVNRequestManager::POSTIdentCode_callback(const std::string& code, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("sendConfirmationToken"), {{"confirmationToken", code}}, 2014,
                KVN_LOG_LINE("REQUEST MANAGER: Sent ident code (%@)\n"), KVN_LOCATED_LINE("Failed to send ident code (%@): %@"),
                std::move(callback));
@@ -692,6 +714,7 @@ void KVNRequestManager::POSTIdentCode_callback(const std::string& code, ErrorCal
 
 void KVNRequestManager::POSTEsignCancel(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("signingRefuse"), nlohmann::json::object(), 2014,
                KVN_LOG_LINE("REQUEST MANAGER: Esigning canceled by user (%@)\n"), KVN_LOG_LINE("Failed to send cancel esigning call (%@): %@\n"),
                std::move(callback));
@@ -699,12 +722,14 @@ void KVNRequestManager::POSTEsignCancel(ErrorCallback callback)
 
 void KVNRequestManager::POSTIdentificationFailed()
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("failed"), nullptr, 0, KVN_LOCATED_LINE("'Identification failed' API call was sent (%@)"),
                KVN_LOCATED_LINE("Failed to send 'Identification failed' API call (%@): %@"), nullptr);
 }
 
 void KVNRequestManager::POSTIdentificationCanceled()
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("canceled"), nullptr, 0,
                KVN_LOG_LINE("REQUEST MANAGER: 'Identification canceled by user' API call was sent (%@)"),
                KVN_LOCATED_LINE("Failed to send 'Identification canceled by user' API call (%@): %@"), nullptr);
@@ -712,6 +737,7 @@ void KVNRequestManager::POSTIdentificationCanceled()
 
 void KVNRequestManager::POSTMessage_callback(const std::shared_ptr<KVNMessage>& message, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("chat/agent/sendMsg");
     nlohmann::json body = {{"content", message ? message->text() : std::string()}};
     // The sender hears of success before the log line is written.
@@ -732,6 +758,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTCandidate_forSessio
                                                                                                   const std::string& token,
                                                                                                   ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL =
         NSString::stringWithFormat("%@/api/v1/conferences/%@/USER/%@/sendCandidate", session()->server()->videoServerAddress(),
                                    KVNServer::percentEncodedPathSegment(sessionID), KVNServer::percentEncodedPathSegment(token));
@@ -757,6 +784,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTSDPOffer_forSession
                        const std::shared_ptr<NSError>& error)>
         callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL =
         NSString::stringWithFormat("%@/api/v1/conferences/%@/USER/%@/sendSdpOffer", session()->server()->videoServerAddress(),
                                    KVNServer::percentEncodedPathSegment(sessionID), KVNServer::percentEncodedPathSegment(token));
@@ -803,6 +831,7 @@ void KVNRequestManager::POSTPushRegistrationMessage_identToken_appName_callback(
                                                                                const std::optional<std::string>& appName,
                                                                                SuccessCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("notificationSubscription");
     nlohmann::json body = {{"type", "APN"}, {"appName", appName.value_or("kavoni")}, {"subscriptionToken", jsonText(deviceToken)}};
     NSLog("POST request to register for push: %@", URL);
@@ -814,6 +843,7 @@ void KVNRequestManager::POSTPushRegistrationMessage_identToken_appName_callback(
 void KVNRequestManager::POSTEnrollForWaitingListMessage_shortName_callback(const std::optional<std::string>&,
                                                                           const std::optional<std::string>&, SuccessCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("waitingListEnrollment");
     NSLog("POST request to enroll in waiting list: %@", URL);
     POSTFlag(
@@ -823,6 +853,7 @@ void KVNRequestManager::POSTEnrollForWaitingListMessage_shortName_callback(const
 
 void KVNRequestManager::POSTchangeStateToForeground_callback(bool inForeground, SuccessCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string component = inForeground ? "appEnteredForeground" : "appEnteredBackground";
     const std::string URL = identificationURL(component);
     NSLog("POST change foreground state: %@", URL);

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Foundation/BindToMainQueue.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimer.h"
@@ -121,6 +122,7 @@ KVNSocketHandler::~KVNSocketHandler()
 
 void KVNSocketHandler::initWithDelegate(std::weak_ptr<KVNSocketHandlerDelegate> delegate)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_delegate = std::move(delegate);
     m_PING_SEND = false;
     m_PONG_RECEIVED = false;
@@ -138,6 +140,7 @@ bool KVNSocketHandler::isConnected() const
 
 void KVNSocketHandler::reconnectSocket()
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_connectionType != 0) {
         startLongPoll();
         return;
@@ -159,6 +162,7 @@ void KVNSocketHandler::openWebSocket(const std::shared_ptr<WebSocket>& webSocket
 
 void KVNSocketHandler::closeConnection()
 {
+    KVN_ASSERT_MAIN_THREAD();
     ++m_epoch;
     stopPingTimer();
     m_pingTimer = nullptr;
@@ -179,6 +183,7 @@ void KVNSocketHandler::closeConnection()
 
 void KVNSocketHandler::webSocketDidOpen(const std::shared_ptr<WebSocket>& webSocket)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     stopReconnectTimer();
@@ -194,6 +199,7 @@ void KVNSocketHandler::webSocketDidOpen(const std::shared_ptr<WebSocket>& webSoc
 
 void KVNSocketHandler::webSocket_didReceiveMessage(const std::shared_ptr<WebSocket>& webSocket, const std::string& message)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     if (auto delegate = m_delegate.lock())
@@ -202,6 +208,7 @@ void KVNSocketHandler::webSocket_didReceiveMessage(const std::shared_ptr<WebSock
 
 void KVNSocketHandler::webSocket_didReceiveMessageWithData(const std::shared_ptr<WebSocket>& webSocket, const NSData& data)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     // The service sends text only; bytes carry no command.
@@ -210,6 +217,7 @@ void KVNSocketHandler::webSocket_didReceiveMessageWithData(const std::shared_ptr
 
 void KVNSocketHandler::webSocket_didReceivePong(const std::shared_ptr<WebSocket>& webSocket, const NSData& pongPayload)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     if (pongPayload.size() >= 4 && pongPayload[0] == 3 && pongPayload[1] == 1 && pongPayload[2] == 3 && pongPayload[3] == 1) {
@@ -221,6 +229,7 @@ void KVNSocketHandler::webSocket_didReceivePong(const std::shared_ptr<WebSocket>
 void KVNSocketHandler::webSocket_didCloseWithCode_reason_wasClean(const std::shared_ptr<WebSocket>& webSocket, long code,
                                                                   const std::optional<std::string>& reason, bool wasClean)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     if (code == 1000 && wasClean) {
@@ -234,6 +243,7 @@ void KVNSocketHandler::webSocket_didCloseWithCode_reason_wasClean(const std::sha
 
 void KVNSocketHandler::webSocket_didFailWithError(const std::shared_ptr<WebSocket>& webSocket, const std::shared_ptr<NSError>& error)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     connectionDidFail(error);
