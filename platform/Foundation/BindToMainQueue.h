@@ -5,8 +5,10 @@
 // takes a shared owner, for the rare completion that must run whatever became of everyone
 // else's references: it keeps the owner alive until the work has run.
 //
-// Callable from any thread. The work never runs inline, not even when posted from the main
-// thread; the posted block runs and is released on the main thread.
+// Callable from any thread. postToMainQueue never runs its work inline, not even when called
+// on the main thread; the posted block runs and is released on the main thread. A bound handler
+// (bindToMainQueue) called on the main thread runs at once: its result is already where it
+// belongs, and a turn's delay would let it land after a later cancellation or teardown.
 #include <memory>
 #include <tuple>
 #include <type_traits>
@@ -53,13 +55,19 @@ void postToMainQueue(std::shared_ptr<T> owner, Fn&& fn)
     });
 }
 
-// A callable for handlers called on any thread: each call posts fn(T&, arguments...) to the
-// main queue, the arguments moved into the posted block, and runs it as postToMainQueue does.
+// A callable for handlers called on any thread: each call off the main thread posts
+// fn(T&, arguments...) to the main queue, the arguments moved into the posted block, and runs it
+// as postToMainQueue does; a call on the main thread runs fn at once if the owner lives.
 // Copies of the callable share one fn, released with the last of them and of their blocks.
 template <typename T, typename Fn>
 auto bindToMainQueue(std::weak_ptr<T> owner, Fn&& fn)
 {
     return [owner = std::move(owner), fn = std::make_shared<std::decay_t<Fn>>(std::forward<Fn>(fn))](auto&&... arguments) {
+        if (dispatch_get_main_queue()->isCurrent()) {
+            if (auto strong = owner.lock())
+                (*fn)(*strong, std::forward<decltype(arguments)>(arguments)...);
+            return;
+        }
         using Arguments = std::tuple<std::decay_t<decltype(arguments)>...>;
         BindToMainQueueDetail::dispatchToMain([owner, fn, values = Arguments(std::forward<decltype(arguments)>(arguments)...)]() mutable {
             if (auto strong = owner.lock())
