@@ -9,7 +9,7 @@
 #include <fstream>
 #include <typeinfo>
 
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSTimer.h"
@@ -125,6 +125,8 @@ void MainJob::start()
     NSLog("main job: the app has launched; watching its screens for at most %.0f s; pictures go to %@", m_options.timeoutSeconds,
           m_options.outputFolder);
 
+    // The timers fire on the main run loop already, and an invalidated one must not fire again
+    // (a hop through the main queue could), so their blocks check the owner themselves.
     std::weak_ptr<MainJob> weakSelf = weak_from_this();
     m_watchTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(kWatchInterval, true, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
@@ -135,10 +137,7 @@ void MainJob::start()
             self->finish(TimedOut, "no library screen and no \"Error\" alert came up in time");
     });
     // The first look once every observer of the launch has run (the root screen comes from one).
-    dispatch_async(dispatch_get_main_queue(), [weakSelf] {
-        if (auto self = weakSelf.lock())
-            self->watch();
-    });
+    kvn::postToMainQueue(weakSelf, [](MainJob& self) { self.watch(); });
 }
 
 void MainJob::watch()

@@ -3,7 +3,8 @@
 #include "AVFoundation/AVAudioSession.h"
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Private/Extensions/NSString+KVNExtensions.h"
 #include "Private/Extensions/UIApplication+KVNExtensions.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -34,11 +35,13 @@ std::shared_ptr<KavoniController>& currentController()
 
 void KavoniController::initWithSettings(std::shared_ptr<KavoniSettings> settings)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_settings = std::move(settings);
 }
 
 std::shared_ptr<KavoniController> KavoniController::currentKavoniController()
 {
+    KVN_ASSERT_MAIN_THREAD();
     return currentController();
 }
 
@@ -46,6 +49,7 @@ std::shared_ptr<KavoniController> KavoniController::currentKavoniController()
 
 void KavoniController::initializeWithCompletionBlock(KavoniCompletionBlock block)
 {
+    KVN_ASSERT_MAIN_THREAD();
     _initializeWithCompletionBlock(std::move(block));
 }
 
@@ -85,13 +89,9 @@ void KavoniController::_initializeWithCompletionBlock(KavoniCompletionBlock bloc
     }
 
     const auto identifier = m_settings->ignoreCompanyID() ? m_settings->transactionToken() : m_settings->companyID();
-    std::weak_ptr<KavoniController> weakSelf = weak_from_this();
-    manager->initializeIdentificationWithIdentifier_callback(identifier, [weakSelf, manager](const std::shared_ptr<NSError>& error) {
-        auto self = weakSelf.lock();
-        if (!self)
-            return;
+    auto answered = kvn::bindToMainQueue(weak_from_this(), [manager](KavoniController& self, const std::shared_ptr<NSError>& error) {
         if (error) {
-            self->initializationFailedWithError(error);
+            self.initializationFailedWithError(error);
             return;
         }
         // The texts are not waited for, and their failure does not matter here.
@@ -99,57 +99,51 @@ void KavoniController::_initializeWithCompletionBlock(KavoniCompletionBlock bloc
 
         auto identification = KVNIdentification::sharedIdentification();
         if (identification->identificationType() == KVNIdentificationTypePhoto) {
-            self->requestSuccessfull();
+            self.requestSuccessfull();
             return;
         }
         if (!identification->videoIdentification()->officeOpen()) {
-            self->failInitializationWithCode(KavoniErrorCode::OfficeClosed);
+            self.failInitializationWithCode(KavoniErrorCode::OfficeClosed);
             return;
         }
-        self->requestIdentificationDataWithManager(manager);
+        self.requestIdentificationDataWithManager(manager);
     });
+    manager->initializeIdentificationWithIdentifier_callback(identifier, std::move(answered));
 }
 
 void KavoniController::requestIdentificationDataWithManager(const std::shared_ptr<KVNRequestManager>& manager)
 {
-    std::weak_ptr<KavoniController> weakSelf = weak_from_this();
-    manager->requestVideoIdentificationData(
-        [weakSelf, manager](const std::optional<std::string>& internalToken, const std::shared_ptr<NSError>& error) {
-            auto self = weakSelf.lock();
-            if (!self)
-                return;
+    manager->requestVideoIdentificationData(kvn::bindToMainQueue(
+        weak_from_this(),
+        [manager](KavoniController& self, const std::optional<std::string>& internalToken, const std::shared_ptr<NSError>& error) {
             if (error) {
-                self->initializationFailedWithError(error);
+                self.initializationFailedWithError(error);
                 return;
             }
             // Every later call of the identification is made with the service's own token, so
             // an answer without a usable one cannot start an identification.
             if (!KVNExtensions::isWellFilled(internalToken)) {
                 KVNLog("KavoniController: the identification data carry no internal token\n");
-                self->failInitializationWithCode(KavoniErrorCode::ServiceError);
+                self.failInitializationWithCode(KavoniErrorCode::ServiceError);
                 return;
             }
-            self->m_settings->setTransactionToken(internalToken);
+            self.m_settings->setTransactionToken(internalToken);
             if (KVNIdentification::sharedIdentification()->videoIdentification()->eSignatureEnabled())
-                self->requestESignatureContractsWithManager(manager);
+                self.requestESignatureContractsWithManager(manager);
             else
-                self->requestPermissionsForVideoIdent();
-        });
+                self.requestPermissionsForVideoIdent();
+        }));
 }
 
 void KavoniController::requestESignatureContractsWithManager(const std::shared_ptr<KVNRequestManager>& manager)
 {
-    std::weak_ptr<KavoniController> weakSelf = weak_from_this();
-    manager->requestESignatureContracts([weakSelf](const std::shared_ptr<NSError>& error) {
-        auto self = weakSelf.lock();
-        if (!self)
-            return;
+    manager->requestESignatureContracts(kvn::bindToMainQueue(weak_from_this(), [](KavoniController& self, const std::shared_ptr<NSError>& error) {
         if (error) {
-            self->initializationFailedWithError(error);
+            self.initializationFailedWithError(error);
             return;
         }
-        self->requestPermissionsForVideoIdent();
-    });
+        self.requestPermissionsForVideoIdent();
+    }));
 }
 
 void KavoniController::requestPermissionsForVideoIdent()
@@ -164,21 +158,15 @@ void KavoniController::requestPermissionsForVideoIdent()
     std::weak_ptr<KavoniController> weakSelf = weak_from_this();
     audioSession->requestRecordPermission([weakSelf](bool granted) {
         if (!granted) {
-            dispatch_async(dispatch_get_main_queue(), [weakSelf] {
-                if (auto self = weakSelf.lock())
-                    self->failInitializationWithCode(KavoniErrorCode::MicrophoneAccessDenied);
-            });
+            kvn::postToMainQueue(weakSelf, [](KavoniController& self) { self.failInitializationWithCode(KavoniErrorCode::MicrophoneAccessDenied); });
             return;
         }
         AVCaptureDevice::requestAccessForMediaType_completionHandler(AVMediaTypeVideo, [weakSelf](bool videoGranted) {
-            dispatch_async(dispatch_get_main_queue(), [weakSelf, videoGranted] {
-                auto self = weakSelf.lock();
-                if (!self)
-                    return;
+            kvn::postToMainQueue(weakSelf, [videoGranted](KavoniController& self) {
                 if (videoGranted)
-                    self->requestSuccessfull();
+                    self.requestSuccessfull();
                 else
-                    self->failInitializationWithCode(KavoniErrorCode::CameraAccessDenied);
+                    self.failInitializationWithCode(KavoniErrorCode::CameraAccessDenied);
             });
         });
     });
@@ -194,6 +182,7 @@ void KavoniController::failInitializationWithCode(long code)
 void KavoniController::startIdentificationFromViewController_withCompletionBlock(const std::shared_ptr<UIViewController>& viewController,
                                                                                  KavoniCompletionBlock block)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (!viewController) {
         KVNLog("KavoniController: no view controller to start the identification from\n");
         return;
@@ -258,6 +247,7 @@ void KavoniController::showIdentificationModal()
 
 void KavoniController::dismissIdentificationFromNavigationController(const std::shared_ptr<UINavigationController>& navigationController)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_shouldBlockUserCancellation = true;
     auto presenting = m_presentingViewController.lock();
 
@@ -296,16 +286,19 @@ void KavoniController::initializationFailedWithError(const std::shared_ptr<NSErr
 
 void KavoniController::identificationSuccessfull()
 {
+    KVN_ASSERT_MAIN_THREAD();
     report(Report::IdentificationSucceeded, nullptr);
 }
 
 void KavoniController::identificationFailedWithError(const std::shared_ptr<NSError>& error)
 {
+    KVN_ASSERT_MAIN_THREAD();
     report(Report::IdentificationFailed, error);
 }
 
 void KavoniController::identificationCanceledByUser()
 {
+    KVN_ASSERT_MAIN_THREAD();
     report(Report::CanceledByUser, nullptr);
 }
 

@@ -1,6 +1,6 @@
 #include "Network/NSURLSessionDataTask.h"
 
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
 #include "Network/HTTPResponseSerializer.h"
 #include "Network/HTTPSessionManager.h"
 #include "Network/HTTPTransferEngine.h"
@@ -31,7 +31,7 @@ void NSURLSessionDataTask::resume()
     const auto request = currentRequest();
     if (m_requestError || !request) {
         auto error = m_requestError ? m_requestError : HTTPTransferEngine::errorForCurlCode(3 /* malformed URL */, "no request", "");
-        dispatch_async(dispatch_get_main_queue(), [self = shared_from_this(), error] { self->deliver(nullptr, {}, error); });
+        kvn::postToMainQueue(shared_from_this(), [error](NSURLSessionDataTask& task) { task.deliver(nullptr, {}, error); });
         return;
     }
 
@@ -44,10 +44,11 @@ void NSURLSessionDataTask::resume()
     transfer.verifyPeer = m_settings.verifyPeer;
     transfer.verifyHost = m_settings.verifyHost;
     // The outcome arrives on the worker thread; the task (and with it the caller's handlers)
-    // moves on to the main queue, so that it is never released on the worker.
+    // moves on to the main queue, so that it is never released on the worker. It goes held, not
+    // weakly: its completion runs exactly once, even when nobody else holds the task any more.
     m_transferID = HTTPTransferEngine::shared().start(std::move(transfer), [self = shared_from_this()](HTTPTransferEngine::Outcome outcome) mutable {
-        dispatch_async(dispatch_get_main_queue(), [self = std::move(self), outcome = std::move(outcome)]() mutable {
-            self->deliver(std::move(outcome.response), std::move(outcome.body), std::move(outcome.error));
+        kvn::postToMainQueue(std::move(self), [outcome = std::move(outcome)](NSURLSessionDataTask& task) mutable {
+            task.deliver(std::move(outcome.response), std::move(outcome.body), std::move(outcome.error));
         });
     });
 }
@@ -66,10 +67,11 @@ void NSURLSessionDataTask::cancel()
     if (transferID)
         HTTPTransferEngine::shared().cancel(transferID);
     // Reported from here, not from the worker, so that a task that never started (or whose
-    // answer is already on its way) reports the cancel all the same, and only once.
+    // answer is already on its way) reports the cancel all the same, and only once. Held, not
+    // weakly: NSURLErrorCancelled reaches the completion even when the caller dropped the task.
     const auto request = currentRequest();
     auto error = HTTPTransferEngine::cancelledError(request ? request->URL() : std::string());
-    dispatch_async(dispatch_get_main_queue(), [self = shared_from_this(), error] { self->deliver(nullptr, {}, error); });
+    kvn::postToMainQueue(shared_from_this(), [error](NSURLSessionDataTask& task) { task.deliver(nullptr, {}, error); });
 }
 
 void NSURLSessionDataTask::deliver(std::shared_ptr<NSHTTPURLResponse> response, NSData body, std::shared_ptr<NSError> transferError)

@@ -152,22 +152,22 @@ void Engine::prepare(UIView& root)
     auto inputs = inputsOf(root, usesConstraints);
     if (isCurrent(root, inputs))
         return;
-    root.m_constraintState.solvedGeneration = s_generation;
-    root.m_constraintState.solvedInputs = std::move(inputs);
+    root.constraintState({}).solvedGeneration = s_generation;
+    root.constraintState({}).solvedInputs = std::move(inputs);
     if (usesConstraints)
         solve(root);
 }
 
 bool Engine::isCurrent(UIView& root, const std::vector<TreeInput>& inputs)
 {
-    return root.m_constraintState.solvedGeneration == s_generation && root.m_constraintState.solvedInputs == inputs;
+    return root.constraintState({}).solvedGeneration == s_generation && root.constraintState({}).solvedInputs == inputs;
 }
 
 std::vector<TreeInput> Engine::inputsOf(UIView& root, bool& usesConstraints)
 {
     std::vector<TreeInput> inputs;
     forEachInTree(root, [&](UIView& view) {
-        const auto& state = view.m_constraintState;
+        const auto& state = view.constraintState({});
         bool fixed = &view == &root || state.translatesAutoresizingMaskIntoConstraints;
         usesConstraints = usesConstraints || !fixed || !state.constraints.empty();
         inputs.push_back(TreeInput { &view, fixed, fixed ? view.frame() : CGRectZero, view.bounds().origin });
@@ -183,7 +183,7 @@ void Engine::solve(UIView& root)
     forEachInTree(root, [&](UIView& view) {
         inTree.insert(&view);
         auto parent = view.superview();
-        auto& state = view.m_constraintState;
+        auto& state = view.constraintState({});
         if (&view == &root) {
             fix(solver, view, nullptr, CGRectMake(0, 0, view.bounds().size.width, view.bounds().size.height), CGPointZero, Strength::required());
         } else if (state.translatesAutoresizingMaskIntoConstraints) {
@@ -215,7 +215,7 @@ void Engine::solve(UIView& root)
     }
 
     forEachInTree(root, [&](UIView& view) {
-        auto& state = view.m_constraintState;
+        auto& state = view.constraintState({});
         for (const auto& guide : state.guides)
             guide->setLayoutFrame(solvedRect(solver, *guide, view, view.bounds().origin));
         auto parent = view.superview();
@@ -234,7 +234,7 @@ void Engine::placeSubviews(UIView& view)
 {
     auto subviews = view.subviews();
     for (const auto& subview : subviews) {
-        const auto& state = subview->m_constraintState;
+        const auto& state = subview->constraintState({});
         if (state.solvedFrame && !state.translatesAutoresizingMaskIntoConstraints && subview->frame() != *state.solvedFrame)
             subview->setFrame(*state.solvedFrame);
     }
@@ -243,7 +243,7 @@ void Engine::placeSubviews(UIView& view)
 void Engine::viewWillLeaveSuperview(UIView& view)
 {
     for (auto ancestor = view.superview(); ancestor; ancestor = ancestor->superview()) {
-        auto held = ancestor->m_constraintState.constraints;
+        auto held = ancestor->constraintState({}).constraints;
         for (const auto& constraint : held)
             if (constraint->involvesSubtreeOf(view))
                 ancestor->removeConstraint(constraint);
@@ -256,8 +256,8 @@ void Engine::updateConstraintsInSubtree(UIView& view)
     auto subviews = view.subviews();
     for (const auto& subview : subviews)
         updateConstraintsInSubtree(*subview);
-    if (view.m_constraintState.needsUpdateConstraints) {
-        view.m_constraintState.needsUpdateConstraints = false;
+    if (view.constraintState({}).needsUpdateConstraints) {
+        view.constraintState({}).needsUpdateConstraints = false;
         view.updateConstraints();
     }
 }

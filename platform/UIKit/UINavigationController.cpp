@@ -179,7 +179,7 @@ void UINavigationController::changeStack(std::vector<std::shared_ptr<UIViewContr
 
     for (const auto& controller : transition->removed) {
         controller->willMoveToParentViewController(nullptr);
-        controller->setMovingFromParentViewController(true);
+        controller->setMovingFromParentViewController({}, true);
     }
     for (const auto& controller : transition->added)
         addChildViewController(controller); // willMoveToParentViewController(self)
@@ -245,7 +245,7 @@ void UINavigationController::finishTransition()
             view->removeFromSuperview();
         // Taken off screen while this controller itself was leaving it: its own end of
         // appearance no longer reaches a screen whose view is gone.
-        if (from->m_appearance != Appearance::Hidden) {
+        if (!from->isOffScreen({})) {
             from->beginAppearanceTransition_animated(false, false);
             from->endAppearanceTransition();
         }
@@ -253,12 +253,12 @@ void UINavigationController::finishTransition()
     for (const auto& controller : transition->removed) {
         if (controller->parentViewController() == self)
             controller->removeFromParentViewController(); // didMoveToParentViewController(nullptr)
-        controller->setMovingFromParentViewController(false);
+        controller->setMovingFromParentViewController({}, false);
     }
     for (const auto& controller : transition->added) {
         if (controller->parentViewController() == self)
             controller->didMoveToParentViewController(self);
-        controller->setMovingToParentViewController(false);
+        controller->setMovingToParentViewController({}, false);
     }
     setNeedsStatusBarAppearanceUpdate();
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Foundation/Dispatch.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSTimer.h"
 #include "UIKit/LayoutEngine.h"
 #include "UIKit/UIColor.h"
@@ -27,6 +28,7 @@ UIView::~UIView() = default;
 
 void UIView::initWithFrame(CGRect frame)
 {
+    KVN_ASSERT_MAIN_THREAD();
     setFrame(frame);
 }
 
@@ -38,6 +40,7 @@ CGRect UIView::frame() const
 
 void UIView::setFrame(CGRect frame)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (frame.size != m_bounds.size)
         setNeedsLayout();
     m_bounds.size = frame.size;
@@ -46,6 +49,7 @@ void UIView::setFrame(CGRect frame)
 
 void UIView::setBounds(CGRect bounds)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (bounds.size != m_bounds.size)
         setNeedsLayout();
     m_bounds = bounds;
@@ -53,6 +57,7 @@ void UIView::setBounds(CGRect bounds)
 
 void UIView::setCenter(CGPoint center)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_center = center;
 }
 
@@ -91,6 +96,7 @@ std::shared_ptr<UIView> UIView::viewWithTag(long tag)
 
 void UIView::addSubview(const std::shared_ptr<UIView>& view)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (view && view->superview().get() == this) {
         bringSubviewToFront(view);
         return;
@@ -100,11 +106,13 @@ void UIView::addSubview(const std::shared_ptr<UIView>& view)
 
 void UIView::insertSubview_atIndex(const std::shared_ptr<UIView>& view, long index)
 {
+    KVN_ASSERT_MAIN_THREAD();
     insertSubviewAt(view, index < 0 ? 0 : static_cast<size_t>(index));
 }
 
 void UIView::insertSubview_belowSubview(const std::shared_ptr<UIView>& view, const std::shared_ptr<UIView>& sibling)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (view == sibling)
         return;
     if (view && view->superview().get() == this)
@@ -115,6 +123,7 @@ void UIView::insertSubview_belowSubview(const std::shared_ptr<UIView>& view, con
 
 void UIView::insertSubview_aboveSubview(const std::shared_ptr<UIView>& view, const std::shared_ptr<UIView>& sibling)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (view == sibling)
         return;
     if (view && view->superview().get() == this)
@@ -125,6 +134,7 @@ void UIView::insertSubview_aboveSubview(const std::shared_ptr<UIView>& view, con
 
 void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view)
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto it = std::find(m_subviews.begin(), m_subviews.end(), view);
     if (it == m_subviews.end())
         return;
@@ -133,6 +143,7 @@ void UIView::bringSubviewToFront(const std::shared_ptr<UIView>& view)
 
 void UIView::sendSubviewToBack(const std::shared_ptr<UIView>& view)
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto it = std::find(m_subviews.begin(), m_subviews.end(), view);
     if (it == m_subviews.end())
         return;
@@ -175,6 +186,7 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
 
 void UIView::removeFromSuperview()
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto superview = m_superview.lock();
     if (!superview)
         return;
@@ -197,7 +209,7 @@ void UIView::notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, cons
 {
     auto self = shared_from_this();
     if (auto controller = m_viewController.lock())
-        controller->viewMovedToWindow(newWindow != nullptr);
+        controller->viewMovedToWindow({}, newWindow != nullptr);
     didMoveToWindow();
     auto subviews = m_subviews;
     for (const auto& subview : subviews)
@@ -206,6 +218,7 @@ void UIView::notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, cons
 
 void UIView::setBackgroundColor(std::shared_ptr<UIColor> color)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_backgroundColor = std::move(color);
 }
 
@@ -222,6 +235,7 @@ std::shared_ptr<UIColor> UIView::tintColor() const
 
 void UIView::setTintColor(std::shared_ptr<UIColor> color)
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto before = tintColor();
     m_tintColor = std::move(color);
     if (tintColor() != before)
@@ -240,11 +254,13 @@ void UIView::propagateTintChange()
 
 void UIView::setHidden(bool hidden)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_hidden = hidden;
 }
 
 void UIView::setAlpha(double alpha)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_alpha = std::clamp(alpha, 0.0, 1.0);
 }
 
@@ -255,11 +271,13 @@ void UIView::layoutSubviews()
 
 void UIView::setNeedsLayout()
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_needsLayout = true;
 }
 
 void UIView::layoutIfNeeded()
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto self = shared_from_this();
     if (Layout::Engine::runLayoutPass(*this))
         return;
@@ -292,6 +310,7 @@ void UIView::animateWithDuration_delay_options_animations_completion(double dura
                                                                      std::function<void()> animations,
                                                                      std::function<void(bool finished)> completion)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (animations)
         animations();
     if (!completion)
@@ -307,6 +326,7 @@ void UIView::animateWithDuration_delay_options_animations_completion(double dura
 
 bool UIView::drawViewHierarchyInRect_afterScreenUpdates(CGRect rect, bool afterUpdates)
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto context = UIGraphicsGetCurrentContext();
     if (!context)
         return false;

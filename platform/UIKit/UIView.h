@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CoreGraphics/CGGeometry.h"
+#include "Foundation/Badge.h"
 #include "UIKit/LayoutItem.h"
 #include "UIKit/UILayoutPriority.h"
 #include "UIKit/ViewConstraintState.h"
@@ -115,6 +116,11 @@ public:
 
     // The view controller whose root view this is, if any.
     std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
+    // Set by the controller that takes this view as its root view (empty when it lets go).
+    void setOwningViewController(kvn::Badge<UIViewController>, std::weak_ptr<UIViewController> controller)
+    {
+        m_viewController = std::move(controller);
+    }
 
     // Auto layout (UIViewConstraints.cpp, solved by Layout::Engine). The constraints a view
     // holds take part in every layout pass of its tree. A view that translates its
@@ -147,9 +153,6 @@ public:
     std::weak_ptr<Layout::LayoutItem> weakLayoutItem() const override;
 
 private:
-    friend class UIViewController;
-    friend class UIWindow;
-
     void insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index);
     void detachFromSuperview();
     void notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, const std::shared_ptr<UIWindow>& newWindow);
@@ -170,6 +173,9 @@ private:
     long m_tag = 0;
     bool m_needsLayout = true;
 
-    friend class Layout::Engine;
     Layout::ViewConstraintState m_constraintState;
+
+public:
+    // The layout engine's own bookkeeping of this view; only the engine reaches it.
+    Layout::ViewConstraintState& constraintState(kvn::Badge<Layout::Engine>) { return m_constraintState; }
 };

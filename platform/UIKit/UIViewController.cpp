@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSTimer.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIKitLog.h"
@@ -41,12 +42,14 @@ UIViewController::~UIViewController() = default;
 
 std::shared_ptr<UIView> UIViewController::view()
 {
+    KVN_ASSERT_MAIN_THREAD();
     loadViewIfNeeded();
     return m_view;
 }
 
 void UIViewController::loadViewIfNeeded()
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_view || m_loadingView)
         return;
     m_loadingView = true;
@@ -68,19 +71,21 @@ void UIViewController::loadView()
 
 void UIViewController::setView(const std::shared_ptr<UIView>& view)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_view == view)
         return;
     if (m_view)
-        m_view->m_viewController.reset();
+        m_view->setOwningViewController({}, {});
     m_view = view;
     if (m_view)
-        m_view->m_viewController = weak_from_this();
+        m_view->setOwningViewController({}, weak_from_this());
 }
 
 // Appearance ---------------------------------------------------------------------------
 
 void UIViewController::beginAppearanceTransition_animated(bool isAppearing, bool animated)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (isAppearing) {
         if (m_appearance == Appearance::Appearing || m_appearance == Appearance::Shown)
             return;
@@ -103,6 +108,7 @@ void UIViewController::beginAppearanceTransition_animated(bool isAppearing, bool
 
 void UIViewController::endAppearanceTransition()
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto self = shared_from_this();
     if (m_appearance == Appearance::Appearing) {
         if (m_view)
@@ -130,7 +136,7 @@ void UIViewController::forwardAppearance(const std::function<void(UIViewControll
             step(*child);
 }
 
-void UIViewController::viewMovedToWindow(bool inWindow)
+void UIViewController::viewMovedToWindow(kvn::Badge<UIView>, bool inWindow)
 {
     // Children appear with their views when their parent is on screen; roots of windows
     // and presented screens are driven by the window and the presentation, which start
@@ -159,6 +165,7 @@ void UIViewController::viewMovedToWindow(bool inWindow)
 
 void UIViewController::setTitle(const std::optional<std::string>& title)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_title = title;
     navigationItem()->setTitle(title);
 }
@@ -176,6 +183,7 @@ std::shared_ptr<UINavigationItem> UIViewController::navigationItem()
 
 void UIViewController::addChildViewController(const std::shared_ptr<UIViewController>& child)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (!child || child.get() == this)
         return;
     auto self = shared_from_this();
@@ -196,6 +204,7 @@ void UIViewController::addChildViewController(const std::shared_ptr<UIViewContro
 
 void UIViewController::removeFromParentViewController()
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto parent = m_parent.lock();
     if (!parent)
         return;
@@ -237,6 +246,7 @@ std::shared_ptr<UIViewController> UIViewController::presentingViewController() c
 void UIViewController::presentViewController_animated_completion(const std::shared_ptr<UIViewController>& viewController, bool animated,
                                                                  std::function<void()> completion)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (!viewController) {
         UIKitLog("attempt to present a null view controller; ignored");
         return;
@@ -298,6 +308,7 @@ void UIViewController::finishPresentation(const std::function<void()>& completio
 
 void UIViewController::dismissViewControllerAnimated_completion(bool animated, std::function<void()> completion)
 {
+    KVN_ASSERT_MAIN_THREAD();
     auto host = presentationHost();
     auto target = host->m_presented;
     if (!target) {
@@ -370,5 +381,6 @@ void UIViewController::finishDismissal(const std::vector<std::shared_ptr<UIViewC
 
 void UIViewController::setNeedsStatusBarAppearanceUpdate()
 {
+    KVN_ASSERT_MAIN_THREAD();
     UIApplication::sharedApplication()->updateStatusBarAppearance();
 }

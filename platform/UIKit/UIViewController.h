@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "Foundation/Badge.h"
 #include "UIKit/UIStatusBarStyle.h"
 
 class UIView;
@@ -128,29 +129,29 @@ public:
     virtual UIStatusBarStyle preferredStatusBarStyle() const { return UIStatusBarStyle::Default; }
     void setNeedsStatusBarAppearanceUpdate();
 
+    // The controller's view went into a window (true) or left it (false).
+    void viewMovedToWindow(kvn::Badge<UIView>, bool inWindow);
+    // For a navigation controller that removes a child with an appearance transition (a pop):
+    // the child reads the flags in its disappearance hooks.
+    void setMovingFromParentViewController(kvn::Badge<UINavigationController>, bool moving) { m_movingFromParent = moving; }
+    void setMovingToParentViewController(kvn::Badge<UINavigationController>, bool moving) { m_movingToParent = moving; }
+    // For a navigation controller taking a screen off its stack: neither on screen nor on its way
+    // there or away.
+    bool isOffScreen(kvn::Badge<UINavigationController>) const { return m_appearance == Appearance::Hidden; }
+
 protected:
     // A navigation controller answers itself; every other controller nullptr.
     virtual std::shared_ptr<UINavigationController> selfAsNavigationController() { return nullptr; }
     // The controller that presents on this one's behalf: the top of its parent chain.
     std::shared_ptr<UIViewController> presentationHost() const;
-    // For containers that remove a child with an appearance transition (a navigation
-    // controller's pop): the child reads it in its disappearance hooks.
-    void setMovingFromParentViewController(bool moving) { m_movingFromParent = moving; }
-    void setMovingToParentViewController(bool moving) { m_movingToParent = moving; }
     // True while this controller is on screen or on its way there: containers start their
     // children's transitions only then.
     bool isAppearingOrVisible() const { return m_appearance == Appearance::Appearing || m_appearance == Appearance::Shown; }
 
 private:
-    friend class UIView;
-    friend class UIWindow;
-    friend class UIApplication;
-    friend class UINavigationController;
-
     enum class Appearance { Hidden, Appearing, Shown, Disappearing };
 
     void forwardAppearance(const std::function<void(UIViewController&)>& step);
-    void viewMovedToWindow(bool inWindow);
     void finishPresentation(const std::function<void()>& completion);
     void startDismissal(bool animated, std::function<void()> completion);
     void finishDismissal(const std::vector<std::shared_ptr<UIViewController>>& chain, const std::function<void()>& completion);

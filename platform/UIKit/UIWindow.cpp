@@ -34,8 +34,8 @@ void UIWindow::setRootViewController(const std::shared_ptr<UIViewController>& ro
     if (auto old = m_rootViewController) {
         if (visible)
             old->beginAppearanceTransition_animated(false, false);
-        if (old->m_view && old->m_view->superview().get() == this)
-            old->m_view->removeFromSuperview();
+        if (auto view = old->viewIfLoaded(); view && view->superview().get() == this)
+            view->removeFromSuperview();
         m_rootViewController = nullptr;
         if (visible)
             old->endAppearanceTransition();

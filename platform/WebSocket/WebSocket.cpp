@@ -3,22 +3,15 @@
 #include <functional>
 #include <utility>
 
+#include "Foundation/BindToMainQueue.h"
 #include "Foundation/Dispatch.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSRunLoop.h"
 #include "Network/HTTPErrorKeys.h"
 #include "Network/NSURLError.h"
 #include "WebSocket/WebSocketConnection.h"
 
 namespace {
-
-// Runs `event` on the main queue with the socket, unless the socket is gone by then.
-void onMainQueue(const std::weak_ptr<WebSocket>& weak, std::function<void(WebSocket&)> event)
-{
-    dispatch_async(dispatch_get_main_queue(), [weak, event = std::move(event)] {
-        if (auto socket = weak.lock())
-            event(*socket);
-    });
-}
 
 std::shared_ptr<NSError> errorForFailure(const WebSocketConnection::Failure& failure, const std::string& URL)
 {
@@ -84,6 +77,7 @@ void WebSocket::initWithURL(const std::string& URL) { m_URL = URL; }
 
 void WebSocket::open()
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_openCalled)
         return;
     m_openCalled = true;
@@ -97,26 +91,21 @@ void WebSocket::open()
     const std::weak_ptr<WebSocket> weak = weak_from_this();
     const std::string URL = m_URL;
     WebSocketConnection::Events events;
-    events.opened = [weak] { onMainQueue(weak, [](WebSocket& socket) { socket.connectionDidOpen(); }); };
-    events.textMessage = [weak](std::string text) {
-        onMainQueue(weak, [text = std::move(text)](WebSocket& socket) { socket.connectionDidReceiveText(text); });
-    };
-    events.dataMessage = [weak](std::string bytes) {
-        onMainQueue(weak, [data = NSDataFromString(bytes)](WebSocket& socket) { socket.connectionDidReceiveData(data); });
-    };
-    events.pong = [weak](std::string payload) {
-        onMainQueue(weak, [data = NSDataFromString(payload)](WebSocket& socket) { socket.connectionDidReceivePong(data); });
-    };
-    events.closed = [weak](int code, std::string reason, bool hasReason, bool wasClean) {
+    events.opened = kvn::bindToMainQueue(weak, [](WebSocket& socket) { socket.connectionDidOpen(); });
+    events.textMessage = kvn::bindToMainQueue(weak, [](WebSocket& socket, const std::string& text) { socket.connectionDidReceiveText(text); });
+    events.dataMessage = kvn::bindToMainQueue(
+        weak, [](WebSocket& socket, const std::string& bytes) { socket.connectionDidReceiveData(NSDataFromString(bytes)); });
+    events.pong = kvn::bindToMainQueue(
+        weak, [](WebSocket& socket, const std::string& payload) { socket.connectionDidReceivePong(NSDataFromString(payload)); });
+    events.closed = kvn::bindToMainQueue(weak, [](WebSocket& socket, int code, std::string reason, bool hasReason, bool wasClean) {
         std::optional<std::string> text;
         if (hasReason)
             text = std::move(reason);
-        onMainQueue(weak, [code, text = std::move(text), wasClean](WebSocket& socket) { socket.connectionDidClose(code, text, wasClean); });
-    };
-    events.failed = [weak, URL](WebSocketConnection::Failure failure) {
-        auto error = errorForFailure(failure, URL);
-        onMainQueue(weak, [error](WebSocket& socket) { socket.connectionDidFail(error); });
-    };
+        socket.connectionDidClose(code, text, wasClean);
+    });
+    events.failed = kvn::bindToMainQueue(weak, [URL](WebSocket& socket, const WebSocketConnection::Failure& failure) {
+        socket.connectionDidFail(errorForFailure(failure, URL));
+    });
     m_connection = WebSocketConnection::connect(m_URL, std::move(events));
 }
 
@@ -124,6 +113,7 @@ void WebSocket::close() { closeWithCode_reason(1000, ""); }
 
 void WebSocket::closeWithCode_reason(long code, const std::string& reason)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_readyState == WebSocketReadyStateClosing || m_readyState == WebSocketReadyStateClosed)
         return;
     if (!m_connection) {
@@ -136,6 +126,7 @@ void WebSocket::closeWithCode_reason(long code, const std::string& reason)
 
 bool WebSocket::send(const std::string& text)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_readyState != WebSocketReadyStateOpen || !m_connection)
         return false;
     return m_connection->sendText(text);

@@ -3,7 +3,8 @@
 #include <atomic>
 #include <mutex>
 
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSLocale.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
@@ -187,6 +188,7 @@ bool KVNRequestManager::allowInvalidCertificates()
 
 void KVNRequestManager::setAllowInvalidCertificates(bool allow)
 {
+    KVN_ASSERT_MAIN_THREAD();
     gAllowInvalidCertificates = allow;
     configureManager(m_managerJSONJSON);
     configureManager(m_managerJSONHTTP);
@@ -209,6 +211,7 @@ void KVNRequestManager::configureManager(const std::shared_ptr<HTTPSessionManage
 
 void KVNRequestManager::updateAllClientSecretHeadersWithSecret(const std::optional<std::string>& secret)
 {
+    KVN_ASSERT_MAIN_THREAD();
     session()->setClientSecret(secret);
     KVNExtensions::updateClientSecretHeaderWithSecret(m_managerJSONJSON, secret);
     KVNExtensions::updateClientSecretHeaderWithSecret(m_managerJSONHTTP, secret);
@@ -217,11 +220,13 @@ void KVNRequestManager::updateAllClientSecretHeadersWithSecret(const std::option
 
 void KVNRequestManager::clearAllClientSecretHeaders()
 {
+    KVN_ASSERT_MAIN_THREAD();
     updateAllClientSecretHeadersWithSecret(std::nullopt);
 }
 
 void KVNRequestManager::cancelTasks()
 {
+    KVN_ASSERT_MAIN_THREAD();
     for (const auto& manager : {m_managerJSONJSON, m_managerJSONHTTP, m_managerHTTPHTTP}) {
         for (const auto& task : manager->tasks())
             task->cancel();
@@ -240,6 +245,7 @@ bool KVNRequestManager::isUploadingScreenshotForIdentifier(const std::string& ty
 void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<UIImage>& image, const std::string& type,
                                                           TaskErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("uploadScreenshot/" + KVNServer::percentEncodedPathSegment(type));
     const auto body = KVNExtensions::encodeToJPGBase64DataWithCompressionQuality(image, static_cast<CGFloat>(0.9f));
     if (!body) {
@@ -248,7 +254,7 @@ void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<
         userInfo[NSLocalizedDescriptionKey] = std::string("The image could not be encoded for the upload.");
         userInfo[NSURLErrorFailingURLStringErrorKey] = URL;
         auto error = NSError::errorWithDomain_code_userInfo(NSURLErrorDomain, NSURLErrorUnknown, std::move(userInfo));
-        dispatch_async(dispatch_get_main_queue(), [callback = std::move(callback), error] {
+        kvn::postToMainQueue(weak_from_this(), [callback = std::move(callback), error](KVNRequestManager&) {
             if (callback)
                 callback(nullptr, error);
         });
@@ -265,9 +271,10 @@ void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<
 
     auto holder = std::make_shared<std::weak_ptr<NSURLSessionDataTask>>();
     auto task = m_managerHTTPHTTP->dataTaskWithRequest_completionHandler(
-        request, [self = shared_from_this(), holder, callback = std::move(callback)](const std::shared_ptr<NSHTTPURLResponse>& response,
-                                                                                    const HTTPResponseObject&,
-                                                                                    const std::shared_ptr<NSError>& error) {
+        request, kvn::bindToMainQueue(weak_from_this(), [holder, callback = std::move(callback)](KVNRequestManager& self,
+                                                                                                 const std::shared_ptr<NSHTTPURLResponse>& response,
+                                                                                                 const HTTPResponseObject&,
+                                                                                                 const std::shared_ptr<NSError>& error) {
             const auto task = holder->lock();
             std::shared_ptr<NSError> outcome = error;
             // Whatever the client let through, an answer outside 2xx is no upload.
@@ -281,9 +288,9 @@ void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<
             if (!(outcome && outcome->code() == NSURLErrorCancelled) && callback)
                 callback(task, outcome);
             // A later upload may have taken the slot; only this one's own entry is cleared.
-            if (!task || self->m_imageUploadTask == task)
-                self->m_imageUploadTask = nullptr;
-        });
+            if (!task || self.m_imageUploadTask == task)
+                self.m_imageUploadTask = nullptr;
+        }));
     *holder = task;
     m_imageUploadTask = task;
     task->resume();
@@ -313,20 +320,23 @@ void KVNRequestManager::uploadImage(const std::shared_ptr<UIImage>& image, const
 void KVNRequestManager::POSTScreenshot_typeIdentifier_callback(const std::shared_ptr<UIImage>& image, const std::string& type,
                                                                ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_screenshotTypeIdentifier = type;
     uploadImage(image, type, KavoniErrorCode::ScreenshotUploadFailed, KVN_LOG_LINE("REQUEST MANAGER: Screenshot sent (%@)"),
                 KVN_LOCATED_LINE("Failed to send screenshot (%@): %@"),
-                [self = shared_from_this(), type, callback = std::move(callback)](const std::shared_ptr<NSError>& error) {
+                kvn::bindToMainQueue(weak_from_this(), [type, callback = std::move(callback)](KVNRequestManager& self,
+                                                                                              const std::shared_ptr<NSError>& error) {
                     // The upload of this type is over: the agent may ask for the same type again.
-                    if (self->m_screenshotTypeIdentifier == type)
-                        self->m_screenshotTypeIdentifier = std::nullopt;
+                    if (self.m_screenshotTypeIdentifier == type)
+                        self.m_screenshotTypeIdentifier = std::nullopt;
                     if (callback)
                         callback(error);
-                });
+                }));
 }
 
 void KVNRequestManager::POSTSignature_callback(const std::shared_ptr<UIImage>& image, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     uploadImage(image, "signature", KavoniErrorCode::SignatureUploadFailed, KVN_LOCATED_LINE("Signature sent (%@)"),
                 KVN_LOCATED_LINE("Failed to send signature (%@): %@"),
                 std::move(callback));
@@ -334,6 +344,7 @@ void KVNRequestManager::POSTSignature_callback(const std::shared_ptr<UIImage>& i
 
 void KVNRequestManager::POSTPhotoIdentPhoto_callback(const std::shared_ptr<KVNPhoto>& photo, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     uploadImage(photo ? photo->image() : nullptr, photo ? photo->photoName() : std::string(), KavoniErrorCode::PhotoUploadFailed,
                 KVN_LOCATED_LINE("PhotoIdent: Photo sent (%@)"), KVN_LOCATED_LINE("PhotoIdent: Failed to send photo (%@): %@"),
                 std::move(callback));
@@ -344,37 +355,41 @@ void KVNRequestManager::POSTPhotoIdentPhoto_callback(const std::shared_ptr<KVNPh
 
 void KVNRequestManager::initializeIdentificationWithIdentifier_callback(const std::optional<std::string>& identifier, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = session()->server()->APIURLWithIdentifier(identifier).value_or(std::string());
     NSLog("customer-config call: %@", URL);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            self->session()->updateWithResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                          const HTTPResponseObject& responseObject) {
+            self.session()->updateWithResponse(answerJSON(responseObject));
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
 void KVNRequestManager::requestVideoIdentificationData(
     std::function<void(const std::optional<std::string>& internalToken, const std::shared_ptr<NSError>& error)> callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL(std::nullopt);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const HTTPResponseObject& responseObject) {
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const HTTPResponseObject& responseObject) {
             const auto& answer = answerJSON(responseObject);
             if (!answer.is_object()) {
                 if (callback)
                     callback(std::nullopt, serviceError(task, notAnObjectError(URL)));
                 return;
             }
-            self->session()->videoIdentification()->updateIdentificationDataFromJSONResponse(answer);
+            self.session()->videoIdentification()->updateIdentificationDataFromJSONResponse(answer);
             KVNLog("REQUEST MANGER: Requested identification data (%@)", URL);
             const auto* token = member(answer, "internalToken");
             if (callback)
                 callback(token && token->is_string() ? std::optional<std::string>(token->get<std::string>()) : std::nullopt, nullptr);
-        },
+        }),
         [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
             if (KVNExtensions::canceled(task))
                 return;
@@ -385,25 +400,29 @@ void KVNRequestManager::requestVideoIdentificationData(
 
 void KVNRequestManager::requestESignatureContracts(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("documents");
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            self->session()->videoIdentification()->updateESignatureContractsFromJSONResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                               const HTTPResponseObject& responseObject) {
+            self.session()->videoIdentification()->updateESignatureContractsFromJSONResponse(answerJSON(responseObject));
             KVNLog("REQUEST MANAGER: Requested eSignature contracts (%@)", URL);
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
 void KVNRequestManager::requestMessages(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = session()->server()->messagesURL().value_or(std::string());
     NSLog("ask for messages: %@", URL);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const HTTPResponseObject& responseObject) {
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const HTTPResponseObject& responseObject) {
             const auto& answer = answerJSON(responseObject);
             if (!answer.is_object()) {
                 // Kept texts stay; the caller learns that none came.
@@ -411,41 +430,45 @@ void KVNRequestManager::requestMessages(ErrorCallback callback)
                     callback(serviceError(task, notAnObjectError(URL)));
                 return;
             }
-            const auto ident = self->session();
+            const auto ident = self.session();
             ident->updateMessages(answer);
             ident->videoIdentification()->updateMessagesFromJSONResponse(answer);
             KVNLog("REQUEST MANAGER: Received texts in messages.json");
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
 void KVNRequestManager::requestApprovalPhrases(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("approvalPhrases");
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), callback](const std::shared_ptr<NSURLSessionDataTask>& task, const HTTPResponseObject& responseObject) {
-            self->session()->videoIdentification()->updateApprovalPhrasesFromJSONResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                          const HTTPResponseObject& responseObject) {
+            self.session()->videoIdentification()->updateApprovalPhrasesFromJSONResponse(answerJSON(responseObject));
             KVNLog("REQUEST MANAGER: Received approval phrases: %@\n", answerURL(task));
             if (callback)
                 callback(nullptr);
-        },
+        }),
         serviceFailure(callback));
 }
 
 void KVNRequestManager::requestWaitingQueue(std::function<void(bool success, const std::shared_ptr<NSError>& error)> callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL(std::nullopt);
     m_managerJSONJSON->GET(
         URL, nullptr,
-        [self = shared_from_this(), callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            self->session()->videoIdentification()->updateRequestDataFromJSONResponse(answerJSON(responseObject));
+        kvn::bindToMainQueue(weak_from_this(), [callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                          const HTTPResponseObject& responseObject) {
+            self.session()->videoIdentification()->updateRequestDataFromJSONResponse(answerJSON(responseObject));
             KVNLog("REQUEST MANAGER: Requested queue position and waiting time\n");
             if (callback)
                 callback(true, nullptr);
-        },
+        }),
         [callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
             if (KVNExtensions::canceled(task))
                 return;
@@ -456,6 +479,7 @@ void KVNRequestManager::requestWaitingQueue(std::function<void(bool success, con
 
 void KVNRequestManager::sendEsignSuccess(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
     const auto token = ident->settings() ? ident->settings()->transactionToken() : std::nullopt;
     const std::string URL = NSString::stringWithFormat(
@@ -485,6 +509,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
                                                                         const std::optional<std::string>& userVideoSessionToken,
                                                                         const std::shared_ptr<NSError>& error)> callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
     const auto video = ident->videoIdentification();
     nlohmann::json body = nlohmann::json::object();
@@ -499,8 +524,9 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
     const std::string URL = identificationURL("start");
     m_managerJSONJSON->POST(
         URL, body,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
-            const auto ident = self->session();
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                               const HTTPResponseObject& responseObject) {
+            const auto ident = self.session();
             const auto video = ident->videoIdentification();
             const auto& answer = answerJSON(responseObject);
             video->updateIdentificationDataFromJSONResponse(answer);
@@ -511,7 +537,7 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             const auto videoSessionID = textMember(request, "videoSession");
             const auto userVideoSessionToken = textMember(request, "userVideoSessionToken");
             const auto* clientSecret = member(request, "clientSecret");
-            self->updateAllClientSecretHeadersWithSecret(
+            self.updateAllClientSecretHeadersWithSecret(
                 clientSecret && clientSecret->is_string() ? std::optional<std::string>(clientSecret->get<std::string>()) : std::nullopt);
 
             std::shared_ptr<NSError> error;
@@ -530,14 +556,15 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             KVNLog("REQUEST MANAGER: Started identification (%@)", URL);
             if (callback)
                 callback(videoSessionID, userVideoSessionToken, error);
-        },
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
+        }),
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const std::shared_ptr<NSError>& error) {
             // No secret survives a failed start, not even a cancelled one.
-            self->clearAllClientSecretHeaders();
+            self.clearAllClientSecretHeaders();
             const auto response = task ? task->response() : nullptr;
             if (response && response->statusCode() == 429) {
                 KVNLog("REQUEST MANAGER: user is enforced to the waiting list");
-                self->session()->setForceWaitingList(true);
+                self.session()->setForceWaitingList(true);
                 if (callback)
                     callback(std::nullopt, std::nullopt, nullptr);
                 return;
@@ -547,12 +574,13 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             KVNLogLocated(__FILE__, __LINE__, "Failed to start identification (%@): %@", URL, error);
             if (callback)
                 callback(std::nullopt, std::nullopt, internalError(KavoniErrorCode::StartVideoIdentificationFailed, task, error));
-        });
+        }));
 }
 
 void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback(const std::string& idType, const std::string& idCountry,
                                                                                   ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
     nlohmann::json body = nlohmann::json::object();
     body["token"] = jsonText(ident->settings() ? ident->settings()->transactionToken() : std::nullopt);
@@ -562,23 +590,25 @@ void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback
     const std::string URL = identificationURL("start");
     m_managerJSONJSON->POST(
         URL, body,
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>&, const HTTPResponseObject& responseObject) {
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>&,
+                                                               const HTTPResponseObject& responseObject) {
             const auto* request = member(answerJSON(responseObject), "request");
             const auto* clientSecret = request ? member(*request, "clientSecret") : nullptr;
             if (clientSecret && clientSecret->is_string())
-                self->updateAllClientSecretHeadersWithSecret(clientSecret->get<std::string>());
+                self.updateAllClientSecretHeadersWithSecret(clientSecret->get<std::string>());
             KVNLogLocated(__FILE__, __LINE__, "Started photo identification (%@)", URL);
             if (callback)
                 callback(nullptr);
-        },
-        [self = shared_from_this(), URL, callback](const std::shared_ptr<NSURLSessionDataTask>& task, const std::shared_ptr<NSError>& error) {
+        }),
+        kvn::bindToMainQueue(weak_from_this(), [URL, callback](KVNRequestManager& self, const std::shared_ptr<NSURLSessionDataTask>& task,
+                                                               const std::shared_ptr<NSError>& error) {
             if (KVNExtensions::canceled(task))
                 return;
-            self->clearAllClientSecretHeaders();
+            self.clearAllClientSecretHeaders();
             KVNLogLocated(__FILE__, __LINE__, "Failed to start photo identification (%@): %@", URL, error);
             if (callback)
                 callback(internalError(KavoniErrorCode::StartPhotoIdentificationFailed, task, error));
-        });
+        }));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -613,6 +643,7 @@ void KVNRequestManager::POSTReport(const std::shared_ptr<HTTPSessionManager>& ma
 
 void KVNRequestManager::requestVideoChat(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("requestVideoChat"), nlohmann::json::object(), KavoniErrorCode::RequestVideoChatFailed,
                KVN_LOG_LINE("REQUEST MANAGER, Requested video chat (%@)"), KVN_LOCATED_LINE("Failed to request video chat (%@): %@"),
                std::move(callback));
@@ -620,6 +651,7 @@ void KVNRequestManager::requestVideoChat(ErrorCallback callback)
 
 void KVNRequestManager::POSTSetupComplete(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("setupComplete"), nlohmann::json::object(), KavoniErrorCode::SetupCompleteFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Completed setup (%@)"), KVN_LOCATED_LINE("Failed to complete setup (%@): %@"),
                std::move(callback));
@@ -627,6 +659,7 @@ void KVNRequestManager::POSTSetupComplete(ErrorCallback callback)
 
 void KVNRequestManager::POSTRequestIdentCodeViaEmail_callback(bool viaEmail, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const auto video = session()->videoIdentification();
     // Without a stored address (number) the field goes as null: the service answers that.
     nlohmann::json body = nlohmann::json::object();
@@ -642,6 +675,7 @@ void KVNRequestManager::POSTRequestIdentCodeViaEmail_callback(bool viaEmail, Err
 
 void KVNRequestManager::POSTIdentCode_callback(const std::string& code, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("sendConfirmationToken"), {{"confirmationToken", code}}, KavoniErrorCode::SendIdentCodeFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Sent ident code (%@)\n"), KVN_LOCATED_LINE("Failed to send ident code (%@): %@"),
                std::move(callback));
@@ -649,6 +683,7 @@ void KVNRequestManager::POSTIdentCode_callback(const std::string& code, ErrorCal
 
 void KVNRequestManager::POSTEsignCancel(ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("signingRefuse"), nlohmann::json::object(), KavoniErrorCode::SendIdentCodeFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Esigning canceled by user (%@)\n"), KVN_LOG_LINE("Failed to send cancel esigning call (%@): %@\n"),
                std::move(callback));
@@ -656,12 +691,14 @@ void KVNRequestManager::POSTEsignCancel(ErrorCallback callback)
 
 void KVNRequestManager::POSTIdentificationFailed()
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("failed"), nullptr, 0, KVN_LOCATED_LINE("'Identification failed' API call was sent (%@)"),
                KVN_LOCATED_LINE("Failed to send 'Identification failed' API call (%@): %@"), nullptr);
 }
 
 void KVNRequestManager::POSTIdentificationCanceled()
 {
+    KVN_ASSERT_MAIN_THREAD();
     POSTReport(m_managerJSONHTTP, identificationURL("canceled"), nullptr, 0,
                KVN_LOG_LINE("REQUEST MANAGER: 'Identification canceled by user' API call was sent (%@)"),
                KVN_LOCATED_LINE("Failed to send 'Identification canceled by user' API call (%@): %@"), nullptr);
@@ -669,6 +706,7 @@ void KVNRequestManager::POSTIdentificationCanceled()
 
 void KVNRequestManager::POSTMessage_callback(const std::shared_ptr<KVNMessage>& message, ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("chat/agent/sendMsg");
     nlohmann::json body = {{"content", message ? message->text() : std::string()}};
     // The sender hears of success before the log line is written.
@@ -690,6 +728,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTCandidate_forSessio
                                                                                                   const std::string& token,
                                                                                                   ErrorCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL =
         NSString::stringWithFormat("%@/api/v1/conferences/%@/USER/%@/sendCandidate", session()->server()->videoServerAddress(),
                                    KVNServer::percentEncodedPathSegment(sessionID), KVNServer::percentEncodedPathSegment(token));
@@ -715,6 +754,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTSDPOffer_forSession
                        const std::shared_ptr<NSError>& error)>
         callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL =
         NSString::stringWithFormat("%@/api/v1/conferences/%@/USER/%@/sendSdpOffer", session()->server()->videoServerAddress(),
                                    KVNServer::percentEncodedPathSegment(sessionID), KVNServer::percentEncodedPathSegment(token));
@@ -761,6 +801,7 @@ void KVNRequestManager::POSTPushRegistrationMessage_identToken_appName_callback(
                                                                                const std::optional<std::string>& appName,
                                                                                SuccessCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("notificationSubscription");
     nlohmann::json body = {{"type", "APN"}, {"appName", appName.value_or("kavoni")}, {"subscriptionToken", jsonText(deviceToken)}};
     NSLog("POST request to register for push: %@", URL);
@@ -772,6 +813,7 @@ void KVNRequestManager::POSTPushRegistrationMessage_identToken_appName_callback(
 void KVNRequestManager::POSTEnrollForWaitingListMessage_shortName_callback(const std::optional<std::string>&,
                                                                           const std::optional<std::string>&, SuccessCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("waitingListEnrollment");
     NSLog("POST request to enroll in waiting list: %@", URL);
     POSTFlag(
@@ -781,6 +823,7 @@ void KVNRequestManager::POSTEnrollForWaitingListMessage_shortName_callback(const
 
 void KVNRequestManager::POSTchangeStateToForeground_callback(bool inForeground, SuccessCallback callback)
 {
+    KVN_ASSERT_MAIN_THREAD();
     const std::string component = inForeground ? "appEnteredForeground" : "appEnteredBackground";
     const std::string URL = identificationURL(component);
     NSLog("POST change foreground state: %@", URL);

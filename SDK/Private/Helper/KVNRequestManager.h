@@ -72,7 +72,7 @@ public:
     void POSTImage_typeIdentifier_callback(const std::shared_ptr<UIImage>& image, const std::string& type, TaskErrorCallback callback);
 
     // --- Service calls. Unless said otherwise, a callback runs once, on the main queue, and
-    // --- not at all for a cancelled task.
+    // --- not at all for a cancelled task or once the manager is gone.
 
     // GET customer configuration (API base + "/api/v1/<identifier>") into the shared session.
     void initializeIdentificationWithIdentifier_callback(const std::optional<std::string>& identifier, ErrorCallback callback);

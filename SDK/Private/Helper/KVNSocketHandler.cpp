@@ -7,7 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "Foundation/Dispatch.h"
+#include "Foundation/BindToMainQueue.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimer.h"
@@ -84,6 +85,7 @@ KVNSocketHandler::~KVNSocketHandler()
 
 void KVNSocketHandler::initWithDelegate(std::weak_ptr<KVNSocketHandlerDelegate> delegate)
 {
+    KVN_ASSERT_MAIN_THREAD();
     m_delegate = std::move(delegate);
     m_PING_SEND = false;
     m_PONG_RECEIVED = false;
@@ -101,6 +103,7 @@ bool KVNSocketHandler::isConnected() const
 
 void KVNSocketHandler::reconnectSocket()
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (m_connectionType != 0) {
         startLongPoll();
         return;
@@ -122,6 +125,7 @@ void KVNSocketHandler::openWebSocket(const std::shared_ptr<WebSocket>& webSocket
 
 void KVNSocketHandler::closeConnection()
 {
+    KVN_ASSERT_MAIN_THREAD();
     ++m_epoch;
     stopPingTimer();
     m_pingTimer = nullptr;
@@ -142,6 +146,7 @@ void KVNSocketHandler::closeConnection()
 
 void KVNSocketHandler::webSocketDidOpen(const std::shared_ptr<WebSocket>& webSocket)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     stopReconnectTimer();
@@ -157,6 +162,7 @@ void KVNSocketHandler::webSocketDidOpen(const std::shared_ptr<WebSocket>& webSoc
 
 void KVNSocketHandler::webSocket_didReceiveMessage(const std::shared_ptr<WebSocket>& webSocket, const std::string& message)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     if (auto delegate = m_delegate.lock())
@@ -165,6 +171,7 @@ void KVNSocketHandler::webSocket_didReceiveMessage(const std::shared_ptr<WebSock
 
 void KVNSocketHandler::webSocket_didReceiveMessageWithData(const std::shared_ptr<WebSocket>& webSocket, const NSData& data)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     // The service sends text only; bytes carry no command.
@@ -173,6 +180,7 @@ void KVNSocketHandler::webSocket_didReceiveMessageWithData(const std::shared_ptr
 
 void KVNSocketHandler::webSocket_didReceivePong(const std::shared_ptr<WebSocket>& webSocket, const NSData& pongPayload)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     if (pongPayload.size() >= 4 && pongPayload[0] == 3 && pongPayload[1] == 1 && pongPayload[2] == 3 && pongPayload[3] == 1) {
@@ -184,6 +192,7 @@ void KVNSocketHandler::webSocket_didReceivePong(const std::shared_ptr<WebSocket>
 void KVNSocketHandler::webSocket_didCloseWithCode_reason_wasClean(const std::shared_ptr<WebSocket>& webSocket, long code,
                                                                   const std::optional<std::string>& reason, bool wasClean)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     if (code == 1000 && wasClean) {
@@ -197,6 +206,7 @@ void KVNSocketHandler::webSocket_didCloseWithCode_reason_wasClean(const std::sha
 
 void KVNSocketHandler::webSocket_didFailWithError(const std::shared_ptr<WebSocket>& webSocket, const std::shared_ptr<NSError>& error)
 {
+    KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
     connectionDidFail(error);
@@ -232,10 +242,7 @@ void KVNSocketHandler::startLongPoll()
     const uint64_t epoch = m_epoch;
     auto setUp = [weakSelf, URL, epoch] {
         auto request = longPollingRequestWithURL(URL);
-        dispatch_async(dispatch_get_main_queue(), [weakSelf, request, epoch] {
-            if (auto self = weakSelf.lock())
-                self->beginLongPoll(request, epoch);
-        });
+        kvn::postToMainQueue(weakSelf, [request, epoch](KVNSocketHandler& self) { self.beginLongPoll(request, epoch); });
     };
     try {
         std::thread(setUp).detach();
@@ -260,13 +267,11 @@ void KVNSocketHandler::beginLongPoll(const std::shared_ptr<NSURLRequest>& reques
     }
     KVNRequestManager::configureManager(m_pollingManager);
     const uint64_t serial = m_nextPollSerial++;
-    const std::weak_ptr<KVNSocketHandler> weakSelf = weak_from_this();
     auto task = m_pollingManager->dataTaskWithRequest_completionHandler(
-        request, [weakSelf, serial](const std::shared_ptr<NSHTTPURLResponse>&, const HTTPResponseObject& responseObject,
-                                    const std::shared_ptr<NSError>& error) {
-            if (auto self = weakSelf.lock())
-                self->longPollDidFinish(serial, responseObject, error);
-        });
+        request, kvn::bindToMainQueue(weak_from_this(), [serial](KVNSocketHandler& self, const std::shared_ptr<NSHTTPURLResponse>&,
+                                                                 const HTTPResponseObject& responseObject, const std::shared_ptr<NSError>& error) {
+            self.longPollDidFinish(serial, responseObject, error);
+        }));
     m_longPollingTask = task;
     m_longPollingTaskSerial = serial;
     task->resume();
@@ -313,6 +318,8 @@ void KVNSocketHandler::startReconnectTimerIfNeeded()
 {
     if (m_reconnectTimer && m_reconnectTimer->isValid())
         return;
+    // The timer fires on the main run loop already, and once stopped it must not reconnect (a hop
+    // through the main queue could, after the channel opened), so the block checks the owner itself.
     const std::weak_ptr<KVNSocketHandler> weakSelf = weak_from_this();
     m_reconnectTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(reconnectInterval, true, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
