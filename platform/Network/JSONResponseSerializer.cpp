@@ -65,7 +65,7 @@ HTTPResponseObject JSONResponseSerializer::responseObjectForResponse_data_error(
     if (std::all_of(data.begin(), data.end(), [](uint8_t c) { return std::isspace(c); }))
         return {};
     try {
-        return HTTPResponseObject(nlohmann::json::parse(validUTF8(data)));
+        return HTTPResponseObject(JSONValue::parse(validUTF8(data)));
     } catch (const nlohmann::json::exception& e) {
         NSDictionary userInfo;
         userInfo[NSLocalizedDescriptionKey] = std::string("The data couldn’t be read because it isn’t in the correct format.");

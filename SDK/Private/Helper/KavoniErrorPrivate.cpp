@@ -2,8 +2,7 @@
 
 #include <climits>
 
-#include <nlohmann/json.hpp>
-
+#include "Foundation/JSONValue.h"
 #include "Foundation/NSData.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSURLSessionTask.h"
@@ -43,7 +42,7 @@ std::string exceptionIDText(const NSDictionary& userInfo)
         return *text;
     if (const auto* number = NSDictionaryValue<long>(userInfo, KavoniErrorExceptionIDKey))
         return std::to_string(*number);
-    if (const auto* json = NSDictionaryValue<nlohmann::json>(userInfo, KavoniErrorExceptionIDKey))
+    if (const auto* json = NSDictionaryValue<JSONValue>(userInfo, KavoniErrorExceptionIDKey))
         return json->dump();
     return std::string();
 }
@@ -56,7 +55,7 @@ std::string serverErrorText(const NSDictionary& userInfo)
 
 // A JSON member as the user info keeps it: texts as std::string, integers as long, anything
 // else as its JSON value. Null counts as absent.
-std::optional<std::any> userInfoValue(const nlohmann::json& value)
+std::optional<std::any> userInfoValue(const JSONValue& value)
 {
     if (value.is_null())
         return std::nullopt;
@@ -71,7 +70,7 @@ std::optional<std::any> userInfoValue(const nlohmann::json& value)
 
 void readServiceErrorDetails(const NSData& body, NSDictionary& userInfo)
 {
-    const auto json = nlohmann::json::parse(body.begin(), body.end(), nullptr, false);
+    const auto json = JSONValue::parse(body.begin(), body.end(), nullptr, false);
     if (json.is_discarded() || !json.is_object())
         return;
     const auto errors = json.find("errors");

@@ -29,8 +29,13 @@
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "UIKit/UIImage.h"
+#include "models/KVNApprovalLink.h"
+#include "models/KVNApprovalPhrase.h"
+#include "models/KVNCountry.h"
+#include "models/KVNDocument.h"
 #include "models/KVNIdentification.h"
 #include "models/KVNPhoto.h"
+#include "models/KVNPhotoIdentification.h"
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
@@ -201,8 +206,8 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
     photo->setImage(image);
     auto message = std::make_shared<KVNMessage>();
     message->setText("Hallo, ich bin bereit.");
-    const json candidate = {{"candidate", "candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host"}, {"sdpMLineIndex", 0}};
-    const json offer = {{"sdpMessage", "v=0\r\n"}, {"isOffer", true}, {"tieBreaker", 7}};
+    const JSONValue candidate = {{"sdpMLineIndex", 0}, {"candidate", "candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host"}};
+    const JSONValue offer = {{"sdpMessage", "v=0\r\n"}, {"isOffer", true}, {"tieBreaker", 7}};
 
     using Done = std::function<void()>;
     enum Kind { Session, Upload };
@@ -213,8 +218,9 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
         std::string path;
         std::string query;
         Kind kind;
-        // The JSON body expected; null: no body at all. Uploads carry the image.
-        std::function<json()> body;
+        // The JSON body expected, keys in the order the call writes them; null: no body at
+        // all. Uploads carry the image.
+        std::function<JSONValue()> body;
     };
     auto noError = [](const char* name, Done done) {
         return [name, done](const std::shared_ptr<NSError>& error) {
@@ -222,11 +228,11 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
             done();
         };
     };
-    auto noBody = [] { return json(); };
-    auto literal = [](json value) { return [value] { return value; }; };
-    auto startBody = [this](json extra) {
+    auto noBody = [] { return JSONValue(); };
+    auto literal = [](JSONValue value) { return [value] { return value; }; };
+    auto startBody = [this](JSONValue extra) {
         return [this, extra] {
-            json body = {{"token", kToken}, {"clientInfo", json(ident->clientInformation())}};
+            JSONValue body = {{"token", kToken}, {"clientInfo", ident->clientInformation()}};
             body.update(extra);
             return body;
         };
@@ -384,12 +390,12 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
             if (row.kind == Session) {
                 EXPECT_EQ(header(request, "X-CLIENT-VERSION"), kVersionHeader);
                 EXPECT_EQ(header(request, "Accept-Language"), "de-DE");
-                const json expected = row.body();
+                const JSONValue expected = row.body();
                 if (expected.is_null()) {
                     EXPECT_EQ(request["body"], "");
                 } else {
                     EXPECT_EQ(header(request, "Content-Type").value_or("").rfind("application/json", 0), 0u);
-                    EXPECT_EQ(request["json"], expected);
+                    EXPECT_EQ(request["body"], expected.dump()) << "the text compares the order of the keys too";
                 }
             } else {
                 EXPECT_EQ(header(request, "X-CLIENT-VERSION"), std::nullopt);
@@ -775,6 +781,51 @@ TEST_F(ServiceCallsTest, StartAnswersSetTheVideoServerType)
         } else {
             EXPECT_EQ(outcome.error, nullptr);
         }
+    }
+}
+
+TEST_F(ServiceCallsTest, TheServicesKeyOrderReachesTheModels)
+{
+    // The sim writes its objects in the service's order, which is not the alphabet's: the
+    // identity document's step before the driving licence's, the terms link before privacy.
+    using Call = std::function<void(KVNRequestManager&, KVNRequestManager::ErrorCallback)>;
+    struct Case {
+        const char* why;
+        Call call;
+        std::function<std::vector<std::string>()> read;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"photo documents and their slots, in the order of the process steps",
+         [](auto& m, auto cb) { m.initializeIdentificationWithIdentifier_callback("vellumbank-photo", cb); },
+         [this] {
+             std::vector<std::string> lines;
+             for (const auto& country : ident->photoIdentification()->availableCountries())
+                 for (const auto& document : country->documents()) {
+                     std::string line = country->locale() + " " + document->documentName() + ":";
+                     for (const auto& slot : document->photos())
+                         line += " " + slot->photoName();
+                     lines.push_back(line);
+                 }
+             return lines;
+         },
+         {"DE IDCARD: IDFRONTSIDE IDBACKSIDE FACESCREENSHOT", "DE PASSPORT: IDFRONTSIDE IDBACKSIDE FACESCREENSHOT",
+          "DE DRIVERS_LICENSE: DRIVERSFRONTSIDE DRIVERSBACKSIDE FACESCREENSHOT", "AT PASSPORT: IDFRONTSIDE IDBACKSIDE FACESCREENSHOT"}},
+        {"a consent phrase's links, in the order its text names them",
+         [](auto& m, auto cb) { m.requestApprovalPhrases(cb); },
+         [this] {
+             std::vector<std::string> lines;
+             for (const auto& phrase : ident->videoIdentification()->approvalPhrases())
+                 for (const auto& link : phrase->urls())
+                     lines.push_back(phrase->name().value_or("") + " " + link->linkID().value_or(""));
+             return lines;
+         },
+         {"contracts terms", "contracts privacy"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        ASSERT_EQ(runForError(c.call), nullptr);
+        EXPECT_EQ(c.read(), c.expected);
     }
 }
 

@@ -9,7 +9,7 @@
 
 #include "Private/Helper/KVNParser.h"
 
-using nlohmann::json;
+using json = JSONValue;
 
 namespace {
 
