@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "Foundation/JSONValue.h"
 #include "Network/HTTPErrorKeys.h"
 
 namespace {
@@ -64,16 +65,17 @@ HTTPResponseObject JSONResponseSerializer::responseObjectForResponse_data_error(
         return {};
     if (std::all_of(data.begin(), data.end(), [](uint8_t c) { return std::isspace(c); }))
         return {};
-    try {
-        return HTTPResponseObject(JSONValue::parse(validUTF8(data)));
-    } catch (const nlohmann::json::exception& e) {
+    std::string failureReason;
+    auto json = JSONFromText(validUTF8(data), &failureReason);
+    if (!json) {
         NSDictionary userInfo;
         userInfo[NSLocalizedDescriptionKey] = std::string("The data couldn’t be read because it isn’t in the correct format.");
-        userInfo[NSLocalizedFailureReasonErrorKey] = std::string(e.what());
+        userInfo[NSLocalizedFailureReasonErrorKey] = failureReason;
         userInfo[HTTPFailingResponseDataErrorKey] = data;
         if (response)
             userInfo[NSURLErrorFailingURLStringErrorKey] = response->URL();
         error = NSError::errorWithDomain_code_userInfo(NSCocoaErrorDomain, NSPropertyListReadCorruptError, std::move(userInfo));
         return {};
     }
+    return HTTPResponseObject(std::move(*json));
 }

@@ -70,11 +70,11 @@ std::optional<std::any> userInfoValue(const JSONValue& value)
 
 void readServiceErrorDetails(const NSData& body, NSDictionary& userInfo)
 {
-    const auto json = JSONValue::parse(body.begin(), body.end(), nullptr, false);
-    if (json.is_discarded() || !json.is_object())
+    const auto json = JSONFromText(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+    if (!json || !json->is_object())
         return;
-    const auto errors = json.find("errors");
-    if (errors == json.end() || !errors->is_array() || errors->empty() || !errors->front().is_object())
+    const auto errors = json->find("errors");
+    if (errors == json->end() || !errors->is_array() || errors->empty() || !errors->front().is_object())
         return;
     const auto& first = errors->front();
     if (auto id = first.find("id"); id != first.end())

@@ -131,6 +131,8 @@ TEST(HTTPResponseSerializerTest, AnswersAcceptedOrRefusedWithTheirBody)
         {"a body that is not JSON is a serialization error", true, 200, "<html>busy</html>", ResponseCase::None, nullptr, NSCocoaErrorDomain,
          NSPropertyListReadCorruptError},
         {"truncated JSON", true, 200, R"({"a":)", ResponseCase::None, nullptr, NSCocoaErrorDomain, NSPropertyListReadCorruptError},
+        {"JSON nested 100,000 levels deep is refused like a body that is not JSON", true, 200,
+         std::string(100000, '[') + std::string(100000, ']'), ResponseCase::None, nullptr, NSCocoaErrorDomain, NSPropertyListReadCorruptError},
         {"429 is a failure even with a JSON body", true, 429, R"({"errors":[]})", ResponseCase::None, nullptr, NSURLErrorDomain,
          NSURLErrorBadServerResponse},
         {"raw data kept as it is", false, 200, std::string("\x00\xFF", 2), ResponseCase::Data},
