@@ -5,7 +5,7 @@
 
 KVNContract::KVNContract() : m_contractDefinition(std::make_shared<KVNContractDefinition>()) {}
 
-void KVNContract::initWithDictionary(const nlohmann::json& dictionary)
+void KVNContract::initWithDictionary(const JSONValue& dictionary)
 {
     m_displayHash = KVNExtensions::stringForKey(dictionary, "displayHash");
     m_contractHash = KVNExtensions::stringForKey(dictionary, "hash");

@@ -7,8 +7,7 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "Foundation/JSONValue.h"
 #include "models/KVNContractDefinition.h"
 
 class KVNContract {
@@ -18,7 +17,7 @@ public:
     // Members "displayHash", "hash" (kept as contractHash), "name", "status", "version" and
     // the object "documentDefinition". A member that is missing, null or of a kind the field
     // cannot hold leaves its field unset; unknown members are ignored.
-    void initWithDictionary(const nlohmann::json& dictionary);
+    void initWithDictionary(const JSONValue& dictionary);
 
     const std::optional<std::string>& displayHash() const { return m_displayHash; }
     void setDisplayHash(std::optional<std::string> displayHash) { m_displayHash = std::move(displayHash); }

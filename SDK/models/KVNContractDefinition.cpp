@@ -3,7 +3,7 @@
 #include "Foundation/NSString.h"
 #include "Private/Extensions/NSDictionary+KVNExtensions.h"
 
-void KVNContractDefinition::initWithDictionary(const nlohmann::json& dictionary)
+void KVNContractDefinition::initWithDictionary(const JSONValue& dictionary)
 {
     m_identifier = KVNExtensions::stringForKey(dictionary, "identifier");
     m_mimeType = KVNExtensions::stringForKey(dictionary, "mimeType");

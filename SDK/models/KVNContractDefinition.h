@@ -5,13 +5,13 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include "Foundation/JSONValue.h"
 
 class KVNContractDefinition {
 public:
     // Members are matched to fields by name. A member that is missing, null or of a kind the
     // field cannot hold leaves its field unset; so does a value that is not an object.
-    void initWithDictionary(const nlohmann::json& dictionary);
+    void initWithDictionary(const JSONValue& dictionary);
 
     const std::optional<std::string>& identifier() const { return m_identifier; }
     void setIdentifier(std::optional<std::string> identifier) { m_identifier = std::move(identifier); }

@@ -25,7 +25,7 @@ const std::string KVNMessagesUpdatedNotification = "KVNMessagesUpdated";
 
 namespace {
 
-using nlohmann::json;
+using json = JSONValue;
 
 std::mutex g_sharedMutex;
 std::shared_ptr<KVNIdentification> g_shared;
@@ -164,9 +164,9 @@ void KVNIdentification::updateWithResponse(const json& response)
     }
 }
 
-nlohmann::ordered_json KVNIdentification::clientInformation() const
+JSONValue KVNIdentification::clientInformation() const
 {
-    nlohmann::ordered_json info = nlohmann::ordered_json::object();
+    JSONValue info = JSONValue::object();
     const auto languages = NSLocale::preferredLanguages();
     if (!languages.empty())
         info["language"] = languages.front();

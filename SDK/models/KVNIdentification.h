@@ -13,8 +13,7 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "Foundation/JSONValue.h"
 #include "Private/Helper/KVNServer.h"
 #include "models/KVNPhotoIdentification.h"
 #include "models/KVNVideoIdentification.h"
@@ -57,19 +56,19 @@ public:
     // screens' options, the photo countries or the video settings, the waiting list, and
     // the result URLs and messages ("${transactionnumber}" in a URL becomes the token).
     // Values of the wrong kind count as missing.
-    void updateWithResponse(const nlohmann::json& response);
+    void updateWithResponse(const JSONValue& response);
     // The client-information record of the starts, its keys in their fixed order.
-    nlohmann::ordered_json clientInformation() const;
+    JSONValue clientInformation() const;
     // Opens the success (or failure) URL when the system can open it, else the fallback URL;
     // answers whether one was opened.
     bool openURLForIdentificationSuccess(bool success);
 
     // The service's texts: a JSON object from dotted key to text; nil until they arrive.
-    const std::optional<nlohmann::json>& messages() const { return m_messages; }
-    void setMessages(std::optional<nlohmann::json> messages) { m_messages = std::move(messages); }
+    const std::optional<JSONValue>& messages() const { return m_messages; }
+    void setMessages(std::optional<JSONValue> messages) { m_messages = std::move(messages); }
     // Keeps an object answer as the texts on a later turn of the main queue, then posts
     // "KVNMessagesUpdated". Any other answer is ignored.
-    void updateMessages(const nlohmann::json& answer);
+    void updateMessages(const JSONValue& answer);
     // The service's non-empty text under `key`, else the localized text of `defaultKey`.
     // With no texts held yet, asks the service for them (without waiting).
     std::string getMessageFor_withDefaultKey(const std::string& key, const std::string& defaultKey);
@@ -162,5 +161,5 @@ private:
     bool m_informedByPush = false;
     int32_t m_durationInSeconds = 0;
     std::optional<std::string> m_clientSecret;
-    std::optional<nlohmann::json> m_messages;
+    std::optional<JSONValue> m_messages;
 };

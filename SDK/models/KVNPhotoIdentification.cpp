@@ -11,7 +11,7 @@ namespace {
 
 // The photo slots of a step's "images", each pointing at `document`; unknown names and
 // entries that are not texts are left out.
-std::vector<std::shared_ptr<KVNPhoto>> photosOfStep(const nlohmann::json& step, const std::shared_ptr<KVNDocument>& document)
+std::vector<std::shared_ptr<KVNPhoto>> photosOfStep(const JSONValue& step, const std::shared_ptr<KVNDocument>& document)
 {
     std::vector<std::shared_ptr<KVNPhoto>> photos;
     auto images = step.find("images");
@@ -31,11 +31,11 @@ std::vector<std::shared_ptr<KVNPhoto>> photosOfStep(const nlohmann::json& step, 
 
 } // namespace
 
-void KVNPhotoIdentification::updateWithProcessStepsResponse(const nlohmann::json& processSteps)
+void KVNPhotoIdentification::updateWithProcessStepsResponse(const JSONValue& processSteps)
 {
     std::map<std::string, std::shared_ptr<KVNCountry>> countriesByLocale;
     std::vector<std::shared_ptr<KVNCountry>> countries; // in the order first seen
-    std::vector<const nlohmann::json*> otherSteps;
+    std::vector<const JSONValue*> otherSteps;
 
     if (processSteps.is_object()) {
         for (const auto& [stepName, step] : processSteps.items()) {

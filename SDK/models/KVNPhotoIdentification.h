@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include <nlohmann/json.hpp>
+#include "Foundation/JSONValue.h"
 
 class KVNCountry;
 class KVNDocument;
@@ -24,10 +24,11 @@ public:
     // Builds availableCountries from the configuration's "settings"."processsteps" (step
     // name -> step object). A step with "alloweddocuments" offers documents per country and
     // gives each the photos of its "images"; every other step's "images" are then appended
-    // to every document. Countries come in the order first seen. Names the library does not
+    // to every document. Steps count in the order the service lists them, so documents,
+    // countries (first seen) and photo slots come in that order too. Names the library does not
     // know, and values of the wrong kind, are skipped; anything but an object gives no
     // countries.
-    void updateWithProcessStepsResponse(const nlohmann::json& processSteps);
+    void updateWithProcessStepsResponse(const JSONValue& processSteps);
 
 private:
     std::vector<std::shared_ptr<KVNCountry>> m_availableCountries;

@@ -14,7 +14,7 @@
 
 namespace {
 
-using nlohmann::json;
+using json = JSONValue;
 
 // The member under `key` of an object; nullptr when the receiver is no object or lacks it.
 const json* member(const json& object, const std::string& key)

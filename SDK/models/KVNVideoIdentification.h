@@ -12,9 +12,8 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
 #include "AVFoundation/AVCaptureDevice.h"
+#include "Foundation/JSONValue.h"
 
 class KVNApprovalPhrase;
 class KVNContract;
@@ -31,20 +30,20 @@ public:
     // The customer configuration (the whole answer): office, office hours, and, when it has
     // "settings", the video rows (video server, ident code, chat, review time limit,
     // e-signing, signature camera, ident code channels, mobile number check).
-    void setupWithResponse(const nlohmann::json& response);
+    void setupWithResponse(const JSONValue& response);
     // The video identification data or the video start: mobile and e-mail (always replaced),
     // the request data below, and the result URLs of "settings" when present.
-    void updateIdentificationDataFromJSONResponse(const nlohmann::json& response);
+    void updateIdentificationDataFromJSONResponse(const JSONValue& response);
     // Those answers and the waiting-queue poll: the waiting-list flags, and the queue
     // position and wait, which never rise while they are known.
-    void updateRequestDataFromJSONResponse(const nlohmann::json& response);
+    void updateRequestDataFromJSONResponse(const JSONValue& response);
     // The service's texts: the waiting-list and consent texts of the shared session, each
     // set (nil when missing) on every call.
-    void updateMessagesFromJSONResponse(const nlohmann::json& response);
+    void updateMessagesFromJSONResponse(const JSONValue& response);
     // The consent phrases with their links (anything but an array gives none).
-    void updateApprovalPhrasesFromJSONResponse(const nlohmann::json& response);
+    void updateApprovalPhrasesFromJSONResponse(const JSONValue& response);
     // The contracts to sign; anything but an array leaves the list as it is.
-    void updateESignatureContractsFromJSONResponse(const nlohmann::json& response);
+    void updateESignatureContractsFromJSONResponse(const JSONValue& response);
 
     // KVNIdentificationStatus, moved on by the session driver and the screens.
     long identificationStatus() const { return m_identificationStatus; }

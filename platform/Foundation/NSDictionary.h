@@ -2,7 +2,7 @@
 // Keyed values of any type: error user info, notification user info, text attributes.
 // A plain value; copy freely between threads. Stored types follow one convention so that
 // readers can find them: texts std::string, integers long, flags bool, bytes NSData,
-// errors std::shared_ptr<NSError>, JSON nlohmann::json.
+// errors std::shared_ptr<NSError>, JSON JSONValue.
 #include <any>
 #include <map>
 #include <string>

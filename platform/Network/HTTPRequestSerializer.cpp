@@ -24,7 +24,7 @@ std::string percentEncoded(const std::string& text)
     return out;
 }
 
-std::string formValue(const nlohmann::json& value)
+std::string formValue(const JSONValue& value)
 {
     if (value.is_string())
         return value.get<std::string>();
@@ -32,10 +32,10 @@ std::string formValue(const nlohmann::json& value)
         return value.get<bool>() ? "true" : "false";
     if (value.is_null())
         return "";
-    return value.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return value.dump(-1, ' ', false, JSONValue::error_handler_t::replace);
 }
 
-void appendPairs(const std::string& key, const nlohmann::json& value, std::string& out)
+void appendPairs(const std::string& key, const JSONValue& value, std::string& out)
 {
     if (value.is_object()) {
         for (auto it = value.begin(); it != value.end(); ++it)
@@ -124,7 +124,7 @@ void HTTPRequestSerializer::setTimeoutInterval(double seconds)
     m_timeoutInterval = seconds;
 }
 
-std::optional<std::string> HTTPRequestSerializer::queryStringFromParameters(const nlohmann::json& parameters)
+std::optional<std::string> HTTPRequestSerializer::queryStringFromParameters(const JSONValue& parameters)
 {
     if (parameters.is_null())
         return std::string();
@@ -138,7 +138,7 @@ std::optional<std::string> HTTPRequestSerializer::queryStringFromParameters(cons
 
 std::shared_ptr<NSURLRequest> HTTPRequestSerializer::requestWithMethod_URLString_parameters_error(const std::string& method,
                                                                                                   const std::string& URLString,
-                                                                                                  const nlohmann::json& parameters,
+                                                                                                  const JSONValue& parameters,
                                                                                                   std::shared_ptr<NSError>& error) const
 {
     error = nullptr;
@@ -167,7 +167,7 @@ std::shared_ptr<NSURLRequest> HTTPRequestSerializer::requestWithMethod_URLString
     return request;
 }
 
-bool HTTPRequestSerializer::encodeBodyParameters_intoRequest_error(const nlohmann::json& parameters, NSURLRequest& request,
+bool HTTPRequestSerializer::encodeBodyParameters_intoRequest_error(const JSONValue& parameters, NSURLRequest& request,
                                                                    std::shared_ptr<NSError>& error) const
 {
     const auto query = queryStringFromParameters(parameters);

@@ -15,8 +15,7 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "Foundation/JSONValue.h"
 #include "Foundation/NSError.h"
 #include "Network/HTTPHeaderFields.h"
 #include "Network/NSURLRequest.h"
@@ -40,16 +39,16 @@ public:
 
     // The request, or nullptr with `error` set when the parameters cannot be encoded.
     std::shared_ptr<NSURLRequest> requestWithMethod_URLString_parameters_error(const std::string& method, const std::string& URLString,
-                                                                               const nlohmann::json& parameters,
+                                                                               const JSONValue& parameters,
                                                                                std::shared_ptr<NSError>& error) const;
 
     // The form encoding of `parameters` ("a=1&b=x%20y"), keys in order; nullopt when they are
     // not a JSON object (null gives "").
-    static std::optional<std::string> queryStringFromParameters(const nlohmann::json& parameters);
+    static std::optional<std::string> queryStringFromParameters(const JSONValue& parameters);
 
 protected:
     // Puts non-null parameters of a request that carries them in its body (not GET or HEAD).
-    virtual bool encodeBodyParameters_intoRequest_error(const nlohmann::json& parameters, NSURLRequest& request,
+    virtual bool encodeBodyParameters_intoRequest_error(const JSONValue& parameters, NSURLRequest& request,
                                                         std::shared_ptr<NSError>& error) const;
 
 private:

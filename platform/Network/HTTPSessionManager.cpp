@@ -63,20 +63,20 @@ void HTTPSessionManager::setSecurityPolicy(std::shared_ptr<HTTPSecurityPolicy> p
     m_securityPolicy = policy ? std::move(policy) : HTTPSecurityPolicy::defaultPolicy();
 }
 
-std::shared_ptr<NSURLSessionDataTask> HTTPSessionManager::GET(const std::string& URLString, const nlohmann::json& parameters,
+std::shared_ptr<NSURLSessionDataTask> HTTPSessionManager::GET(const std::string& URLString, const JSONValue& parameters,
                                                               SuccessHandler success, FailureHandler failure)
 {
     return startWithMethod("GET", URLString, parameters, std::move(success), std::move(failure));
 }
 
-std::shared_ptr<NSURLSessionDataTask> HTTPSessionManager::POST(const std::string& URLString, const nlohmann::json& parameters,
+std::shared_ptr<NSURLSessionDataTask> HTTPSessionManager::POST(const std::string& URLString, const JSONValue& parameters,
                                                                SuccessHandler success, FailureHandler failure)
 {
     return startWithMethod("POST", URLString, parameters, std::move(success), std::move(failure));
 }
 
 std::shared_ptr<NSURLSessionDataTask> HTTPSessionManager::startWithMethod(const std::string& method, const std::string& URLString,
-                                                                          const nlohmann::json& parameters, SuccessHandler success,
+                                                                          const JSONValue& parameters, SuccessHandler success,
                                                                           FailureHandler failure)
 {
     std::shared_ptr<NSError> requestError;

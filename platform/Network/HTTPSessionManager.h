@@ -16,8 +16,7 @@
 #include <string>
 #include <vector>
 
-#include <nlohmann/json.hpp>
-
+#include "Foundation/JSONValue.h"
 #include "Foundation/NSError.h"
 #include "Foundation/NSURLSessionTask.h"
 #include "Network/HTTPRequestSerializer.h"
@@ -46,9 +45,9 @@ public:
     void setSecurityPolicy(std::shared_ptr<HTTPSecurityPolicy> policy);
 
     // Parameters: null for none. Either handler may be empty.
-    std::shared_ptr<NSURLSessionDataTask> GET(const std::string& URLString, const nlohmann::json& parameters, SuccessHandler success,
+    std::shared_ptr<NSURLSessionDataTask> GET(const std::string& URLString, const JSONValue& parameters, SuccessHandler success,
                                               FailureHandler failure);
-    std::shared_ptr<NSURLSessionDataTask> POST(const std::string& URLString, const nlohmann::json& parameters, SuccessHandler success,
+    std::shared_ptr<NSURLSessionDataTask> POST(const std::string& URLString, const JSONValue& parameters, SuccessHandler success,
                                                FailureHandler failure);
     // A suspended task for a prepared request (sent as it stands: the request serializer is not
     // involved); its answer goes through the response serializer. Call resume() to start it.
@@ -66,7 +65,7 @@ private:
     std::shared_ptr<NSURLSessionDataTask> makeTask(std::shared_ptr<NSURLRequest> request, std::shared_ptr<NSError> requestError,
                                                    NSURLSessionDataTask::CompletionHandler completion);
     std::shared_ptr<NSURLSessionDataTask> startWithMethod(const std::string& method, const std::string& URLString,
-                                                          const nlohmann::json& parameters, SuccessHandler success, FailureHandler failure);
+                                                          const JSONValue& parameters, SuccessHandler success, FailureHandler failure);
     void taskDidFinish(const NSURLSessionDataTask* task);
 
     const std::shared_ptr<HTTPSessionConfiguration> m_configuration;

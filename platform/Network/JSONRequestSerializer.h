@@ -11,6 +11,6 @@ public:
     static std::shared_ptr<JSONRequestSerializer> serializer();
 
 protected:
-    bool encodeBodyParameters_intoRequest_error(const nlohmann::json& parameters, NSURLRequest& request,
+    bool encodeBodyParameters_intoRequest_error(const JSONValue& parameters, NSURLRequest& request,
                                                 std::shared_ptr<NSError>& error) const override;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
+#include "Foundation/JSONValue.h"
 #include "Foundation/UTF8Validator.h"
 #include "Network/HTTPErrorKeys.h"
 
@@ -15,16 +16,17 @@ HTTPResponseObject JSONResponseSerializer::responseObjectForResponse_data_error(
         return {};
     if (std::all_of(data.begin(), data.end(), [](uint8_t c) { return std::isspace(c); }))
         return {};
-    try {
-        return HTTPResponseObject(nlohmann::json::parse(Unicode::UTF8Validator::replacingIllFormed(data)));
-    } catch (const nlohmann::json::exception& e) {
+    std::string failureReason;
+    auto json = JSONFromText(Unicode::UTF8Validator::replacingIllFormed(data), &failureReason);
+    if (!json) {
         NSDictionary userInfo;
         userInfo[NSLocalizedDescriptionKey] = std::string("The data couldn’t be read because it isn’t in the correct format.");
-        userInfo[NSLocalizedFailureReasonErrorKey] = std::string(e.what());
+        userInfo[NSLocalizedFailureReasonErrorKey] = failureReason;
         userInfo[HTTPFailingResponseDataErrorKey] = data;
         if (response)
             userInfo[NSURLErrorFailingURLStringErrorKey] = response->URL();
         error = NSError::errorWithDomain_code_userInfo(NSCocoaErrorDomain, NSPropertyListReadCorruptError, std::move(userInfo));
         return {};
     }
+    return HTTPResponseObject(std::move(*json));
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A response serializer that parses the body of an accepted answer as JSON (invalid UTF-8 is
-// replaced, not refused). An empty body gives no object and no error; a body that is not JSON
-// fails with error 3840 in NSCocoaErrorDomain, the body under HTTPFailingResponseDataErrorKey.
+// replaced, not refused). An empty body gives no object and no error; a body that is not JSON,
+// or nests deeper than JSONMaximumNestingDepth, fails with error 3840 in NSCocoaErrorDomain,
+// the body under HTTPFailingResponseDataErrorKey.
 // Same threads as HTTPResponseSerializer.
 #include <memory>
 

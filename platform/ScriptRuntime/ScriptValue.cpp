@@ -3,6 +3,8 @@
 #include <cmath>
 #include <vector>
 
+#include "Foundation/JSONValue.h"
+
 ScriptValue::String::String(const std::string& utf8) : m_string(JSStringCreateWithUTF8CString(utf8.c_str())) {}
 
 ScriptValue::String::~String()
@@ -84,10 +86,12 @@ std::optional<nlohmann::json> ScriptValue::toJSON(JSContextRef ctx, JSValueRef v
     }
     std::string text = toUTF8(json);
     JSStringRelease(json);
-    // Lone surrogates come out escaped and are not valid UTF-8 text once decoded.
-    auto parsed = nlohmann::json::parse(text, nullptr, false);
-    if (parsed.is_discarded())
-        return fail("the value's JSON text cannot be read back");
+    // Lone surrogates come out escaped and are not valid UTF-8 text once decoded; the engine
+    // also writes nesting deeper than a value of ours may go.
+    std::string why;
+    auto parsed = JSONFromText<nlohmann::json>(text, &why);
+    if (!parsed)
+        return fail("the value's JSON text cannot be read back: " + why);
     return parsed;
 }
 

@@ -1,5 +1,9 @@
 """The service's fixture data.
 
+Objects are written in the order the service writes them, which is not alphabetical (the
+identity document's step before the driving licence's, a phrase's "terms" link before
+"privacy"): the client keeps that order, and tests rely on it. Never sort the keys.
+
 Customer configurations are chosen by the identifier of the configuration call: a company
 identifier of CUSTOMER_CONFIGURATIONS, or a transaction token (what a client that ignores the
 company identifier sends), whose keyword picks the company. Every other answer is chosen by

@@ -7,7 +7,7 @@ namespace KVNExtensions {
 
 namespace {
 
-const nlohmann::json* valueFor(const nlohmann::json& object, const std::string& key)
+const JSONValue* valueFor(const JSONValue& object, const std::string& key)
 {
     if (!object.is_object())
         return nullptr;
@@ -74,39 +74,39 @@ long doubleIntegerValue(double d)
     return static_cast<long>(d);
 }
 
-std::optional<bool> truthValue(const nlohmann::json& v)
+std::optional<bool> truthValue(const JSONValue& v)
 {
     switch (v.type()) {
-    case nlohmann::json::value_t::boolean:
+    case JSONValue::value_t::boolean:
         return v.get<bool>();
-    case nlohmann::json::value_t::number_integer:
+    case JSONValue::value_t::number_integer:
         return v.get<long>() != 0;
-    case nlohmann::json::value_t::number_unsigned:
+    case JSONValue::value_t::number_unsigned:
         return v.get<unsigned long>() != 0;
-    case nlohmann::json::value_t::number_float:
+    case JSONValue::value_t::number_float:
         return v.get<double>() != 0.0;
-    case nlohmann::json::value_t::string:
+    case JSONValue::value_t::string:
         return textTruthValue(v.get_ref<const std::string&>());
     default:
         return std::nullopt;
     }
 }
 
-std::optional<long> integerValue(const nlohmann::json& v)
+std::optional<long> integerValue(const JSONValue& v)
 {
     switch (v.type()) {
-    case nlohmann::json::value_t::boolean:
+    case JSONValue::value_t::boolean:
         return v.get<bool>() ? 1 : 0;
-    case nlohmann::json::value_t::number_integer:
+    case JSONValue::value_t::number_integer:
         return v.get<long>();
-    case nlohmann::json::value_t::number_unsigned: {
+    case JSONValue::value_t::number_unsigned: {
         unsigned long u = v.get<unsigned long>();
         return u > static_cast<unsigned long>(std::numeric_limits<long>::max()) ? std::numeric_limits<long>::max()
                                                                                   : static_cast<long>(u);
     }
-    case nlohmann::json::value_t::number_float:
+    case JSONValue::value_t::number_float:
         return doubleIntegerValue(v.get<double>());
-    case nlohmann::json::value_t::string:
+    case JSONValue::value_t::string:
         return textIntegerValue(v.get_ref<const std::string&>());
     default:
         return std::nullopt;
@@ -115,34 +115,34 @@ std::optional<long> integerValue(const nlohmann::json& v)
 
 } // namespace
 
-bool keyExists(const nlohmann::json& object, const std::string& key)
+bool keyExists(const JSONValue& object, const std::string& key)
 {
     return valueFor(object, key) != nullptr;
 }
 
-std::optional<std::string> stringForKey(const nlohmann::json& object, const std::string& key)
+std::optional<std::string> stringForKey(const JSONValue& object, const std::string& key)
 {
-    const nlohmann::json* v = valueFor(object, key);
+    const JSONValue* v = valueFor(object, key);
     if (!v || !v->is_string())
         return std::nullopt;
     return v->get<std::string>();
 }
 
-bool boolForKey(const nlohmann::json& object, const std::string& key)
+bool boolForKey(const JSONValue& object, const std::string& key)
 {
     return boolForKey_withDefault(object, key, false);
 }
 
-bool boolForKey_withDefault(const nlohmann::json& object, const std::string& key, bool defaultValue)
+bool boolForKey_withDefault(const JSONValue& object, const std::string& key, bool defaultValue)
 {
     bool value = defaultValue;
     boolForKey_boolvalue(object, key, value);
     return value;
 }
 
-bool boolForKey_boolvalue(const nlohmann::json& object, const std::string& key, bool& value)
+bool boolForKey_boolvalue(const JSONValue& object, const std::string& key, bool& value)
 {
-    const nlohmann::json* v = valueFor(object, key);
+    const JSONValue* v = valueFor(object, key);
     if (!v)
         return false;
     auto truth = truthValue(*v);
@@ -152,16 +152,16 @@ bool boolForKey_boolvalue(const nlohmann::json& object, const std::string& key, 
     return true;
 }
 
-long intForKey(const nlohmann::json& object, const std::string& key)
+long intForKey(const JSONValue& object, const std::string& key)
 {
     long value = 0;
     intForKey_integer(object, key, value);
     return value;
 }
 
-bool intForKey_integer(const nlohmann::json& object, const std::string& key, long& value)
+bool intForKey_integer(const JSONValue& object, const std::string& key, long& value)
 {
-    const nlohmann::json* v = valueFor(object, key);
+    const JSONValue* v = valueFor(object, key);
     if (!v)
         return false;
     auto integer = integerValue(*v);

@@ -11,24 +11,24 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include "Foundation/JSONValue.h"
 
 namespace KVNExtensions {
 
 // A value (of any kind, null included) is present under the key.
-bool keyExists(const nlohmann::json& object, const std::string& key);
+bool keyExists(const JSONValue& object, const std::string& key);
 // The value when it is a text, else nullopt.
-std::optional<std::string> stringForKey(const nlohmann::json& object, const std::string& key);
+std::optional<std::string> stringForKey(const JSONValue& object, const std::string& key);
 // The value's truth value; false when missing.
-bool boolForKey(const nlohmann::json& object, const std::string& key);
+bool boolForKey(const JSONValue& object, const std::string& key);
 // The value's truth value when there is one, else `defaultValue`.
-bool boolForKey_withDefault(const nlohmann::json& object, const std::string& key, bool defaultValue);
+bool boolForKey_withDefault(const JSONValue& object, const std::string& key, bool defaultValue);
 // When the value has a truth value (a number, boolean or text): stores it in `value` and
 // answers true; else answers false and leaves `value` alone.
-bool boolForKey_boolvalue(const nlohmann::json& object, const std::string& key, bool& value);
+bool boolForKey_boolvalue(const JSONValue& object, const std::string& key, bool& value);
 // The value's integer value; 0 when missing.
-long intForKey(const nlohmann::json& object, const std::string& key);
+long intForKey(const JSONValue& object, const std::string& key);
 // As boolForKey_boolvalue, with the integer value.
-bool intForKey_integer(const nlohmann::json& object, const std::string& key, long& value);
+bool intForKey_integer(const JSONValue& object, const std::string& key, long& value);
 
 } // namespace KVNExtensions

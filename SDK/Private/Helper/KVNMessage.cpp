@@ -69,7 +69,7 @@ std::optional<KVNMessage::Date> KVNMessage::dateFromTimestamp(const std::string&
     return timestampParser().parse(timestamp);
 }
 
-void KVNMessage::initWithDictionary(const nlohmann::json& dictionary)
+void KVNMessage::initWithDictionary(const JSONValue& dictionary)
 {
     if (auto timestamp = KVNExtensions::stringForKey(dictionary, "timestamp"))
         m_date = dateFromTimestamp(*timestamp);

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include "Foundation/JSONValue.h"
 
 class UIColor;
 
@@ -23,7 +23,7 @@ public:
     // Reads an agent message object: "content" (the text), "originator" (the sender) and
     // "timestamp" ("yyyy-MM-dd'T'HH:mm:ssZZ"). A member that is not a text counts as missing;
     // a missing or unreadable time leaves the date nil. Neither marks the message remote.
-    void initWithDictionary(const nlohmann::json& dictionary);
+    void initWithDictionary(const JSONValue& dictionary);
 
     const std::string& text() const { return m_text; }
     void setText(std::string text) { m_text = std::move(text); }

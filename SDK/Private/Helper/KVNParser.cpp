@@ -13,19 +13,20 @@ std::string KVNParser::textAfterLengthPrefix(const std::string& message)
     return message.substr(digits + 1);
 }
 
-std::optional<nlohmann::json> KVNParser::JSONFromMessage(const std::string& message) const
+std::optional<JSONValue> KVNParser::JSONFromMessage(const std::string& message) const
 {
     if (!KVNExtensions::isWellFilled(message)) {
         KVNLogLocated(__FILE__, __LINE__, "Parser: Empty message ignored");
         return std::nullopt;
     }
-    // Invalid UTF-8 fails the parse like any other malformed text.
-    nlohmann::json json = nlohmann::json::parse(textAfterLengthPrefix(message), nullptr, false);
-    if (json.is_discarded()) {
+    // Invalid UTF-8 fails the parse like any other malformed text, and so does nesting too
+    // deep to handle safely.
+    auto json = JSONFromText(textAfterLengthPrefix(message));
+    if (!json) {
         KVNLogLocated(__FILE__, __LINE__, "Parser: Message ignored, could not be parsed");
         return std::nullopt;
     }
-    if (!json.is_object())
+    if (!json->is_object())
         return std::nullopt;
     return json;
 }

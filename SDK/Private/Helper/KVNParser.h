@@ -6,13 +6,13 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
+#include "Foundation/JSONValue.h"
 
 class KVNParser {
 public:
     // The message's JSON object; nil for a blank message (or "null"), for text that does not
     // parse, and for JSON that is not an object.
-    std::optional<nlohmann::json> JSONFromMessage(const std::string& message) const;
+    std::optional<JSONValue> JSONFromMessage(const std::string& message) const;
 
     // The message without its length prefix: the text after the first "|" when the message
     // starts with decimal digits followed by "|"; otherwise the message as it stands. Only the

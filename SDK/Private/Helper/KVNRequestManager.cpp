@@ -36,12 +36,12 @@ std::atomic<bool> gAllowInvalidCertificates{false};
 #define KVN_LOG_LINE(format) LogLine{format, 0}
 #define KVN_LOCATED_LINE(format) LogLine{format, __LINE__}
 
-nlohmann::json jsonText(const std::optional<std::string>& text)
+JSONValue jsonText(const std::optional<std::string>& text)
 {
-    return text ? nlohmann::json(*text) : nlohmann::json();
+    return text ? JSONValue(*text) : JSONValue();
 }
 
-const nlohmann::json* member(const nlohmann::json& object, const char* key)
+const JSONValue* member(const JSONValue& object, const char* key)
 {
     if (!object.is_object())
         return nullptr;
@@ -50,7 +50,7 @@ const nlohmann::json* member(const nlohmann::json& object, const char* key)
 }
 
 // A text of the answer: a JSON text as it is, a number in its written form, else nil.
-std::optional<std::string> textMember(const nlohmann::json& object, const char* key)
+std::optional<std::string> textMember(const JSONValue& object, const char* key)
 {
     const auto* value = member(object, key);
     if (!value)
@@ -62,9 +62,9 @@ std::optional<std::string> textMember(const nlohmann::json& object, const char* 
     return std::nullopt;
 }
 
-const nlohmann::json& answerJSON(const HTTPResponseObject& responseObject)
+const JSONValue& answerJSON(const HTTPResponseObject& responseObject)
 {
-    static const nlohmann::json none;
+    static const JSONValue none;
     const auto* json = responseObject.json();
     return json ? *json : none;
 }
@@ -512,9 +512,9 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
     KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
     const auto video = ident->videoIdentification();
-    nlohmann::json body = nlohmann::json::object();
+    JSONValue body = JSONValue::object();
     body["token"] = jsonText(ident->settings() ? ident->settings()->transactionToken() : std::nullopt);
-    body["clientInfo"] = nlohmann::json(ident->clientInformation());
+    body["clientInfo"] = ident->clientInformation();
     if (video->mobile())
         body["mobile"] = *video->mobile();
     if (video->email())
@@ -531,9 +531,9 @@ void KVNRequestManager::POSTStartVideoIdentification(std::function<void(const st
             const auto& answer = answerJSON(responseObject);
             video->updateIdentificationDataFromJSONResponse(answer);
 
-            static const nlohmann::json none;
+            static const JSONValue none;
             const auto* requestMember = member(answer, "request");
-            const nlohmann::json& request = requestMember ? *requestMember : none;
+            const JSONValue& request = requestMember ? *requestMember : none;
             const auto videoSessionID = textMember(request, "videoSession");
             const auto userVideoSessionToken = textMember(request, "userVideoSessionToken");
             const auto* clientSecret = member(request, "clientSecret");
@@ -582,9 +582,9 @@ void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback
 {
     KVN_ASSERT_MAIN_THREAD();
     const auto ident = session();
-    nlohmann::json body = nlohmann::json::object();
+    JSONValue body = JSONValue::object();
     body["token"] = jsonText(ident->settings() ? ident->settings()->transactionToken() : std::nullopt);
-    body["clientInfo"] = nlohmann::json(ident->clientInformation());
+    body["clientInfo"] = ident->clientInformation();
     body["data"] = {{"idType", idType}, {"idCountry", idCountry}};
 
     const std::string URL = identificationURL("start");
@@ -614,7 +614,7 @@ void KVNRequestManager::POSTStartPhotoIdentificationForIDType_idCountry_callback
 // ---------------------------------------------------------------------------------------------
 // POST calls whose failure is the call's internal error
 
-void KVNRequestManager::POSTReport(const std::shared_ptr<HTTPSessionManager>& manager, const std::string& URL, const nlohmann::json& body,
+void KVNRequestManager::POSTReport(const std::shared_ptr<HTTPSessionManager>& manager, const std::string& URL, const JSONValue& body,
                                    long code, LogLine sent, LogLine failed, ErrorCallback callback)
 {
     manager->POST(
@@ -644,7 +644,7 @@ void KVNRequestManager::POSTReport(const std::shared_ptr<HTTPSessionManager>& ma
 void KVNRequestManager::requestVideoChat(ErrorCallback callback)
 {
     KVN_ASSERT_MAIN_THREAD();
-    POSTReport(m_managerJSONHTTP, identificationURL("requestVideoChat"), nlohmann::json::object(), KavoniErrorCode::RequestVideoChatFailed,
+    POSTReport(m_managerJSONHTTP, identificationURL("requestVideoChat"), JSONValue::object(), KavoniErrorCode::RequestVideoChatFailed,
                KVN_LOG_LINE("REQUEST MANAGER, Requested video chat (%@)"), KVN_LOCATED_LINE("Failed to request video chat (%@): %@"),
                std::move(callback));
 }
@@ -652,7 +652,7 @@ void KVNRequestManager::requestVideoChat(ErrorCallback callback)
 void KVNRequestManager::POSTSetupComplete(ErrorCallback callback)
 {
     KVN_ASSERT_MAIN_THREAD();
-    POSTReport(m_managerJSONHTTP, identificationURL("setupComplete"), nlohmann::json::object(), KavoniErrorCode::SetupCompleteFailed,
+    POSTReport(m_managerJSONHTTP, identificationURL("setupComplete"), JSONValue::object(), KavoniErrorCode::SetupCompleteFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Completed setup (%@)"), KVN_LOCATED_LINE("Failed to complete setup (%@): %@"),
                std::move(callback));
 }
@@ -662,7 +662,7 @@ void KVNRequestManager::POSTRequestIdentCodeViaEmail_callback(bool viaEmail, Err
     KVN_ASSERT_MAIN_THREAD();
     const auto video = session()->videoIdentification();
     // Without a stored address (number) the field goes as null: the service answers that.
-    nlohmann::json body = nlohmann::json::object();
+    JSONValue body = JSONValue::object();
     if (viaEmail)
         body["email"] = jsonText(video->email());
     else
@@ -684,7 +684,7 @@ void KVNRequestManager::POSTIdentCode_callback(const std::string& code, ErrorCal
 void KVNRequestManager::POSTEsignCancel(ErrorCallback callback)
 {
     KVN_ASSERT_MAIN_THREAD();
-    POSTReport(m_managerJSONHTTP, identificationURL("signingRefuse"), nlohmann::json::object(), KavoniErrorCode::SendIdentCodeFailed,
+    POSTReport(m_managerJSONHTTP, identificationURL("signingRefuse"), JSONValue::object(), KavoniErrorCode::SendIdentCodeFailed,
                KVN_LOG_LINE("REQUEST MANAGER: Esigning canceled by user (%@)\n"), KVN_LOG_LINE("Failed to send cancel esigning call (%@): %@\n"),
                std::move(callback));
 }
@@ -708,7 +708,7 @@ void KVNRequestManager::POSTMessage_callback(const std::shared_ptr<KVNMessage>& 
 {
     KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("chat/agent/sendMsg");
-    nlohmann::json body = {{"content", message ? message->text() : std::string()}};
+    JSONValue body = {{"content", message ? message->text() : std::string()}};
     // The sender hears of success before the log line is written.
     POSTReport(m_managerJSONHTTP, URL, body, KavoniErrorCode::TextMessageSendFailed, LogLine{},
                KVN_LOCATED_LINE("Failed to send text message (%@): %@"),
@@ -723,7 +723,7 @@ void KVNRequestManager::POSTMessage_callback(const std::shared_ptr<KVNMessage>& 
 // ---------------------------------------------------------------------------------------------
 // Video server
 
-std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTCandidate_forSessionID_token_callback(const nlohmann::json& candidate,
+std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTCandidate_forSessionID_token_callback(const JSONValue& candidate,
                                                                                                   const std::string& sessionID,
                                                                                                   const std::string& token,
                                                                                                   ErrorCallback callback)
@@ -749,7 +749,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTCandidate_forSessio
 }
 
 std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTSDPOffer_forSessionID_token_callback(
-    const nlohmann::json& offer, const std::string& sessionID, const std::string& token,
+    const JSONValue& offer, const std::string& sessionID, const std::string& token,
     std::function<void(const std::optional<std::string>& answer, const std::shared_ptr<NSURLSessionTask>& task,
                        const std::shared_ptr<NSError>& error)>
         callback)
@@ -777,7 +777,7 @@ std::shared_ptr<NSURLSessionDataTask> KVNRequestManager::POSTSDPOffer_forSession
 // ---------------------------------------------------------------------------------------------
 // Calls that answer with a flag: every failure, a cancelled one too, is a NO.
 
-void KVNRequestManager::POSTFlag(const std::string& URL, const nlohmann::json& body, std::function<void()> logSuccess,
+void KVNRequestManager::POSTFlag(const std::string& URL, const JSONValue& body, std::function<void()> logSuccess,
                                  std::function<void(const std::shared_ptr<NSError>&)> logFailure, SuccessCallback callback)
 {
     m_managerJSONHTTP->POST(
@@ -803,7 +803,7 @@ void KVNRequestManager::POSTPushRegistrationMessage_identToken_appName_callback(
 {
     KVN_ASSERT_MAIN_THREAD();
     const std::string URL = identificationURL("notificationSubscription");
-    nlohmann::json body = {{"type", "APN"}, {"appName", appName.value_or("kavoni")}, {"subscriptionToken", jsonText(deviceToken)}};
+    JSONValue body = {{"type", "APN"}, {"appName", appName.value_or("kavoni")}, {"subscriptionToken", jsonText(deviceToken)}};
     NSLog("POST request to register for push: %@", URL);
     POSTFlag(
         URL, body, [] { NSLog("POST register for push - SUCCESSFUL"); },
@@ -817,7 +817,7 @@ void KVNRequestManager::POSTEnrollForWaitingListMessage_shortName_callback(const
     const std::string URL = identificationURL("waitingListEnrollment");
     NSLog("POST request to enroll in waiting list: %@", URL);
     POSTFlag(
-        URL, nlohmann::json::object(), [] { NSLog("POST Enroll for waiting list - SUCCESSFUL"); },
+        URL, JSONValue::object(), [] { NSLog("POST Enroll for waiting list - SUCCESSFUL"); },
         [](const std::shared_ptr<NSError>& error) { NSLog("%@", error); }, std::move(callback));
 }
 
@@ -828,7 +828,7 @@ void KVNRequestManager::POSTchangeStateToForeground_callback(bool inForeground, 
     const std::string URL = identificationURL(component);
     NSLog("POST change foreground state: %@", URL);
     POSTFlag(
-        URL, nlohmann::json::object(), nullptr,
+        URL, JSONValue::object(), nullptr,
         [component](const std::shared_ptr<NSError>& error) { NSLog("POST %@ - ERROR\nreason: %@", component, error); },
         std::move(callback));
 }

@@ -14,8 +14,7 @@
 #include <optional>
 #include <string>
 
-#include <nlohmann/json.hpp>
-
+#include "Foundation/JSONValue.h"
 #include "Foundation/NSError.h"
 #include "Network/HTTPSessionManager.h"
 #include "Network/NSURLSessionDataTask.h"
@@ -99,12 +98,12 @@ public:
     void POSTSetupComplete(ErrorCallback callback);
     // Video server: "<video server>/api/v1/conferences/<session>/USER/<token>/sendCandidate".
     // Reports every failure, a cancelled one too, with the HTTP client's error as it is.
-    std::shared_ptr<NSURLSessionDataTask> POSTCandidate_forSessionID_token_callback(const nlohmann::json& candidate, const std::string& sessionID,
+    std::shared_ptr<NSURLSessionDataTask> POSTCandidate_forSessionID_token_callback(const JSONValue& candidate, const std::string& sessionID,
                                                                                     const std::string& token, ErrorCallback callback);
     // Video server: ".../sendSdpOffer". The callback gets the answer body as UTF-8 text and
     // the task, or internal 2020.
     std::shared_ptr<NSURLSessionDataTask> POSTSDPOffer_forSessionID_token_callback(
-        const nlohmann::json& offer, const std::string& sessionID, const std::string& token,
+        const JSONValue& offer, const std::string& sessionID, const std::string& token,
         std::function<void(const std::optional<std::string>& answer, const std::shared_ptr<NSURLSessionTask>& task,
                            const std::shared_ptr<NSError>& error)> callback);
     // Asks the service to send the ident code again, by e-mail or by SMS.
@@ -145,10 +144,10 @@ private:
     std::string identificationURL(const std::optional<std::string>& component) const;
     // A POST whose failure is the internal error `code`; success and failure log the URL
     // (and the error).
-    void POSTReport(const std::shared_ptr<HTTPSessionManager>& manager, const std::string& URL, const nlohmann::json& body, long code,
+    void POSTReport(const std::shared_ptr<HTTPSessionManager>& manager, const std::string& URL, const JSONValue& body, long code,
                     LogLine sent, LogLine failed, ErrorCallback callback);
     // A POST that answers with a flag only; the console lines are the call's own.
-    void POSTFlag(const std::string& URL, const nlohmann::json& body, std::function<void()> logSuccess,
+    void POSTFlag(const std::string& URL, const JSONValue& body, std::function<void()> logSuccess,
                   std::function<void(const std::shared_ptr<NSError>&)> logFailure, SuccessCallback callback);
     void uploadImage(const std::shared_ptr<UIImage>& image, const std::string& type, long internalCode, LogLine sent, LogLine failed,
                      ErrorCallback callback);

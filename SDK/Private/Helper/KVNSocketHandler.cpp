@@ -5,9 +5,9 @@
 #include <thread>
 #include <utility>
 
-#include <nlohmann/json.hpp>
-
 #include "Foundation/BindToMainQueue.h"
+#include "Foundation/Dispatch.h"
+#include "Foundation/JSONValue.h"
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSString.h"
@@ -51,8 +51,8 @@ std::string userInfoValueDescription(const std::any& value)
         return NSString::stringWithFormat("%@", *number);
     if (const auto* error = std::any_cast<std::shared_ptr<NSError>>(&value))
         return *error ? (*error)->description() : std::string("(null)");
-    if (const auto* json = std::any_cast<nlohmann::json>(&value))
-        return json->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    if (const auto* json = std::any_cast<JSONValue>(&value))
+        return json->dump(-1, ' ', false, JSONValue::error_handler_t::replace);
     if (const auto* data = std::any_cast<NSData>(&value))
         return NSString::stringWithFormat("{length = %lu}", static_cast<unsigned long>(data->size()));
     return "<value>";

@@ -2,8 +2,7 @@
 
 #include <climits>
 
-#include <nlohmann/json.hpp>
-
+#include "Foundation/JSONValue.h"
 #include "Foundation/NSData.h"
 #include "Foundation/NSString.h"
 #include "Foundation/NSURLSessionTask.h"
@@ -44,7 +43,7 @@ std::string exceptionIDText(const NSDictionary& userInfo)
         return *text;
     if (const auto* number = NSDictionaryValue<long>(userInfo, KavoniErrorExceptionIDKey))
         return std::to_string(*number);
-    if (const auto* json = NSDictionaryValue<nlohmann::json>(userInfo, KavoniErrorExceptionIDKey))
+    if (const auto* json = NSDictionaryValue<JSONValue>(userInfo, KavoniErrorExceptionIDKey))
         return json->dump();
     return std::string();
 }
@@ -57,7 +56,7 @@ std::string serverErrorText(const NSDictionary& userInfo)
 
 // A JSON member as the user info keeps it: texts as std::string, integers as long, anything
 // else as its JSON value. Null counts as absent.
-std::optional<std::any> userInfoValue(const nlohmann::json& value)
+std::optional<std::any> userInfoValue(const JSONValue& value)
 {
     if (value.is_null())
         return std::nullopt;
@@ -72,11 +71,11 @@ std::optional<std::any> userInfoValue(const nlohmann::json& value)
 
 void readServiceErrorDetails(const NSData& body, NSDictionary& userInfo)
 {
-    const auto json = nlohmann::json::parse(body.begin(), body.end(), nullptr, false);
-    if (json.is_discarded() || !json.is_object())
+    const auto json = JSONFromText(std::string_view(reinterpret_cast<const char*>(body.data()), body.size()));
+    if (!json || !json->is_object())
         return;
-    const auto errors = json.find("errors");
-    if (errors == json.end() || !errors->is_array() || errors->empty() || !errors->front().is_object())
+    const auto errors = json->find("errors");
+    if (errors == json->end() || !errors->is_array() || errors->empty() || !errors->front().is_object())
         return;
     const auto& first = errors->front();
     if (auto id = first.find("id"); id != first.end())

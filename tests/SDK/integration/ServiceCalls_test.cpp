@@ -29,8 +29,13 @@
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "UIKit/UIImage.h"
+#include "models/KVNApprovalLink.h"
+#include "models/KVNApprovalPhrase.h"
+#include "models/KVNCountry.h"
+#include "models/KVNDocument.h"
 #include "models/KVNIdentification.h"
 #include "models/KVNPhoto.h"
+#include "models/KVNPhotoIdentification.h"
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
@@ -69,6 +74,10 @@ std::string expectedUploadBody(const std::shared_ptr<UIImage>& image)
     const auto data = KVNExtensions::encodeToJPGBase64DataWithCompressionQuality(image, 0.9f);
     return data ? std::string(data->begin(), data->end()) : std::string();
 }
+
+// Arrays nested 100,000 levels deep, 200 kB: a value that deep overflows the stack once it is
+// copied, so it must be refused as it is read.
+std::string deepArrays() { return std::string(100000, '[') + std::string(100000, ']'); }
 
 std::optional<std::string> header(const json& request, const std::string& name)
 {
@@ -201,8 +210,8 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
     photo->setImage(image);
     auto message = std::make_shared<KVNMessage>();
     message->setText("Hallo, ich bin bereit.");
-    const json candidate = {{"candidate", "candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host"}, {"sdpMLineIndex", 0}};
-    const json offer = {{"sdpMessage", "v=0\r\n"}, {"isOffer", true}, {"tieBreaker", 7}};
+    const JSONValue candidate = {{"sdpMLineIndex", 0}, {"candidate", "candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host"}};
+    const JSONValue offer = {{"sdpMessage", "v=0\r\n"}, {"isOffer", true}, {"tieBreaker", 7}};
 
     using Done = std::function<void()>;
     enum Kind { Session, Upload };
@@ -213,8 +222,9 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
         std::string path;
         std::string query;
         Kind kind;
-        // The JSON body expected; null: no body at all. Uploads carry the image.
-        std::function<json()> body;
+        // The JSON body expected, keys in the order the call writes them; null: no body at
+        // all. Uploads carry the image.
+        std::function<JSONValue()> body;
     };
     auto noError = [](const char* name, Done done) {
         return [name, done](const std::shared_ptr<NSError>& error) {
@@ -222,11 +232,11 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
             done();
         };
     };
-    auto noBody = [] { return json(); };
-    auto literal = [](json value) { return [value] { return value; }; };
-    auto startBody = [this](json extra) {
+    auto noBody = [] { return JSONValue(); };
+    auto literal = [](JSONValue value) { return [value] { return value; }; };
+    auto startBody = [this](JSONValue extra) {
         return [this, extra] {
-            json body = {{"token", kToken}, {"clientInfo", json(ident->clientInformation())}};
+            JSONValue body = {{"token", kToken}, {"clientInfo", ident->clientInformation()}};
             body.update(extra);
             return body;
         };
@@ -384,12 +394,12 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
             if (row.kind == Session) {
                 EXPECT_EQ(header(request, "X-CLIENT-VERSION"), kVersionHeader);
                 EXPECT_EQ(header(request, "Accept-Language"), "de-DE");
-                const json expected = row.body();
+                const JSONValue expected = row.body();
                 if (expected.is_null()) {
                     EXPECT_EQ(request["body"], "");
                 } else {
                     EXPECT_EQ(header(request, "Content-Type").value_or("").rfind("application/json", 0), 0u);
-                    EXPECT_EQ(request["json"], expected);
+                    EXPECT_EQ(request["body"], expected.dump()) << "the text compares the order of the keys too";
                 }
             } else {
                 EXPECT_EQ(header(request, "X-CLIENT-VERSION"), std::nullopt);
@@ -605,6 +615,7 @@ TEST_F(ServiceCallsTest, ErrorAnswersBecomeCodesWithTheServiceDetails)
         std::optional<std::string> exceptionID, cause; // "sim-error-": the sim numbers its own errors
     };
     const std::string ex = SimService::errorBody("EX-77", "INTERNAL");
+    const std::string deepErrors = R"({"errors":[{"id":)" + deepArrays() + R"(,"cause":"INTERNAL"}]})";
     const auto image = testImage();
     const Case cases[] = {
         {"unknown customer (the sim's own 404)", "GET", "", 0, "",
@@ -617,6 +628,11 @@ TEST_F(ServiceCallsTest, ErrorAnswersBecomeCodesWithTheServiceDetails)
          &KavoniErrorDomain, 1009, 500, "EX-77", "INTERNAL"},
         {"phrases: 500 whose body is not JSON", "GET", kIdent + "/approvalPhrases", 500, "<html>oops</html>",
          [](auto& m, auto cb) { m.requestApprovalPhrases(cb); }, &KavoniErrorDomain, 1009, 500, std::nullopt, std::nullopt},
+        {"texts: 500 whose error body is nested too deeply to read", "GET", "/assets/messages.json", 500, deepErrors,
+         [](auto& m, auto cb) { m.requestMessages(cb); }, &KavoniErrorDomain, 1009, 500, std::nullopt, std::nullopt},
+        {"video start: 500 whose error body is nested too deeply to read", "POST", kIdent + "/start", 500, deepErrors,
+         [](auto& m, auto cb) { m.POSTStartVideoIdentification([cb](const auto&, const auto&, const auto& e) { cb(e); }); },
+         &KavoniInternalErrorDomain, 2010, 500, std::nullopt, std::nullopt},
         {"waiting queue", "GET", kIdent, 410, SimService::errorBody("EX-410", "GONE"),
          [](auto& m, auto cb) {
              m.requestWaitingQueue([cb](bool success, const auto& e) {
@@ -778,6 +794,46 @@ TEST_F(ServiceCallsTest, StartAnswersSetTheVideoServerType)
     }
 }
 
+TEST_F(ServiceCallsTest, TheServicesKeyOrderReachesTheModels)
+{
+    // The sim writes its objects in the service's order, which is not the alphabet's: the
+    // identity document's step before the driving licence's, the terms link before privacy.
+    using Call = std::function<void(KVNRequestManager&, KVNRequestManager::ErrorCallback)>;
+    struct Case {
+        const char* why;
+        Call call;
+        std::function<std::vector<std::string>()> read;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"photo documents, in the order of the process steps",
+         [](auto& m, auto cb) { m.initializeIdentificationWithIdentifier_callback("vellumbank-photo", cb); },
+         [this] {
+             std::vector<std::string> documents;
+             for (const auto& country : ident->photoIdentification()->availableCountries())
+                 for (const auto& document : country->documents())
+                     documents.push_back(country->locale() + " " + document->documentName());
+             return documents;
+         },
+         {"DE IDCARD", "DE PASSPORT", "DE DRIVERS_LICENSE", "AT PASSPORT"}},
+        {"a consent phrase's links, in the order its text names them",
+         [](auto& m, auto cb) { m.requestApprovalPhrases(cb); },
+         [this] {
+             std::vector<std::string> lines;
+             for (const auto& phrase : ident->videoIdentification()->approvalPhrases())
+                 for (const auto& link : phrase->urls())
+                     lines.push_back(phrase->name().value_or("") + " " + link->linkID().value_or(""));
+             return lines;
+         },
+         {"contracts terms", "contracts privacy"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        ASSERT_EQ(runForError(c.call), nullptr);
+        EXPECT_EQ(c.read(), c.expected);
+    }
+}
+
 TEST_F(ServiceCallsTest, TextsAndVideoDataThatAreNoJSONObjectAreErrors)
 {
     struct Case {
@@ -791,6 +847,7 @@ TEST_F(ServiceCallsTest, TextsAndVideoDataThatAreNoJSONObjectAreErrors)
         {"null", "null", "application/json"},
         {"an empty body", "", "application/json"},
         {"not JSON at all", "<html>maintenance</html>", "text/html"},
+        {"nested too deeply to read", R"({"deep":)" + deepArrays() + "}", "application/json"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);

@@ -9,7 +9,7 @@
 
 namespace {
 
-using nlohmann::json;
+using json = JSONValue;
 
 std::shared_ptr<KVNContract> contractFrom(const json& dictionary)
 {

@@ -68,7 +68,7 @@ TEST_F(KVNIdentificationTest, UpdateMessagesStoresAnObjectOnALaterMainQueueTurnT
             storedWhenPosted = identification->messages().has_value();
         });
 
-    identification->updateMessages(nlohmann::json::array({"not", "an", "object"}));
+    identification->updateMessages(JSONValue::array({"not", "an", "object"}));
     identification->updateMessages("text");
     NSRunLoop::mainRunLoop()->pump();
     EXPECT_FALSE(identification->messages());
@@ -92,7 +92,7 @@ TEST_F(KVNIdentificationTest, GetMessageFallsBackToTheLocalizedDefaultKey)
     // No texts held yet.
     EXPECT_EQ(identification->getMessageFor_withDefaultKey("js.mobile.phone.validation.error", "js.mobile.phone.validation.error"), fallback);
 
-    identification->setMessages(nlohmann::json{{"js.present", "From the service"},
+    identification->setMessages(JSONValue{{"js.present", "From the service"},
                                                {"js.empty", ""},
                                                {"js.number", 42},
                                                {"js.null", nullptr}});
@@ -113,7 +113,7 @@ TEST_F(KVNIdentificationTest, GetMessageFallsBackToTheLocalizedDefaultKey)
 
 namespace {
 
-using json = nlohmann::json;
+using json = JSONValue;
 
 // The shared session with settings for token "DEV-42".
 class KVNConfigurationTest : public KVNIdentificationTest {
@@ -375,7 +375,7 @@ TEST_F(KVNConfigurationTest, ClientInformationRecordInItsOrder)
     const std::string systemVersion = UIDevice::currentDevice()->systemVersion();
 
     const auto info = identification->clientInformation();
-    const nlohmann::ordered_json expected = {
+    const JSONValue expected = {
         {"language", "de-DE"},
         {"locale", "de_DE"},
         {"screenWidth", "750.5"},

@@ -11,7 +11,7 @@
 
 namespace {
 
-using json = nlohmann::json;
+using json = JSONValue;
 
 // "IDCARD: IDFRONTSIDE IDBACKSIDE" per document, to compare whole structures at a glance.
 std::vector<std::string> describe(const KVNPhotoIdentification& photo)
@@ -38,20 +38,22 @@ protected:
 
 TEST_F(KVNPhotoIdentificationTest, DocumentsGetTheirStepsPhotosThenEveryOtherStepsPhotos)
 {
+    // Steps in the service's order, which is not the alphabet's: the hologram slot comes
+    // before the face.
     const json steps = json::parse(R"({
-        "documents": {
+        "identitydocument": {
             "alloweddocuments": [{"country": "DE", "documents": ["IDCARD", "PASSPORT"]}],
             "images": ["IDFRONTSIDE", "IDBACKSIDE"]
         },
-        "face": {"images": ["FACESCREENSHOT"]},
-        "holograms": {"images": ["IDHOLOGRAMS"]}
+        "hologram": {"images": ["IDHOLOGRAMS"]},
+        "face": {"images": ["FACESCREENSHOT"]}
     })");
     KVNPhotoIdentification photo;
     photo.updateWithProcessStepsResponse(steps);
 
     EXPECT_EQ(describe(photo), (std::vector<std::string>{
-                                   "DE IDCARD: IDFRONTSIDE IDBACKSIDE FACESCREENSHOT IDHOLOGRAMS",
-                                   "DE PASSPORT: IDFRONTSIDE IDBACKSIDE FACESCREENSHOT IDHOLOGRAMS",
+                                   "DE IDCARD: IDFRONTSIDE IDBACKSIDE IDHOLOGRAMS FACESCREENSHOT",
+                                   "DE PASSPORT: IDFRONTSIDE IDBACKSIDE IDHOLOGRAMS FACESCREENSHOT",
                                }));
     ASSERT_EQ(photo.availableCountries().size(), 1u);
     const auto& country = photo.availableCountries().front();
@@ -66,12 +68,14 @@ TEST_F(KVNPhotoIdentificationTest, DocumentsGetTheirStepsPhotosThenEveryOtherSte
 
 TEST_F(KVNPhotoIdentificationTest, ACountryOfferedByTwoStepsIsOneCountry)
 {
+    // Countries and documents in the order the service lists them: the identity document's
+    // step first, though "driverslicense" sorts before it, and Austria first seen there.
     const json steps = json::parse(R"({
-        "cards": {
-            "alloweddocuments": [{"country": "DE", "documents": ["IDCARD"]}, {"country": "AT", "documents": ["IDCARD"]}],
+        "identitydocument": {
+            "alloweddocuments": [{"country": "AT", "documents": ["IDCARD"]}, {"country": "DE", "documents": ["IDCARD"]}],
             "images": ["IDFRONTSIDE"]
         },
-        "licences": {
+        "driverslicense": {
             "alloweddocuments": [{"country": "DE", "documents": ["DRIVERS_LICENSE"]}],
             "images": ["DRIVERSFRONTSIDE", "DRIVERSBACKSIDE"]
         }
@@ -79,9 +83,9 @@ TEST_F(KVNPhotoIdentificationTest, ACountryOfferedByTwoStepsIsOneCountry)
     KVNPhotoIdentification photo;
     photo.updateWithProcessStepsResponse(steps);
     EXPECT_EQ(describe(photo), (std::vector<std::string>{
+                                   "AT IDCARD: IDFRONTSIDE",
                                    "DE IDCARD: IDFRONTSIDE",
                                    "DE DRIVERS_LICENSE: DRIVERSFRONTSIDE DRIVERSBACKSIDE",
-                                   "AT IDCARD: IDFRONTSIDE",
                                }));
 
     // A later configuration replaces the countries.

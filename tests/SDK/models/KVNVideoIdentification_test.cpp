@@ -12,7 +12,7 @@
 
 namespace {
 
-using json = nlohmann::json;
+using json = JSONValue;
 
 // The shared session with development settings; the video data under test is the shared one's.
 class KVNVideoIdentificationTest : public testing::Test {
@@ -157,6 +157,8 @@ TEST_F(KVNVideoIdentificationTest, ApprovalPhrasesWithLinksOnTheAPIBase)
     EXPECT_EQ(phrases[0]->name(), "gtc");
     EXPECT_EQ(phrases[0]->text(), "I accept the terms and the privacy policy.");
     ASSERT_EQ(phrases[0]->urls().size(), 2u);
+    EXPECT_EQ(phrases[0]->urls()[0]->linkID(), "terms") << "links in the service's order, as the text names them";
+    EXPECT_EQ(phrases[0]->urls()[1]->linkID(), "privacy");
     for (const auto& link : phrases[0]->urls())
         EXPECT_EQ(link->link(), "https://localhost:47443/docs/" + *link->linkID());
     EXPECT_EQ(phrases[1]->text(), "Recording is fine.");

@@ -12,7 +12,7 @@
 
 namespace {
 
-using nlohmann::json;
+using json = JSONValue;
 
 std::optional<std::string> bodyText(const NSURLRequest& request)
 {
@@ -42,10 +42,11 @@ TEST(HTTPRequestSerializerTest, ParametersGoToQueryOrBodyByMethodAndSerializer)
         {"GET without parameters leaves the URL alone", false, "GET", "https://h/p?x=1", nullptr, "https://h/p?x=1", std::nullopt, std::nullopt},
         {"POST form: nested values, arrays, numbers, null", false, "POST", "https://h/p",
          json{{"n", 5}, {"list", {1, 2}}, {"o", {{"k", "v"}}}, {"z", nullptr}}, "https://h/p",
-         "list%5B%5D=1&list%5B%5D=2&n=5&o%5Bk%5D=v&z=", "application/x-www-form-urlencoded"},
+         "n=5&list%5B%5D=1&list%5B%5D=2&o%5Bk%5D=v&z=", "application/x-www-form-urlencoded"},
         {"POST form without parameters has no body", false, "POST", "https://h/p", nullptr, "https://h/p", std::nullopt, std::nullopt},
-        {"POST JSON object", true, "POST", "https://h/p", json{{"token", "t"}, {"clientInfo", {{"a", 1}}}}, "https://h/p",
-         R"({"clientInfo":{"a":1},"token":"t"})", "application/json"},
+        {"POST JSON object: keys in the order the body was built", true, "POST", "https://h/p",
+         json{{"token", "t"}, {"clientInfo", {{"z", 1}, {"a", 2}}}}, "https://h/p", R"({"token":"t","clientInfo":{"z":1,"a":2}})",
+         "application/json"},
         {"POST JSON empty object is a body of its own", true, "POST", "https://h/p", json::object(), "https://h/p", "{}", "application/json"},
         {"POST JSON without parameters has no body and no type", true, "POST", "https://h/p", nullptr, "https://h/p", std::nullopt, std::nullopt},
         {"POST JSON: invalid UTF-8 in a text is replaced, not thrown", true, "POST", "https://h/p", json{{"t", "a\xFF"}}, "https://h/p",
@@ -122,12 +123,16 @@ TEST(HTTPResponseSerializerTest, AnswersAcceptedOrRefusedWithTheirBody)
 {
     const std::vector<ResponseCase> cases = {
         {"JSON object", true, 200, R"({"a":1})", ResponseCase::JSON, json{{"a", 1}}},
+        {"JSON object: keys keep the service's order", true, 200, R"({"terms":{"z":1,"a":2},"privacy":3})", ResponseCase::JSON,
+         json{{"terms", {{"z", 1}, {"a", 2}}}, {"privacy", 3}}},
         {"JSON array", true, 201, "[1,2]", ResponseCase::JSON, json{1, 2}},
         {"empty JSON answer: no object, no error", true, 204, "", ResponseCase::None},
         {"invalid UTF-8 in a JSON text is replaced", true, 200, "{\"t\":\"a\xFF\"}", ResponseCase::JSON, json{{"t", "a\xEF\xBF\xBD"}}},
         {"a body that is not JSON is a serialization error", true, 200, "<html>busy</html>", ResponseCase::None, nullptr, NSCocoaErrorDomain,
          NSPropertyListReadCorruptError},
         {"truncated JSON", true, 200, R"({"a":)", ResponseCase::None, nullptr, NSCocoaErrorDomain, NSPropertyListReadCorruptError},
+        {"JSON nested 100,000 levels deep is refused like a body that is not JSON", true, 200,
+         std::string(100000, '[') + std::string(100000, ']'), ResponseCase::None, nullptr, NSCocoaErrorDomain, NSPropertyListReadCorruptError},
         {"429 is a failure even with a JSON body", true, 429, R"({"errors":[]})", ResponseCase::None, nullptr, NSURLErrorDomain,
          NSURLErrorBadServerResponse},
         {"raw data kept as it is", false, 200, std::string("\x00\xFF", 2), ResponseCase::Data},
@@ -147,7 +152,7 @@ TEST(HTTPResponseSerializerTest, AnswersAcceptedOrRefusedWithTheirBody)
         switch (c.kind) {
         case ResponseCase::JSON:
             ASSERT_TRUE(object.json());
-            EXPECT_EQ(*object.json(), c.expectedJSON);
+            EXPECT_EQ(object.json()->dump(), c.expectedJSON.dump()); // the text compares the key order too
             break;
         case ResponseCase::Data:
             ASSERT_TRUE(object.data());

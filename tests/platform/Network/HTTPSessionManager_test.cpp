@@ -27,7 +27,7 @@ extern char** environ;
 
 namespace {
 
-using nlohmann::json;
+using json = JSONValue;
 
 const std::string kErrorBody = R"({"errors":[{"id":"e-1","cause":"SOME_CAUSE"}]})";
 
@@ -163,8 +163,8 @@ TEST_F(HTTPSessionManagerTest, RequestsReachTheServerAsTheSerializerMadeThem)
     const std::vector<SendCase> cases = {
         {"GET with form query", false, "GET", json{{"shortName", "a b"}, {"x", 1}}, "/json?shortName=a%20b&x=1", "", std::nullopt},
         {"GET without parameters", true, "GET", nullptr, "/json", "", std::nullopt},
-        {"POST JSON body", true, "POST", json{{"token", "t-1"}, {"clientInfo", {{"os", "linux"}}}}, "/json",
-         R"({"clientInfo":{"os":"linux"},"token":"t-1"})", "application/json"},
+        {"POST JSON body, in the order it was built", true, "POST", json{{"token", "t-1"}, {"clientInfo", {{"os", "linux"}}}}, "/json",
+         R"({"token":"t-1","clientInfo":{"os":"linux"}})", "application/json"},
         {"POST JSON {}", true, "POST", json::object(), "/json", "{}", "application/json"},
         {"POST without parameters: no body, no type", true, "POST", nullptr, "/json", "", std::nullopt},
         {"POST form body", false, "POST", json{{"email", "a@b.example"}}, "/json", "email=a%40b.example", "application/x-www-form-urlencoded"},

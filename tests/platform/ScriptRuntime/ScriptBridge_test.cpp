@@ -276,6 +276,8 @@ TEST_F(ScriptBridgeTest, BadArgumentsAreRefusedWithAClearError)
         {"EchoModule.echo(() => 1)", "EchoModule.echo argument 1 cannot be passed: a function has no JSON form"},
         {"EchoModule.echo(Symbol('s'))", "EchoModule.echo argument 1 cannot be passed: a symbol has no JSON form"},
         {"(() => { const o = {}; o.self = o; return EchoModule.echo(o); })()", "EchoModule.echo argument 1 cannot be passed: TypeError"},
+        {"(() => { let v = 0; for (let i = 0; i < 20000; ++i) v = [v]; return EchoModule.echo(v); })()",
+         "EchoModule.echo argument 1 cannot be passed: the value's JSON text cannot be read back: arrays and objects nested deeper than 512"},
     };
     for (const auto& c : cases) {
         json out = settle(c.call);

@@ -5,7 +5,7 @@
 #include "Private/Extensions/NSDictionary+KVNExtensions.h"
 
 using namespace KVNExtensions;
-using nlohmann::json;
+using json = JSONValue;
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "public/KavoniAppearance.h"
 #include "support/ManualClockFixture.h"
 
-using nlohmann::json;
+using json = JSONValue;
 using Date = KVNMessage::Date;
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "Private/Helper/KVNParser.h"
 
-using nlohmann::json;
+using json = JSONValue;
 
 namespace {
 
@@ -42,6 +42,8 @@ TEST(KVNParserTest, JSONFromMessage)
         {"a JSON array is no object", R"(7|[1,2,3])", std::nullopt, nullptr},
         {"a JSON number is no object", "5|12345", std::nullopt, nullptr},
         {"framed null", "4|null", std::nullopt, nullptr},
+        {"nested 100,000 levels deep", "12|{\"command\":" + std::string(100000, '[') + std::string(100000, ']') + "}", std::nullopt,
+         "Parser: Message ignored, could not be parsed"},
     };
     KVNParser parser;
     for (const auto& c : cases) {

@@ -153,7 +153,7 @@ TEST_F(KVNPhoneHelperTest, InvalidNumberStaysAsTypedWithTheErrorAlert)
 
 TEST_F(KVNPhoneHelperTest, TheServiceTextWinsOverTheLibraryText)
 {
-    KVNIdentification::sharedIdentification()->setMessages(nlohmann::json{{"js.mobile.phone.validation.error", "Service says no."}});
+    KVNIdentification::sharedIdentification()->setMessages(JSONValue{{"js.mobile.phone.validation.error", "Service says no."}});
     EXPECT_FALSE(check("garbage"));
     ASSERT_TRUE(shownAlert());
     EXPECT_EQ(shownAlert()->message(), "Service says no.");
