@@ -21,6 +21,13 @@ protected:
         std::shared_ptr<const Certificate> certificate = Certificate::generate();
         std::shared_ptr<DtlsTransport> dtls;
         std::atomic<TransportState> state { TransportState::New };
+
+        void clear()
+        {
+            certificate = Certificate::generate();
+            dtls.reset();
+            state = TransportState::New;
+        }
     };
 
     void SetUp() override
@@ -33,8 +40,8 @@ protected:
     void TearDown() override
     {
         thread->invoke([&] {
-            a.dtls.reset();
-            b.dtls.reset();
+            a.clear();
+            b.clear();
             pipe.reset();
         });
         thread.reset();
