@@ -144,16 +144,7 @@ std::shared_ptr<DtlsTransport> DtlsTransport::create(std::shared_ptr<MediaThread
     auto transport = std::shared_ptr<DtlsTransport>(new DtlsTransport(std::move(thread), std::move(lower), std::move(config)));
     if (!transport->setUp())
         return nullptr;
-    std::weak_ptr<DtlsTransport> weak = transport;
-    transport->m_lower->onReceive([weak](std::span<const uint8_t> datagram) {
-        if (auto self = weak.lock())
-            self->handleDatagram(datagram);
-    });
-    transport->m_lower->onStateChange([weak](TransportState state) {
-        if (auto self = weak.lock())
-            self->handleLowerState(state);
-    });
-    transport->handleLowerState(transport->m_lower->state());
+    transport->m_lower->attach(transport, &DtlsTransport::handleDatagram, &DtlsTransport::handleLowerState);
     return transport;
 }
 
@@ -165,10 +156,8 @@ DtlsTransport::DtlsTransport(std::shared_ptr<MediaThread> thread, std::shared_pt
 DtlsTransport::~DtlsTransport()
 {
     cancelRetransmitTimer();
-    if (m_lower) {
-        m_lower->onReceive(nullptr);
-        m_lower->onStateChange(nullptr);
-    }
+    if (m_lower)
+        m_lower->detach();
     if (m_tls->ssl)
         SSL_set_ex_data(m_tls->ssl.get(), transportIndex(), nullptr);
 }

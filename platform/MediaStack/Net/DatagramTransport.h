@@ -4,6 +4,7 @@
 // Media thread: send(), the callbacks and the setters all belong to it.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <utility>
 
@@ -24,6 +25,29 @@ public:
 
     void onReceive(ReceiveCallback callback) { m_receive = std::move(callback); }
     void onStateChange(StateCallback callback) { m_stateChange = std::move(callback); }
+
+    // Hands this layer's datagrams and states to the layer above for as long as it lives,
+    // starting with the state this layer is in now.
+    template<typename Upper>
+    void attach(const std::shared_ptr<Upper>& upper, void (Upper::*receive)(std::span<const uint8_t>),
+                void (Upper::*stateChange)(TransportState))
+    {
+        std::weak_ptr<Upper> weak = upper;
+        onReceive([weak, receive](std::span<const uint8_t> datagram) {
+            if (auto self = weak.lock())
+                ((*self).*receive)(datagram);
+        });
+        onStateChange([weak, stateChange](TransportState state) {
+            if (auto self = weak.lock())
+                ((*self).*stateChange)(state);
+        });
+        ((*upper).*stateChange)(m_state);
+    }
+    void detach()
+    {
+        m_receive = nullptr;
+        m_stateChange = nullptr;
+    }
 
 protected:
     void deliver(std::span<const uint8_t> datagram)

@@ -13,26 +13,13 @@ std::shared_ptr<SrtpTransport> SrtpTransport::create(std::shared_ptr<DtlsTranspo
     if (!dtls)
         return nullptr;
     auto transport = std::shared_ptr<SrtpTransport>(new SrtpTransport(std::move(dtls)));
-    std::weak_ptr<SrtpTransport> weak = transport;
-    transport->m_dtls->onReceive([weak](std::span<const uint8_t> datagram) {
-        if (auto self = weak.lock())
-            self->handleDatagram(datagram);
-    });
-    transport->m_dtls->onStateChange([weak](TransportState state) {
-        if (auto self = weak.lock())
-            self->handleDtlsState(state);
-    });
-    transport->handleDtlsState(transport->m_dtls->state());
+    transport->m_dtls->attach(transport, &SrtpTransport::handleDatagram, &SrtpTransport::handleDtlsState);
     return transport;
 }
 
 SrtpTransport::SrtpTransport(std::shared_ptr<DtlsTransport> dtls) : m_dtls(std::move(dtls)) {}
 
-SrtpTransport::~SrtpTransport()
-{
-    m_dtls->onReceive(nullptr);
-    m_dtls->onStateChange(nullptr);
-}
+SrtpTransport::~SrtpTransport() { m_dtls->detach(); }
 
 void SrtpTransport::handleDtlsState(TransportState state)
 {

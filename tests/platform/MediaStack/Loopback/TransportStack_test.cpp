@@ -2,12 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 
 #include "MediaStack/Dtls/DtlsTransport.h"
 #include "MediaStack/Ice/IceTransport.h"
 #include "MediaStack/Net/MediaThread.h"
 #include "MediaStack/Srtp/SrtpTransport.h"
+#include "platform/MediaStack/support/PacketRecorder.h"
 #include "support/ManualClockFixture.h"
 
 using namespace media;
@@ -21,14 +21,8 @@ struct Stack {
     std::shared_ptr<IceTransport> ice;
     std::shared_ptr<SrtpTransport> srtp;
     std::atomic<TransportState> state { TransportState::New };
-    std::mutex mutex;
-    std::vector<std::vector<uint8_t>> received;
+    test::PacketRecorder received;
 
-    size_t count()
-    {
-        std::lock_guard lock(mutex);
-        return received.size();
-    }
     void clear()
     {
         certificate = Certificate::generate();
@@ -66,10 +60,7 @@ protected:
         auto dtls = DtlsTransport::create(thread, stack.ice, { dtlsRole, stack.certificate });
         stack.srtp = SrtpTransport::create(dtls);
         stack.srtp->onStateChange([&stack](TransportState state) { stack.state = state; });
-        stack.srtp->onReceive([&stack](std::span<const uint8_t> packet) {
-            std::lock_guard lock(stack.mutex);
-            stack.received.emplace_back(packet.begin(), packet.end());
-        });
+        stack.srtp->onReceive([&stack](std::span<const uint8_t> packet) { stack.received.record(packet); });
     }
 
     // What the signalling channel would carry: credentials, fingerprints and trickled candidates.
@@ -136,10 +127,10 @@ TEST_F(TransportStackTest, LinksUpAndCarriesSrtpAndSrtcpBothWays)
             EXPECT_TRUE(b.srtp->send(kRtcp));
             EXPECT_TRUE(b.srtp->send(kRtp));
         });
-        ASSERT_TRUE(loop->spin_until([&] { return a.count() == 2 && b.count() == 2; }, kNetworkBound));
+        ASSERT_TRUE(loop->spin_until([&] { return a.received.count() == 2 && b.received.count() == 2; }, kNetworkBound));
         thread->invoke([&] {
-            EXPECT_EQ(b.received, (std::vector<std::vector<uint8_t>> { kRtp, kRtcp }));
-            EXPECT_EQ(a.received, (std::vector<std::vector<uint8_t>> { kRtcp, kRtp }));
+            EXPECT_EQ(b.received.packets(), (std::vector<std::vector<uint8_t>> { kRtp, kRtcp }));
+            EXPECT_EQ(a.received.packets(), (std::vector<std::vector<uint8_t>> { kRtcp, kRtp }));
         });
     }
 }
@@ -168,9 +159,9 @@ TEST_F(TransportStackTest, GarbageOnThePortIsDroppedAndTheLinkCarriesOn)
             a.ice->send(datagram);
         a.srtp->send(kRtp);
     });
-    ASSERT_TRUE(loop->spin_until([&] { return b.count() == 1; }, kNetworkBound));
+    ASSERT_TRUE(loop->spin_until([&] { return b.received.count() == 1; }, kNetworkBound));
     thread->invoke([&] {
-        EXPECT_EQ(b.received[0], kRtp);
+        EXPECT_EQ(b.received.packets().at(0), kRtp);
         EXPECT_GE(b.srtp->dtls().droppedDatagrams(), 2u) << "the two that are neither DTLS nor SRTP";
         EXPECT_GE(b.srtp->dropped().total(), 1u) << "the forged SRTP";
     });

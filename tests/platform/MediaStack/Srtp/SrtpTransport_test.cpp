@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <mutex>
 
 #include "MediaStack/Dtls/DtlsTransport.h"
 #include "MediaStack/Net/PacketDemux.h"
 #include "MediaStack/Srtp/SrtpTransport.h"
 #include "platform/MediaStack/support/DatagramPipe.h"
+#include "platform/MediaStack/support/PacketRecorder.h"
 #include "support/ManualClockFixture.h"
 
 using namespace media;
@@ -16,14 +16,7 @@ namespace {
 struct Side {
     std::shared_ptr<SrtpTransport> srtp;
     std::atomic<TransportState> state { TransportState::New };
-    std::mutex mutex;
-    std::vector<std::vector<uint8_t>> received;
-
-    size_t count()
-    {
-        std::lock_guard lock(mutex);
-        return received.size();
-    }
+    test::PacketRecorder received;
 };
 
 class SrtpTransportTest : public ManualClockFixture {
@@ -62,10 +55,7 @@ protected:
     {
         side.srtp = std::move(srtp);
         side.srtp->onStateChange([&side](TransportState state) { side.state = state; });
-        side.srtp->onReceive([&side](std::span<const uint8_t> packet) {
-            std::lock_guard lock(side.mutex);
-            side.received.emplace_back(packet.begin(), packet.end());
-        });
+        side.srtp->onReceive([&side](std::span<const uint8_t> packet) { side.received.record(packet); });
     }
 
     std::shared_ptr<MediaThread> thread;
@@ -93,10 +83,10 @@ TEST_F(SrtpTransportTest, RtpAndRtcpCrossEncryptedBothWays)
         EXPECT_TRUE(b.srtp->send(kRtcp));
         EXPECT_FALSE(a.srtp->send(std::vector<uint8_t>(20, 0x16))) << "neither RTP nor RTCP";
     });
-    ASSERT_TRUE(loop->spin_until([&] { return a.count() == 2 && b.count() == 2; }));
+    ASSERT_TRUE(loop->spin_until([&] { return a.received.count() == 2 && b.received.count() == 2; }));
     thread->invoke([&] {
-        EXPECT_EQ(b.received, (std::vector<std::vector<uint8_t>> { kRtp, kRtcp }));
-        EXPECT_EQ(a.received, (std::vector<std::vector<uint8_t>> { kRtp, kRtcp }));
+        EXPECT_EQ(b.received.packets(), (std::vector<std::vector<uint8_t>> { kRtp, kRtcp }));
+        EXPECT_EQ(a.received.packets(), (std::vector<std::vector<uint8_t>> { kRtp, kRtcp }));
         ASSERT_EQ(onTheWire.size(), 2u);
         EXPECT_EQ(onTheWire[0].size(), kRtp.size() + 10) << "80-bit tag";
         EXPECT_EQ(PacketDemux::classify(onTheWire[1]), PacketKind::Rtcp);
@@ -118,7 +108,7 @@ TEST_F(SrtpTransportTest, ForgedReplayedAndGarbagePacketsAreCountedNotDelivered)
         next[3] += 1;
         a.srtp->send(next);
     });
-    ASSERT_TRUE(loop->spin_until([&] { return b.count() == 1; }));
+    ASSERT_TRUE(loop->spin_until([&] { return b.received.count() == 1; }));
     thread->invoke([&] {
         auto forged = captured[1];
         forged[13] ^= 0x80;
@@ -129,6 +119,6 @@ TEST_F(SrtpTransportTest, ForgedReplayedAndGarbagePacketsAreCountedNotDelivered)
         const auto& dropped = b.srtp->dropped();
         EXPECT_EQ(dropped.replayed, 1u);
         EXPECT_EQ(dropped.authenticationFailed + dropped.malformed + dropped.other, 3u);
-        EXPECT_EQ(b.received.size(), 1u);
+        EXPECT_EQ(b.received.count(), 1u);
     });
 }
