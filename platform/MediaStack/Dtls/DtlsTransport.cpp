@@ -24,6 +24,23 @@ constexpr const char* kCipherList = "ECDHE-ECDSA-AES128-GCM-SHA256:ECDHE-RSA-AES
                                     "ECDHE-ECDSA-AES128-SHA:ECDHE-RSA-AES128-SHA:"
                                     "ECDHE-ECDSA-AES256-SHA:ECDHE-RSA-AES256-SHA";
 
+// Every record of the datagram has a known content type, a DTLS version and a length that
+// stays within the datagram: what OpenSSL would otherwise throw away unseen.
+bool recordsAreFramed(std::span<const uint8_t> datagram)
+{
+    while (!datagram.empty()) {
+        if (datagram.size() < kRecordHeaderLength)
+            return false;
+        const uint8_t type = datagram[0];
+        const bool dtlsVersion = datagram[1] == 0xfe && (datagram[2] == 0xff || datagram[2] == 0xfd);
+        const size_t length = size_t(datagram[11]) << 8 | datagram[12];
+        if (type < 20 || type > 25 || !dtlsVersion || kRecordHeaderLength + length > datagram.size())
+            return false;
+        datagram = datagram.subspan(kRecordHeaderLength + length);
+    }
+    return true;
+}
+
 std::string openSslErrors()
 {
     std::string text;
@@ -279,12 +296,15 @@ void DtlsTransport::handleDatagram(std::span<const uint8_t> datagram)
 {
     switch (PacketDemux::classify(datagram)) {
     case PacketKind::Dtls:
-        if (datagram.size() < kRecordHeaderLength)
-            return drop("a DTLS record shorter than its header");
+        if (!recordsAreFramed(datagram))
+            return drop("DTLS records cut short or lying about their length");
         if (state() == TransportState::Failed || state() == TransportState::Closed)
             return drop("DTLS after the end");
         BIO_write(m_tls->incoming, datagram.data(), static_cast<int>(datagram.size()));
+        // A server hears of the link first from its peer's ClientHello.
         m_started = true;
+        if (state() == TransportState::New)
+            changeState(TransportState::Connecting);
         drive();
         // Whatever OpenSSL left of this datagram must not run into the next one.
         (void)BIO_reset(m_tls->incoming);
