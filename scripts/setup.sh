@@ -15,8 +15,8 @@ packages=(
   libwebsocketpp-dev libboost-dev libboost-system-dev
   # phone numbers, country and language names
   libphonenumber-dev libicu-dev
-  # DTLS-SRTP
-  libsrtp2-dev
+  # DTLS-SRTP, ICE
+  libsrtp2-dev libnice-dev
   # drawing and text
   libcairo2-dev libpango1.0-dev fonts-liberation2 fonts-dejavu-core
   # JPEG, PNG, frame conversion and scaling

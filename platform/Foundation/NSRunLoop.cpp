@@ -246,6 +246,9 @@ void NSRunLoop::waitForWork(double maxRealSeconds)
     std::unique_lock lock(m_mutex);
     if (!m_blocks.empty() || m_stopRequested)
         return;
+    // Checked under the lock that wakeForClock takes, so a step of the clock is never missed.
+    if (m_clock->isManual() && !m_timers.empty() && m_timers.begin()->first.fireAt <= m_clock->now() + kDueTolerance)
+        return;
     double wait = maxRealSeconds;
     if (!m_clock->isManual() && !m_timers.empty()) {
         double untilTimer = m_timers.begin()->first.fireAt - m_clock->now();
@@ -255,6 +258,14 @@ void NSRunLoop::waitForWork(double maxRealSeconds)
     if (wait <= 0)
         return;
     m_wake.wait_for(lock, std::chrono::duration<double>(wait));
+}
+
+void NSRunLoop::wakeForClock()
+{
+    {
+        std::lock_guard lock(m_mutex);
+    }
+    m_wake.notify_all();
 }
 
 void NSRunLoop::runUntilDate(double secondsFromNow)

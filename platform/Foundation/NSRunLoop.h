@@ -73,6 +73,8 @@ private:
     bool runOneDueTimer(double limit);
     void advanceManualClock(ManualClock& clock, double target);
     void waitForWork(double maxRealSeconds);
+    // A manual clock this loop follows has moved: timers may have fallen due.
+    void wakeForClock();
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 class NSRunLoop;
 
@@ -31,6 +33,8 @@ private:
 // A clock that stands still until advanced. advance() moves time forward in steps, one per
 // timer that falls due on the way, firing each timer at its own time and running the main
 // queue's work in between, so that the order of events is the one the real clock would give.
+// The main run loop steps it; other loops on the same clock (the media thread's) run on
+// threads of their own and are woken at every step to fire what fell due.
 class ManualClock : public RunLoopClock {
 public:
     explicit ManualClock(double start = 0.0) : m_nowNs(toNs(start)) {}
@@ -44,10 +48,13 @@ public:
 private:
     friend class NSRunLoop;
     void setTime(double t);
-    void attach(const std::shared_ptr<NSRunLoop>& loop) { m_loop = loop; }
+    void attach(const std::shared_ptr<NSRunLoop>& loop);
+    std::shared_ptr<NSRunLoop> steppingLoop() const;
     static int64_t toNs(double seconds) { return static_cast<int64_t>(seconds * 1e9 + (seconds < 0 ? -0.5 : 0.5)); }
 
     // Whole nanoseconds, so that ten steps of 0.1 s land exactly on 1.0 s.
     std::atomic<int64_t> m_nowNs;
+    mutable std::mutex m_loopsMutex;
     std::weak_ptr<NSRunLoop> m_loop;
+    std::vector<std::weak_ptr<NSRunLoop>> m_followers;
 };
