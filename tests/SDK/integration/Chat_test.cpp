@@ -87,6 +87,8 @@ protected:
         auto ident = KVNIdentification::sharedIdentification();
         ident->setSettings(settings);
         ident->server()->setShortName("vellumbank");
+        // The shared manager outlives suites (one process runs them all): bind it to this one's.
+        KVNRequestManager::sharedManager()->setIdent(ident);
         provider = std::make_shared<KVNMessageProvider>();
         provider->init();
     }
@@ -97,6 +99,7 @@ protected:
         auto manager = KVNRequestManager::sharedManager();
         manager->cancelTasks();
         loop->spin_until([&] { return manager->managerJSONHTTP()->tasks().empty(); }, kWait);
+        manager->setIdent(nullptr);
         provider.reset();
         KVNIdentification::resetSharedIdentification();
         bundle.reset();

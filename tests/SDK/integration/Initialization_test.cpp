@@ -67,6 +67,9 @@ protected:
         AVCaptureDevice::setDevicesForTesting(std::nullopt);
         AVCaptureDevice::resetAuthorizationForTesting();
         SCNetworkReachabilitySetFlagsForTesting(std::nullopt);
+        // The controller bound the shared manager to its identification; later suites in this
+        // process must not reach this suite's sim through it.
+        KVNRequestManager::sharedManager()->setIdent(nullptr);
         KVNIdentification::resetSharedIdentification();
         bundle.reset();
         SimFixture::TearDown();
