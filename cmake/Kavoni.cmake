@@ -74,16 +74,23 @@ function(kvn_add_layer target)
   kvn_export_headers(${target} ${folder})
 endfunction()
 
-# kvn_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2)
-# One GoogleTest executable whose cases CTest discovers. The main is ours
-# (tests/support/test_main.cpp: the test thread is the main thread, with its run loop). Tests
-# run with the source tree's root in KVN_SOURCE_DIR so fixtures can be found from any build
-# folder.
+# kvn_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [RESOURCE_LOCK name...])
+# One GoogleTest executable, run by CTest as one test. A process per case would pay the start
+# of a sanitized program (and of the script engine, or of the sim for a suite against it) once
+# per case, more than most cases cost; on a failure GoogleTest's own output ("[  FAILED  ]"
+# lines and the summary) names the cases. The main is ours (tests/support/test_main.cpp: the
+# test thread is the main thread, with its run loop). Tests run with the source tree's root in
+# KVN_SOURCE_DIR so fixtures can be found from any build folder. An executable that holds
+# something only one process may hold at a time (a fixed port, a shared file) names it in
+# RESOURCE_LOCK, and CTest never runs two holders of it at once.
 function(kvn_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} KvnTestMain GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE KVN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KVN_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "KVN_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+  add_test(NAME ${name} COMMAND ${name})
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "KVN_SOURCE_DIR=${PROJECT_SOURCE_DIR};GTEST_COLOR=no")
+  if(ARG_RESOURCE_LOCK)
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
+  endif()
 endfunction()
