@@ -5,14 +5,13 @@
 
 #include <functional>
 
-#include "Network/HTTPTrust.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "KavoniViewController.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIView.h"
 #include "public/KavoniSettings.h"
-#include "support/SimService.h"
+#include "support/SimFixture.h"
 
 namespace {
 
@@ -131,20 +130,12 @@ TEST_F(KavoniViewControllerTest, TheAlertsOkLeadsBackToTheScriptsScreen)
     EXPECT_FALSE(screen->presentingViewController());
 }
 
-class KavoniViewControllerSimTest : public KavoniViewControllerTest {
+class KavoniViewControllerSimTest : public SimFixture<KavoniViewControllerTest> {
 protected:
     static void SetUpTestSuite()
     {
-        sim = SimService::start();
-        ASSERT_TRUE(HTTPTrust::addTrustedCertificateAuthorityFile(sim->caFile()));
+        SimFixture::SetUpTestSuite();
         SimKavoniViewController::baseURL = sim->baseURL();
-    }
-    static void TearDownTestSuite() { sim.reset(); }
-
-    void SetUp() override
-    {
-        KavoniViewControllerTest::SetUp();
-        sim->reset();
     }
 
     // The screen with the library's first screen presented over it, once the initialisation
@@ -157,10 +148,7 @@ protected:
         return screen;
     }
 
-    static std::unique_ptr<SimService> sim;
 };
-
-std::unique_ptr<SimService> KavoniViewControllerSimTest::sim;
 
 TEST_F(KavoniViewControllerSimTest, ASuccessfulInitialisationStartsTheIdentificationFromTheScreen)
 {

@@ -15,7 +15,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include <curl/curl.h>
+#include "support/BlockingFetch.h"
 
 extern char** environ;
 
@@ -91,12 +91,6 @@ void runCertificateScript(const std::string& dir)
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) { }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
         fail(args[1] + " failed");
-}
-
-size_t appendToString(char* data, size_t size, size_t count, void* target)
-{
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
 }
 
 } // namespace
@@ -203,36 +197,12 @@ std::string SimService::caFile() const
 std::string SimService::control(const std::string& method, const std::string& path,
                                 const std::string& body) const
 {
-    CURL* curl = curl_easy_init();
-    if (!curl)
-        fail("curl_easy_init failed");
-    std::string answer;
-    const std::string url = baseURL() + path;
-    const std::string ca = caFile();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_CAINFO, ca.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
-    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    if (method == "POST") {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    }
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToString);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
-    CURLcode result = curl_easy_perform(curl);
-    long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    if (result != CURLE_OK)
-        fail(method + " " + path + ": " + curl_easy_strerror(result));
-    if (status != 200)
-        fail(method + " " + path + " answered " + std::to_string(status) + ": " + answer);
-    return answer;
+    FetchReply reply = blockingFetch({ .method = method, .url = baseURL() + path, .body = body, .caFile = caFile() });
+    if (reply.result != CURLE_OK)
+        fail(method + " " + path + ": " + curl_easy_strerror(reply.result));
+    if (reply.status != 200)
+        fail(method + " " + path + " answered " + std::to_string(reply.status) + ": " + reply.body);
+    return reply.body;
 }
 
 void SimService::setAnswer(const std::string& method, const std::string& pathRegex, int status,

@@ -14,7 +14,6 @@
 #include <nlohmann/json.hpp>
 
 #include "Foundation/NSRunLoop.h"
-#include "Network/HTTPTrust.h"
 #include "Private/Helper/KVNMessage.h"
 #include "Private/Helper/KVNMessageProvider.h"
 #include "Private/Helper/KVNParser.h"
@@ -26,7 +25,7 @@
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
 #include "support/ManualClockFixture.h"
-#include "support/SimService.h"
+#include "support/SimFixture.h"
 
 using nlohmann::json;
 
@@ -74,19 +73,11 @@ public:
 
 } // namespace
 
-class ChatTest : public ManualClockFixture {
+class ChatTest : public SimFixture<ManualClockFixture> {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = SimService::start();
-        ASSERT_TRUE(HTTPTrust::addTrustedCertificateAuthorityFile(sim->caFile()));
-    }
-    static void TearDownTestSuite() { sim.reset(); }
-
     void SetUp() override
     {
-        ManualClockFixture::SetUp();
-        sim->reset();
+        SimFixture::SetUp();
         bundle = std::make_unique<KvnTestBundle>();
         KVNIdentification::resetSharedIdentification();
         auto settings = KavoniSettings::settingsWithCompanyID_transactionToken("vellumbank", kToken);
@@ -96,6 +87,8 @@ protected:
         auto ident = KVNIdentification::sharedIdentification();
         ident->setSettings(settings);
         ident->server()->setShortName("vellumbank");
+        // The shared manager outlives suites (one process runs them all): bind it to this one's.
+        KVNRequestManager::sharedManager()->setIdent(ident);
         provider = std::make_shared<KVNMessageProvider>();
         provider->init();
     }
@@ -106,10 +99,11 @@ protected:
         auto manager = KVNRequestManager::sharedManager();
         manager->cancelTasks();
         loop->spin_until([&] { return manager->managerJSONHTTP()->tasks().empty(); }, kWait);
+        manager->setIdent(nullptr);
         provider.reset();
         KVNIdentification::resetSharedIdentification();
         bundle.reset();
-        ManualClockFixture::TearDown();
+        SimFixture::TearDown();
     }
 
     void waitUntil(const std::function<bool()>& condition, const char* what)
@@ -127,7 +121,6 @@ protected:
         return sends;
     }
 
-    inline static std::unique_ptr<SimService> sim;
     std::unique_ptr<KvnTestBundle> bundle;
     std::shared_ptr<KVNMessageProvider> provider;
 };

@@ -19,7 +19,6 @@
 
 #include "Foundation/NSError.h"
 #include "Foundation/NSRunLoop.h"
-#include "Network/HTTPTrust.h"
 #include "Private/Helper/KVNParser.h"
 #include "Private/Helper/KVNServer.h"
 #include "Private/Helper/KVNSocketHandler.h"
@@ -28,7 +27,7 @@
 #include "models/KVNIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/ManualClockFixture.h"
-#include "support/SimService.h"
+#include "support/SimFixture.h"
 
 using nlohmann::json;
 
@@ -58,22 +57,13 @@ const char* transportName(long connectionType) { return connectionType == 0 ? "w
 
 } // namespace
 
-class EventChannelFixture : public ManualClockFixture {
+class EventChannelFixture : public SimFixture<ManualClockFixture> {
 protected:
-    static void SetUpTestSuite()
-    {
-        if (!sim) {
-            sim = SimService::start();
-            ASSERT_TRUE(HTTPTrust::addTrustedCertificateAuthorityFile(sim->caFile()));
-        }
-    }
-
     virtual long connectionType() const = 0;
 
     void SetUp() override
     {
-        ManualClockFixture::SetUp();
-        sim->reset();
+        SimFixture::SetUp();
         static std::atomic<int> serial{0};
         token = "CHANNEL" + std::to_string(++serial);
         KVNIdentification::resetSharedIdentification();
@@ -96,7 +86,7 @@ protected:
         loop->spin_until([this] { return sim->channelClients(token) == 0; }, kWait);
         handler.reset();
         KVNIdentification::resetSharedIdentification();
-        ManualClockFixture::TearDown();
+        SimFixture::TearDown();
     }
 
     void waitUntil(const std::function<bool()>& condition, const char* what)
@@ -161,7 +151,6 @@ protected:
         EXPECT_EQ(handler->reconnectTimer(), nullptr) << "the opening stops the timer";
     }
 
-    inline static std::unique_ptr<SimService> sim;
     std::string token;
     std::shared_ptr<RecordingDelegate> delegate;
     std::shared_ptr<KVNSocketHandler> handler;

@@ -13,7 +13,6 @@
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
 #include "Foundation/Dispatch.h"
-#include "Network/HTTPTrust.h"
 #include "Network/SCNetworkReachability.h"
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
@@ -22,7 +21,7 @@
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
 #include "support/ManualClockFixture.h"
-#include "support/SimService.h"
+#include "support/SimFixture.h"
 
 namespace {
 
@@ -49,20 +48,12 @@ const std::string kMessages = "GET /assets/messages.json";
 const std::string kData = "GET /api/v1/vellumbank/identifications/DEV0001";
 const std::string kDocuments = "GET /api/v1/vellumbank/identifications/DEV0001/documents";
 
-class InitializationTest : public ManualClockFixture {
+class InitializationTest : public SimFixture<ManualClockFixture> {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = SimService::start();
-        ASSERT_TRUE(HTTPTrust::addTrustedCertificateAuthorityFile(sim->caFile()));
-    }
-    static void TearDownTestSuite() { sim.reset(); }
-
     void SetUp() override
     {
-        ManualClockFixture::SetUp();
+        SimFixture::SetUp();
         bundle = std::make_unique<KvnTestBundle>();
-        sim->reset();
         KVNIdentification::resetSharedIdentification();
         AVCaptureDevice::setDevicesForTesting(
             std::vector<AVCaptureDevice::Description>{AVCaptureDevice::Description::backCamera(), AVCaptureDevice::Description::frontCamera()});
@@ -78,9 +69,12 @@ protected:
         AVCaptureDevice::setDevicesForTesting(std::nullopt);
         AVCaptureDevice::resetAuthorizationForTesting();
         SCNetworkReachabilitySetFlagsForTesting(std::nullopt);
+        // The controller bound the shared manager to its identification; later suites in this
+        // process must not reach this suite's sim through it.
+        KVNRequestManager::sharedManager()->setIdent(nullptr);
         KVNIdentification::resetSharedIdentification();
         bundle.reset();
-        ManualClockFixture::TearDown();
+        SimFixture::TearDown();
     }
 
     std::shared_ptr<KavoniSettings> simSettings(const std::optional<std::string>& companyID, const std::optional<std::string>& token)
@@ -124,12 +118,9 @@ protected:
         return record;
     }
 
-    static std::unique_ptr<SimService> sim;
     std::unique_ptr<KvnTestBundle> bundle;
     std::shared_ptr<KavoniController> lastController;
 };
-
-std::unique_ptr<SimService> InitializationTest::sim;
 
 TEST_F(InitializationTest, EachFailurePointGivesItsCodeAfterTheRequestsBeforeIt)
 {

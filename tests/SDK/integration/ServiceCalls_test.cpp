@@ -20,7 +20,6 @@
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSUserDefaults.h"
 #include "Network/HTTPErrorKeys.h"
-#include "Network/HTTPTrust.h"
 #include "Network/NSURLError.h"
 #include "Private/Extensions/UIImage+KVNExtensions.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -40,7 +39,7 @@
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
 #include "support/ManualClockFixture.h"
-#include "support/SimService.h"
+#include "support/SimFixture.h"
 
 using nlohmann::json;
 
@@ -86,19 +85,11 @@ std::optional<std::string> header(const json& request, const std::string& name)
 
 } // namespace
 
-class ServiceCallsTest : public ManualClockFixture {
+class ServiceCallsTest : public SimFixture<ManualClockFixture> {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = SimService::start();
-        ASSERT_TRUE(HTTPTrust::addTrustedCertificateAuthorityFile(sim->caFile()));
-    }
-    static void TearDownTestSuite() { sim.reset(); }
-
     void SetUp() override
     {
-        ManualClockFixture::SetUp();
-        sim->reset();
+        SimFixture::SetUp();
         bundle = std::make_unique<KvnTestBundle>();
         bundle->writeFile("Info.json", R"({"CFBundleShortVersionString": "3.1.4"})");
         NSUserDefaults::standardUserDefaults()->setObject_forKey(json::array({"de-DE", "en"}), "AppleLanguages");
@@ -118,7 +109,7 @@ protected:
         ident.reset();
         KVNIdentification::resetSharedIdentification();
         bundle.reset();
-        ManualClockFixture::TearDown();
+        SimFixture::TearDown();
     }
 
     void useToken(const std::string& token)
@@ -191,13 +182,10 @@ protected:
         return outcome;
     }
 
-    static std::unique_ptr<SimService> sim;
     std::unique_ptr<KvnTestBundle> bundle;
     std::shared_ptr<KVNIdentification> ident;
     std::shared_ptr<KVNRequestManager> manager;
 };
-
-std::unique_ptr<SimService> ServiceCallsTest::sim;
 
 // ---------------------------------------------------------------------------------------------
 

@@ -4,28 +4,20 @@
 #include "Foundation/NSLocale.h"
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSRunLoop.h"
-#include "Network/HTTPTrust.h"
 #include "Private/Helper/KVNLocalizer.h"
 #include "Private/Helper/KVNRequestManager.h"
 #include "models/KVNIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
-#include "support/SimService.h"
+#include "support/SimFixture.h"
 
 namespace {
 
-class KVNIdentificationServiceTest : public testing::Test {
+class KVNIdentificationServiceTest : public SimFixture<> {
 protected:
-    static void SetUpTestSuite()
-    {
-        sim = SimService::start();
-        HTTPTrust::addTrustedCertificateAuthorityFile(sim->caFile());
-    }
-    static void TearDownTestSuite() { sim.reset(); }
-
     void SetUp() override
     {
-        sim->reset();
+        SimFixture::SetUp();
         NSLocale::setPreferredLanguages({"en"});
         KVNLocalizer::setUserInterfaceLanguage(std::nullopt);
         KVNIdentification::resetSharedIdentification();
@@ -46,12 +38,9 @@ protected:
         NSLocale::resetOverrides();
     }
 
-    static std::unique_ptr<SimService> sim;
     KvnTestBundle bundle;
     std::shared_ptr<KVNIdentification> identification;
 };
-
-std::unique_ptr<SimService> KVNIdentificationServiceTest::sim;
 
 } // namespace
 

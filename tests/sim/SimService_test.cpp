@@ -6,22 +6,12 @@
 #include <atomic>
 #include <future>
 
+#include "support/BlockingFetch.h"
 #include "support/SimService.h"
 
 namespace {
 
-struct Reply {
-    CURLcode result = CURLE_OK;
-    long status = 0;
-    std::string body;
-    std::string contentType;
-};
-
-size_t appendToString(char* data, size_t size, size_t count, void* target)
-{
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
-}
+using Reply = FetchReply;
 
 // A plain client of the sim, as the library's HTTP layer would be: certificate checks on.
 // `abort`, when given, cancels the transfer once it turns true.
@@ -29,41 +19,8 @@ Reply fetch(const std::string& method, const std::string& url, const std::string
             const std::string& contentType = "application/json", const std::string& caFile = "",
             const std::atomic<bool>* abort = nullptr)
 {
-    Reply reply;
-    CURL* curl = curl_easy_init();
-    curl_slist* headers = nullptr;
-    headers = curl_slist_append(headers, ("Content-Type: " + contentType).c_str());
-    headers = curl_slist_append(headers, "X-Client-Secret: s3cret");
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    if (!caFile.empty())
-        curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    if (method == "POST") {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    }
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToString);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body);
-    if (abort) {
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, abort);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION,
-                         +[](void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) -> int {
-                             return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
-                         });
-    }
-    reply.result = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
-    char* type = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
-    reply.contentType = type ? type : "";
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    return reply;
+    return blockingFetch({ .method = method, .url = url, .body = body, .contentType = contentType,
+                           .headers = { "X-Client-Secret: s3cret" }, .caFile = caFile, .abort = abort });
 }
 
 nlohmann::json parsed(const Reply& reply)

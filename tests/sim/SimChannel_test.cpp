@@ -16,6 +16,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "support/BlockingFetch.h"
 #include "support/SimService.h"
 
 extern char** environ;
@@ -26,46 +27,12 @@ const std::string kLongPolling = "?X-Atmosphere-Transport=long-polling&X-Atmosph
 // Guards against a hang when something is broken; never a measure of speed.
 constexpr auto kPatience = std::chrono::seconds(15);
 
-struct Reply {
-    CURLcode result = CURLE_OK;
-    long status = 0;
-    std::string body;
-    std::string contentType;
-};
-
-size_t appendToString(char* data, size_t size, size_t count, void* target)
-{
-    static_cast<std::string*>(target)->append(data, size * count);
-    return size * count;
-}
+using Reply = FetchReply;
 
 Reply fetch(const std::string& method, const std::string& url, const std::string& caFile,
             const std::string& body = "")
 {
-    Reply reply;
-    CURL* curl = curl_easy_init();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_CAINFO, caFile.c_str());
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 60L);
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    if (method == "POST") {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
-    }
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendToString);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &reply.body);
-    reply.result = curl_easy_perform(curl);
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &reply.status);
-    char* type = nullptr;
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_TYPE, &type);
-    reply.contentType = type ? type : "";
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
-    return reply;
+    return blockingFetch({ .method = method, .url = url, .body = body, .caFile = caFile, .timeoutSeconds = 60 });
 }
 
 // The length the service writes before "|": UTF-16 code units of the JSON text.
@@ -327,20 +294,7 @@ TEST_F(SimChannelTest, DropFailsTheWaitingPollAndRestartRefusesUntilItIsUp)
     // A poll whose client gave up is no longer a client, and a push to it is queued, not lost.
     std::atomic<bool> giveUp = false;
     auto abandoned = std::async(std::launch::async, [&] {
-        CURL* curl = curl_easy_init();
-        const std::string url = sim->channelURL("DEV5") + kLongPolling, ca = sim->caFile();
-        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl, CURLOPT_CAINFO, ca.c_str());
-        curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-        curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &giveUp);
-        curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION,
-                         +[](void* flag, curl_off_t, curl_off_t, curl_off_t, curl_off_t) -> int {
-                             return static_cast<std::atomic<bool>*>(flag)->load() ? 1 : 0;
-                         });
-        CURLcode result = curl_easy_perform(curl);
-        curl_easy_cleanup(curl);
-        return result;
+        return blockingFetch({ .url = sim->channelURL("DEV5") + kLongPolling, .caFile = sim->caFile(), .abort = &giveUp }).result;
     });
     ASSERT_TRUE(waitForClients("DEV5", 1));
     giveUp = true;
