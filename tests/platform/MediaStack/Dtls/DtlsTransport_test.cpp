@@ -5,7 +5,7 @@
 #include "MediaStack/Dtls/DtlsTransport.h"
 #include "MediaStack/Srtp/SrtpKeys.h"
 #include "MediaStack/Srtp/SrtpSession.h"
-#include "platform/MediaStack/support/DatagramPipe.h"
+#include "../support/DatagramPipe.h"
 #include "support/ManualClockFixture.h"
 
 using namespace media;

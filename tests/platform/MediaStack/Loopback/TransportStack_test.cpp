@@ -7,7 +7,7 @@
 #include "MediaStack/Ice/IceTransport.h"
 #include "MediaStack/Net/MediaThread.h"
 #include "MediaStack/Srtp/SrtpTransport.h"
-#include "platform/MediaStack/support/PacketRecorder.h"
+#include "../support/PacketRecorder.h"
 #include "support/ManualClockFixture.h"
 
 using namespace media;

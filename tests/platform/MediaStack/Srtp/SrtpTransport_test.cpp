@@ -5,8 +5,8 @@
 #include "MediaStack/Dtls/DtlsTransport.h"
 #include "MediaStack/Net/PacketDemux.h"
 #include "MediaStack/Srtp/SrtpTransport.h"
-#include "platform/MediaStack/support/DatagramPipe.h"
-#include "platform/MediaStack/support/PacketRecorder.h"
+#include "../support/DatagramPipe.h"
+#include "../support/PacketRecorder.h"
 #include "support/ManualClockFixture.h"
 
 using namespace media;
