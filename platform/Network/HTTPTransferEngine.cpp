@@ -123,7 +123,7 @@ struct HTTPTransferEngine::Impl {
 
     void work();
     void takeCommands();
-    void begin(std::unique_ptr<Running> transfer);
+    void begin(std::unique_ptr<Running> started);
     void finish(std::unique_ptr<Running> transfer, CURLcode result);
     static void fail(std::unique_ptr<Running> transfer, std::shared_ptr<NSError> error);
 };
@@ -236,81 +236,81 @@ void HTTPTransferEngine::Impl::takeCommands()
     }
 }
 
-void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> transfer)
+void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> started)
 {
-    const auto& spec = transfer->transfer;
+    const auto& transfer = started->transfer;
     std::string host;
-    if (auto error = checkURL(spec.URL, host))
-        return fail(std::move(transfer), error);
-    transfer->easy.reset(curl_easy_init());
-    CURL* easy = transfer->easy.get();
+    if (auto error = checkURL(transfer.URL, host))
+        return fail(std::move(started), error);
+    started->easy.reset(curl_easy_init());
+    CURL* easy = started->easy.get();
     if (!easy)
-        return fail(std::move(transfer), HTTPTransferEngine::errorForCurlCode(CURLE_OUT_OF_MEMORY, "", spec.URL));
+        return fail(std::move(started), HTTPTransferEngine::errorForCurlCode(CURLE_OUT_OF_MEMORY, "", transfer.URL));
 
-    curl_easy_setopt(easy, CURLOPT_URL, spec.URL.c_str());
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_URL, transfer.URL.c_str());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, started.get());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, started->errorBuffer);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, writeBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, started.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, readHeaderLine);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, started.get());
 
     // The time-out counts time without progress, as a request's time-out does: connecting,
     // or waiting for the next bytes of the answer.
-    const double timeout = spec.timeoutInterval > 0 ? spec.timeoutInterval : 60.0;
+    const double timeout = transfer.timeoutInterval > 0 ? transfer.timeoutInterval : 60.0;
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::ceil(timeout * 1000)));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(std::ceil(timeout))));
 
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, spec.verifyPeer ? 1L : 0L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, spec.verifyHost ? 2L : 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, transfer.verifyPeer ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, transfer.verifyHost ? 2L : 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, addTrustedAuthorities);
     if (const auto pins = HTTPTrust::pinnedPublicKeysForHost(host))
         curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, pins->c_str());
 
     bool hasContentType = false;
     bool hasExpect = false;
-    for (const auto& [name, value] : spec.headers) {
+    for (const auto& [name, value] : transfer.headers) {
         // "Name;" is how libcurl sends a field with an empty value.
         const std::string line = value.empty() ? name + ";" : name + ": " + value;
-        appendTo(transfer->headerList, line.c_str());
+        appendTo(started->headerList, line.c_str());
         hasContentType = hasContentType || strcasecmp(name.c_str(), "Content-Type") == 0;
         hasExpect = hasExpect || strcasecmp(name.c_str(), "Expect") == 0;
     }
     // No "Expect: 100-continue" round trip before a larger body.
     if (!hasExpect)
-        appendTo(transfer->headerList, "Expect:");
+        appendTo(started->headerList, "Expect:");
 
     static const char noBytes[] = "";
-    const bool sendsBody = spec.method != "GET" && spec.method != "HEAD";
-    if (spec.method == "GET") {
+    const bool sendsBody = transfer.method != "GET" && transfer.method != "HEAD";
+    if (transfer.method == "GET") {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    } else if (spec.method == "HEAD") {
+    } else if (transfer.method == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else {
-        if (spec.method == "POST")
+        if (transfer.method == "POST")
             curl_easy_setopt(easy, CURLOPT_POST, 1L);
         else
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, spec.method.c_str());
-        const bool hasBytes = spec.body && !spec.body->empty();
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(hasBytes ? spec.body->size() : 0));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, hasBytes ? reinterpret_cast<const char*>(spec.body->data()) : noBytes);
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, transfer.method.c_str());
+        const bool hasBytes = transfer.body && !transfer.body->empty();
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(hasBytes ? transfer.body->size() : 0));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, hasBytes ? reinterpret_cast<const char*>(transfer.body->data()) : noBytes);
     }
     // libcurl would label a body as a form; the request says what it sends, or nothing.
     if (sendsBody && !hasContentType)
-        appendTo(transfer->headerList, "Content-Type:");
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headerList.get());
+        appendTo(started->headerList, "Content-Type:");
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, started->headerList.get());
 
     if (curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
-        return fail(std::move(transfer), HTTPTransferEngine::errorForCurlCode(CURLE_FAILED_INIT, "", spec.URL));
-    const uint64_t id = transfer->id;
-    running.emplace(id, std::move(transfer));
+        return fail(std::move(started), HTTPTransferEngine::errorForCurlCode(CURLE_FAILED_INIT, "", transfer.URL));
+    const uint64_t id = started->id;
+    running.emplace(id, std::move(started));
 }
 
 void HTTPTransferEngine::Impl::finish(std::unique_ptr<Running> transfer, CURLcode result)
