@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -20,6 +21,15 @@
 extern char** environ;
 
 namespace {
+
+struct CurlEasyDeleter {
+    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+};
+struct CurlListDeleter {
+    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+};
+using CurlEasy = std::unique_ptr<CURL, CurlEasyDeleter>;
+using CurlList = std::unique_ptr<curl_slist, CurlListDeleter>;
 
 // Debian's interpreter: python3-aiohttp loads only there, not under another python3 on PATH.
 constexpr const char* kPython = "/usr/bin/python3";
@@ -203,20 +213,21 @@ std::string SimService::caFile() const
 std::string SimService::control(const std::string& method, const std::string& path,
                                 const std::string& body) const
 {
-    CURL* curl = curl_easy_init();
+    const CurlEasy owner(curl_easy_init());
+    CURL* curl = owner.get();
     if (!curl)
         fail("curl_easy_init failed");
     std::string answer;
     const std::string url = baseURL() + path;
     const std::string ca = caFile();
-    curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json");
+    const CurlList headers(curl_slist_append(nullptr, "Content-Type: application/json"));
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_CAINFO, ca.c_str());
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "*");
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, method.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
     if (method == "POST") {
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, body.c_str());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE, static_cast<long>(body.size()));
@@ -226,8 +237,6 @@ std::string SimService::control(const std::string& method, const std::string& pa
     CURLcode result = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
     if (result != CURLE_OK)
         fail(method + " " + path + ": " + curl_easy_strerror(result));
     if (status != 200)
