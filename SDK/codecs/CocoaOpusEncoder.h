@@ -52,14 +52,14 @@ public:
 private:
     void destroyLocked();
 
-    mutable std::mutex lock_;
-    OpusEncoder* encoder_ = nullptr;
-    int32_t frameSize_ = 0;
-    int32_t channels_ = 0;
-    std::vector<uint8_t> output_;
-    std::vector<opus_int16> samples_;
-    int32_t bitrate_ = 0;
-    double quality_ = 0.0;
-    int32_t complexity_ = 0;
-    bool debugMode_ = false;
+    mutable std::mutex m_lock;
+    OpusEncoder* m_encoder = nullptr;
+    int32_t m_frameSize = 0;
+    int32_t m_channels = 0;
+    std::vector<uint8_t> m_output;
+    std::vector<opus_int16> m_samples;
+    int32_t m_bitrate = 0;
+    double m_quality = 0.0;
+    int32_t m_complexity = 0;
+    bool m_debugMode = false;
 };

@@ -10,10 +10,10 @@ CocoaVp8Decoder::~CocoaVp8Decoder() { destroy(); }
 
 void CocoaVp8Decoder::destroy()
 {
-    if (codec_) {
-        vpx_codec_destroy(codec_.get());
+    if (m_codec) {
+        vpx_codec_destroy(m_codec.get());
     }
-    codec_.reset();
+    m_codec.reset();
 }
 
 bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, const std::shared_ptr<CocoaVp8Buffer>& buffer)
@@ -26,7 +26,7 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
         }
         return false;
     }
-    if (!codec_) {
+    if (!m_codec) {
         if (debug) {
             CodecConsoleLog("Configuring decoder.");
         }
@@ -36,13 +36,13 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
             CodecConsoleLog("Could not initialize decoder. %s", vpx_codec_err_to_string(status));
             throw InitializeException("Could not initialize decoder.");
         }
-        codec_ = std::move(codec);
+        m_codec = std::move(codec);
     }
     if (debug) {
         CodecConsoleLog("Ready for decoding. (%zu bytes)", frame->size());
     }
 
-    const vpx_codec_err_t status = vpx_codec_decode(codec_.get(), frame->data(), static_cast<unsigned int>(frame->size()), nullptr, VPX_DL_REALTIME);
+    const vpx_codec_err_t status = vpx_codec_decode(m_codec.get(), frame->data(), static_cast<unsigned int>(frame->size()), nullptr, VPX_DL_REALTIME);
     if (status != VPX_CODEC_OK) {
         if (status == VPX_CODEC_CORRUPT_FRAME) {
             setNeedsKeyFrame(true);
@@ -55,7 +55,7 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
     setNeedsKeyFrame(false);
 
     vpx_codec_iter_t iter = nullptr;
-    const vpx_image_t* image = vpx_codec_get_frame(codec_.get(), &iter);
+    const vpx_image_t* image = vpx_codec_get_frame(m_codec.get(), &iter);
     if (!image) {
         if (debug) {
             CodecConsoleLog("Could not decode frame.");
