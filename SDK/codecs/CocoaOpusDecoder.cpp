@@ -1,7 +1,11 @@
 #include "codecs/CocoaOpusDecoder.h"
 
+#include <opus/opus.h>
+
 #include "codecs/CodecConsole.h"
 #include "codecs/InitializeException.h"
+
+void CocoaOpusDecoder::DecoderDeleter::operator()(OpusDecoder* decoder) const { opus_decoder_destroy(decoder); }
 
 CocoaOpusDecoder::~CocoaOpusDecoder() { destroy(); }
 
@@ -12,12 +16,9 @@ void CocoaOpusDecoder::initWithClockRate_channels_packetTime(int32_t clockRate, 
     m_outputLength = static_cast<int32_t>(static_cast<int64_t>(clockRate) * channels * packetTime / 500);
     m_channels = channels;
     int error = OPUS_OK;
-    m_decoder = opus_decoder_create(clockRate, channels, &error);
+    m_decoder.reset(opus_decoder_create(clockRate, channels, &error));
     if (error != OPUS_OK || !m_decoder || m_outputLength <= 0) {
-        if (m_decoder) {
-            opus_decoder_destroy(m_decoder);
-            m_decoder = nullptr;
-        }
+        m_decoder.reset();
         CodecConsoleLog("Could not initialize decoder. %s", opus_strerror(error != OPUS_OK ? error : OPUS_BAD_ARG));
         throw InitializeException("Could not initialize decoder.");
     }
@@ -34,10 +35,10 @@ std::shared_ptr<CocoaOpusBuffer> CocoaOpusDecoder::decodeFrame_fec(const std::ve
     int samples;
     if (frame && !frame->empty()) {
         target = fec ? m_fecOutput : m_output;
-        samples = opus_decode(m_decoder, frame->data(), static_cast<opus_int32>(frame->size()), reinterpret_cast<opus_int16*>(target->data()), m_frameSize, fec ? 1 : 0);
+        samples = opus_decode(m_decoder.get(), frame->data(), static_cast<opus_int32>(frame->size()), reinterpret_cast<opus_int16*>(target->data()), m_frameSize, fec ? 1 : 0);
     } else {
         target = std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(m_outputLength));
-        samples = opus_decode(m_decoder, nullptr, 0, reinterpret_cast<opus_int16*>(target->data()), m_frameSize, 0);
+        samples = opus_decode(m_decoder.get(), nullptr, 0, reinterpret_cast<opus_int16*>(target->data()), m_frameSize, 0);
     }
     if (samples < 1) {
         if (m_debugMode) {
@@ -54,10 +55,7 @@ std::shared_ptr<CocoaOpusBuffer> CocoaOpusDecoder::decodeFrame_fec(const std::ve
 
 void CocoaOpusDecoder::destroy()
 {
-    if (m_decoder) {
-        opus_decoder_destroy(m_decoder);
-        m_decoder = nullptr;
-    }
+    m_decoder.reset();
     m_output.reset();
     m_fecOutput.reset();
 }

@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include <opus/opus.h>
-
 #include "codecs/CocoaOpusBuffer.h"
+
+struct OpusDecoder;
 
 class CocoaOpusDecoder {
 public:
@@ -32,7 +32,10 @@ public:
     void setDebugMode(bool v) { m_debugMode = v; }
 
 private:
-    OpusDecoder* m_decoder = nullptr;
+    struct DecoderDeleter {
+        void operator()(OpusDecoder* decoder) const;
+    };
+    std::unique_ptr<OpusDecoder, DecoderDeleter> m_decoder;
     int32_t m_frameSize = 0;
     int32_t m_outputLength = 0;
     int32_t m_channels = 0;

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <cstring>
 
+#include <opus/opus.h>
+
 #include "codecs/CodecConsole.h"
 #include "codecs/InitializeException.h"
+
+void CocoaOpusEncoder::EncoderDeleter::operator()(OpusEncoder* encoder) const { opus_encoder_destroy(encoder); }
 
 CocoaOpusEncoder::~CocoaOpusEncoder() { destroy(); }
 
@@ -17,16 +21,16 @@ void CocoaOpusEncoder::initWithClockRate_channels_packetTime(int32_t clockRate, 
         m_channels = channels;
         m_output.assign(maxEncodedLength, 0);
         int error = OPUS_OK;
-        m_encoder = opus_encoder_create(clockRate, channels, OPUS_APPLICATION_VOIP, &error);
+        m_encoder.reset(opus_encoder_create(clockRate, channels, OPUS_APPLICATION_VOIP, &error));
         if (error != OPUS_OK || !m_encoder) {
-            m_encoder = nullptr;
+            m_encoder.reset();
             CodecConsoleLog("Could not initialize encoder. %s", opus_strerror(error));
             throw InitializeException("Could not initialize encoder.");
         }
         if (m_frameSize > 0 && m_channels > 0) {
             m_samples.assign(static_cast<size_t>(m_frameSize) * static_cast<size_t>(m_channels), 0);
         }
-        opus_encoder_ctl(m_encoder, OPUS_SET_SIGNAL(OPUS_SIGNAL_VOICE));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_SIGNAL(OPUS_SIGNAL_VOICE));
     }
     setQuality(1.0);
     setBitrate(125);
@@ -48,7 +52,7 @@ std::optional<std::vector<uint8_t>> CocoaOpusEncoder::encodeBuffer(const std::sh
     }
     // Copied out so that libopus reads aligned samples whatever the byte index.
     std::memcpy(m_samples.data(), buffer->data->data() + buffer->index, frameBytes);
-    const opus_int32 encoded = opus_encode(m_encoder, m_samples.data(), m_frameSize, m_output.data(), maxEncodedLength);
+    const opus_int32 encoded = opus_encode(m_encoder.get(), m_samples.data(), m_frameSize, m_output.data(), maxEncodedLength);
     if (encoded < 1) {
         if (m_debugMode) {
             CodecConsoleLog("Could not encode frame.");
@@ -62,8 +66,8 @@ void CocoaOpusEncoder::activateFECWithPacketLossPercent(int32_t percent)
 {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_encoder) {
-        opus_encoder_ctl(m_encoder, OPUS_SET_INBAND_FEC(1));
-        opus_encoder_ctl(m_encoder, OPUS_SET_PACKET_LOSS_PERC(percent));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_INBAND_FEC(1));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_PACKET_LOSS_PERC(percent));
     }
 }
 
@@ -71,8 +75,8 @@ void CocoaOpusEncoder::deactivateFEC()
 {
     std::lock_guard<std::mutex> hold(m_lock);
     if (m_encoder) {
-        opus_encoder_ctl(m_encoder, OPUS_SET_INBAND_FEC(0));
-        opus_encoder_ctl(m_encoder, OPUS_SET_PACKET_LOSS_PERC(0));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_INBAND_FEC(0));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_PACKET_LOSS_PERC(0));
     }
 }
 
@@ -84,10 +88,7 @@ void CocoaOpusEncoder::destroy()
 
 void CocoaOpusEncoder::destroyLocked()
 {
-    if (m_encoder) {
-        opus_encoder_destroy(m_encoder);
-        m_encoder = nullptr;
-    }
+    m_encoder.reset();
     m_output.clear();
     m_output.shrink_to_fit();
 }
@@ -103,7 +104,7 @@ void CocoaOpusEncoder::setBitrate(int32_t v)
     std::lock_guard<std::mutex> hold(m_lock);
     m_bitrate = std::clamp(v, 1, 500);
     if (m_encoder) {
-        opus_encoder_ctl(m_encoder, OPUS_SET_BITRATE(m_bitrate * 1024));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_BITRATE(m_bitrate * 1024));
     }
 }
 
@@ -119,7 +120,7 @@ void CocoaOpusEncoder::setQuality(double v)
     m_quality = std::clamp(v, 0.0, 1.0);
     m_complexity = static_cast<int32_t>(m_quality * 10);
     if (m_encoder) {
-        opus_encoder_ctl(m_encoder, OPUS_SET_COMPLEXITY(m_complexity));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_COMPLEXITY(m_complexity));
     }
 }
 
@@ -146,7 +147,7 @@ bool CocoaOpusEncoder::inbandFEC() const
     std::lock_guard<std::mutex> hold(m_lock);
     opus_int32 value = 0;
     if (m_encoder) {
-        opus_encoder_ctl(m_encoder, OPUS_GET_INBAND_FEC(&value));
+        opus_encoder_ctl(m_encoder.get(), OPUS_GET_INBAND_FEC(&value));
     }
     return value != 0;
 }
@@ -156,7 +157,7 @@ int32_t CocoaOpusEncoder::packetLossPercent() const
     std::lock_guard<std::mutex> hold(m_lock);
     opus_int32 value = 0;
     if (m_encoder) {
-        opus_encoder_ctl(m_encoder, OPUS_GET_PACKET_LOSS_PERC(&value));
+        opus_encoder_ctl(m_encoder.get(), OPUS_GET_PACKET_LOSS_PERC(&value));
     }
     return value;
 }

@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include <opus/opus.h>
-
 #include "codecs/CocoaOpusBuffer.h"
+
+struct OpusEncoder;
 
 class CocoaOpusEncoder {
 public:
@@ -53,11 +53,14 @@ private:
     void destroyLocked();
 
     mutable std::mutex m_lock;
-    OpusEncoder* m_encoder = nullptr;
+    struct EncoderDeleter {
+        void operator()(OpusEncoder* encoder) const;
+    };
+    std::unique_ptr<OpusEncoder, EncoderDeleter> m_encoder;
     int32_t m_frameSize = 0;
     int32_t m_channels = 0;
     std::vector<uint8_t> m_output;
-    std::vector<opus_int16> m_samples;
+    std::vector<int16_t> m_samples;
     int32_t m_bitrate = 0;
     double m_quality = 0.0;
     int32_t m_complexity = 0;

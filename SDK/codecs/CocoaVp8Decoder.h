@@ -9,13 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include <vpx/vpx_decoder.h>
-
 #include "codecs/CocoaVp8Buffer.h"
 
 class CocoaVp8Decoder {
 public:
-    CocoaVp8Decoder() = default;
+    CocoaVp8Decoder();
     ~CocoaVp8Decoder();
     CocoaVp8Decoder(const CocoaVp8Decoder&) = delete;
     CocoaVp8Decoder& operator=(const CocoaVp8Decoder&) = delete;
@@ -34,7 +32,8 @@ public:
     void setDebugMode(bool v) { m_debugMode.store(v); }
 
 private:
-    std::unique_ptr<vpx_codec_ctx_t> m_codec;
+    struct Codec; // libvpx's decoder context, kept out of this header
+    std::unique_ptr<Codec> m_codec;
     std::atomic<bool> m_needsKeyFrame { false };
     std::atomic<bool> m_debugMode { false };
 };

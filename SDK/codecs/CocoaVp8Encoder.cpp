@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include <vpx/vp8cx.h>
+#include <vpx/vpx_encoder.h>
 
 #include "codecs/CodecConsole.h"
 #include "codecs/InitializeException.h"
+#include "codecs/VpxCodecContext.h"
 
 namespace {
 
@@ -32,6 +34,16 @@ bool pictureFits(const CocoaVp8Buffer& buffer)
 
 }
 
+// One allocation that never moves: libvpx keeps a pointer to the configuration, which
+// therefore comes first and goes last.
+struct CocoaVp8Encoder::Codec {
+    vpx_codec_enc_cfg_t config {};
+    vpx_image_t image {};
+    VpxCodecContext vpx;
+};
+
+CocoaVp8Encoder::CocoaVp8Encoder() = default;
+
 CocoaVp8Encoder::~CocoaVp8Encoder() { destroy(); }
 
 void CocoaVp8Encoder::setQuality(double v)
@@ -45,22 +57,16 @@ void CocoaVp8Encoder::setPercentFramesToDrop(double v) { m_percentFramesToDrop.s
 
 void CocoaVp8Encoder::sendKeyframe() { m_sendKeyFrame.store(true); }
 
-void CocoaVp8Encoder::destroy()
-{
-    if (m_codec) {
-        vpx_codec_destroy(m_codec.get());
-    }
-    m_codec.reset();
-    m_config.reset();
-}
+void CocoaVp8Encoder::destroy() { m_codec.reset(); }
 
 void CocoaVp8Encoder::setUpCodecFor(const CocoaVp8Buffer& buffer)
 {
     if (debugMode()) {
         CodecConsoleLog("Configuring encoder to use new dimensions. (%d %d)", buffer.width, buffer.height);
     }
-    auto config = std::make_unique<vpx_codec_enc_cfg_t>();
-    vpx_codec_err_t status = vpx_codec_enc_config_default(vpx_codec_vp8_cx(), config.get(), 0);
+    auto codec = std::make_unique<Codec>();
+    vpx_codec_enc_cfg_t* config = &codec->config;
+    vpx_codec_err_t status = vpx_codec_enc_config_default(vpx_codec_vp8_cx(), config, 0);
     if (status != VPX_CODEC_OK) {
         CodecConsoleLog("Could not set encoder config defaults. %s", vpx_codec_err_to_string(status));
         throw InitializeException("Could not set encoder config defaults.");
@@ -85,30 +91,29 @@ void CocoaVp8Encoder::setUpCodecFor(const CocoaVp8Buffer& buffer)
     config->rc_resize_up_thresh = 100;
     config->rc_resize_down_thresh = 100;
 
-    auto codec = std::make_unique<vpx_codec_ctx_t>();
-    status = vpx_codec_enc_init(codec.get(), vpx_codec_vp8_cx(), config.get(), 0);
+    vpx_codec_ctx_t* context = &codec->vpx.context;
+    status = vpx_codec_enc_init(context, vpx_codec_vp8_cx(), config, 0);
     if (status != VPX_CODEC_OK) {
         CodecConsoleLog("Could not initialize encoder. %s", vpx_codec_err_to_string(status));
         throw InitializeException("Could not initialize encoder.");
     }
+    codec->vpx.initialized = true;
 
-    vpx_codec_control(codec.get(), VP8E_SET_STATIC_THRESHOLD, 1u);
-    vpx_codec_control(codec.get(), VP8E_SET_CPUUSED, -12);
-    vpx_codec_control(codec.get(), VP8E_SET_TOKEN_PARTITIONS, static_cast<int>(VP8_ONE_TOKENPARTITION));
-    vpx_codec_control(codec.get(), VP8E_SET_NOISE_SENSITIVITY, 4u);
+    vpx_codec_control(context, VP8E_SET_STATIC_THRESHOLD, 1u);
+    vpx_codec_control(context, VP8E_SET_CPUUSED, -12);
+    vpx_codec_control(context, VP8E_SET_TOKEN_PARTITIONS, static_cast<int>(VP8_ONE_TOKENPARTITION));
+    vpx_codec_control(context, VP8E_SET_NOISE_SENSITIVITY, 4u);
     // Caps a key frame at a few frames' worth of bits, so that it does not stall the stream.
     const float intraPercent = static_cast<float>(config->rc_buf_optimal_sz) * 0.5f * static_cast<float>(m_maxFrameRate) / 10.0f;
     const unsigned int maxIntraBitratePercent = std::min(300u, static_cast<unsigned int>(intraPercent));
-    vpx_codec_control(codec.get(), VP8E_SET_MAX_INTRA_BITRATE_PCT, maxIntraBitratePercent);
+    vpx_codec_control(context, VP8E_SET_MAX_INTRA_BITRATE_PCT, maxIntraBitratePercent);
 
     // The plane pointers are set per frame; the wrap only lays out the descriptor.
-    if (!vpx_img_wrap(&m_img, VPX_IMG_FMT_I420, config->g_w, config->g_h, 1, const_cast<uint8_t*>(buffer.planeY.data()))) {
-        vpx_codec_destroy(codec.get());
+    if (!vpx_img_wrap(&codec->image, VPX_IMG_FMT_I420, config->g_w, config->g_h, 1, const_cast<uint8_t*>(buffer.planeY.data()))) {
         CodecConsoleLog("Could not initialize encoder. %s", "image layout");
         throw InitializeException("Could not initialize encoder.");
     }
     m_codec = std::move(codec);
-    m_config = std::move(config);
 }
 
 bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>& buffer, std::vector<uint8_t>* frame)
@@ -134,7 +139,7 @@ bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>
     }
     m_frameCounter++;
 
-    if (m_codec && (static_cast<unsigned int>(buffer->width) != m_config->g_w || static_cast<unsigned int>(buffer->height) != m_config->g_h)) {
+    if (m_codec && (static_cast<unsigned int>(buffer->width) != m_codec->config.g_w || static_cast<unsigned int>(buffer->height) != m_codec->config.g_h)) {
         destroy();
     }
     if (!m_codec) {
@@ -143,10 +148,10 @@ bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>
 
     const auto bitrateNow = static_cast<unsigned int>(bitrate());
     const auto maxQuantizerNow = static_cast<unsigned int>(maxQuantizer());
-    if (bitrateNow != m_config->rc_target_bitrate || maxQuantizerNow != m_config->rc_max_quantizer) {
-        m_config->rc_target_bitrate = bitrateNow;
-        m_config->rc_max_quantizer = maxQuantizerNow;
-        const vpx_codec_err_t status = vpx_codec_enc_config_set(m_codec.get(), m_config.get());
+    if (bitrateNow != m_codec->config.rc_target_bitrate || maxQuantizerNow != m_codec->config.rc_max_quantizer) {
+        m_codec->config.rc_target_bitrate = bitrateNow;
+        m_codec->config.rc_max_quantizer = maxQuantizerNow;
+        const vpx_codec_err_t status = vpx_codec_enc_config_set(&m_codec->vpx.context, &m_codec->config);
         if (status != VPX_CODEC_OK) {
             CodecConsoleLog("Could not reconfigure encoder. %s", vpx_codec_err_to_string(status));
             return false;
@@ -161,17 +166,17 @@ bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>
         }
     }
 
-    m_img.planes[VPX_PLANE_Y] = const_cast<uint8_t*>(buffer->planeY.data());
-    m_img.planes[VPX_PLANE_U] = const_cast<uint8_t*>(buffer->planeU.data());
-    m_img.planes[VPX_PLANE_V] = const_cast<uint8_t*>(buffer->planeV.data());
-    m_img.stride[VPX_PLANE_Y] = buffer->strideY;
-    m_img.stride[VPX_PLANE_U] = buffer->strideU;
-    m_img.stride[VPX_PLANE_V] = buffer->strideV;
+    m_codec->image.planes[VPX_PLANE_Y] = const_cast<uint8_t*>(buffer->planeY.data());
+    m_codec->image.planes[VPX_PLANE_U] = const_cast<uint8_t*>(buffer->planeU.data());
+    m_codec->image.planes[VPX_PLANE_V] = const_cast<uint8_t*>(buffer->planeV.data());
+    m_codec->image.stride[VPX_PLANE_Y] = buffer->strideY;
+    m_codec->image.stride[VPX_PLANE_U] = buffer->strideU;
+    m_codec->image.stride[VPX_PLANE_V] = buffer->strideV;
     if (debug) {
         CodecConsoleLog("Ready for encoding. (%d x %d, YS %d, US %d, VS %d)", buffer->width, buffer->height, buffer->strideY, buffer->strideU, buffer->strideV);
     }
 
-    const vpx_codec_err_t status = vpx_codec_encode(m_codec.get(), &m_img, m_frameCount, 90000 / m_maxFrameRate, flags, VPX_DL_REALTIME);
+    const vpx_codec_err_t status = vpx_codec_encode(&m_codec->vpx.context, &m_codec->image, m_frameCount, 90000 / m_maxFrameRate, flags, VPX_DL_REALTIME);
     if (status != VPX_CODEC_OK) {
         if (debug) {
             CodecConsoleLog("Could not encode frame. %s", vpx_codec_err_to_string(status));
@@ -181,7 +186,7 @@ bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>
     m_frameCount++;
 
     vpx_codec_iter_t iter = nullptr;
-    while (const vpx_codec_cx_pkt_t* packet = vpx_codec_get_cx_data(m_codec.get(), &iter)) {
+    while (const vpx_codec_cx_pkt_t* packet = vpx_codec_get_cx_data(&m_codec->vpx.context, &iter)) {
         if (packet->kind == VPX_CODEC_CX_FRAME_PKT) {
             const auto* bytes = static_cast<const uint8_t*>(packet->data.frame.buf);
             frame->insert(frame->end(), bytes, bytes + packet->data.frame.sz);

@@ -11,13 +11,11 @@
 #include <memory>
 #include <vector>
 
-#include <vpx/vpx_encoder.h>
-
 #include "codecs/CocoaVp8Buffer.h"
 
 class CocoaVp8Encoder {
 public:
-    CocoaVp8Encoder() = default;
+    CocoaVp8Encoder();
     ~CocoaVp8Encoder();
     CocoaVp8Encoder(const CocoaVp8Encoder&) = delete;
     CocoaVp8Encoder& operator=(const CocoaVp8Encoder&) = delete;
@@ -47,9 +45,8 @@ public:
 private:
     void setUpCodecFor(const CocoaVp8Buffer& buffer);
 
-    std::unique_ptr<vpx_codec_ctx_t> m_codec;
-    std::unique_ptr<vpx_codec_enc_cfg_t> m_config;
-    vpx_image_t m_img {};
+    struct Codec; // libvpx's encoder context, its configuration and the picture descriptor
+    std::unique_ptr<Codec> m_codec;
     int64_t m_frameCount = 0;
     int32_t m_frameCounter = 0;
     const int32_t m_maxFrameRate = 30;
