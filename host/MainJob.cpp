@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <typeinfo>
 
 #include "Foundation/BindToMainQueue.h"
@@ -38,14 +39,17 @@ enum ExitStatus { FirstLibraryScreen = 0, ErrorAlert = 1, TimedOut = 2 };
     return true;
 }();
 
+// The demangler's text is malloc'd.
+struct MallocDeleter {
+    void operator()(char* text) const { std::free(text); }
+};
+
 std::string className(const UIViewController& controller)
 {
     const char* mangled = typeid(controller).name();
     int status = 0;
-    char* demangled = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
-    std::string name = status == 0 && demangled ? demangled : mangled;
-    std::free(demangled);
-    return name;
+    const std::unique_ptr<char, MallocDeleter> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status));
+    return status == 0 && demangled ? demangled.get() : mangled;
 }
 
 std::optional<std::string> titleOf(const std::shared_ptr<UIViewController>& controller)

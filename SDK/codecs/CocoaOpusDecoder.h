@@ -9,9 +9,9 @@
 #include <memory>
 #include <vector>
 
-#include <opus/opus.h>
-
 #include "codecs/CocoaOpusBuffer.h"
+
+struct OpusDecoder;
 
 class CocoaOpusDecoder {
 public:
@@ -28,16 +28,19 @@ public:
     std::shared_ptr<CocoaOpusBuffer> decodeFrame_fec(const std::vector<uint8_t>* frame, bool fec);
     void destroy();
 
-    bool debugMode() const { return debugMode_; }
-    void setDebugMode(bool v) { debugMode_ = v; }
+    bool debugMode() const { return m_debugMode; }
+    void setDebugMode(bool v) { m_debugMode = v; }
 
 private:
-    OpusDecoder* decoder_ = nullptr;
-    int32_t frameSize_ = 0;
-    int32_t outputLength_ = 0;
-    int32_t channels_ = 0;
+    struct DecoderDeleter {
+        void operator()(OpusDecoder* decoder) const;
+    };
+    std::unique_ptr<OpusDecoder, DecoderDeleter> m_decoder;
+    int32_t m_frameSize = 0;
+    int32_t m_outputLength = 0;
+    int32_t m_channels = 0;
     // Shared with the frames handed out, so that a frame never outlives its bytes.
-    std::shared_ptr<std::vector<uint8_t>> output_;
-    std::shared_ptr<std::vector<uint8_t>> fecOutput_;
-    bool debugMode_ = false;
+    std::shared_ptr<std::vector<uint8_t>> m_output;
+    std::shared_ptr<std::vector<uint8_t>> m_fecOutput;
+    bool m_debugMode = false;
 };

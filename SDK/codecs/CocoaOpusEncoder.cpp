@@ -3,30 +3,34 @@
 #include <algorithm>
 #include <cstring>
 
+#include <opus/opus.h>
+
 #include "codecs/CodecConsole.h"
 #include "codecs/InitializeException.h"
+
+void CocoaOpusEncoder::EncoderDeleter::operator()(OpusEncoder* encoder) const { opus_encoder_destroy(encoder); }
 
 CocoaOpusEncoder::~CocoaOpusEncoder() { destroy(); }
 
 void CocoaOpusEncoder::initWithClockRate_channels_packetTime(int32_t clockRate, int32_t channels, int32_t packetTime)
 {
     {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> hold(m_lock);
         destroyLocked();
-        frameSize_ = static_cast<int32_t>(static_cast<int64_t>(packetTime) * clockRate / 1000);
-        channels_ = channels;
-        output_.assign(maxEncodedLength, 0);
+        m_frameSize = static_cast<int32_t>(static_cast<int64_t>(packetTime) * clockRate / 1000);
+        m_channels = channels;
+        m_output.assign(maxEncodedLength, 0);
         int error = OPUS_OK;
-        encoder_ = opus_encoder_create(clockRate, channels, OPUS_APPLICATION_VOIP, &error);
-        if (error != OPUS_OK || !encoder_) {
-            encoder_ = nullptr;
+        m_encoder.reset(opus_encoder_create(clockRate, channels, OPUS_APPLICATION_VOIP, &error));
+        if (error != OPUS_OK || !m_encoder) {
+            m_encoder.reset();
             CodecConsoleLog("Could not initialize encoder. %s", opus_strerror(error));
             throw InitializeException("Could not initialize encoder.");
         }
-        if (frameSize_ > 0 && channels_ > 0) {
-            samples_.assign(static_cast<size_t>(frameSize_) * static_cast<size_t>(channels_), 0);
+        if (m_frameSize > 0 && m_channels > 0) {
+            m_samples.assign(static_cast<size_t>(m_frameSize) * static_cast<size_t>(m_channels), 0);
         }
-        opus_encoder_ctl(encoder_, OPUS_SET_SIGNAL(OPUS_SIGNAL_VOICE));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_SIGNAL(OPUS_SIGNAL_VOICE));
     }
     setQuality(1.0);
     setBitrate(125);
@@ -34,129 +38,126 @@ void CocoaOpusEncoder::initWithClockRate_channels_packetTime(int32_t clockRate, 
 
 std::optional<std::vector<uint8_t>> CocoaOpusEncoder::encodeBuffer(const std::shared_ptr<CocoaOpusBuffer>& buffer)
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    const size_t frameBytes = samples_.size() * sizeof(opus_int16);
+    std::lock_guard<std::mutex> hold(m_lock);
+    const size_t frameBytes = m_samples.size() * sizeof(opus_int16);
     // The frame must lie whole within both the buffer's stated length and its data.
-    const bool holdsFrame = encoder_ && buffer && buffer->data && frameBytes > 0 && buffer->index >= 0 && buffer->length >= 0
+    const bool holdsFrame = m_encoder && buffer && buffer->data && frameBytes > 0 && buffer->index >= 0 && buffer->length >= 0
         && static_cast<size_t>(buffer->length) >= frameBytes
         && static_cast<size_t>(buffer->index) + static_cast<size_t>(buffer->length) <= buffer->data->size();
     if (!holdsFrame) {
-        if (debugMode_) {
+        if (m_debugMode) {
             CodecConsoleLog("Could not encode frame.");
         }
         return std::nullopt;
     }
     // Copied out so that libopus reads aligned samples whatever the byte index.
-    std::memcpy(samples_.data(), buffer->data->data() + buffer->index, frameBytes);
-    const opus_int32 encoded = opus_encode(encoder_, samples_.data(), frameSize_, output_.data(), maxEncodedLength);
+    std::memcpy(m_samples.data(), buffer->data->data() + buffer->index, frameBytes);
+    const opus_int32 encoded = opus_encode(m_encoder.get(), m_samples.data(), m_frameSize, m_output.data(), maxEncodedLength);
     if (encoded < 1) {
-        if (debugMode_) {
+        if (m_debugMode) {
             CodecConsoleLog("Could not encode frame.");
         }
         return std::nullopt;
     }
-    return std::vector<uint8_t>(output_.begin(), output_.begin() + encoded);
+    return std::vector<uint8_t>(m_output.begin(), m_output.begin() + encoded);
 }
 
 void CocoaOpusEncoder::activateFECWithPacketLossPercent(int32_t percent)
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (encoder_) {
-        opus_encoder_ctl(encoder_, OPUS_SET_INBAND_FEC(1));
-        opus_encoder_ctl(encoder_, OPUS_SET_PACKET_LOSS_PERC(percent));
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_encoder) {
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_INBAND_FEC(1));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_PACKET_LOSS_PERC(percent));
     }
 }
 
 void CocoaOpusEncoder::deactivateFEC()
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    if (encoder_) {
-        opus_encoder_ctl(encoder_, OPUS_SET_INBAND_FEC(0));
-        opus_encoder_ctl(encoder_, OPUS_SET_PACKET_LOSS_PERC(0));
+    std::lock_guard<std::mutex> hold(m_lock);
+    if (m_encoder) {
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_INBAND_FEC(0));
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_PACKET_LOSS_PERC(0));
     }
 }
 
 void CocoaOpusEncoder::destroy()
 {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(m_lock);
     destroyLocked();
 }
 
 void CocoaOpusEncoder::destroyLocked()
 {
-    if (encoder_) {
-        opus_encoder_destroy(encoder_);
-        encoder_ = nullptr;
-    }
-    output_.clear();
-    output_.shrink_to_fit();
+    m_encoder.reset();
+    m_output.clear();
+    m_output.shrink_to_fit();
 }
 
 int32_t CocoaOpusEncoder::bitrate() const
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    return bitrate_;
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_bitrate;
 }
 
 void CocoaOpusEncoder::setBitrate(int32_t v)
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    bitrate_ = std::clamp(v, 1, 500);
-    if (encoder_) {
-        opus_encoder_ctl(encoder_, OPUS_SET_BITRATE(bitrate_ * 1024));
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_bitrate = std::clamp(v, 1, 500);
+    if (m_encoder) {
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_BITRATE(m_bitrate * 1024));
     }
 }
 
 double CocoaOpusEncoder::quality() const
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    return quality_;
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_quality;
 }
 
 void CocoaOpusEncoder::setQuality(double v)
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    quality_ = std::clamp(v, 0.0, 1.0);
-    complexity_ = static_cast<int32_t>(quality_ * 10);
-    if (encoder_) {
-        opus_encoder_ctl(encoder_, OPUS_SET_COMPLEXITY(complexity_));
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_quality = std::clamp(v, 0.0, 1.0);
+    m_complexity = static_cast<int32_t>(m_quality * 10);
+    if (m_encoder) {
+        opus_encoder_ctl(m_encoder.get(), OPUS_SET_COMPLEXITY(m_complexity));
     }
 }
 
 int32_t CocoaOpusEncoder::complexity() const
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    return complexity_;
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_complexity;
 }
 
 bool CocoaOpusEncoder::debugMode() const
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    return debugMode_;
+    std::lock_guard<std::mutex> hold(m_lock);
+    return m_debugMode;
 }
 
 void CocoaOpusEncoder::setDebugMode(bool v)
 {
-    std::lock_guard<std::mutex> hold(lock_);
-    debugMode_ = v;
+    std::lock_guard<std::mutex> hold(m_lock);
+    m_debugMode = v;
 }
 
 bool CocoaOpusEncoder::inbandFEC() const
 {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(m_lock);
     opus_int32 value = 0;
-    if (encoder_) {
-        opus_encoder_ctl(encoder_, OPUS_GET_INBAND_FEC(&value));
+    if (m_encoder) {
+        opus_encoder_ctl(m_encoder.get(), OPUS_GET_INBAND_FEC(&value));
     }
     return value != 0;
 }
 
 int32_t CocoaOpusEncoder::packetLossPercent() const
 {
-    std::lock_guard<std::mutex> hold(lock_);
+    std::lock_guard<std::mutex> hold(m_lock);
     opus_int32 value = 0;
-    if (encoder_) {
-        opus_encoder_ctl(encoder_, OPUS_GET_PACKET_LOSS_PERC(&value));
+    if (m_encoder) {
+        opus_encoder_ctl(m_encoder.get(), OPUS_GET_PACKET_LOSS_PERC(&value));
     }
     return value;
 }

@@ -11,9 +11,9 @@
 #include <optional>
 #include <vector>
 
-#include <opus/opus.h>
-
 #include "codecs/CocoaOpusBuffer.h"
+
+struct OpusEncoder;
 
 class CocoaOpusEncoder {
 public:
@@ -52,14 +52,17 @@ public:
 private:
     void destroyLocked();
 
-    mutable std::mutex lock_;
-    OpusEncoder* encoder_ = nullptr;
-    int32_t frameSize_ = 0;
-    int32_t channels_ = 0;
-    std::vector<uint8_t> output_;
-    std::vector<opus_int16> samples_;
-    int32_t bitrate_ = 0;
-    double quality_ = 0.0;
-    int32_t complexity_ = 0;
-    bool debugMode_ = false;
+    mutable std::mutex m_lock;
+    struct EncoderDeleter {
+        void operator()(OpusEncoder* encoder) const;
+    };
+    std::unique_ptr<OpusEncoder, EncoderDeleter> m_encoder;
+    int32_t m_frameSize = 0;
+    int32_t m_channels = 0;
+    std::vector<uint8_t> m_output;
+    std::vector<int16_t> m_samples;
+    int32_t m_bitrate = 0;
+    double m_quality = 0.0;
+    int32_t m_complexity = 0;
+    bool m_debugMode = false;
 };

@@ -1,20 +1,20 @@
 #include "codecs/CocoaVp8Decoder.h"
 
 #include <vpx/vp8dx.h>
+#include <vpx/vpx_decoder.h>
 #include <vpx/vpx_encoder.h> // VPX_DL_REALTIME, the deadline both directions use
 
 #include "codecs/CodecConsole.h"
 #include "codecs/InitializeException.h"
+#include "codecs/VpxCodecContext.h"
+
+struct CocoaVp8Decoder::Codec : VpxCodecContext { };
+
+CocoaVp8Decoder::CocoaVp8Decoder() = default;
 
 CocoaVp8Decoder::~CocoaVp8Decoder() { destroy(); }
 
-void CocoaVp8Decoder::destroy()
-{
-    if (codec_) {
-        vpx_codec_destroy(codec_.get());
-    }
-    codec_.reset();
-}
+void CocoaVp8Decoder::destroy() { m_codec.reset(); }
 
 bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, const std::shared_ptr<CocoaVp8Buffer>& buffer)
 {
@@ -26,23 +26,24 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
         }
         return false;
     }
-    if (!codec_) {
+    if (!m_codec) {
         if (debug) {
             CodecConsoleLog("Configuring decoder.");
         }
-        auto codec = std::make_unique<vpx_codec_ctx_t>();
-        const vpx_codec_err_t status = vpx_codec_dec_init(codec.get(), vpx_codec_vp8_dx(), nullptr, 0);
+        auto codec = std::make_unique<Codec>();
+        const vpx_codec_err_t status = vpx_codec_dec_init(&codec->context, vpx_codec_vp8_dx(), nullptr, 0);
         if (status != VPX_CODEC_OK) {
             CodecConsoleLog("Could not initialize decoder. %s", vpx_codec_err_to_string(status));
             throw InitializeException("Could not initialize decoder.");
         }
-        codec_ = std::move(codec);
+        codec->initialized = true;
+        m_codec = std::move(codec);
     }
     if (debug) {
         CodecConsoleLog("Ready for decoding. (%zu bytes)", frame->size());
     }
 
-    const vpx_codec_err_t status = vpx_codec_decode(codec_.get(), frame->data(), static_cast<unsigned int>(frame->size()), nullptr, VPX_DL_REALTIME);
+    const vpx_codec_err_t status = vpx_codec_decode(&m_codec->context, frame->data(), static_cast<unsigned int>(frame->size()), nullptr, VPX_DL_REALTIME);
     if (status != VPX_CODEC_OK) {
         if (status == VPX_CODEC_CORRUPT_FRAME) {
             setNeedsKeyFrame(true);
@@ -55,7 +56,7 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
     setNeedsKeyFrame(false);
 
     vpx_codec_iter_t iter = nullptr;
-    const vpx_image_t* image = vpx_codec_get_frame(codec_.get(), &iter);
+    const vpx_image_t* image = vpx_codec_get_frame(&m_codec->context, &iter);
     if (!image) {
         if (debug) {
             CodecConsoleLog("Could not decode frame.");

@@ -9,13 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include <vpx/vpx_decoder.h>
-
 #include "codecs/CocoaVp8Buffer.h"
 
 class CocoaVp8Decoder {
 public:
-    CocoaVp8Decoder() = default;
+    CocoaVp8Decoder();
     ~CocoaVp8Decoder();
     CocoaVp8Decoder(const CocoaVp8Decoder&) = delete;
     CocoaVp8Decoder& operator=(const CocoaVp8Decoder&) = delete;
@@ -28,13 +26,14 @@ public:
     bool decodeFrame_toBuffer(const std::vector<uint8_t>* frame, const std::shared_ptr<CocoaVp8Buffer>& buffer);
     void destroy();
 
-    bool needsKeyFrame() const { return needsKeyFrame_.load(); }
-    void setNeedsKeyFrame(bool v) { needsKeyFrame_.store(v); }
-    bool debugMode() const { return debugMode_.load(); }
-    void setDebugMode(bool v) { debugMode_.store(v); }
+    bool needsKeyFrame() const { return m_needsKeyFrame.load(); }
+    void setNeedsKeyFrame(bool v) { m_needsKeyFrame.store(v); }
+    bool debugMode() const { return m_debugMode.load(); }
+    void setDebugMode(bool v) { m_debugMode.store(v); }
 
 private:
-    std::unique_ptr<vpx_codec_ctx_t> codec_;
-    std::atomic<bool> needsKeyFrame_ { false };
-    std::atomic<bool> debugMode_ { false };
+    struct Codec; // libvpx's decoder context, kept out of this header
+    std::unique_ptr<Codec> m_codec;
+    std::atomic<bool> m_needsKeyFrame { false };
+    std::atomic<bool> m_debugMode { false };
 };

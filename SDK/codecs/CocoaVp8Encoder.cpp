@@ -3,9 +3,11 @@
 #include <algorithm>
 
 #include <vpx/vp8cx.h>
+#include <vpx/vpx_encoder.h>
 
 #include "codecs/CodecConsole.h"
 #include "codecs/InitializeException.h"
+#include "codecs/VpxCodecContext.h"
 
 namespace {
 
@@ -32,41 +34,45 @@ bool pictureFits(const CocoaVp8Buffer& buffer)
 
 }
 
+// One allocation that never moves: libvpx keeps a pointer to the configuration, which
+// therefore comes first and goes last.
+struct CocoaVp8Encoder::Codec {
+    vpx_codec_enc_cfg_t config {};
+    vpx_image_t image {};
+    VpxCodecContext vpx;
+};
+
+CocoaVp8Encoder::CocoaVp8Encoder() = default;
+
 CocoaVp8Encoder::~CocoaVp8Encoder() { destroy(); }
 
 void CocoaVp8Encoder::setQuality(double v)
 {
     const double clamped = std::clamp(v, 0.0, 1.0);
-    quality_.store(clamped);
-    maxQuantizer_.store(static_cast<int32_t>((1.0 - clamped) * 32) + 31);
+    m_quality.store(clamped);
+    m_maxQuantizer.store(static_cast<int32_t>((1.0 - clamped) * 32) + 31);
 }
 
-void CocoaVp8Encoder::setPercentFramesToDrop(double v) { percentFramesToDrop_.store(std::clamp(v, 0.0, 0.9)); }
+void CocoaVp8Encoder::setPercentFramesToDrop(double v) { m_percentFramesToDrop.store(std::clamp(v, 0.0, 0.9)); }
 
-void CocoaVp8Encoder::sendKeyframe() { sendKeyFrame_.store(true); }
+void CocoaVp8Encoder::sendKeyframe() { m_sendKeyFrame.store(true); }
 
-void CocoaVp8Encoder::destroy()
-{
-    if (codec_) {
-        vpx_codec_destroy(codec_.get());
-    }
-    codec_.reset();
-    config_.reset();
-}
+void CocoaVp8Encoder::destroy() { m_codec.reset(); }
 
 void CocoaVp8Encoder::setUpCodecFor(const CocoaVp8Buffer& buffer)
 {
     if (debugMode()) {
         CodecConsoleLog("Configuring encoder to use new dimensions. (%d %d)", buffer.width, buffer.height);
     }
-    auto config = std::make_unique<vpx_codec_enc_cfg_t>();
-    vpx_codec_err_t status = vpx_codec_enc_config_default(vpx_codec_vp8_cx(), config.get(), 0);
+    auto codec = std::make_unique<Codec>();
+    vpx_codec_enc_cfg_t* config = &codec->config;
+    vpx_codec_err_t status = vpx_codec_enc_config_default(vpx_codec_vp8_cx(), config, 0);
     if (status != VPX_CODEC_OK) {
         CodecConsoleLog("Could not set encoder config defaults. %s", vpx_codec_err_to_string(status));
         throw InitializeException("Could not set encoder config defaults.");
     }
     config->g_timebase.num = 1;
-    config->g_timebase.den = maxFrameRate_;
+    config->g_timebase.den = m_maxFrameRate;
     config->rc_target_bitrate = static_cast<unsigned int>(bitrate());
     config->rc_end_usage = VPX_CBR;
     config->g_w = static_cast<unsigned int>(buffer.width);
@@ -85,30 +91,29 @@ void CocoaVp8Encoder::setUpCodecFor(const CocoaVp8Buffer& buffer)
     config->rc_resize_up_thresh = 100;
     config->rc_resize_down_thresh = 100;
 
-    auto codec = std::make_unique<vpx_codec_ctx_t>();
-    status = vpx_codec_enc_init(codec.get(), vpx_codec_vp8_cx(), config.get(), 0);
+    vpx_codec_ctx_t* context = &codec->vpx.context;
+    status = vpx_codec_enc_init(context, vpx_codec_vp8_cx(), config, 0);
     if (status != VPX_CODEC_OK) {
         CodecConsoleLog("Could not initialize encoder. %s", vpx_codec_err_to_string(status));
         throw InitializeException("Could not initialize encoder.");
     }
+    codec->vpx.initialized = true;
 
-    vpx_codec_control(codec.get(), VP8E_SET_STATIC_THRESHOLD, 1u);
-    vpx_codec_control(codec.get(), VP8E_SET_CPUUSED, -12);
-    vpx_codec_control(codec.get(), VP8E_SET_TOKEN_PARTITIONS, static_cast<int>(VP8_ONE_TOKENPARTITION));
-    vpx_codec_control(codec.get(), VP8E_SET_NOISE_SENSITIVITY, 4u);
+    vpx_codec_control(context, VP8E_SET_STATIC_THRESHOLD, 1u);
+    vpx_codec_control(context, VP8E_SET_CPUUSED, -12);
+    vpx_codec_control(context, VP8E_SET_TOKEN_PARTITIONS, static_cast<int>(VP8_ONE_TOKENPARTITION));
+    vpx_codec_control(context, VP8E_SET_NOISE_SENSITIVITY, 4u);
     // Caps a key frame at a few frames' worth of bits, so that it does not stall the stream.
-    const float intraPercent = static_cast<float>(config->rc_buf_optimal_sz) * 0.5f * static_cast<float>(maxFrameRate_) / 10.0f;
+    const float intraPercent = static_cast<float>(config->rc_buf_optimal_sz) * 0.5f * static_cast<float>(m_maxFrameRate) / 10.0f;
     const unsigned int maxIntraBitratePercent = std::min(300u, static_cast<unsigned int>(intraPercent));
-    vpx_codec_control(codec.get(), VP8E_SET_MAX_INTRA_BITRATE_PCT, maxIntraBitratePercent);
+    vpx_codec_control(context, VP8E_SET_MAX_INTRA_BITRATE_PCT, maxIntraBitratePercent);
 
     // The plane pointers are set per frame; the wrap only lays out the descriptor.
-    if (!vpx_img_wrap(&img_, VPX_IMG_FMT_I420, config->g_w, config->g_h, 1, const_cast<uint8_t*>(buffer.planeY.data()))) {
-        vpx_codec_destroy(codec.get());
+    if (!vpx_img_wrap(&codec->image, VPX_IMG_FMT_I420, config->g_w, config->g_h, 1, const_cast<uint8_t*>(buffer.planeY.data()))) {
         CodecConsoleLog("Could not initialize encoder. %s", "image layout");
         throw InitializeException("Could not initialize encoder.");
     }
-    codec_ = std::move(codec);
-    config_ = std::move(config);
+    m_codec = std::move(codec);
 }
 
 bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>& buffer, std::vector<uint8_t>* frame)
@@ -128,25 +133,25 @@ bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>
     }
 
     const double dropRatio = percentFramesToDrop();
-    if (dropRatio > 0 && frameCounter_ > (1 - dropRatio) * 10) {
-        frameCounter_ = 0;
+    if (dropRatio > 0 && m_frameCounter > (1 - dropRatio) * 10) {
+        m_frameCounter = 0;
         return false;
     }
-    frameCounter_++;
+    m_frameCounter++;
 
-    if (codec_ && (static_cast<unsigned int>(buffer->width) != config_->g_w || static_cast<unsigned int>(buffer->height) != config_->g_h)) {
+    if (m_codec && (static_cast<unsigned int>(buffer->width) != m_codec->config.g_w || static_cast<unsigned int>(buffer->height) != m_codec->config.g_h)) {
         destroy();
     }
-    if (!codec_) {
+    if (!m_codec) {
         setUpCodecFor(*buffer);
     }
 
     const auto bitrateNow = static_cast<unsigned int>(bitrate());
     const auto maxQuantizerNow = static_cast<unsigned int>(maxQuantizer());
-    if (bitrateNow != config_->rc_target_bitrate || maxQuantizerNow != config_->rc_max_quantizer) {
-        config_->rc_target_bitrate = bitrateNow;
-        config_->rc_max_quantizer = maxQuantizerNow;
-        const vpx_codec_err_t status = vpx_codec_enc_config_set(codec_.get(), config_.get());
+    if (bitrateNow != m_codec->config.rc_target_bitrate || maxQuantizerNow != m_codec->config.rc_max_quantizer) {
+        m_codec->config.rc_target_bitrate = bitrateNow;
+        m_codec->config.rc_max_quantizer = maxQuantizerNow;
+        const vpx_codec_err_t status = vpx_codec_enc_config_set(&m_codec->vpx.context, &m_codec->config);
         if (status != VPX_CODEC_OK) {
             CodecConsoleLog("Could not reconfigure encoder. %s", vpx_codec_err_to_string(status));
             return false;
@@ -154,34 +159,34 @@ bool CocoaVp8Encoder::encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>
     }
 
     vpx_enc_frame_flags_t flags = 0;
-    if (sendKeyFrame_.exchange(false)) {
+    if (m_sendKeyFrame.exchange(false)) {
         flags |= VPX_EFLAG_FORCE_KF;
         if (debug) {
             CodecConsoleLog("Forcing keyframe.");
         }
     }
 
-    img_.planes[VPX_PLANE_Y] = const_cast<uint8_t*>(buffer->planeY.data());
-    img_.planes[VPX_PLANE_U] = const_cast<uint8_t*>(buffer->planeU.data());
-    img_.planes[VPX_PLANE_V] = const_cast<uint8_t*>(buffer->planeV.data());
-    img_.stride[VPX_PLANE_Y] = buffer->strideY;
-    img_.stride[VPX_PLANE_U] = buffer->strideU;
-    img_.stride[VPX_PLANE_V] = buffer->strideV;
+    m_codec->image.planes[VPX_PLANE_Y] = const_cast<uint8_t*>(buffer->planeY.data());
+    m_codec->image.planes[VPX_PLANE_U] = const_cast<uint8_t*>(buffer->planeU.data());
+    m_codec->image.planes[VPX_PLANE_V] = const_cast<uint8_t*>(buffer->planeV.data());
+    m_codec->image.stride[VPX_PLANE_Y] = buffer->strideY;
+    m_codec->image.stride[VPX_PLANE_U] = buffer->strideU;
+    m_codec->image.stride[VPX_PLANE_V] = buffer->strideV;
     if (debug) {
         CodecConsoleLog("Ready for encoding. (%d x %d, YS %d, US %d, VS %d)", buffer->width, buffer->height, buffer->strideY, buffer->strideU, buffer->strideV);
     }
 
-    const vpx_codec_err_t status = vpx_codec_encode(codec_.get(), &img_, frameCount_, 90000 / maxFrameRate_, flags, VPX_DL_REALTIME);
+    const vpx_codec_err_t status = vpx_codec_encode(&m_codec->vpx.context, &m_codec->image, m_frameCount, 90000 / m_maxFrameRate, flags, VPX_DL_REALTIME);
     if (status != VPX_CODEC_OK) {
         if (debug) {
             CodecConsoleLog("Could not encode frame. %s", vpx_codec_err_to_string(status));
         }
         return false;
     }
-    frameCount_++;
+    m_frameCount++;
 
     vpx_codec_iter_t iter = nullptr;
-    while (const vpx_codec_cx_pkt_t* packet = vpx_codec_get_cx_data(codec_.get(), &iter)) {
+    while (const vpx_codec_cx_pkt_t* packet = vpx_codec_get_cx_data(&m_codec->vpx.context, &iter)) {
         if (packet->kind == VPX_CODEC_CX_FRAME_PKT) {
             const auto* bytes = static_cast<const uint8_t*>(packet->data.frame.buf);
             frame->insert(frame->end(), bytes, bytes + packet->data.frame.sz);

@@ -11,13 +11,11 @@
 #include <memory>
 #include <vector>
 
-#include <vpx/vpx_encoder.h>
-
 #include "codecs/CocoaVp8Buffer.h"
 
 class CocoaVp8Encoder {
 public:
-    CocoaVp8Encoder() = default;
+    CocoaVp8Encoder();
     ~CocoaVp8Encoder();
     CocoaVp8Encoder(const CocoaVp8Encoder&) = delete;
     CocoaVp8Encoder& operator=(const CocoaVp8Encoder&) = delete;
@@ -32,32 +30,31 @@ public:
     void destroy();
 
     // 0.0 to 1.0; the setter clamps and derives the max quantizer (1.0: 31, 0.5: 47, 0.0: 63).
-    double quality() const { return quality_.load(); }
+    double quality() const { return m_quality.load(); }
     void setQuality(double v);
-    int32_t maxQuantizer() const { return maxQuantizer_.load(); }
+    int32_t maxQuantizer() const { return m_maxQuantizer.load(); }
     // Target bitrate in kbit/s.
-    int32_t bitrate() const { return bitrate_.load(); }
-    void setBitrate(int32_t v) { bitrate_.store(v); }
+    int32_t bitrate() const { return m_bitrate.load(); }
+    void setBitrate(int32_t v) { m_bitrate.store(v); }
     // Share of frames to drop, 0.0 to 0.9 (the setter clamps).
-    double percentFramesToDrop() const { return percentFramesToDrop_.load(); }
+    double percentFramesToDrop() const { return m_percentFramesToDrop.load(); }
     void setPercentFramesToDrop(double v);
-    bool debugMode() const { return debugMode_.load(); }
-    void setDebugMode(bool v) { debugMode_.store(v); }
+    bool debugMode() const { return m_debugMode.load(); }
+    void setDebugMode(bool v) { m_debugMode.store(v); }
 
 private:
     void setUpCodecFor(const CocoaVp8Buffer& buffer);
 
-    std::unique_ptr<vpx_codec_ctx_t> codec_;
-    std::unique_ptr<vpx_codec_enc_cfg_t> config_;
-    vpx_image_t img_ {};
-    int64_t frameCount_ = 0;
-    int32_t frameCounter_ = 0;
-    const int32_t maxFrameRate_ = 30;
+    struct Codec; // libvpx's encoder context, its configuration and the picture descriptor
+    std::unique_ptr<Codec> m_codec;
+    int64_t m_frameCount = 0;
+    int32_t m_frameCounter = 0;
+    const int32_t m_maxFrameRate = 30;
 
-    std::atomic<bool> sendKeyFrame_ { false };
-    std::atomic<int32_t> bitrate_ { 256 };
-    std::atomic<double> quality_ { 0.5 };
-    std::atomic<int32_t> maxQuantizer_ { 47 };
-    std::atomic<double> percentFramesToDrop_ { 0.0 };
-    std::atomic<bool> debugMode_ { false };
+    std::atomic<bool> m_sendKeyFrame { false };
+    std::atomic<int32_t> m_bitrate { 256 };
+    std::atomic<double> m_quality { 0.5 };
+    std::atomic<int32_t> m_maxQuantizer { 47 };
+    std::atomic<double> m_percentFramesToDrop { 0.0 };
+    std::atomic<bool> m_debugMode { false };
 };

@@ -17,13 +17,13 @@ OpusCodec::OpusCodec() { setPacketTime(20); }
 
 std::optional<std::vector<uint8_t>> OpusCodec::encodeWithFrame(const std::shared_ptr<AudioFrame>& frame)
 {
-    auto encoder = encoder_.load();
+    auto encoder = m_encoder.load();
     if (!encoder) {
         encoder = std::make_shared<CocoaOpusEncoder>();
         encoder->initWithClockRate_channels_packetTime(clockRate(), channels(), packetTime());
         encoder->setQuality(0.5);
         encoder->setBitrate(125);
-        encoder_.store(encoder);
+        m_encoder.store(encoder);
     }
     if (!frame) {
         return std::nullopt;
@@ -37,21 +37,21 @@ std::optional<std::vector<uint8_t>> OpusCodec::encodeWithFrame(const std::shared
 
 std::shared_ptr<AudioFrame> OpusCodec::decodeWithEncodedFrame(const std::vector<uint8_t>& encodedFrame)
 {
-    if (!decoder_.load()) {
+    if (!m_decoder.load()) {
         auto decoder = std::make_shared<CocoaOpusDecoder>();
         decoder->initWithClockRate_channels_packetTime(clockRate(), channels(), packetTime());
-        decoder_.store(decoder);
+        m_decoder.store(decoder);
         if (auto stream = remoteStream()) {
             stream->setDisablePLC(true);
         }
     }
 
-    if (lastSequenceNumber_ == -1) {
-        lastSequenceNumber_ = currentSequenceNumber_;
+    if (m_lastSequenceNumber == -1) {
+        m_lastSequenceNumber = m_currentSequenceNumber;
         return decodeNormalWithEncodedFrame(encodedFrame);
     }
 
-    int32_t delta = currentSequenceNumber_ - lastSequenceNumber_;
+    int32_t delta = m_currentSequenceNumber - m_lastSequenceNumber;
     if (delta <= -32769) {
         delta += 65536;
     } else if (delta > 32768) {
@@ -60,7 +60,7 @@ std::shared_ptr<AudioFrame> OpusCodec::decodeWithEncodedFrame(const std::vector<
     // A late or repeated packet leaves the newest sequence number in place; otherwise the
     // next packet in order would look like it came after a gap.
     if (delta > 0) {
-        lastSequenceNumber_ = currentSequenceNumber_;
+        m_lastSequenceNumber = m_currentSequenceNumber;
     }
 
     std::vector<std::shared_ptr<AudioFrame>> framesBefore;
@@ -103,7 +103,7 @@ std::shared_ptr<AudioFrame> OpusCodec::decodeNormalWithEncodedFrame(const std::v
 
 std::shared_ptr<AudioFrame> OpusCodec::decodeWithEncodedFrame_fec(const std::vector<uint8_t>* encodedFrame, bool fec)
 {
-    auto decoder = decoder_.load();
+    auto decoder = m_decoder.load();
     if (!decoder) {
         return nullptr;
     }
@@ -120,20 +120,20 @@ std::shared_ptr<AudioFrame> OpusCodec::decodeWithEncodedFrame_fec(const std::vec
 
 std::vector<std::shared_ptr<RTPPacket>> OpusCodec::packetizeWithEncodedFrame(const std::vector<uint8_t>& encodedFrame)
 {
-    return packetizer_.packetize(encodedFrame, clockRate(), packetTime(), resetTimestamp());
+    return m_packetizer.packetize(encodedFrame, clockRate(), packetTime(), resetTimestamp());
 }
 
 std::optional<std::vector<uint8_t>> OpusCodec::depacketizeWithPacket(const std::shared_ptr<RTPPacket>& packet)
 {
     if (packet) {
-        currentSequenceNumber_ = packet->sequenceNumber;
+        m_currentSequenceNumber = packet->sequenceNumber;
     }
-    return packetizer_.depacketize(packet);
+    return m_packetizer.depacketize(packet);
 }
 
 void OpusCodec::processRTCPWithPackets(const std::vector<std::shared_ptr<RTCPPacket>>& packets)
 {
-    auto encoder = encoder_.load();
+    auto encoder = m_encoder.load();
     if (!encoder) {
         return;
     }
@@ -142,7 +142,7 @@ void OpusCodec::processRTCPWithPackets(const std::vector<std::shared_ptr<RTCPPac
         if (!report) {
             continue;
         }
-        reportsReceived_++;
+        m_reportsReceived++;
         for (const auto& block : report->reportBlocks) {
             adaptToReportBlock(*encoder, block);
         }
@@ -155,39 +155,39 @@ void OpusCodec::adaptToReportBlock(CocoaOpusEncoder& encoder, const RTCPReportBl
         MediaStackLog::debug(CodecFormat("Opus report: %0.2f %% packet loss (%d cumulative packets lost)", block.fractionLost * 100, block.cumulativePacketsLost));
     }
     if (block.fractionLost > 0) {
-        losslessCount_ = 0;
-        const bool sixthInARow = lossyCount_++ >= 5;
+        m_losslessCount = 0;
+        const bool sixthInARow = m_lossyCount++ >= 5;
         const double quality = encoder.quality();
         if (sixthInARow && quality > 0) {
-            lossyCount_ = 0;
+            m_lossyCount = 0;
             encoder.setQuality(std::max(0.0, snapped(quality - 0.1)));
             MediaStackLog::info(CodecFormat("Decreasing Opus encoder quality to %0.2f %%.", encoder.quality() * 100));
         }
     } else {
-        lossyCount_ = 0;
-        const bool sixthInARow = losslessCount_++ >= 5;
+        m_lossyCount = 0;
+        const bool sixthInARow = m_losslessCount++ >= 5;
         const double quality = encoder.quality();
         if (sixthInARow && quality < 1.0) {
-            losslessCount_ = 0;
+            m_losslessCount = 0;
             encoder.setQuality(std::min(1.0, snapped(quality + 0.1)));
             MediaStackLog::info(CodecFormat("Increasing Opus encoder quality to %0.2f %%.", encoder.quality() * 100));
         }
     }
 
     const int32_t trigger = percentLossToTriggerFEC();
-    if (!disableFEC() && !fecActive() && reportsReceived_ > minimumReportsBeforeFEC_ && block.fractionLost * 100 > trigger) {
+    if (!disableFEC() && !fecActive() && m_reportsReceived > m_minimumReportsBeforeFEC && block.fractionLost * 100 > trigger) {
         MediaStackLog::info("Activating FEC for Opus audio stream.");
         encoder.activateFECWithPacketLossPercent(trigger);
-        fecActive_.store(true);
+        m_fecActive.store(true);
     }
 }
 
 void OpusCodec::destroy()
 {
-    if (auto encoder = encoder_.exchange(nullptr)) {
+    if (auto encoder = m_encoder.exchange(nullptr)) {
         encoder->destroy();
     }
-    if (auto decoder = decoder_.exchange(nullptr)) {
+    if (auto decoder = m_decoder.exchange(nullptr)) {
         decoder->destroy();
     }
 }

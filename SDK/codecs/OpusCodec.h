@@ -40,29 +40,29 @@ public:
     // `encodedFrame` null: concealment.
     std::shared_ptr<AudioFrame> decodeWithEncodedFrame_fec(const std::vector<uint8_t>* encodedFrame, bool fec);
 
-    int32_t percentLossToTriggerFEC() const { return percentLossToTriggerFEC_.load(); }
-    void setPercentLossToTriggerFEC(int32_t v) { percentLossToTriggerFEC_.store(v); }
-    bool disableFEC() const { return disableFEC_.load(); }
-    void setDisableFEC(bool v) { disableFEC_.store(v); }
-    bool fecActive() const { return fecActive_.load(); }
+    int32_t percentLossToTriggerFEC() const { return m_percentLossToTriggerFEC.load(); }
+    void setPercentLossToTriggerFEC(int32_t v) { m_percentLossToTriggerFEC.store(v); }
+    bool disableFEC() const { return m_disableFEC.load(); }
+    void setDisableFEC(bool v) { m_disableFEC.store(v); }
+    bool fecActive() const { return m_fecActive.load(); }
 
     // None until the first frame to encode / decode, and after destroy.
-    std::shared_ptr<CocoaOpusEncoder> encoder() const { return encoder_.load(); }
-    std::shared_ptr<CocoaOpusDecoder> decoder() const { return decoder_.load(); }
+    std::shared_ptr<CocoaOpusEncoder> encoder() const { return m_encoder.load(); }
+    std::shared_ptr<CocoaOpusDecoder> decoder() const { return m_decoder.load(); }
 
 private:
     void adaptToReportBlock(CocoaOpusEncoder& encoder, const RTCPReportBlock& block);
 
-    std::atomic<std::shared_ptr<CocoaOpusEncoder>> encoder_;
-    std::atomic<std::shared_ptr<CocoaOpusDecoder>> decoder_;
-    AudioPayloadPacketizer packetizer_;
-    std::atomic<int32_t> percentLossToTriggerFEC_ { 5 };
-    std::atomic<bool> disableFEC_ { false };
-    std::atomic<bool> fecActive_ { false };
-    int32_t currentSequenceNumber_ = -1;
-    int32_t lastSequenceNumber_ = -1;
-    int32_t lossyCount_ = 0;
-    int32_t losslessCount_ = 0;
-    const int32_t minimumReportsBeforeFEC_ = 2;
-    int64_t reportsReceived_ = 0;
+    std::atomic<std::shared_ptr<CocoaOpusEncoder>> m_encoder;
+    std::atomic<std::shared_ptr<CocoaOpusDecoder>> m_decoder;
+    AudioPayloadPacketizer m_packetizer;
+    std::atomic<int32_t> m_percentLossToTriggerFEC { 5 };
+    std::atomic<bool> m_disableFEC { false };
+    std::atomic<bool> m_fecActive { false };
+    int32_t m_currentSequenceNumber = -1;
+    int32_t m_lastSequenceNumber = -1;
+    int32_t m_lossyCount = 0;
+    int32_t m_losslessCount = 0;
+    const int32_t m_minimumReportsBeforeFEC = 2;
+    int64_t m_reportsReceived = 0;
 };

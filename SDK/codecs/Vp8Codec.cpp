@@ -31,13 +31,13 @@ VideoFramePlane copyOf(std::span<const uint8_t> plane, int32_t stride)
 
 std::optional<std::vector<uint8_t>> Vp8Codec::encodeWithFrame(const std::shared_ptr<VideoFrame>& frame)
 {
-    auto encoder = encoder_.load();
+    auto encoder = m_encoder.load();
     if (!encoder) {
         encoder = std::make_shared<CocoaVp8Encoder>();
         encoder->setQuality(0.5);
         encoder->setBitrate(256);
         encoder->setDebugMode(false);
-        encoder_.store(encoder);
+        m_encoder.store(encoder);
     }
     if (!frame || frame->planes.size() < 3) {
         return std::nullopt;
@@ -61,12 +61,12 @@ std::optional<std::vector<uint8_t>> Vp8Codec::encodeWithFrame(const std::shared_
 
 std::shared_ptr<VideoFrame> Vp8Codec::decodeWithEncodedFrame(const std::vector<uint8_t>& encodedFrame)
 {
-    auto decoder = decoder_.load();
+    auto decoder = m_decoder.load();
     if (!decoder) {
         decoder = std::make_shared<CocoaVp8Decoder>();
-        decoder_.store(decoder);
+        m_decoder.store(decoder);
     }
-    if (packetizer_.sequenceNumberingViolated()) {
+    if (m_packetizer.sequenceNumberingViolated()) {
         MediaStackLog::info("Video sequence number violated. Requesting key frame.");
         decoder->setNeedsKeyFrame(true);
         return nullptr;
@@ -90,23 +90,23 @@ std::shared_ptr<VideoFrame> Vp8Codec::decodeWithEncodedFrame(const std::vector<u
 
 bool Vp8Codec::decoderNeedsKeyFrame()
 {
-    auto decoder = decoder_.load();
+    auto decoder = m_decoder.load();
     return decoder && decoder->needsKeyFrame();
 }
 
 std::vector<std::shared_ptr<RTPPacket>> Vp8Codec::packetizeWithEncodedFrame(const std::vector<uint8_t>& encodedFrame)
 {
-    return packetizer_.packetize(encodedFrame, clockRate());
+    return m_packetizer.packetize(encodedFrame, clockRate());
 }
 
 std::optional<std::vector<uint8_t>> Vp8Codec::depacketizeWithPacket(const std::shared_ptr<RTPPacket>& packet)
 {
-    return packetizer_.depacketize(packet);
+    return m_packetizer.depacketize(packet);
 }
 
 void Vp8Codec::processRTCPWithPackets(const std::vector<std::shared_ptr<RTCPPacket>>& packets)
 {
-    auto encoder = encoder_.load();
+    auto encoder = m_encoder.load();
     if (!encoder) {
         return;
     }
@@ -137,11 +137,11 @@ void Vp8Codec::adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBloc
     const int32_t bitrate = encoder.bitrate();
     const double dropRatio = encoder.percentFramesToDrop();
 
-    if (block.cumulativePacketsLost == lastPacketLossCount_) {
-        lossyCount_ = 0;
-        const bool sixthInARow = losslessCount_++ >= 5;
+    if (block.cumulativePacketsLost == m_lastPacketLossCount) {
+        m_lossyCount = 0;
+        const bool sixthInARow = m_losslessCount++ >= 5;
         if (sixthInARow && (quality < 0.5 || bitrate < 256 || dropRatio > 0)) {
-            losslessCount_ = 0;
+            m_losslessCount = 0;
             if (quality < 0.5) {
                 encoder.setQuality(std::min(1.0, snapped(quality + 0.1)));
                 MediaStackLog::info(CodecFormat("Increasing VP8 encoder quality to %0.2f%%.", encoder.quality() * 100));
@@ -158,11 +158,11 @@ void Vp8Codec::adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBloc
         return;
     }
 
-    lastPacketLossCount_ = block.cumulativePacketsLost;
-    losslessCount_ = 0;
-    const bool secondInARow = lossyCount_++ >= 1;
+    m_lastPacketLossCount = block.cumulativePacketsLost;
+    m_losslessCount = 0;
+    const bool secondInARow = m_lossyCount++ >= 1;
     if (secondInARow && (quality > 0 || bitrate > 64 || dropRatio < 0.9)) {
-        lossyCount_ = 0;
+        m_lossyCount = 0;
         if (quality > 0) {
             encoder.setQuality(std::max(0.0, snapped(quality - 0.1)));
             MediaStackLog::info(CodecFormat("Decreasing VP8 encoder quality to %0.2f%%.", encoder.quality() * 100));
@@ -180,10 +180,10 @@ void Vp8Codec::adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBloc
 
 void Vp8Codec::destroy()
 {
-    if (auto encoder = encoder_.exchange(nullptr)) {
+    if (auto encoder = m_encoder.exchange(nullptr)) {
         encoder->destroy();
     }
-    if (auto decoder = decoder_.exchange(nullptr)) {
+    if (auto decoder = m_decoder.exchange(nullptr)) {
         decoder->destroy();
     }
 }

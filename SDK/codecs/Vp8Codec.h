@@ -29,16 +29,16 @@ public:
     void destroy() override;
 
     // None until the first frame to encode / decode, and after destroy.
-    std::shared_ptr<CocoaVp8Encoder> encoder() const { return encoder_.load(); }
-    std::shared_ptr<CocoaVp8Decoder> decoder() const { return decoder_.load(); }
+    std::shared_ptr<CocoaVp8Encoder> encoder() const { return m_encoder.load(); }
+    std::shared_ptr<CocoaVp8Decoder> decoder() const { return m_decoder.load(); }
 
 private:
     void adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBlock& block);
 
-    std::atomic<std::shared_ptr<CocoaVp8Encoder>> encoder_;
-    std::atomic<std::shared_ptr<CocoaVp8Decoder>> decoder_;
-    Vp8PayloadPacketizer packetizer_;
-    int32_t lossyCount_ = 0;
-    int32_t losslessCount_ = 0;
-    int32_t lastPacketLossCount_ = 0;
+    std::atomic<std::shared_ptr<CocoaVp8Encoder>> m_encoder;
+    std::atomic<std::shared_ptr<CocoaVp8Decoder>> m_decoder;
+    Vp8PayloadPacketizer m_packetizer;
+    int32_t m_lossyCount = 0;
+    int32_t m_losslessCount = 0;
+    int32_t m_lastPacketLossCount = 0;
 };

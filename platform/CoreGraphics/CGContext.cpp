@@ -39,25 +39,49 @@ cairo_matrix_t toCairo(const CGAffineTransform& t)
     return m;
 }
 
+struct CairoDeleter {
+    void operator()(cairo_t* cr) const { cairo_destroy(cr); }
+};
+struct CairoPatternDeleter {
+    void operator()(cairo_pattern_t* pattern) const { cairo_pattern_destroy(pattern); }
+};
+struct CairoPathDeleter {
+    void operator()(cairo_path_t* path) const { cairo_path_destroy(path); }
+};
+// Finishes the surface before letting it go: a surface over memory it does not own must be
+// done with that memory even while a pattern somewhere still holds a reference to it.
+struct FinishingSurfaceDeleter {
+    void operator()(cairo_surface_t* surface) const
+    {
+        cairo_surface_finish(surface);
+        cairo_surface_destroy(surface);
+    }
+};
+using Cairo = std::unique_ptr<cairo_t, CairoDeleter>;
+using CairoPattern = std::unique_ptr<cairo_pattern_t, CairoPatternDeleter>;
+using CairoPath = std::unique_ptr<cairo_path_t, CairoPathDeleter>;
+using FinishingSurface = std::unique_ptr<cairo_surface_t, FinishingSurfaceDeleter>;
+
 std::shared_ptr<cairo_surface_t> adopt(cairo_surface_t* surface)
 {
     return std::shared_ptr<cairo_surface_t>(surface, cairo_surface_destroy);
 }
 
 // A cairo surface that reads the image's pixels in place; the image must outlive it.
-cairo_surface_t* surfaceForImage(const CGImage& image)
+FinishingSurface surfaceForImage(const CGImage& image)
 {
-    return cairo_image_surface_create_for_data(const_cast<uint8_t*>(image.data()),
+    return FinishingSurface(cairo_image_surface_create_for_data(const_cast<uint8_t*>(image.data()),
                                                image.hasAlpha() ? CAIRO_FORMAT_ARGB32 : CAIRO_FORMAT_RGB24,
-                                               int(image.width()), int(image.height()), int(image.bytesPerRow()));
+                                               int(image.width()), int(image.height()), int(image.bytesPerRow())));
 }
 
 // An A8 surface of the image's brightness, for masks without alpha.
-cairo_surface_t* brightnessSurface(const CGImage& image)
+FinishingSurface brightnessSurface(const CGImage& image)
 {
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_A8, int(image.width()), int(image.height()));
+    FinishingSurface owner(cairo_image_surface_create(CAIRO_FORMAT_A8, int(image.width()), int(image.height())));
+    cairo_surface_t* s = owner.get();
     if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS)
-        return s;
+        return owner;
     cairo_surface_flush(s);
     uint8_t* out = cairo_image_surface_get_data(s);
     int stride = cairo_image_surface_get_stride(s);
@@ -69,7 +93,7 @@ cairo_surface_t* brightnessSurface(const CGImage& image)
         }
     }
     cairo_surface_mark_dirty(s);
-    return s;
+    return owner;
 }
 
 // Maps the image's pixel grid (y down) onto `rect` of a y-up user space, upright.
@@ -87,23 +111,26 @@ public:
     {
         cairo_new_path(m_cr);
         if (m_path->status == CAIRO_STATUS_SUCCESS)
-            cairo_append_path(m_cr, m_path);
-        cairo_path_destroy(m_path);
+            cairo_append_path(m_cr, m_path.get());
     }
     PathKeeper(const PathKeeper&) = delete;
     PathKeeper& operator=(const PathKeeper&) = delete;
 
 private:
     cairo_t* m_cr;
-    cairo_path_t* m_path;
+    CairoPath m_path;
 };
 
 } // namespace
 
 struct CGContext::State {
-    cairo_surface_t* surface = nullptr;
-    cairo_t* cr = nullptr;
+    // Declared in the order they must outlive each other: the memory, the surface over it, the
+    // context drawing into the surface.
     std::vector<uint8_t> ownMemory;
+    FinishingSurface surfaceOwner;
+    Cairo crOwner;
+    cairo_surface_t* surface = nullptr; // surfaceOwner's
+    cairo_t* cr = nullptr; // crOwner's
     size_t width = 0, height = 0, bytesPerRow = 0;
     bool opaque = false;
     // The memory may have been written from outside since cairo last looked at it.
@@ -111,16 +138,6 @@ struct CGContext::State {
     std::vector<GState> stack{GState{}};
 
     GState& g() { return stack.back(); }
-
-    ~State()
-    {
-        if (cr)
-            cairo_destroy(cr);
-        if (surface) {
-            cairo_surface_finish(surface);
-            cairo_surface_destroy(surface);
-        }
-    }
 
     // Called before cairo reads or writes the pixels.
     void beginDrawing()
@@ -155,12 +172,11 @@ struct CGContext::State {
         cairo_push_group(cr);
         op();
         cairo_pop_group_to_source(cr);
-        cairo_pattern_t* maskPattern = cairo_pattern_create_for_surface(g().mask.get());
+        const CairoPattern maskPattern(cairo_pattern_create_for_surface(g().mask.get()));
         cairo_matrix_t ctm;
         cairo_get_matrix(cr, &ctm);
-        cairo_pattern_set_matrix(maskPattern, &ctm);
-        cairo_mask(cr, maskPattern);
-        cairo_pattern_destroy(maskPattern);
+        cairo_pattern_set_matrix(maskPattern.get(), &ctm);
+        cairo_mask(cr, maskPattern.get());
     }
 
     void setSource(const CGFloat (&rgba)[4]) { cairo_set_source_rgba(cr, rgba[0], rgba[1], rgba[2], rgba[3] * g().alpha); }
@@ -211,11 +227,13 @@ CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size
     } else {
         state->memoryShared = true;
     }
-    state->surface = cairo_image_surface_create_for_data(memory, opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32,
-                                                         int(width), int(height), int(bytesPerRow));
+    state->surfaceOwner.reset(cairo_image_surface_create_for_data(memory, opaque ? CAIRO_FORMAT_RGB24 : CAIRO_FORMAT_ARGB32,
+                                                                  int(width), int(height), int(bytesPerRow)));
+    state->surface = state->surfaceOwner.get();
     if (cairo_surface_status(state->surface) != CAIRO_STATUS_SUCCESS)
         return nullptr;
-    state->cr = cairo_create(state->surface);
+    state->crOwner.reset(cairo_create(state->surface));
+    state->cr = state->crOwner.get();
     if (cairo_status(state->cr) != CAIRO_STATUS_SUCCESS)
         return nullptr;
     // Cairo's device space has y down; the context's user space starts with y up.
@@ -398,19 +416,18 @@ void CGContextClipToMask(const CGContextRef& c, CGRect rect, const CGImageRef& m
     auto coverage = adopt(cairo_image_surface_create(CAIRO_FORMAT_A8, int(s.width), int(s.height)));
     if (cairo_surface_status(coverage.get()) != CAIRO_STATUS_SUCCESS)
         return;
-    cairo_t* m = cairo_create(coverage.get());
+    const Cairo maskContext(cairo_create(coverage.get()));
+    cairo_t* m = maskContext.get();
     if (!CGRectIsEmpty(rect) && finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height})) {
         cairo_matrix_t ctm = toCairo(s.g().ctm);
         cairo_set_matrix(m, &ctm);
-        cairo_surface_t* source = mask->hasAlpha() ? surfaceForImage(*mask) : brightnessSurface(*mask);
+        const FinishingSurface source = mask->hasAlpha() ? surfaceForImage(*mask) : brightnessSurface(*mask);
         transformToImage(m, rect, *mask);
-        cairo_set_source_surface(m, source, 0, 0);
+        cairo_set_source_surface(m, source.get(), 0, 0);
         cairo_pattern_set_extend(cairo_get_source(m), CAIRO_EXTEND_PAD);
         cairo_rectangle(m, 0, 0, double(mask->width()), double(mask->height()));
         cairo_fill(m);
         cairo_set_source_rgba(m, 0, 0, 0, 0);
-        cairo_surface_finish(source);
-        cairo_surface_destroy(source);
     }
     if (s.g().mask) {
         cairo_identity_matrix(m);
@@ -418,7 +435,6 @@ void CGContextClipToMask(const CGContextRef& c, CGRect rect, const CGImageRef& m
         cairo_set_source_surface(m, s.g().mask.get(), 0, 0);
         cairo_paint(m);
     }
-    cairo_destroy(m);
     cairo_surface_flush(coverage.get());
     s.g().mask = coverage;
 }
@@ -450,7 +466,7 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
     rect = CGRectStandardize(rect);
     if (CGRectIsEmpty(rect) || !finite({rect.origin.x, rect.origin.y, rect.size.width, rect.size.height}))
         return;
-    cairo_surface_t* source = surfaceForImage(*image);
+    const FinishingSurface source = surfaceForImage(*image);
     {
         // The current path survives an image drawing, as on the platform.
         PathKeeper keeper(s.cr);
@@ -458,7 +474,7 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
             cairo_save(s.cr);
             cairo_new_path(s.cr);
             transformToImage(s.cr, rect, *image);
-            cairo_set_source_surface(s.cr, source, 0, 0);
+            cairo_set_source_surface(s.cr, source.get(), 0, 0);
             // Stretched images keep their edge pixels instead of fading into transparency.
             cairo_pattern_set_extend(cairo_get_source(s.cr), CAIRO_EXTEND_PAD);
             cairo_pattern_set_filter(cairo_get_source(s.cr), CAIRO_FILTER_GOOD);
@@ -472,8 +488,6 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
             cairo_restore(s.cr);
         });
     }
-    cairo_surface_finish(source);
-    cairo_surface_destroy(source);
 }
 
 void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startCenter,
@@ -484,7 +498,8 @@ void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gra
     if (!finite({startCenter.x, startCenter.y, startRadius, endCenter.x, endCenter.y, endRadius}) || startRadius < 0 || endRadius < 0)
         return;
     auto& s = c->state();
-    cairo_pattern_t* pattern = cairo_pattern_create_radial(startCenter.x, startCenter.y, startRadius, endCenter.x, endCenter.y, endRadius);
+    const CairoPattern owner(cairo_pattern_create_radial(startCenter.x, startCenter.y, startRadius, endCenter.x, endCenter.y, endRadius));
+    cairo_pattern_t* pattern = owner.get();
     for (const auto& stop : gradient->stops()) {
         const auto& k = *stop.color;
         cairo_pattern_add_color_stop_rgba(pattern, stop.location, k.red(), k.green(), k.blue(), k.alpha() * s.g().alpha);
@@ -496,7 +511,6 @@ void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gra
         cairo_paint(s.cr);
         cairo_restore(s.cr);
     });
-    cairo_pattern_destroy(pattern);
 }
 
 void CGContextBeginPath(const CGContextRef& c)

@@ -22,21 +22,21 @@ public:
     virtual ~AudioCodecBase() = default;
 
     // Samples per second per channel.
-    int clockRate() const { return clockRate_; }
-    void setClockRate(int v) { clockRate_ = v; }
-    int channels() const { return channels_; }
-    void setChannels(int v) { channels_ = v; }
+    int clockRate() const { return m_clockRate; }
+    void setClockRate(int v) { m_clockRate = v; }
+    int channels() const { return m_channels; }
+    void setChannels(int v) { m_channels = v; }
     // Milliseconds of audio in one frame and one RTP packet.
-    int packetTime() const { return packetTime_; }
-    void setPacketTime(int v) { packetTime_ = v; }
+    int packetTime() const { return m_packetTime; }
+    void setPacketTime(int v) { m_packetTime = v; }
     // When set, RTP timestamps follow the clock instead of counting packet times, so that a
     // pause of the capture shows as a jump of the timestamp.
-    bool resetTimestamp() const { return resetTimestamp_; }
-    void setResetTimestamp(bool v) { resetTimestamp_ = v; }
+    bool resetTimestamp() const { return m_resetTimestamp; }
+    void setResetTimestamp(bool v) { m_resetTimestamp = v; }
 
     // The receiving side of the codec's stream on its link; none before the link sets it.
-    std::shared_ptr<RemoteStream> remoteStream() const { return remoteStream_.lock(); }
-    void setRemoteStream(const std::shared_ptr<RemoteStream>& v) { remoteStream_ = v; }
+    std::shared_ptr<RemoteStream> remoteStream() const { return m_remoteStream.lock(); }
+    void setRemoteStream(const std::shared_ptr<RemoteStream>& v) { m_remoteStream = v; }
 
     virtual std::optional<std::vector<uint8_t>> encodeWithFrame(const std::shared_ptr<AudioFrame>& frame) = 0;
     virtual std::shared_ptr<AudioFrame> decodeWithEncodedFrame(const std::vector<uint8_t>& encodedFrame) = 0;
@@ -49,9 +49,9 @@ public:
     virtual void destroy() = 0;
 
 private:
-    int clockRate_ = 0;
-    int channels_ = 0;
-    int packetTime_ = 20;
-    bool resetTimestamp_ = false;
-    std::weak_ptr<RemoteStream> remoteStream_;
+    int m_clockRate = 0;
+    int m_channels = 0;
+    int m_packetTime = 20;
+    bool m_resetTimestamp = false;
+    std::weak_ptr<RemoteStream> m_remoteStream;
 };

@@ -5,8 +5,8 @@
 AudioPayloadPacketizer::AudioPayloadPacketizer()
 {
     std::random_device random;
-    nextSequenceNumber_ = static_cast<uint16_t>(random());
-    timestampBase_ = static_cast<uint32_t>(random());
+    m_nextSequenceNumber = static_cast<uint16_t>(random());
+    m_timestampBase = static_cast<uint32_t>(random());
 }
 
 std::vector<std::shared_ptr<RTPPacket>> AudioPayloadPacketizer::packetize(const std::vector<uint8_t>& encodedFrame, int clockRate, int packetTime, bool resetTimestamp)
@@ -17,22 +17,22 @@ std::vector<std::shared_ptr<RTPPacket>> AudioPayloadPacketizer::packetize(const 
     }
     const auto now = std::chrono::steady_clock::now();
     uint32_t timestamp;
-    if (!lastTimestamp_) {
-        clockStart_ = now;
-        timestamp = timestampBase_;
+    if (!m_lastTimestamp) {
+        m_clockStart = now;
+        timestamp = m_timestampBase;
     } else if (resetTimestamp) {
-        const double elapsed = std::chrono::duration<double>(now - clockStart_).count();
-        timestamp = timestampBase_ + static_cast<uint32_t>(static_cast<uint64_t>(elapsed * clockRate));
+        const double elapsed = std::chrono::duration<double>(now - m_clockStart).count();
+        timestamp = m_timestampBase + static_cast<uint32_t>(static_cast<uint64_t>(elapsed * clockRate));
     } else {
-        timestamp = *lastTimestamp_ + static_cast<uint32_t>(static_cast<int64_t>(clockRate) * packetTime / 1000);
+        timestamp = *m_lastTimestamp + static_cast<uint32_t>(static_cast<int64_t>(clockRate) * packetTime / 1000);
     }
 
     auto packet = std::make_shared<RTPPacket>();
-    packet->sequenceNumber = nextSequenceNumber_++;
+    packet->sequenceNumber = m_nextSequenceNumber++;
     packet->timestamp = timestamp;
-    packet->marker = !lastTimestamp_;
+    packet->marker = !m_lastTimestamp;
     packet->payload = encodedFrame;
-    lastTimestamp_ = timestamp;
+    m_lastTimestamp = timestamp;
     packets.push_back(std::move(packet));
     return packets;
 }

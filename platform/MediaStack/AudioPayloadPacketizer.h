@@ -23,8 +23,8 @@ public:
     std::optional<std::vector<uint8_t>> depacketize(const std::shared_ptr<RTPPacket>& packet);
 
 private:
-    uint16_t nextSequenceNumber_;
-    uint32_t timestampBase_;
-    std::optional<uint32_t> lastTimestamp_;
-    std::chrono::steady_clock::time_point clockStart_;
+    uint16_t m_nextSequenceNumber;
+    uint32_t m_timestampBase;
+    std::optional<uint32_t> m_lastTimestamp;
+    std::chrono::steady_clock::time_point m_clockStart;
 };

@@ -16,20 +16,20 @@ enum class LogLevel : int {
 
 class LogSink {
 public:
-    explicit LogSink(LogLevel level) : level_(level) { }
+    explicit LogSink(LogLevel level) : m_level(level) { }
     virtual ~LogSink() = default;
 
-    LogLevel level() const { return level_; }
+    LogLevel level() const { return m_level; }
 
     // Whether a line of this level passes the sink's level.
     bool accepts(LogLevel level) const
     {
-        return level != LogLevel::None && level_ != LogLevel::None && static_cast<int>(level) >= static_cast<int>(level_);
+        return level != LogLevel::None && m_level != LogLevel::None && static_cast<int>(level) >= static_cast<int>(m_level);
     }
 
     // Called only for lines that pass the level.
     virtual void write(LogLevel level, const std::string& message) = 0;
 
 private:
-    const LogLevel level_;
+    const LogLevel m_level;
 };

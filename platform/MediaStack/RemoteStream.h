@@ -7,9 +7,9 @@
 
 class RemoteStream {
 public:
-    bool disablePLC() const { return disablePLC_.load(); }
-    void setDisablePLC(bool v) { disablePLC_.store(v); }
+    bool disablePLC() const { return m_disablePLC.load(); }
+    void setDisablePLC(bool v) { m_disablePLC.store(v); }
 
 private:
-    std::atomic<bool> disablePLC_ { false };
+    std::atomic<bool> m_disablePLC { false };
 };

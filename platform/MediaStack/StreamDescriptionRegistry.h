@@ -19,29 +19,29 @@ public:
     template<class Match>
     void put(Entry entry, bool preferred, Match matches)
     {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> hold(m_lock);
         remove(matches);
         if (preferred) {
             // After the preferred ones already there, before the others.
-            auto firstOther = std::find_if(entries_.begin(), entries_.end(), [](const Item& item) { return !item.preferred; });
-            entries_.insert(firstOther, Item { std::move(entry), true });
+            auto firstOther = std::find_if(m_entries.begin(), m_entries.end(), [](const Item& item) { return !item.preferred; });
+            m_entries.insert(firstOther, Item { std::move(entry), true });
         } else {
-            entries_.push_back(Item { std::move(entry), false });
+            m_entries.push_back(Item { std::move(entry), false });
         }
     }
 
     template<class Match>
     void erase(Match matches)
     {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> hold(m_lock);
         remove(matches);
     }
 
     std::vector<Entry> entries() const
     {
-        std::lock_guard<std::mutex> hold(lock_);
+        std::lock_guard<std::mutex> hold(m_lock);
         std::vector<Entry> result;
-        for (const auto& item : entries_) {
+        for (const auto& item : m_entries) {
             result.push_back(item.entry);
         }
         return result;
@@ -56,9 +56,9 @@ private:
     template<class Match>
     void remove(Match matches)
     {
-        entries_.erase(std::remove_if(entries_.begin(), entries_.end(), [&](const Item& item) { return matches(item.entry); }), entries_.end());
+        m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(), [&](const Item& item) { return matches(item.entry); }), m_entries.end());
     }
 
-    mutable std::mutex lock_;
-    std::vector<Item> entries_;
+    mutable std::mutex m_lock;
+    std::vector<Item> m_entries;
 };

@@ -15,8 +15,8 @@ Vp8PayloadPacketizer::Vp8PayloadPacketizer()
 {
     // Random starting points, so that a restarted sender is not mistaken for a late one.
     std::random_device random;
-    nextSequenceNumber_ = static_cast<uint16_t>(random());
-    timestampBase_ = static_cast<uint32_t>(random());
+    m_nextSequenceNumber = static_cast<uint16_t>(random());
+    m_timestampBase = static_cast<uint32_t>(random());
 }
 
 std::vector<std::shared_ptr<RTPPacket>> Vp8PayloadPacketizer::packetize(const std::vector<uint8_t>& encodedFrame, int clockRate)
@@ -26,11 +26,11 @@ std::vector<std::shared_ptr<RTPPacket>> Vp8PayloadPacketizer::packetize(const st
         return packets;
     }
     const auto now = std::chrono::steady_clock::now();
-    if (!clockStart_) {
-        clockStart_ = now;
+    if (!m_clockStart) {
+        m_clockStart = now;
     }
-    const double elapsed = std::chrono::duration<double>(now - *clockStart_).count();
-    const uint32_t timestamp = timestampBase_ + static_cast<uint32_t>(static_cast<uint64_t>(elapsed * clockRate));
+    const double elapsed = std::chrono::duration<double>(now - *m_clockStart).count();
+    const uint32_t timestamp = m_timestampBase + static_cast<uint32_t>(static_cast<uint64_t>(elapsed * clockRate));
 
     // Packets of nearly equal size rather than full ones and a short tail (RFC 7741, 5.1).
     const size_t room = maxPayloadSize - 1;
@@ -41,7 +41,7 @@ std::vector<std::shared_ptr<RTPPacket>> Vp8PayloadPacketizer::packetize(const st
     for (size_t i = 0; i < count; ++i) {
         const size_t size = base + (i < extra ? 1 : 0);
         auto packet = std::make_shared<RTPPacket>();
-        packet->sequenceNumber = nextSequenceNumber_++;
+        packet->sequenceNumber = m_nextSequenceNumber++;
         packet->timestamp = timestamp;
         packet->marker = (i + 1 == count);
         packet->payload.reserve(size + 1);
@@ -58,48 +58,48 @@ std::optional<std::vector<uint8_t>> Vp8PayloadPacketizer::depacketize(const std:
     if (!packet) {
         return std::nullopt;
     }
-    if (lastSequenceNumber_) {
-        const uint16_t delta = static_cast<uint16_t>(packet->sequenceNumber - *lastSequenceNumber_);
+    if (m_lastSequenceNumber) {
+        const uint16_t delta = static_cast<uint16_t>(packet->sequenceNumber - *m_lastSequenceNumber);
         if (delta == 0 || delta >= 0x8000) {
             return std::nullopt;
         }
         if (delta > 1) {
-            sequenceNumberingViolated_ = true;
-            assembling_ = false;
+            m_sequenceNumberingViolated = true;
+            m_assembling = false;
         }
     }
-    lastSequenceNumber_ = packet->sequenceNumber;
+    m_lastSequenceNumber = packet->sequenceNumber;
 
     const auto descriptor = mediastack::rtp::Vp8PayloadDescriptor::read(packet->payload);
     if (!descriptor) {
         // Its data is lost: the frame it belongs to cannot be completed.
-        sequenceNumberingViolated_ = true;
-        assembling_ = false;
+        m_sequenceNumberingViolated = true;
+        m_assembling = false;
         return std::nullopt;
     }
     const auto data = packet->payload.begin() + static_cast<std::ptrdiff_t>(descriptor->length);
     if (descriptor->startOfFrame) {
-        assembling_ = true;
-        assemblingTimestamp_ = packet->timestamp;
-        assemblingKeyFrame_ = descriptor->keyFrame;
-        assembled_.assign(data, packet->payload.end());
-    } else if (assembling_ && packet->timestamp == assemblingTimestamp_) {
-        assembled_.insert(assembled_.end(), data, packet->payload.end());
+        m_assembling = true;
+        m_assemblingTimestamp = packet->timestamp;
+        m_assemblingKeyFrame = descriptor->keyFrame;
+        m_assembled.assign(data, packet->payload.end());
+    } else if (m_assembling && packet->timestamp == m_assemblingTimestamp) {
+        m_assembled.insert(m_assembled.end(), data, packet->payload.end());
     } else {
         // The middle of a frame whose start we do not have.
-        sequenceNumberingViolated_ = true;
-        assembling_ = false;
+        m_sequenceNumberingViolated = true;
+        m_assembling = false;
         return std::nullopt;
     }
 
     if (!packet->marker) {
         return std::nullopt;
     }
-    assembling_ = false;
-    if (assemblingKeyFrame_) {
-        sequenceNumberingViolated_ = false;
+    m_assembling = false;
+    if (m_assemblingKeyFrame) {
+        m_sequenceNumberingViolated = false;
     }
     std::vector<uint8_t> frame;
-    frame.swap(assembled_);
+    frame.swap(m_assembled);
     return frame;
 }

@@ -32,19 +32,19 @@ public:
     // than the last one are ignored; malformed packets count as missing.
     std::optional<std::vector<uint8_t>> depacketize(const std::shared_ptr<RTPPacket>& packet);
 
-    bool sequenceNumberingViolated() const { return sequenceNumberingViolated_; }
+    bool sequenceNumberingViolated() const { return m_sequenceNumberingViolated; }
 
 private:
     // Sending.
-    uint16_t nextSequenceNumber_;
-    uint32_t timestampBase_;
-    std::optional<std::chrono::steady_clock::time_point> clockStart_;
+    uint16_t m_nextSequenceNumber;
+    uint32_t m_timestampBase;
+    std::optional<std::chrono::steady_clock::time_point> m_clockStart;
 
     // Receiving.
-    std::optional<uint16_t> lastSequenceNumber_;
-    bool sequenceNumberingViolated_ = false;
-    bool assembling_ = false;
-    bool assemblingKeyFrame_ = false;
-    uint32_t assemblingTimestamp_ = 0;
-    std::vector<uint8_t> assembled_;
+    std::optional<uint16_t> m_lastSequenceNumber;
+    bool m_sequenceNumberingViolated = false;
+    bool m_assembling = false;
+    bool m_assemblingKeyFrame = false;
+    uint32_t m_assemblingTimestamp = 0;
+    std::vector<uint8_t> m_assembled;
 };

@@ -8,7 +8,6 @@
 #include <strings.h>
 #include <thread>
 
-#include <curl/curl.h>
 #include <openssl/ssl.h>
 
 #include "Foundation/Dispatch.h"
@@ -16,25 +15,21 @@
 #include "Network/HTTPErrorKeys.h"
 #include "Network/HTTPTrust.h"
 #include "Network/NSURLError.h"
+#include "Network/NetworkHandles.h"
 
 namespace {
+
+using namespace NetworkHandles;
 
 struct Running {
     uint64_t id = 0;
     HTTPTransferEngine::Transfer transfer;
     HTTPTransferEngine::Completion completion;
-    CURL* easy = nullptr;
-    curl_slist* headerList = nullptr;
+    CurlList headerList; // before the handle, which reads it until it is cleaned up
+    CurlEasy easy;
     NSData body;
     std::vector<std::pair<std::string, std::string>> responseHeaders;
     char errorBuffer[CURL_ERROR_SIZE] = {};
-
-    ~Running()
-    {
-        if (easy)
-            curl_easy_cleanup(easy);
-        curl_slist_free_all(headerList);
-    }
 };
 
 std::string trimmed(const std::string& text)
@@ -97,28 +92,27 @@ std::shared_ptr<NSError> makeError(long code, const std::string& description, co
 // Checks the URL as libcurl will read it; fills the host for the pin look-up.
 std::shared_ptr<NSError> checkURL(const std::string& URL, std::string& host)
 {
-    CURLU* parsed = curl_url();
-    std::shared_ptr<NSError> error;
-    char* scheme = nullptr;
+    const CurlURL parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, URL.c_str(), 0) != CURLUE_OK)
+        return HTTPTransferEngine::errorForCurlCode(CURLE_URL_MALFORMAT, "", URL);
+    char* schemePart = nullptr;
+    const CURLUcode schemeResult = curl_url_get(parsed.get(), CURLUPART_SCHEME, &schemePart, 0);
+    const CurlText scheme(schemePart);
     char* hostPart = nullptr;
-    if (curl_url_set(parsed, CURLUPART_URL, URL.c_str(), 0) != CURLUE_OK || curl_url_get(parsed, CURLUPART_SCHEME, &scheme, 0) != CURLUE_OK ||
-        curl_url_get(parsed, CURLUPART_HOST, &hostPart, 0) != CURLUE_OK) {
-        error = HTTPTransferEngine::errorForCurlCode(CURLE_URL_MALFORMAT, "", URL);
-    } else if (strcasecmp(scheme, "https") != 0 && strcasecmp(scheme, "http") != 0) {
-        error = HTTPTransferEngine::errorForCurlCode(CURLE_UNSUPPORTED_PROTOCOL, "", URL);
-    } else {
-        host = hostPart;
-    }
-    curl_free(scheme);
-    curl_free(hostPart);
-    curl_url_cleanup(parsed);
-    return error;
+    const CURLUcode hostResult = curl_url_get(parsed.get(), CURLUPART_HOST, &hostPart, 0);
+    const CurlText ownedHost(hostPart);
+    if (schemeResult != CURLUE_OK || hostResult != CURLUE_OK)
+        return HTTPTransferEngine::errorForCurlCode(CURLE_URL_MALFORMAT, "", URL);
+    if (strcasecmp(scheme.get(), "https") != 0 && strcasecmp(scheme.get(), "http") != 0)
+        return HTTPTransferEngine::errorForCurlCode(CURLE_UNSUPPORTED_PROTOCOL, "", URL);
+    host = ownedHost.get();
+    return nullptr;
 }
 
 } // namespace
 
 struct HTTPTransferEngine::Impl {
-    CURLM* multi = nullptr;
+    CurlMulti multi;
     std::mutex mutex;
     std::deque<std::unique_ptr<Running>> starts;
     std::deque<uint64_t> cancels;
@@ -129,7 +123,7 @@ struct HTTPTransferEngine::Impl {
 
     void work();
     void takeCommands();
-    void begin(std::unique_ptr<Running> transfer);
+    void begin(std::unique_ptr<Running> started);
     void finish(std::unique_ptr<Running> transfer, CURLcode result);
     static void fail(std::unique_ptr<Running> transfer, std::shared_ptr<NSError> error);
 };
@@ -151,14 +145,14 @@ HTTPTransferEngine::HTTPTransferEngine() : m_impl(new Impl)
     dispatch_get_main_queue();
     NSRunLoop::mainRunLoop();
     curl_global_init(CURL_GLOBAL_DEFAULT);
-    m_impl->multi = curl_multi_init();
+    m_impl->multi.reset(curl_multi_init());
     m_impl->worker = std::thread([impl = m_impl] { impl->work(); });
 }
 
 void HTTPTransferEngine::stop()
 {
     m_impl->stopping = true;
-    curl_multi_wakeup(m_impl->multi);
+    curl_multi_wakeup(m_impl->multi.get());
     if (!m_impl->worker.joinable())
         return;
     if (m_impl->worker.get_id() == std::this_thread::get_id())
@@ -179,7 +173,7 @@ uint64_t HTTPTransferEngine::start(Transfer transfer, Completion completion)
         running->id = id;
         m_impl->starts.push_back(std::move(running));
     }
-    curl_multi_wakeup(m_impl->multi);
+    curl_multi_wakeup(m_impl->multi.get());
     return id;
 }
 
@@ -189,7 +183,7 @@ void HTTPTransferEngine::cancel(uint64_t transferID)
         std::lock_guard lock(m_impl->mutex);
         m_impl->cancels.push_back(transferID);
     }
-    curl_multi_wakeup(m_impl->multi);
+    curl_multi_wakeup(m_impl->multi.get());
 }
 
 void HTTPTransferEngine::Impl::work()
@@ -197,9 +191,9 @@ void HTTPTransferEngine::Impl::work()
     while (!stopping) {
         takeCommands();
         int stillRunning = 0;
-        curl_multi_perform(multi, &stillRunning);
+        curl_multi_perform(multi.get(), &stillRunning);
         int queued = 0;
-        while (CURLMsg* message = curl_multi_info_read(multi, &queued)) {
+        while (CURLMsg* message = curl_multi_info_read(multi.get(), &queued)) {
             if (message->msg != CURLMSG_DONE)
                 continue;
             CURL* easy = message->easy_handle;
@@ -207,7 +201,7 @@ void HTTPTransferEngine::Impl::work()
             Running* context = nullptr;
             curl_easy_getinfo(easy, CURLINFO_PRIVATE, &context);
             auto it = context ? running.find(context->id) : running.end();
-            curl_multi_remove_handle(multi, easy);
+            curl_multi_remove_handle(multi.get(), easy);
             if (it == running.end())
                 continue;
             auto transfer = std::move(it->second);
@@ -215,7 +209,7 @@ void HTTPTransferEngine::Impl::work()
             finish(std::move(transfer), result);
         }
         if (!stopping)
-            curl_multi_poll(multi, nullptr, 0, 1000, nullptr);
+            curl_multi_poll(multi.get(), nullptr, 0, 1000, nullptr);
     }
 }
 
@@ -236,87 +230,87 @@ void HTTPTransferEngine::Impl::takeCommands()
             continue; // finished already
         auto transfer = std::move(it->second);
         running.erase(it);
-        curl_multi_remove_handle(multi, transfer->easy);
+        curl_multi_remove_handle(multi.get(), transfer->easy.get());
         const std::string URL = transfer->transfer.URL;
         fail(std::move(transfer), HTTPTransferEngine::cancelledError(URL));
     }
 }
 
-void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> transfer)
+void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> started)
 {
-    const auto& spec = transfer->transfer;
+    const auto& transfer = started->transfer;
     std::string host;
-    if (auto error = checkURL(spec.URL, host))
-        return fail(std::move(transfer), error);
-    CURL* easy = curl_easy_init();
+    if (auto error = checkURL(transfer.URL, host))
+        return fail(std::move(started), error);
+    started->easy.reset(curl_easy_init());
+    CURL* easy = started->easy.get();
     if (!easy)
-        return fail(std::move(transfer), HTTPTransferEngine::errorForCurlCode(CURLE_OUT_OF_MEMORY, "", spec.URL));
-    transfer->easy = easy;
+        return fail(std::move(started), HTTPTransferEngine::errorForCurlCode(CURLE_OUT_OF_MEMORY, "", transfer.URL));
 
-    curl_easy_setopt(easy, CURLOPT_URL, spec.URL.c_str());
-    curl_easy_setopt(easy, CURLOPT_PRIVATE, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_URL, transfer.URL.c_str());
+    curl_easy_setopt(easy, CURLOPT_PRIVATE, started.get());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, transfer->errorBuffer);
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, started->errorBuffer);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, writeBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, started.get());
     curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, readHeaderLine);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, transfer.get());
+    curl_easy_setopt(easy, CURLOPT_HEADERDATA, started.get());
 
     // The time-out counts time without progress, as a request's time-out does: connecting,
     // or waiting for the next bytes of the answer.
-    const double timeout = spec.timeoutInterval > 0 ? spec.timeoutInterval : 60.0;
+    const double timeout = transfer.timeoutInterval > 0 ? transfer.timeoutInterval : 60.0;
     curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(std::ceil(timeout * 1000)));
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(easy, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(std::ceil(timeout))));
 
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, spec.verifyPeer ? 1L : 0L);
-    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, spec.verifyHost ? 2L : 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, transfer.verifyPeer ? 1L : 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, transfer.verifyHost ? 2L : 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, addTrustedAuthorities);
     if (const auto pins = HTTPTrust::pinnedPublicKeysForHost(host))
         curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, pins->c_str());
 
     bool hasContentType = false;
     bool hasExpect = false;
-    for (const auto& [name, value] : spec.headers) {
+    for (const auto& [name, value] : transfer.headers) {
         // "Name;" is how libcurl sends a field with an empty value.
         const std::string line = value.empty() ? name + ";" : name + ": " + value;
-        transfer->headerList = curl_slist_append(transfer->headerList, line.c_str());
+        appendTo(started->headerList, line.c_str());
         hasContentType = hasContentType || strcasecmp(name.c_str(), "Content-Type") == 0;
         hasExpect = hasExpect || strcasecmp(name.c_str(), "Expect") == 0;
     }
     // No "Expect: 100-continue" round trip before a larger body.
     if (!hasExpect)
-        transfer->headerList = curl_slist_append(transfer->headerList, "Expect:");
+        appendTo(started->headerList, "Expect:");
 
     static const char noBytes[] = "";
-    const bool sendsBody = spec.method != "GET" && spec.method != "HEAD";
-    if (spec.method == "GET") {
+    const bool sendsBody = transfer.method != "GET" && transfer.method != "HEAD";
+    if (transfer.method == "GET") {
         curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
-    } else if (spec.method == "HEAD") {
+    } else if (transfer.method == "HEAD") {
         curl_easy_setopt(easy, CURLOPT_NOBODY, 1L);
     } else {
-        if (spec.method == "POST")
+        if (transfer.method == "POST")
             curl_easy_setopt(easy, CURLOPT_POST, 1L);
         else
-            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, spec.method.c_str());
-        const bool hasBytes = spec.body && !spec.body->empty();
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(hasBytes ? spec.body->size() : 0));
-        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, hasBytes ? reinterpret_cast<const char*>(spec.body->data()) : noBytes);
+            curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, transfer.method.c_str());
+        const bool hasBytes = transfer.body && !transfer.body->empty();
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(hasBytes ? transfer.body->size() : 0));
+        curl_easy_setopt(easy, CURLOPT_POSTFIELDS, hasBytes ? reinterpret_cast<const char*>(transfer.body->data()) : noBytes);
     }
     // libcurl would label a body as a form; the request says what it sends, or nothing.
     if (sendsBody && !hasContentType)
-        transfer->headerList = curl_slist_append(transfer->headerList, "Content-Type:");
-    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, transfer->headerList);
+        appendTo(started->headerList, "Content-Type:");
+    curl_easy_setopt(easy, CURLOPT_HTTPHEADER, started->headerList.get());
 
-    if (curl_multi_add_handle(multi, easy) != CURLM_OK)
-        return fail(std::move(transfer), HTTPTransferEngine::errorForCurlCode(CURLE_FAILED_INIT, "", spec.URL));
-    const uint64_t id = transfer->id;
-    running.emplace(id, std::move(transfer));
+    if (curl_multi_add_handle(multi.get(), easy) != CURLM_OK)
+        return fail(std::move(started), HTTPTransferEngine::errorForCurlCode(CURLE_FAILED_INIT, "", transfer.URL));
+    const uint64_t id = started->id;
+    running.emplace(id, std::move(started));
 }
 
 void HTTPTransferEngine::Impl::finish(std::unique_ptr<Running> transfer, CURLcode result)
@@ -328,8 +322,8 @@ void HTTPTransferEngine::Impl::finish(std::unique_ptr<Running> transfer, CURLcod
     } else {
         long status = 0;
         char* effectiveURL = nullptr;
-        curl_easy_getinfo(transfer->easy, CURLINFO_RESPONSE_CODE, &status);
-        curl_easy_getinfo(transfer->easy, CURLINFO_EFFECTIVE_URL, &effectiveURL);
+        curl_easy_getinfo(transfer->easy.get(), CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(transfer->easy.get(), CURLINFO_EFFECTIVE_URL, &effectiveURL);
         std::map<std::string, std::string> headers(transfer->responseHeaders.begin(), transfer->responseHeaders.end());
         outcome.response = std::make_shared<NSHTTPURLResponse>(status, std::move(headers),
                                                                effectiveURL ? std::string(effectiveURL) : transfer->transfer.URL);

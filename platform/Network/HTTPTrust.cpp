@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <mutex>
 #include <vector>
 
@@ -13,13 +14,16 @@
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
+#include "Network/NetworkHandles.h"
 #include "Network/PublicKeyPinning.h"
 
 namespace {
 
+using namespace NetworkHandles;
+
 struct TrustStore {
     std::mutex mutex;
-    std::vector<X509*> authorities; // owned; live as long as the process
+    std::vector<OwnedX509> authorities; // live as long as the process
 };
 
 TrustStore& trustStore()
@@ -30,11 +34,10 @@ TrustStore& trustStore()
 
 bool addAuthoritiesFromFile(const std::string& path)
 {
-    std::vector<X509*> found;
-    if (BIO* bio = BIO_new_file(path.c_str(), "r")) {
-        while (X509* certificate = PEM_read_bio_X509(bio, nullptr, nullptr, nullptr))
-            found.push_back(certificate);
-        BIO_free(bio);
+    std::vector<OwnedX509> found;
+    if (const OwnedBIO bio{BIO_new_file(path.c_str(), "r")}) {
+        while (X509* certificate = PEM_read_bio_X509(bio.get(), nullptr, nullptr, nullptr))
+            found.emplace_back(certificate);
     }
     ERR_clear_error(); // the end of the file reads as an error; no one else must see it
     if (found.empty()) {
@@ -43,7 +46,7 @@ bool addAuthoritiesFromFile(const std::string& path)
     }
     auto& store = trustStore();
     std::lock_guard lock(store.mutex);
-    store.authorities.insert(store.authorities.end(), found.begin(), found.end());
+    std::move(found.begin(), found.end(), std::back_inserter(store.authorities));
     return true;
 }
 
@@ -99,8 +102,8 @@ void HTTPTrust::addTrustedCertificateAuthoritiesToStore(X509_STORE* store)
         return;
     auto& trust = trustStore();
     std::lock_guard lock(trust.mutex);
-    for (X509* authority : trust.authorities)
-        X509_STORE_add_cert(store, authority); // takes its own reference; a duplicate is harmless
+    for (const auto& authority : trust.authorities)
+        X509_STORE_add_cert(store, authority.get()); // takes its own reference; a duplicate is harmless
     X509_STORE_set_verify_cb(store, verifyCertificateWithPins);
     ERR_clear_error();
 }
@@ -108,15 +111,15 @@ void HTTPTrust::addTrustedCertificateAuthoritiesToStore(X509_STORE* store)
 bool HTTPTrust::publicKeyMatchesPins(X509* certificate, const std::string& pins)
 {
     EVP_PKEY* key = certificate ? X509_get0_pubkey(certificate) : nullptr;
-    unsigned char* der = nullptr;
-    const int length = key ? i2d_PUBKEY(key, &der) : 0;
+    unsigned char* derBytes = nullptr;
+    const int length = key ? i2d_PUBKEY(key, &derBytes) : 0;
+    const OpenSSLBytes der(derBytes);
     if (length <= 0) {
         ERR_clear_error();
         return false;
     }
     unsigned char digest[SHA256_DIGEST_LENGTH];
-    SHA256(der, static_cast<size_t>(length), digest);
-    OPENSSL_free(der);
+    SHA256(der.get(), static_cast<size_t>(length), digest);
     char encoded[4 * ((SHA256_DIGEST_LENGTH + 2) / 3) + 1];
     EVP_EncodeBlock(reinterpret_cast<unsigned char*>(encoded), digest, SHA256_DIGEST_LENGTH);
     const std::string pin = std::string("sha256//") + encoded;

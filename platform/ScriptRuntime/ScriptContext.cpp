@@ -215,14 +215,14 @@ void ScriptContext::stop()
 void ScriptContext::setUp()
 {
     t_context = this;
-    m_context = JSGlobalContextCreate(nullptr);
-    JSGlobalContextRef ctx = m_context;
+    m_context.reset(JSGlobalContextCreate(nullptr));
+    JSGlobalContextRef ctx = m_context.get();
     JSContextGroupSetExecutionTimeLimit(JSContextGetGroup(ctx), kWatchdogSlice, shouldTerminate, this);
 
     JSClassDefinition definition = kJSClassDefinitionEmpty;
     definition.className = "NativeMethod";
     definition.callAsFunction = methodCallback;
-    m_methodClass = JSClassCreate(&definition);
+    m_methodClass.reset(JSClassCreate(&definition));
 
     JSObjectRef global = JSContextGetGlobalObject(ctx);
     installConsole(global);
@@ -241,7 +241,7 @@ void ScriptContext::setUp()
 void ScriptContext::tearDown()
 {
     if (m_context) {
-        JSGlobalContextRef ctx = m_context;
+        JSGlobalContextRef ctx = m_context.get();
         for (auto& [id, timer] : m_timers) {
             cancelSchedule(timer);
             JSValueUnprotect(ctx, timer.callback);
@@ -253,15 +253,11 @@ void ScriptContext::tearDown()
             JSValueUnprotect(ctx, promise.reject);
         }
         JSContextGroupClearExecutionTimeLimit(JSContextGetGroup(ctx));
-        JSGlobalContextRelease(ctx);
-        m_context = nullptr;
+        m_context.reset();
     }
     m_timers.clear();
     m_promises.clear();
-    if (m_methodClass) {
-        JSClassRelease(m_methodClass);
-        m_methodClass = nullptr;
-    }
+    m_methodClass.reset();
     m_bindings.clear();
     m_modules.clear(); // method calls still running keep their own module reference
     t_context = nullptr;
@@ -269,7 +265,7 @@ void ScriptContext::tearDown()
 
 void ScriptContext::installConsole(JSObjectRef global)
 {
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     JSObjectRef console = JSObjectMake(ctx, nullptr, nullptr);
     auto add = [&](const char* name, JSObjectCallAsFunctionCallback callback) {
         ScriptValue::String functionName(name);
@@ -285,7 +281,7 @@ void ScriptContext::installConsole(JSObjectRef global)
 
 void ScriptContext::installTimers(JSObjectRef global)
 {
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     auto add = [&](const char* name, JSObjectCallAsFunctionCallback callback) {
         ScriptValue::String functionName(name);
         ScriptValue::setProperty(ctx, global, name, JSObjectMakeFunctionWithCallback(ctx, functionName.get(), callback));
@@ -298,7 +294,7 @@ void ScriptContext::installTimers(JSObjectRef global)
 
 void ScriptContext::installModules(JSObjectRef global)
 {
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     JSObjectRef functionPrototype = nullptr;
     if (JSValueRef function = ScriptValue::property(ctx, global, "Function"); function && JSValueIsObject(ctx, function)) {
         JSValueRef prototype = ScriptValue::property(ctx, JSValueToObject(ctx, function, nullptr), "prototype");
@@ -316,7 +312,7 @@ void ScriptContext::installModules(JSObjectRef global)
         JSObjectRef object = JSObjectMake(ctx, nullptr, nullptr);
         for (size_t i = 0; i < module.methods.size(); ++i) {
             m_bindings.push_back(MethodBinding{this, m, i});
-            JSObjectRef function = JSObjectMake(ctx, m_methodClass, &m_bindings.back());
+            JSObjectRef function = JSObjectMake(ctx, m_methodClass.get(), &m_bindings.back());
             if (functionPrototype)
                 JSObjectSetPrototype(ctx, function, functionPrototype); // call, apply, bind
             ScriptValue::setProperty(ctx, object, module.methods[i].scriptName.c_str(), function,
@@ -346,7 +342,7 @@ void ScriptContext::loadBundle(const std::string& bundleURL)
     ScriptValue::String script(source);
     ScriptValue::String sourceURL(bundleURL);
     JSValueRef exception = nullptr;
-    JSEvaluateScript(m_context, script.get(), nullptr, sourceURL.get(), 1, &exception);
+    JSEvaluateScript(m_context.get(), script.get(), nullptr, sourceURL.get(), 1, &exception);
     if (exception)
         reportException("the bundle", exception);
 }
@@ -357,13 +353,13 @@ std::optional<nlohmann::json> ScriptContext::evaluateHere(const std::string& sou
         return std::nullopt;
     ScriptValue::String script(source);
     JSValueRef exception = nullptr;
-    JSValueRef value = JSEvaluateScript(m_context, script.get(), nullptr, nullptr, 1, &exception);
+    JSValueRef value = JSEvaluateScript(m_context.get(), script.get(), nullptr, nullptr, 1, &exception);
     if (exception) {
         reportException("evaluated script", exception);
         return std::nullopt;
     }
     std::string error;
-    auto json = ScriptValue::toJSON(m_context, value, &error);
+    auto json = ScriptValue::toJSON(m_context.get(), value, &error);
     if (!json)
         NSLog("ScriptBridge: the evaluated script's value cannot be returned: %@", error);
     return json;
@@ -371,7 +367,7 @@ std::optional<nlohmann::json> ScriptContext::evaluateHere(const std::string& sou
 
 void ScriptContext::reportException(const std::string& where, JSValueRef exception)
 {
-    NSLog("ScriptBridge: uncaught exception in %@: %@", where, ScriptValue::describeException(m_context, exception));
+    NSLog("ScriptBridge: uncaught exception in %@: %@", where, ScriptValue::describeException(m_context.get(), exception));
 }
 
 bool ScriptContext::shouldTerminate(JSContextRef ctx, void* context)
@@ -401,7 +397,7 @@ std::optional<nlohmann::json> ScriptContext::checkedArguments(const Module&, con
             continue;
         }
         std::string why;
-        auto value = ScriptValue::toJSON(m_context, argv[i], &why);
+        auto value = ScriptValue::toJSON(m_context.get(), argv[i], &why);
         if (!value) {
             error = NSString::stringWithFormat("argument %zu cannot be passed: %@", i + 1, why);
             return std::nullopt;
@@ -417,7 +413,7 @@ std::optional<nlohmann::json> ScriptContext::checkedArguments(const Module&, con
 
 JSValueRef ScriptContext::callMethod(const MethodBinding& binding, size_t argc, const JSValueRef argv[], JSValueRef* exception)
 {
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     if (!ctx || binding.module >= m_modules.size())
         return JSValueMakeUndefined(ctx);
     const Module& module = m_modules[binding.module];
@@ -529,7 +525,7 @@ void ScriptContext::settle(uint64_t promiseID, ScriptPromise::Settlement settlem
         return;
     PendingPromise promise = it->second;
     m_promises.erase(it);
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     JSValueRef exception = nullptr;
     if (settlement.kind == ScriptPromise::Settlement::Kind::Resolved) {
         JSValueRef value = ScriptValue::fromJSON(ctx, settlement.value);
@@ -546,7 +542,7 @@ void ScriptContext::settle(uint64_t promiseID, ScriptPromise::Settlement settlem
 
 JSObjectRef ScriptContext::makeRejection(const ScriptPromise::Settlement& settlement)
 {
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     std::string message = settlement.message;
     if (message.empty() && settlement.error)
         message = settlement.error->localizedDescription();
@@ -565,7 +561,7 @@ JSObjectRef ScriptContext::makeRejection(const ScriptPromise::Settlement& settle
 
 JSValueRef ScriptContext::setTimer(size_t argc, const JSValueRef argv[], bool repeats, JSValueRef* exception)
 {
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     const char* name = repeats ? "setInterval" : "setTimeout";
     JSObjectRef callback = argc > 0 && JSValueIsObject(ctx, argv[0]) ? JSValueToObject(ctx, argv[0], nullptr) : nullptr;
     if (!callback || !JSObjectIsFunction(ctx, callback)) {
@@ -633,7 +629,7 @@ void ScriptContext::cancelSchedule(Timer& timer)
 
 void ScriptContext::clearTimer(size_t argc, const JSValueRef argv[])
 {
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     if (argc < 1 || !JSValueIsNumber(ctx, argv[0]))
         return;
     double number = JSValueToNumber(ctx, argv[0], nullptr);
@@ -654,7 +650,7 @@ void ScriptContext::fireTimer(uint64_t timerID)
     auto it = m_timers.find(timerID);
     if (it == m_timers.end() || !m_context)
         return; // cleared meanwhile
-    JSGlobalContextRef ctx = m_context;
+    JSGlobalContextRef ctx = m_context.get();
     const bool repeats = it->second.schedule->interval > 0;
     Timer timer = it->second;
     if (!repeats)

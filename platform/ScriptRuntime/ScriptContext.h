@@ -107,8 +107,15 @@ private:
     ScriptThread m_thread;
     std::atomic<bool> m_stopping{false};
 
-    JSGlobalContextRef m_context = nullptr;
-    JSClassRef m_methodClass = nullptr;
+    struct GlobalContextReleaser {
+        void operator()(JSGlobalContextRef context) const { JSGlobalContextRelease(context); }
+    };
+    struct ClassReleaser {
+        void operator()(JSClassRef jsClass) const { JSClassRelease(jsClass); }
+    };
+    // Both are let go on the script thread, in tearDown.
+    std::unique_ptr<OpaqueJSContext, GlobalContextReleaser> m_context;
+    std::unique_ptr<OpaqueJSClass, ClassReleaser> m_methodClass;
     std::deque<MethodBinding> m_bindings; // stable addresses: the method functions point at them
     std::map<uint64_t, PendingPromise> m_promises;
     uint64_t m_nextPromiseID = 1;

@@ -7,12 +7,6 @@
 
 ScriptValue::String::String(const std::string& utf8) : m_string(JSStringCreateWithUTF8CString(utf8.c_str())) {}
 
-ScriptValue::String::~String()
-{
-    if (m_string)
-        JSStringRelease(m_string);
-}
-
 std::string ScriptValue::toUTF8(JSStringRef string)
 {
     if (!string)
@@ -30,15 +24,10 @@ std::string ScriptValue::toString(JSContextRef ctx, JSValueRef value)
     if (JSValueIsSymbol(ctx, value))
         return "[symbol]";
     JSValueRef exception = nullptr;
-    JSStringRef string = JSValueToStringCopy(ctx, value, &exception);
-    if (!string || exception) {
-        if (string)
-            JSStringRelease(string);
+    const auto string = String::adopt(JSValueToStringCopy(ctx, value, &exception));
+    if (!string.get() || exception)
         return "[object]";
-    }
-    std::string text = toUTF8(string);
-    JSStringRelease(string);
-    return text;
+    return toUTF8(string.get());
 }
 
 std::optional<nlohmann::json> ScriptValue::toJSON(JSContextRef ctx, JSValueRef value, std::string* error)
@@ -78,14 +67,11 @@ std::optional<nlohmann::json> ScriptValue::toJSON(JSContextRef ctx, JSValueRef v
     if (object && JSObjectIsFunction(ctx, object))
         return fail("a function has no JSON form");
     JSValueRef exception = nullptr;
-    JSStringRef json = JSValueCreateJSONString(ctx, value, 0, &exception);
-    if (exception || !json) {
-        if (json)
-            JSStringRelease(json);
+    const auto json = String::adopt(JSValueCreateJSONString(ctx, value, 0, &exception));
+    if (exception || !json.get())
         return fail(exception ? describeException(ctx, exception) : std::string("the value has no JSON form"));
     }
-    std::string text = toUTF8(json);
-    JSStringRelease(json);
+    std::string text = toUTF8(json.get());
     // Lone surrogates come out escaped and are not valid UTF-8 text once decoded; the engine
     // also writes nesting deeper than a value of ours may go.
     std::string why;
@@ -128,15 +114,10 @@ std::string ScriptValue::describe(JSContextRef ctx, JSValueRef value)
     if (object && JSObjectIsFunction(ctx, object))
         return toString(ctx, value);
     JSValueRef exception = nullptr;
-    JSStringRef json = JSValueCreateJSONString(ctx, value, 0, &exception);
-    if (exception || !json) {
-        if (json)
-            JSStringRelease(json);
+    const auto json = String::adopt(JSValueCreateJSONString(ctx, value, 0, &exception));
+    if (exception || !json.get())
         return toString(ctx, value);
-    }
-    std::string text = toUTF8(json);
-    JSStringRelease(json);
-    return text;
+    return toUTF8(json.get());
 }
 
 std::string ScriptValue::describeException(JSContextRef ctx, JSValueRef exception)

@@ -3,6 +3,7 @@
 // text, JSON (what native methods take and give) and the one-line descriptions of errors the
 // console shows.
 // Script thread only: every call needs the engine's context.
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,17 +12,21 @@
 
 class ScriptValue {
 public:
-    // An engine string made from UTF-8 text, released with the object.
+    // An engine string, released with the object: made from UTF-8 text, or taken over from
+    // an engine call that hands out a copy (the …Copy and …Create functions).
     class String {
     public:
         explicit String(const std::string& utf8);
-        ~String();
-        String(const String&) = delete;
-        String& operator=(const String&) = delete;
-        JSStringRef get() const { return m_string; }
+        // Null when the engine gave none.
+        static String adopt(JSStringRef copy) { return String(copy); }
+        JSStringRef get() const { return m_string.get(); }
 
     private:
-        JSStringRef m_string;
+        struct Releaser {
+            void operator()(JSStringRef string) const { JSStringRelease(string); }
+        };
+        explicit String(JSStringRef copy) : m_string(copy) {}
+        std::unique_ptr<OpaqueJSString, Releaser> m_string;
     };
 
     static std::string toUTF8(JSStringRef string);

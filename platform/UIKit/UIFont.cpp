@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -42,6 +43,19 @@ void ensureFontconfig()
     std::call_once(once, [] { FcInit(); });
 }
 
+struct FcPatternDeleter {
+    void operator()(FcPattern* pattern) const { FcPatternDestroy(pattern); }
+};
+struct FcObjectSetDeleter {
+    void operator()(FcObjectSet* objects) const { FcObjectSetDestroy(objects); }
+};
+struct FcFontSetDeleter {
+    void operator()(FcFontSet* set) const { FcFontSetDestroy(set); }
+};
+using FcPatternPtr = std::unique_ptr<FcPattern, FcPatternDeleter>;
+using FcObjectSetPtr = std::unique_ptr<FcObjectSet, FcObjectSetDeleter>;
+using FcFontSetPtr = std::unique_ptr<FcFontSet, FcFontSetDeleter>;
+
 std::string stringOf(FcPattern* p, const char* object)
 {
     FcChar8* value = nullptr;
@@ -68,10 +82,10 @@ Face faceOf(FcPattern* p)
 // one family, the upright one nearest to regular weight.
 std::optional<Face> listFace(const char* object, const std::string& name)
 {
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, object, reinterpret_cast<const FcChar8*>(name.c_str()));
-    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_POSTSCRIPT_NAME, FC_WEIGHT, FC_SLANT, nullptr);
-    FcFontSet* set = FcFontList(nullptr, pattern, objects);
+    const FcPatternPtr pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), object, reinterpret_cast<const FcChar8*>(name.c_str()));
+    const FcObjectSetPtr objects(FcObjectSetBuild(FC_FAMILY, FC_POSTSCRIPT_NAME, FC_WEIGHT, FC_SLANT, nullptr));
+    const FcFontSetPtr set(FcFontList(nullptr, pattern.get(), objects.get()));
     std::optional<Face> best;
     int bestScore = 0;
     if (set) {
@@ -85,10 +99,7 @@ std::optional<Face> listFace(const char* object, const std::string& name)
                 bestScore = score;
             }
         }
-        FcFontSetDestroy(set);
     }
-    FcObjectSetDestroy(objects);
-    FcPatternDestroy(pattern);
     return best;
 }
 
@@ -117,20 +128,18 @@ Face systemFace(int weight)
         return it->second;
     ensureFontconfig();
     Face face{"LiberationSans", kSystemFamily, weight, false};
-    FcPattern* pattern = FcPatternCreate();
-    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(kSystemFamily));
-    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
-    FcPatternAddInteger(pattern, FC_SLANT, FC_SLANT_ROMAN);
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    const FcPatternPtr pattern(FcPatternCreate());
+    FcPatternAddString(pattern.get(), FC_FAMILY, reinterpret_cast<const FcChar8*>(kSystemFamily));
+    FcPatternAddInteger(pattern.get(), FC_WEIGHT, FcWeightFromOpenType(weight));
+    FcPatternAddInteger(pattern.get(), FC_SLANT, FC_SLANT_ROMAN);
+    FcConfigSubstitute(nullptr, pattern.get(), FcMatchPattern);
+    FcDefaultSubstitute(pattern.get());
     FcResult result;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
-        Face found = faceOf(match);
+    if (const FcPatternPtr match{FcFontMatch(nullptr, pattern.get(), &result)}) {
+        Face found = faceOf(match.get());
         if (!found.postscriptName.empty())
             face.postscriptName = found.postscriptName;
-        FcPatternDestroy(match);
     }
-    FcPatternDestroy(pattern);
     g_systemByWeight[weight] = face;
     return face;
 }
@@ -189,14 +198,20 @@ std::shared_ptr<UIFont> UIFont::fontWithSize(CGFloat fontSize) const
     return std::make_shared<UIFont>(m_fontName, m_familyName, fontSize, m_weight, m_italic);
 }
 
-PangoFontDescription* UIFont::newPangoFontDescription() const
+void PangoFontDescriptionDeleter::operator()(PangoFontDescription* description) const
 {
-    PangoFontDescription* d = pango_font_description_new();
+    pango_font_description_free(description);
+}
+
+PangoFontDescriptionPtr UIFont::newPangoFontDescription() const
+{
+    PangoFontDescriptionPtr description(pango_font_description_new());
+    PangoFontDescription* d = description.get();
     pango_font_description_set_family(d, m_familyName.c_str());
     pango_font_description_set_weight(d, PangoWeight(m_weight));
     pango_font_description_set_style(d, m_italic ? PANGO_STYLE_ITALIC : PANGO_STYLE_NORMAL);
     pango_font_description_set_absolute_size(d, m_pointSize * PANGO_SCALE);
-    return d;
+    return description;
 }
 
 std::string UIFont::description() const

@@ -13,6 +13,12 @@
 
 typedef struct _PangoFontDescription PangoFontDescription;
 
+// Frees a Pango font description (pango_font_description_free).
+struct PangoFontDescriptionDeleter {
+    void operator()(PangoFontDescription* description) const;
+};
+using PangoFontDescriptionPtr = std::unique_ptr<PangoFontDescription, PangoFontDescriptionDeleter>;
+
 using UIFontWeight = CGFloat;
 extern const UIFontWeight UIFontWeightUltraLight;
 extern const UIFontWeight UIFontWeightThin;
@@ -43,9 +49,8 @@ public:
     int weight() const { return m_weight; }
     bool isItalic() const { return m_italic; }
 
-    // A new Pango description of this font (absolute size in user-space units); free it with
-    // pango_font_description_free.
-    PangoFontDescription* newPangoFontDescription() const;
+    // A new Pango description of this font (absolute size in user-space units).
+    PangoFontDescriptionPtr newPangoFontDescription() const;
     std::string description() const;
 
 private:

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <numbers>
 
 #include "Foundation/NSBundle.h"
@@ -16,6 +17,30 @@
 #include "UIKit/UIScreen.h"
 
 namespace {
+
+struct TurboJPEGDeleter {
+    void operator()(void* handle) const { tjDestroy(handle); }
+};
+struct TurboJPEGBytesDeleter {
+    void operator()(unsigned char* bytes) const { tjFree(bytes); }
+};
+using TurboJPEG = std::unique_ptr<void, TurboJPEGDeleter>;
+using TurboJPEGBytes = std::unique_ptr<unsigned char, TurboJPEGBytesDeleter>;
+
+// A libpng simplified-API image; libpng's working state behind it is freed with it, whichever
+// way reading or writing ends (freeing after libpng freed it itself is harmless).
+struct PNGImage {
+    png_image image;
+
+    PNGImage()
+    {
+        std::memset(&image, 0, sizeof image);
+        image.version = PNG_IMAGE_VERSION;
+    }
+    ~PNGImage() { png_image_free(&image); }
+    PNGImage(const PNGImage&) = delete;
+    PNGImage& operator=(const PNGImage&) = delete;
+};
 
 // Decoded images larger than this are refused rather than allocated: a few bytes of header
 // must not be able to ask for gigabytes. Cameras give well under this.
@@ -84,22 +109,17 @@ bool acceptableSize(size_t width, size_t height)
 
 CGImageRef decodePNG(const uint8_t* data, size_t size)
 {
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
+    PNGImage owner;
+    png_image& png = owner.image;
     if (!png_image_begin_read_from_memory(&png, data, size))
         return nullptr;
-    if (!acceptableSize(png.width, png.height)) {
-        png_image_free(&png);
+    if (!acceptableSize(png.width, png.height))
         return nullptr;
-    }
     const bool hasAlpha = (png.format & PNG_FORMAT_FLAG_ALPHA) != 0;
     png.format = PNG_FORMAT_RGBA;
     std::vector<uint8_t> rgba(size_t(png.width) * png.height * 4);
-    if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr)) {
-        png_image_free(&png);
+    if (!png_image_finish_read(&png, nullptr, rgba.data(), 0, nullptr))
         return nullptr;
-    }
     const size_t count = size_t(png.width) * png.height;
     std::vector<uint8_t> pixels(count * 4);
     for (size_t i = 0; i < count; ++i) {
@@ -116,19 +136,18 @@ constexpr TJPF kWordFormat = std::endian::native == std::endian::little ? TJPF_B
 
 CGImageRef decodeJPEG(const uint8_t* data, size_t size)
 {
-    tjhandle tj = tjInitDecompress();
+    const TurboJPEG tj(tjInitDecompress());
     if (!tj)
         return nullptr;
     CGImageRef result;
     int width = 0, height = 0, subsampling = 0, colorspace = 0;
-    if (tjDecompressHeader3(tj, data, (unsigned long)size, &width, &height, &subsampling, &colorspace) == 0
+    if (tjDecompressHeader3(tj.get(), data, (unsigned long)size, &width, &height, &subsampling, &colorspace) == 0
         && acceptableSize(size_t(width), size_t(height))) {
         std::vector<uint8_t> pixels(size_t(width) * size_t(height) * 4);
         // Warnings count as failures too: a damaged photo is not passed on as if whole.
-        if (tjDecompress2(tj, data, (unsigned long)size, pixels.data(), width, width * 4, height, kWordFormat, 0) == 0)
+        if (tjDecompress2(tj.get(), data, (unsigned long)size, pixels.data(), width, width * 4, height, kWordFormat, 0) == 0)
             result = std::make_shared<::CGImage>(size_t(width), size_t(height), size_t(width) * 4, false, std::move(pixels));
     }
-    tjDestroy(tj);
     return result;
 }
 
@@ -349,21 +368,19 @@ std::optional<NSData> UIImageJPEGRepresentation(const std::shared_ptr<UIImage>& 
         return std::nullopt;
     CGFloat q = std::isnan(compressionQuality) ? 1 : std::clamp(compressionQuality, CGFloat(0), CGFloat(1));
     int quality = std::max(1, int(std::lround(q * 100)));
-    tjhandle tj = tjInitCompress();
+    const TurboJPEG tj(tjInitCompress());
     if (!tj)
         return std::nullopt;
-    unsigned char* out = nullptr;
+    unsigned char* outBytes = nullptr;
     unsigned long outSize = 0;
-    std::optional<NSData> result;
     // Premultiplied words with their alpha ignored: transparent areas come out black.
     constexpr TJPF format = std::endian::native == std::endian::little ? TJPF_BGRX : TJPF_XRGB;
-    if (tjCompress2(tj, bitmap->data(), int(bitmap->width()), int(bitmap->bytesPerRow()), int(bitmap->height()), format, &out,
-                    &outSize, TJSAMP_420, quality, 0)
-        == 0)
-        result = NSData(out, out + outSize);
-    tjFree(out);
-    tjDestroy(tj);
-    return result;
+    const int status = tjCompress2(tj.get(), bitmap->data(), int(bitmap->width()), int(bitmap->bytesPerRow()), int(bitmap->height()),
+                                   format, &outBytes, &outSize, TJSAMP_420, quality, 0);
+    const TurboJPEGBytes out(outBytes);
+    if (status != 0)
+        return std::nullopt;
+    return NSData(out.get(), out.get() + outSize);
 }
 
 std::optional<NSData> UIImagePNGRepresentation(const std::shared_ptr<UIImage>& image)
@@ -389,22 +406,17 @@ std::optional<NSData> UIImagePNGRepresentation(const std::shared_ptr<UIImage>& i
                 out[3] = uint8_t(a);
         }
     }
-    png_image png;
-    std::memset(&png, 0, sizeof png);
-    png.version = PNG_IMAGE_VERSION;
+    PNGImage owner;
+    png_image& png = owner.image;
     png.width = png_uint_32(width);
     png.height = png_uint_32(height);
     png.format = hasAlpha ? PNG_FORMAT_RGBA : PNG_FORMAT_RGB;
     png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&png, nullptr, &size, 0, plain.data(), 0, nullptr)) {
-        png_image_free(&png);
+    if (!png_image_write_to_memory(&png, nullptr, &size, 0, plain.data(), 0, nullptr))
         return std::nullopt;
-    }
     NSData data(size);
-    if (!png_image_write_to_memory(&png, data.data(), &size, 0, plain.data(), 0, nullptr)) {
-        png_image_free(&png);
+    if (!png_image_write_to_memory(&png, data.data(), &size, 0, plain.data(), 0, nullptr))
         return std::nullopt;
-    }
     data.resize(size);
     return data;
 }

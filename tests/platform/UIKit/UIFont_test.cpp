@@ -66,17 +66,16 @@ TEST(UIFont, PangoLoadsTheFaceTheFontNames)
     PangoContext* context = pango_font_map_create_context(map);
     for (const auto& font : {UIFont::systemFontOfSize(14), UIFont::boldSystemFontOfSize(14), UIFont::fontWithName_size("LiberationSans-Bold", 14)}) {
         ASSERT_TRUE(font);
-        PangoFontDescription* wanted = font->newPangoFontDescription();
-        EXPECT_TRUE(pango_font_description_get_size_is_absolute(wanted));
-        EXPECT_EQ(pango_font_description_get_size(wanted), 14 * PANGO_SCALE);
-        PangoFont* loaded = pango_font_map_load_font(map, context, wanted);
+        const auto wanted = font->newPangoFontDescription();
+        EXPECT_TRUE(pango_font_description_get_size_is_absolute(wanted.get()));
+        EXPECT_EQ(pango_font_description_get_size(wanted.get()), 14 * PANGO_SCALE);
+        PangoFont* loaded = pango_font_map_load_font(map, context, wanted.get());
         ASSERT_TRUE(loaded);
         PangoFontDescription* got = pango_font_describe(loaded);
         EXPECT_STREQ(pango_font_description_get_family(got), "Liberation Sans") << font->description();
         EXPECT_EQ(pango_font_description_get_weight(got) >= PANGO_WEIGHT_BOLD, font->fontName() == "LiberationSans-Bold") << font->description();
         pango_font_description_free(got);
         g_object_unref(loaded);
-        pango_font_description_free(wanted);
     }
     g_object_unref(context);
 }
