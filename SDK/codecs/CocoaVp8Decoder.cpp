@@ -45,7 +45,9 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
 
     const vpx_codec_err_t status = vpx_codec_decode(&m_codec->context, frame->data(), static_cast<unsigned int>(frame->size()), nullptr, VPX_DL_REALTIME);
     if (status != VPX_CODEC_OK) {
-        if (status == VPX_CODEC_CORRUPT_FRAME) {
+        // A damaged frame, and a delta frame before any key frame (libvpx calls that an
+        // unsupported bitstream): either way only a key frame lets decoding go on.
+        if (status == VPX_CODEC_CORRUPT_FRAME || status == VPX_CODEC_UNSUP_BITSTREAM) {
             setNeedsKeyFrame(true);
         }
         if (debug) {

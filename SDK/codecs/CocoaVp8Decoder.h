@@ -1,7 +1,7 @@
 #pragma once
 // The VP8 decoder: wraps libvpx's VP8 decoder. The codec context is made at the first frame.
-// `needsKeyFrame` turns on when libvpx finds a frame corrupt (and when the codec sees a lost
-// packet) and off at the next frame that decodes; the stack reads it to ask the sender for a
+// `needsKeyFrame` turns on when libvpx finds a frame corrupt or has no key frame to start
+// from (and when the codec sees a lost packet) and off at the next frame that decodes; the stack reads it to ask the sender for a
 // key frame.
 // Decoding runs on the stack's receive thread; `needsKeyFrame` may be read from any thread.
 #include <atomic>

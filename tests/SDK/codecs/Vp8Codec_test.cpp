@@ -307,16 +307,30 @@ TEST_F(Vp8CodecTest, PictureSizeChangeRebuildsEncoderAndKeepsSettings)
     EXPECT_EQ(decoded->planes[0].data->size(), size_t(decoded->planes[0].stride) * codedHeight);
 }
 
-TEST_F(Vp8CodecTest, CorruptFrameNeedsKeyFrameUntilAGoodFrameDecodes)
+TEST_F(Vp8CodecTest, FramesTheDecoderRefusesAskForAKeyFrame)
 {
-    EXPECT_FALSE(codec.decoderNeedsKeyFrame()) << "no decoder yet";
-    const auto key = codec.encodeWithFrame(syntheticFrame(64, 48, 0));
-    ASSERT_TRUE(key);
-    const std::vector<uint8_t> truncated(key->begin(), key->begin() + 20);
-    EXPECT_FALSE(codec.decodeWithEncodedFrame(truncated));
-    EXPECT_TRUE(codec.decoderNeedsKeyFrame());
-    EXPECT_TRUE(codec.decodeWithEncodedFrame(*key));
-    EXPECT_FALSE(codec.decoderNeedsKeyFrame());
+    Vp8Codec sender;
+    const auto key = sender.encodeWithFrame(syntheticFrame(64, 48, 0));
+    const auto delta = sender.encodeWithFrame(syntheticFrame(64, 48, 1));
+    ASSERT_TRUE(key && isKeyFrame(*key));
+    ASSERT_TRUE(delta && !isKeyFrame(*delta));
+    struct Case {
+        const char* why;
+        std::vector<uint8_t> frame;
+    };
+    const Case cases[] = {
+        { "a truncated key frame is corrupt", { key->begin(), key->begin() + 20 } },
+        { "a delta frame before any key frame has nothing to refer to", *delta },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Vp8Codec receiver;
+        EXPECT_FALSE(receiver.decoderNeedsKeyFrame()) << "no decoder yet";
+        EXPECT_FALSE(receiver.decodeWithEncodedFrame(c.frame));
+        EXPECT_TRUE(receiver.decoderNeedsKeyFrame());
+        EXPECT_TRUE(receiver.decodeWithEncodedFrame(*key));
+        EXPECT_FALSE(receiver.decoderNeedsKeyFrame());
+    }
 }
 
 TEST_F(Vp8CodecTest, LostPacketStopsDecodingUntilKeyFrame)
