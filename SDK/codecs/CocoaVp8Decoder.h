@@ -13,6 +13,11 @@
 
 class CocoaVp8Decoder {
 public:
+    // Key frames declaring a larger picture are refused before libvpx sees them: a peer could
+    // otherwise make each frame of a few bytes cost a gigabyte and seconds of decoding. Four
+    // times the largest picture the stack ever asks for.
+    static constexpr int64_t maxPicturePixels = 3840 * 2160;
+
     CocoaVp8Decoder();
     ~CocoaVp8Decoder();
     CocoaVp8Decoder(const CocoaVp8Decoder&) = delete;
@@ -21,7 +26,7 @@ public:
     // Fills `buffer` with the decoded picture, whose planes point into the decoder's memory
     // and stay valid until the next decode or destroy. The picture's size is the coded size,
     // which may be smaller than the sender's input (the sender may resize). False when
-    // `frame` is missing or empty, or libvpx fails. Throws InitializeException when libvpx
+    // `frame` is missing or empty, declares too large a picture, or libvpx fails. Throws InitializeException when libvpx
     // cannot set up a decoder.
     bool decodeFrame_toBuffer(const std::vector<uint8_t>* frame, const std::shared_ptr<CocoaVp8Buffer>& buffer);
     void destroy();

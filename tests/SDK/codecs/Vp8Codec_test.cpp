@@ -40,6 +40,16 @@ std::pair<int, int> keyFrameSize(const std::vector<uint8_t>& frame)
     return { (frame[6] | frame[7] << 8) & 0x3FFF, (frame[8] | frame[9] << 8) & 0x3FFF };
 }
 
+// The key frame with another size written into its header; the coded data stays as it was.
+std::vector<uint8_t> declaringSize(std::vector<uint8_t> frame, int width, int height)
+{
+    frame[6] = static_cast<uint8_t>(width & 0xFF);
+    frame[7] = static_cast<uint8_t>(width >> 8 & 0x3F);
+    frame[8] = static_cast<uint8_t>(height & 0xFF);
+    frame[9] = static_cast<uint8_t>(height >> 8 & 0x3F);
+    return frame;
+}
+
 double psnrOfLuma(const VideoFrame& a, const VideoFrame& b)
 {
     double squared = 0;
@@ -330,6 +340,38 @@ TEST_F(Vp8CodecTest, FramesTheDecoderRefusesAskForAKeyFrame)
         EXPECT_TRUE(receiver.decoderNeedsKeyFrame());
         EXPECT_TRUE(receiver.decodeWithEncodedFrame(*key));
         EXPECT_FALSE(receiver.decoderNeedsKeyFrame());
+    }
+}
+
+TEST_F(Vp8CodecTest, KeyFrameDeclaringAnOversizePictureIsRefusedUnseen)
+{
+    // A few bytes that declare a huge picture would cost seconds of decoding and up to a
+    // gigabyte of frame buffers. Refused unseen, the frame leaves the decoder at the size it
+    // had: the sender's next delta frame still decodes at that size.
+    Vp8Codec sender;
+    const auto key = sender.encodeWithFrame(syntheticFrame(64, 48, 0));
+    const auto delta = sender.encodeWithFrame(syntheticFrame(64, 48, 1));
+    ASSERT_TRUE(key && isKeyFrame(*key));
+    ASSERT_TRUE(delta && !isKeyFrame(*delta));
+    const auto [width, height] = keyFrameSize(*key);
+    struct Case {
+        const char* why;
+        int width, height;
+    };
+    const Case cases[] = {
+        { "the largest size the header can declare", 16383, 16383 },
+        { "one row over the pixel limit", 3840, static_cast<int>(CocoaVp8Decoder::maxPicturePixels / 3840) + 1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Vp8Codec receiver;
+        ASSERT_TRUE(receiver.decodeWithEncodedFrame(*key));
+        EXPECT_FALSE(receiver.decodeWithEncodedFrame(declaringSize(*key, c.width, c.height)));
+        EXPECT_TRUE(receiver.decoderNeedsKeyFrame());
+        const auto next = receiver.decodeWithEncodedFrame(*delta);
+        ASSERT_TRUE(next);
+        EXPECT_EQ(next->width, width);
+        EXPECT_EQ(next->height, height);
     }
 }
 
