@@ -29,6 +29,7 @@ public:
     // `frame` is missing or empty, declares too large a picture, or libvpx fails. Throws InitializeException when libvpx
     // cannot set up a decoder.
     bool decodeFrame_toBuffer(const std::vector<uint8_t>* frame, const std::shared_ptr<CocoaVp8Buffer>& buffer);
+    // On the decoding thread: from another, drop the last reference instead (as Vp8Codec does).
     void destroy();
 
     bool needsKeyFrame() const { return m_needsKeyFrame.load(); }

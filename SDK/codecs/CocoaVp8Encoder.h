@@ -26,7 +26,8 @@ public:
     bool encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>& buffer, std::vector<uint8_t>* frame);
     // The next frame will be a key frame.
     void sendKeyframe();
-    // Releases the codec context; a later frame makes a new one.
+    // Releases the codec context; a later frame makes a new one. On the encoding thread: from
+    // another, drop the last reference instead (as Vp8Codec does).
     void destroy();
 
     // 0.0 to 1.0; the setter clamps and derives the max quantizer (1.0: 31, 0.5: 47, 0.0: 63).

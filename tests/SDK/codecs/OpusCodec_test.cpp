@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
+#include "DestroyWhileBusy.h"
 #include "MediaStack/LogSink.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/RTCPPliPacket.h"
@@ -371,4 +373,27 @@ TEST_F(OpusCodecTest, DestroyReleasesEncoderAndDecoder)
     EXPECT_FALSE(codec->encoder());
     EXPECT_FALSE(codec->decoder());
     EXPECT_TRUE(codec->encodeWithFrame(toneFrame(1)));
+}
+
+TEST(OpusCodec, DestroyIsSafeAgainstAnEncodeOrDecodeInFlight)
+{
+    // As for video: the stack may tear the codec down while another of its threads is still
+    // inside libopus.
+    auto sender = makeCodec();
+    const auto tone = toneFrame(0);
+    const auto packet = sender->encodeWithFrame(tone);
+    ASSERT_TRUE(packet);
+    struct Case {
+        const char* why;
+        std::function<void(OpusCodec&)> work;
+    };
+    const Case cases[] = {
+        { "encoding", [&](OpusCodec& codec) { codec.encodeWithFrame(tone); } },
+        { "decoding", [&](OpusCodec& codec) { codec.decodeWithEncodedFrame(*packet); } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto codec = makeCodec();
+        destroyWhileBusy([&] { c.work(*codec); }, [&] { codec->destroy(); });
+    }
 }

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 
+#include "DestroyWhileBusy.h"
 #include "MediaStack/LogSink.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/RTCPPliPacket.h"
@@ -461,4 +463,27 @@ TEST_F(Vp8CodecTest, DestroyReleasesAndALaterFrameStartsAfresh)
     const auto encoded = codec.encodeWithFrame(syntheticFrame(32, 32, 2));
     ASSERT_TRUE(encoded);
     EXPECT_TRUE(isKeyFrame(*encoded));
+}
+
+TEST(Vp8Codec, DestroyIsSafeAgainstAnEncodeOrDecodeInFlight)
+{
+    // The stack may tear the codec down from one of its threads while another is still inside
+    // libvpx: destroy must never pull the context out from under that call.
+    Vp8Codec sender;
+    const auto picture = syntheticFrame(160, 120, 0);
+    const auto key = sender.encodeWithFrame(picture);
+    ASSERT_TRUE(key && isKeyFrame(*key));
+    struct Case {
+        const char* why;
+        std::function<void(Vp8Codec&)> work;
+    };
+    const Case cases[] = {
+        { "encoding", [&](Vp8Codec& codec) { codec.encodeWithFrame(picture); } },
+        { "decoding", [&](Vp8Codec& codec) { codec.decodeWithEncodedFrame(*key); } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Vp8Codec codec;
+        destroyWhileBusy([&] { c.work(codec); }, [&] { codec.destroy(); });
+    }
 }
