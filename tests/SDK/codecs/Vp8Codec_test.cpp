@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
+
+#include <vpx/vpx_encoder.h>
 
 #include "DestroyWhileBusy.h"
 #include "MediaStack/LogSink.h"
@@ -201,6 +204,56 @@ TEST(CocoaVp8Encoder, QualityGivesMaxQuantizer)
     CocoaVp8Encoder fresh;
     EXPECT_EQ(fresh.maxQuantizer(), 47);
     EXPECT_EQ(fresh.bitrate(), 256);
+}
+
+TEST_F(Vp8CodecTest, EncoderIsSetUpForRealTimeAndFollowsTheAdaptation)
+{
+    ASSERT_TRUE(codec.encodeWithFrame(syntheticFrame(64, 48, 0)));
+    auto encoder = codec.encoder();
+    const auto first = encoder->settings();
+    ASSERT_TRUE(first);
+    struct Row {
+        const char* what;
+        std::optional<long long> actual; // unset: libvpx refused the control
+        long long expected;
+    };
+    const Row rows[] = {
+        { "time base numerator", first->timeBaseNumerator, 1 },
+        { "time base denominator (1/30 s)", first->timeBaseDenominator, 30 },
+        { "target bitrate, kbit/s", first->targetBitrate, 256 },
+        { "constant bitrate", first->endUsage, VPX_CBR },
+        { "width", first->width, 64 },
+        { "height", first->height, 48 },
+        { "automatic key frames", first->keyFrameMode, VPX_KF_AUTO },
+        { "key-frame minimum distance", first->keyFrameMinDistance, 300 },
+        { "key-frame maximum distance", first->keyFrameMaxDistance, 300 },
+        { "no lag", first->lagInFrames, 0 },
+        { "error resilient", first->errorResilient, 1 },
+        { "one pass", first->pass, VPX_RC_ONE_PASS },
+        { "minimum quantizer", first->minQuantizer, 0 },
+        { "maximum quantizer (quality 0.5)", first->maxQuantizer, 47 },
+        { "profile", first->profile, 0 },
+        { "resizing allowed", first->resizeAllowed, 1 },
+        { "resize up threshold", first->resizeUpThreshold, 100 },
+        { "resize down threshold", first->resizeDownThreshold, 100 },
+        { "static threshold", first->staticThreshold, 1 },
+        { "cpu used", first->cpuUsed, -12 },
+        { "one token partition", first->tokenPartitions, 0 },
+        { "noise sensitivity", first->noiseSensitivity, 4 },
+        { "intra-frame bitrate cap, percent", first->maxIntraBitratePercent, 300 },
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.actual, row.expected) << row.what;
+    }
+
+    // What the loss adaptation changes reaches libvpx with the next frame.
+    encoder->setQuality(0.25);
+    encoder->setBitrate(128);
+    ASSERT_TRUE(codec.encodeWithFrame(syntheticFrame(64, 48, 1)));
+    const auto next = encoder->settings();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->targetBitrate, 128u);
+    EXPECT_EQ(next->maxQuantizer, 55u);
 }
 
 TEST_F(Vp8CodecTest, LossReportsStepQualityBitrateAndDropRatio)
