@@ -45,6 +45,20 @@ std::pair<int, int> keyFrameSize(const std::vector<uint8_t>& frame)
     return { (frame[6] | frame[7] << 8) & 0x3FFF, (frame[8] | frame[9] << 8) & 0x3FFF };
 }
 
+// The first two frames of a stream: a key frame and the delta frame that refers to it.
+struct KeyAndDelta {
+    std::vector<uint8_t> key;
+    std::vector<uint8_t> delta;
+};
+
+KeyAndDelta firstTwoFrames()
+{
+    Vp8Codec sender;
+    auto key = sender.encodeWithFrame(syntheticFrame(64, 48, 0));
+    auto delta = sender.encodeWithFrame(syntheticFrame(64, 48, 1));
+    return { key.value_or(std::vector<uint8_t> {}), delta.value_or(std::vector<uint8_t> {}) };
+}
+
 // The key frame with another size written into its header; the coded data stays as it was.
 std::vector<uint8_t> declaringSize(std::vector<uint8_t> frame, int width, int height)
 {
@@ -374,18 +388,15 @@ TEST_F(Vp8CodecTest, PictureSizeChangeRebuildsEncoderAndKeepsSettings)
 
 TEST_F(Vp8CodecTest, FramesTheDecoderRefusesAskForAKeyFrame)
 {
-    Vp8Codec sender;
-    const auto key = sender.encodeWithFrame(syntheticFrame(64, 48, 0));
-    const auto delta = sender.encodeWithFrame(syntheticFrame(64, 48, 1));
-    ASSERT_TRUE(key && isKeyFrame(*key));
-    ASSERT_TRUE(delta && !isKeyFrame(*delta));
+    const auto [key, delta] = firstTwoFrames();
+    ASSERT_TRUE(isKeyFrame(key) && !delta.empty());
     struct Case {
         const char* why;
         std::vector<uint8_t> frame;
     };
     const Case cases[] = {
-        { "a truncated key frame is corrupt", { key->begin(), key->begin() + 20 } },
-        { "a delta frame before any key frame has nothing to refer to", *delta },
+        { "a truncated key frame is corrupt", { key.begin(), key.begin() + 20 } },
+        { "a delta frame before any key frame has nothing to refer to", delta },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -393,7 +404,7 @@ TEST_F(Vp8CodecTest, FramesTheDecoderRefusesAskForAKeyFrame)
         EXPECT_FALSE(receiver.decoderNeedsKeyFrame()) << "no decoder yet";
         EXPECT_FALSE(receiver.decodeWithEncodedFrame(c.frame));
         EXPECT_TRUE(receiver.decoderNeedsKeyFrame());
-        EXPECT_TRUE(receiver.decodeWithEncodedFrame(*key));
+        EXPECT_TRUE(receiver.decodeWithEncodedFrame(key));
         EXPECT_FALSE(receiver.decoderNeedsKeyFrame());
     }
 }
@@ -403,12 +414,9 @@ TEST_F(Vp8CodecTest, KeyFrameDeclaringAnOversizePictureIsRefusedUnseen)
     // A few bytes that declare a huge picture would cost seconds of decoding and up to a
     // gigabyte of frame buffers. Refused unseen, the frame leaves the decoder at the size it
     // had: the sender's next delta frame still decodes at that size.
-    Vp8Codec sender;
-    const auto key = sender.encodeWithFrame(syntheticFrame(64, 48, 0));
-    const auto delta = sender.encodeWithFrame(syntheticFrame(64, 48, 1));
-    ASSERT_TRUE(key && isKeyFrame(*key));
-    ASSERT_TRUE(delta && !isKeyFrame(*delta));
-    const auto [width, height] = keyFrameSize(*key);
+    const auto [key, delta] = firstTwoFrames();
+    ASSERT_TRUE(isKeyFrame(key) && !delta.empty());
+    const auto [width, height] = keyFrameSize(key);
     struct Case {
         const char* why;
         int width, height;
@@ -420,10 +428,10 @@ TEST_F(Vp8CodecTest, KeyFrameDeclaringAnOversizePictureIsRefusedUnseen)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
         Vp8Codec receiver;
-        ASSERT_TRUE(receiver.decodeWithEncodedFrame(*key));
-        EXPECT_FALSE(receiver.decodeWithEncodedFrame(declaringSize(*key, c.width, c.height)));
+        ASSERT_TRUE(receiver.decodeWithEncodedFrame(key));
+        EXPECT_FALSE(receiver.decodeWithEncodedFrame(declaringSize(key, c.width, c.height)));
         EXPECT_TRUE(receiver.decoderNeedsKeyFrame());
-        const auto next = receiver.decodeWithEncodedFrame(*delta);
+        const auto next = receiver.decodeWithEncodedFrame(delta);
         ASSERT_TRUE(next);
         EXPECT_EQ(next->width, width);
         EXPECT_EQ(next->height, height);
