@@ -26,6 +26,7 @@ public:
     std::shared_ptr<CocoaOpusBuffer> decodeFrame(const std::vector<uint8_t>* frame) { return decodeFrame_fec(frame, false); }
     // `frame` null or empty: concealment of one lost frame. Null when libopus fails.
     std::shared_ptr<CocoaOpusBuffer> decodeFrame_fec(const std::vector<uint8_t>* frame, bool fec);
+    // On the decoding thread: from another, drop the last reference instead (as OpusCodec does).
     void destroy();
 
     bool debugMode() const { return m_debugMode; }

@@ -142,22 +142,19 @@ void CocoaOpusEncoder::setDebugMode(bool v)
     m_debugMode = v;
 }
 
-bool CocoaOpusEncoder::inbandFEC() const
+std::optional<CocoaOpusEncoder::HeldSettings> CocoaOpusEncoder::heldSettings() const
 {
     std::lock_guard<std::mutex> hold(m_lock);
-    opus_int32 value = 0;
-    if (m_encoder) {
-        opus_encoder_ctl(m_encoder.get(), OPUS_GET_INBAND_FEC(&value));
+    if (!m_encoder) {
+        return std::nullopt;
     }
-    return value != 0;
-}
-
-int32_t CocoaOpusEncoder::packetLossPercent() const
-{
-    std::lock_guard<std::mutex> hold(m_lock);
-    opus_int32 value = 0;
-    if (m_encoder) {
-        opus_encoder_ctl(m_encoder.get(), OPUS_GET_PACKET_LOSS_PERC(&value));
-    }
-    return value;
+    OpusEncoder* encoder = m_encoder.get();
+    opus_int32 application = 0, signal = 0, bitrate = 0, complexity = 0, inbandFEC = 0, packetLossPercent = 0;
+    opus_encoder_ctl(encoder, OPUS_GET_APPLICATION(&application));
+    opus_encoder_ctl(encoder, OPUS_GET_SIGNAL(&signal));
+    opus_encoder_ctl(encoder, OPUS_GET_BITRATE(&bitrate));
+    opus_encoder_ctl(encoder, OPUS_GET_COMPLEXITY(&complexity));
+    opus_encoder_ctl(encoder, OPUS_GET_INBAND_FEC(&inbandFEC));
+    opus_encoder_ctl(encoder, OPUS_GET_PACKET_LOSS_PERC(&packetLossPercent));
+    return HeldSettings { application, signal, bitrate, complexity, inbandFEC != 0, packetLossPercent };
 }

@@ -45,9 +45,17 @@ public:
     bool debugMode() const;
     void setDebugMode(bool v);
 
-    // What libopus itself holds: in-band FEC on, and the expected packet loss in percent.
-    bool inbandFEC() const;
-    int32_t packetLossPercent() const;
+    // What libopus itself holds, read back through its get controls (its own values for the
+    // application and the signal; the bitrate in bit/s); none before set-up and after destroy.
+    struct HeldSettings {
+        int32_t application = 0;
+        int32_t signal = 0;
+        int32_t bitrate = 0;
+        int32_t complexity = 0;
+        bool inbandFEC = false;
+        int32_t packetLossPercent = 0;
+    };
+    std::optional<HeldSettings> heldSettings() const;
 
 private:
     void destroyLocked();

@@ -1,5 +1,7 @@
 #include "codecs/CocoaVp8Decoder.h"
 
+#include <optional>
+
 #include <vpx/vp8dx.h>
 #include <vpx/vpx_decoder.h>
 #include <vpx/vpx_encoder.h> // VPX_DL_REALTIME, the deadline both directions use
@@ -7,6 +9,28 @@
 #include "codecs/CodecConsole.h"
 #include "codecs/InitializeException.h"
 #include "codecs/VpxCodecContext.h"
+
+namespace {
+
+// The picture size a key frame declares in its uncompressed header (RFC 6386, 9.1): a 3-byte
+// frame tag whose low bit is clear on key frames, the start code 9d 01 2a, then width and
+// height as 14 bits each (the top two bits are a scaling hint). None for a delta frame or a
+// header too short or malformed to declare one, which libvpx refuses on its own.
+struct DeclaredSize {
+    int64_t width = 0;
+    int64_t height = 0;
+};
+
+std::optional<DeclaredSize> declaredKeyFrameSize(const std::vector<uint8_t>& frame)
+{
+    constexpr size_t headerLength = 10;
+    if (frame.size() < headerLength || (frame[0] & 0x01) != 0 || frame[3] != 0x9d || frame[4] != 0x01 || frame[5] != 0x2a) {
+        return std::nullopt;
+    }
+    return DeclaredSize { (frame[6] | frame[7] << 8) & 0x3FFF, (frame[8] | frame[9] << 8) & 0x3FFF };
+}
+
+}
 
 struct CocoaVp8Decoder::Codec : VpxCodecContext { };
 
@@ -23,6 +47,13 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
     if (!frame || frame->empty() || !buffer) {
         if (debug) {
             CodecConsoleLog("Argument 'frame' or 'buffer' missing.");
+        }
+        return false;
+    }
+    if (const auto size = declaredKeyFrameSize(*frame); size && size->width * size->height > maxPicturePixels) {
+        setNeedsKeyFrame(true);
+        if (debug) {
+            CodecConsoleLog("Key frame of %lld x %lld refused.", static_cast<long long>(size->width), static_cast<long long>(size->height));
         }
         return false;
     }
@@ -45,7 +76,9 @@ bool CocoaVp8Decoder::decodeFrame_toBuffer(const std::vector<uint8_t>* frame, co
 
     const vpx_codec_err_t status = vpx_codec_decode(&m_codec->context, frame->data(), static_cast<unsigned int>(frame->size()), nullptr, VPX_DL_REALTIME);
     if (status != VPX_CODEC_OK) {
-        if (status == VPX_CODEC_CORRUPT_FRAME) {
+        // A damaged frame, and a delta frame before any key frame (libvpx calls that an
+        // unsupported bitstream): either way only a key frame lets decoding go on.
+        if (status == VPX_CODEC_CORRUPT_FRAME || status == VPX_CODEC_UNSUP_BITSTREAM) {
             setNeedsKeyFrame(true);
         }
         if (debug) {

@@ -39,6 +39,12 @@ bool pictureFits(const CocoaVp8Buffer& buffer)
 struct CocoaVp8Encoder::Codec {
     vpx_codec_enc_cfg_t config {};
     vpx_image_t image {};
+    // The controls libvpx accepted, as the settings report them.
+    std::optional<int> staticThreshold;
+    std::optional<int> cpuUsed;
+    std::optional<int> tokenPartitions;
+    std::optional<int> noiseSensitivity;
+    std::optional<int> maxIntraBitratePercent;
     VpxCodecContext vpx;
 };
 
@@ -58,6 +64,39 @@ void CocoaVp8Encoder::setPercentFramesToDrop(double v) { m_percentFramesToDrop.s
 void CocoaVp8Encoder::sendKeyframe() { m_sendKeyFrame.store(true); }
 
 void CocoaVp8Encoder::destroy() { m_codec.reset(); }
+
+std::optional<CocoaVp8Encoder::Settings> CocoaVp8Encoder::settings() const
+{
+    if (!m_codec) {
+        return std::nullopt;
+    }
+    const vpx_codec_enc_cfg_t& config = m_codec->config;
+    Settings settings;
+    settings.timeBaseNumerator = config.g_timebase.num;
+    settings.timeBaseDenominator = config.g_timebase.den;
+    settings.targetBitrate = config.rc_target_bitrate;
+    settings.endUsage = config.rc_end_usage;
+    settings.width = config.g_w;
+    settings.height = config.g_h;
+    settings.keyFrameMode = config.kf_mode;
+    settings.keyFrameMinDistance = config.kf_min_dist;
+    settings.keyFrameMaxDistance = config.kf_max_dist;
+    settings.lagInFrames = config.g_lag_in_frames;
+    settings.errorResilient = config.g_error_resilient;
+    settings.pass = config.g_pass;
+    settings.minQuantizer = config.rc_min_quantizer;
+    settings.maxQuantizer = config.rc_max_quantizer;
+    settings.profile = config.g_profile;
+    settings.resizeAllowed = config.rc_resize_allowed;
+    settings.resizeUpThreshold = config.rc_resize_up_thresh;
+    settings.resizeDownThreshold = config.rc_resize_down_thresh;
+    settings.staticThreshold = m_codec->staticThreshold;
+    settings.cpuUsed = m_codec->cpuUsed;
+    settings.tokenPartitions = m_codec->tokenPartitions;
+    settings.noiseSensitivity = m_codec->noiseSensitivity;
+    settings.maxIntraBitratePercent = m_codec->maxIntraBitratePercent;
+    return settings;
+}
 
 void CocoaVp8Encoder::setUpCodecFor(const CocoaVp8Buffer& buffer)
 {
@@ -99,14 +138,18 @@ void CocoaVp8Encoder::setUpCodecFor(const CocoaVp8Buffer& buffer)
     }
     codec->vpx.initialized = true;
 
-    vpx_codec_control(context, VP8E_SET_STATIC_THRESHOLD, 1u);
-    vpx_codec_control(context, VP8E_SET_CPUUSED, -12);
-    vpx_codec_control(context, VP8E_SET_TOKEN_PARTITIONS, static_cast<int>(VP8_ONE_TOKENPARTITION));
-    vpx_codec_control(context, VP8E_SET_NOISE_SENSITIVITY, 4u);
+    // A control libvpx refuses leaves its default in place; the encoder works on regardless.
+    auto accepted = [](vpx_codec_err_t status, int value) { return status == VPX_CODEC_OK ? std::optional<int>(value) : std::nullopt; };
+    codec->staticThreshold = accepted(vpx_codec_control(context, VP8E_SET_STATIC_THRESHOLD, 1u), 1);
+    codec->cpuUsed = accepted(vpx_codec_control(context, VP8E_SET_CPUUSED, -12), -12);
+    codec->tokenPartitions = accepted(vpx_codec_control(context, VP8E_SET_TOKEN_PARTITIONS, static_cast<int>(VP8_ONE_TOKENPARTITION)),
+        static_cast<int>(VP8_ONE_TOKENPARTITION));
+    codec->noiseSensitivity = accepted(vpx_codec_control(context, VP8E_SET_NOISE_SENSITIVITY, 4u), 4);
     // Caps a key frame at a few frames' worth of bits, so that it does not stall the stream.
     const float intraPercent = static_cast<float>(config->rc_buf_optimal_sz) * 0.5f * static_cast<float>(m_maxFrameRate) / 10.0f;
     const unsigned int maxIntraBitratePercent = std::min(300u, static_cast<unsigned int>(intraPercent));
-    vpx_codec_control(context, VP8E_SET_MAX_INTRA_BITRATE_PCT, maxIntraBitratePercent);
+    codec->maxIntraBitratePercent = accepted(vpx_codec_control(context, VP8E_SET_MAX_INTRA_BITRATE_PCT, maxIntraBitratePercent),
+        static_cast<int>(maxIntraBitratePercent));
 
     // The plane pointers are set per frame; the wrap only lays out the descriptor.
     if (!vpx_img_wrap(&codec->image, VPX_IMG_FMT_I420, config->g_w, config->g_h, 1, const_cast<uint8_t*>(buffer.planeY.data()))) {

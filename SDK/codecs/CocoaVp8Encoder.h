@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "codecs/CocoaVp8Buffer.h"
@@ -26,7 +27,8 @@ public:
     bool encodeBuffer_toFrame(const std::shared_ptr<CocoaVp8Buffer>& buffer, std::vector<uint8_t>* frame);
     // The next frame will be a key frame.
     void sendKeyframe();
-    // Releases the codec context; a later frame makes a new one.
+    // Releases the codec context; a later frame makes a new one. On the encoding thread: from
+    // another, drop the last reference instead (as Vp8Codec does).
     void destroy();
 
     // 0.0 to 1.0; the setter clamps and derives the max quantizer (1.0: 31, 0.5: 47, 0.0: 63).
@@ -41,6 +43,36 @@ public:
     void setPercentFramesToDrop(double v);
     bool debugMode() const { return m_debugMode.load(); }
     void setDebugMode(bool v) { m_debugMode.store(v); }
+
+    // What libvpx works with for the current picture: the configuration it holds (enumerations
+    // as libvpx's own values) and the controls it accepted; a control it refused stays unset.
+    struct Settings {
+        int timeBaseNumerator = 0;
+        int timeBaseDenominator = 0;
+        unsigned targetBitrate = 0;
+        int endUsage = 0;
+        unsigned width = 0;
+        unsigned height = 0;
+        int keyFrameMode = 0;
+        unsigned keyFrameMinDistance = 0;
+        unsigned keyFrameMaxDistance = 0;
+        unsigned lagInFrames = 0;
+        unsigned errorResilient = 0;
+        int pass = 0;
+        unsigned minQuantizer = 0;
+        unsigned maxQuantizer = 0;
+        unsigned profile = 0;
+        unsigned resizeAllowed = 0;
+        unsigned resizeUpThreshold = 0;
+        unsigned resizeDownThreshold = 0;
+        std::optional<int> staticThreshold;
+        std::optional<int> cpuUsed;
+        std::optional<int> tokenPartitions;
+        std::optional<int> noiseSensitivity;
+        std::optional<int> maxIntraBitratePercent;
+    };
+    // None before the first frame and after destroy. On the encoding thread.
+    std::optional<Settings> settings() const;
 
 private:
     void setUpCodecFor(const CocoaVp8Buffer& buffer);

@@ -184,10 +184,8 @@ void OpusCodec::adaptToReportBlock(CocoaOpusEncoder& encoder, const RTCPReportBl
 
 void OpusCodec::destroy()
 {
-    if (auto encoder = m_encoder.exchange(nullptr)) {
-        encoder->destroy();
-    }
-    if (auto decoder = m_decoder.exchange(nullptr)) {
-        decoder->destroy();
-    }
+    // Only the codec's own references go: a call still running on another of the stack's
+    // threads holds one of its own, and the libopus state goes with it once that call is done.
+    m_encoder.store(nullptr);
+    m_decoder.store(nullptr);
 }

@@ -6,7 +6,9 @@
 // packet's own. It switches the encoder's FEC on once the far side reports enough loss and
 // steps the encoder's complexity with the reported loss.
 // The media stack calls it on its own threads: send (encode, packetize), receive
-// (depacketize, decode — one packet's depacketize is followed by its decode) and RTCP.
+// (depacketize, decode — one packet's depacketize is followed by its decode) and RTCP. Each
+// call works on its own reference to the encoder or decoder, so `destroy` may come while
+// another thread is still encoding or decoding.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -16,6 +18,7 @@
 #include "MediaStack/RTCPReportBlock.h"
 #include "codecs/CocoaOpusDecoder.h"
 #include "codecs/CocoaOpusEncoder.h"
+#include "codecs/SharedSlot.h"
 
 class OpusCodec : public AudioCodecBase {
 public:
@@ -53,8 +56,8 @@ public:
 private:
     void adaptToReportBlock(CocoaOpusEncoder& encoder, const RTCPReportBlock& block);
 
-    std::atomic<std::shared_ptr<CocoaOpusEncoder>> m_encoder;
-    std::atomic<std::shared_ptr<CocoaOpusDecoder>> m_decoder;
+    kvn::codecs::SharedSlot<CocoaOpusEncoder> m_encoder;
+    kvn::codecs::SharedSlot<CocoaOpusDecoder> m_decoder;
     AudioPayloadPacketizer m_packetizer;
     std::atomic<int32_t> m_percentLossToTriggerFEC { 5 };
     std::atomic<bool> m_disableFEC { false };

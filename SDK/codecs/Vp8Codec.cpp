@@ -180,10 +180,9 @@ void Vp8Codec::adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBloc
 
 void Vp8Codec::destroy()
 {
-    if (auto encoder = m_encoder.exchange(nullptr)) {
-        encoder->destroy();
-    }
-    if (auto decoder = m_decoder.exchange(nullptr)) {
-        decoder->destroy();
-    }
+    // Only the codec's own references go. An encode or decode still running on another of the
+    // stack's threads holds one of its own, so its libvpx context (and the decoded picture it
+    // is copying) stays until that call is done and then goes with it.
+    m_encoder.store(nullptr);
+    m_decoder.store(nullptr);
 }

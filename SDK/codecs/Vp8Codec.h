@@ -4,9 +4,10 @@
 // encoder's quality, bitrate and frame-drop ratio down while the far side reports new packet
 // loss and back up while it reports none.
 // The media stack calls it on its own threads: send (encode, packetize), receive
-// (depacketize, decode) and RTCP; it takes no lock. The encoder and decoder are made at
-// their first frames and handed between threads atomically.
-#include <atomic>
+// (depacketize, decode) and RTCP; no lock is held across a frame. The encoder and decoder
+// are made at their first frames and handed between threads through shared slots; each call
+// works on a reference of its own, so `destroy` may come while another thread is still
+// encoding or decoding.
 #include <cstdint>
 #include <memory>
 
@@ -15,6 +16,7 @@
 #include "MediaStack/Vp8PayloadPacketizer.h"
 #include "codecs/CocoaVp8Decoder.h"
 #include "codecs/CocoaVp8Encoder.h"
+#include "codecs/SharedSlot.h"
 
 class Vp8Codec : public VideoCodecBase {
 public:
@@ -35,8 +37,8 @@ public:
 private:
     void adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBlock& block);
 
-    std::atomic<std::shared_ptr<CocoaVp8Encoder>> m_encoder;
-    std::atomic<std::shared_ptr<CocoaVp8Decoder>> m_decoder;
+    kvn::codecs::SharedSlot<CocoaVp8Encoder> m_encoder;
+    kvn::codecs::SharedSlot<CocoaVp8Decoder> m_decoder;
     Vp8PayloadPacketizer m_packetizer;
     int32_t m_lossyCount = 0;
     int32_t m_losslessCount = 0;

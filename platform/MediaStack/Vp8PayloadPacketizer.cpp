@@ -78,6 +78,15 @@ std::optional<std::vector<uint8_t>> Vp8PayloadPacketizer::depacketize(const std:
         return std::nullopt;
     }
     const auto data = packet->payload.begin() + static_cast<std::ptrdiff_t>(descriptor->length);
+    const auto dataSize = static_cast<size_t>(packet->payload.end() - data);
+    if (dataSize > maxFrameSize || (m_assembling && !descriptor->startOfFrame && m_assembled.size() > maxFrameSize - dataSize)) {
+        // The rest of this frame will come as a continuation without a start, and be dropped
+        // the same way.
+        m_sequenceNumberingViolated = true;
+        m_assembling = false;
+        std::vector<uint8_t>().swap(m_assembled);
+        return std::nullopt;
+    }
     if (descriptor->startOfFrame) {
         m_assembling = true;
         m_assemblingTimestamp = packet->timestamp;

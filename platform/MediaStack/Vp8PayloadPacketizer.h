@@ -7,7 +7,8 @@
 // When a packet is missing (a gap in the sequence numbers, or a frame whose start never
 // came), the frame it belonged to is dropped and `sequenceNumberingViolated` turns on: the
 // frames that follow refer to a picture the decoder never saw. It stays on until a whole key
-// frame has come in, from which decoding can start again.
+// frame has come in, from which decoding can start again. A frame that grows past
+// `maxFrameSize` is dropped the same way.
 // Sending and receiving keep separate state: one thread may send while another receives.
 #include <chrono>
 #include <cstddef>
@@ -21,6 +22,10 @@
 class Vp8PayloadPacketizer {
 public:
     static constexpr size_t maxPayloadSize = 1200;
+    // A frame being put together that grows past this is dropped as lost: far above any frame
+    // the call's pictures and bitrates give, and small enough that a peer who never sends the
+    // marker costs little.
+    static constexpr size_t maxFrameSize = 2 * 1024 * 1024;
 
     Vp8PayloadPacketizer();
 

@@ -2,7 +2,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 
+#include <opus/opus.h>
+
+#include "DestroyWhileBusy.h"
 #include "MediaStack/LogSink.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/RTCPPliPacket.h"
@@ -238,8 +242,10 @@ TEST_F(OpusCodecTest, FECSwitchesOnFromTheThirdReportPacket)
             active.push_back(subject->fecActive());
         }
         EXPECT_EQ(active, c.activeAfterEach);
-        EXPECT_EQ(subject->encoder()->inbandFEC(), active.back());
-        EXPECT_EQ(subject->encoder()->packetLossPercent(), active.back() ? 5 : 0) << "the trigger, not the measured loss";
+        const auto held = subject->encoder()->heldSettings();
+        ASSERT_TRUE(held);
+        EXPECT_EQ(held->inbandFEC, active.back());
+        EXPECT_EQ(held->packetLossPercent, active.back() ? 5 : 0) << "the trigger, not the measured loss";
         subject->destroy();
     }
 }
@@ -324,6 +330,60 @@ TEST(CocoaOpusEncoder, SettersClamp)
     }
 }
 
+TEST(OpusCodec, LibopusHoldsTheSettings)
+{
+    // Read back from libopus itself, so that a setting it refused or never got shows.
+    auto throughCodec = [](std::function<void(OpusCodec&)> steps) {
+        return [steps] {
+            auto codec = makeCodec();
+            EXPECT_TRUE(codec->encodeWithFrame(toneFrame(0)));
+            steps(*codec);
+            return codec->encoder();
+        };
+    };
+    auto reports = [](int count, double fractionLost) {
+        return [count, fractionLost](OpusCodec& codec) {
+            for (int i = 0; i < count; ++i) {
+                codec.processRTCPWithPackets({ report({ fractionLost }) });
+            }
+        };
+    };
+    struct Case {
+        const char* why;
+        std::function<std::shared_ptr<CocoaOpusEncoder>()> encoder;
+        int32_t bitrate;
+        int32_t complexity;
+        bool inbandFEC;
+        int32_t packetLossPercent;
+    };
+    const Case cases[] = {
+        { "a new encoder: quality 1.0, bitrate 125 x 1024 bit/s",
+            [] {
+                auto encoder = std::make_shared<CocoaOpusEncoder>();
+                encoder->initWithClockRate_channels_packetTime(48000, 2, 20);
+                return encoder;
+            },
+            128000, 10, false, 0 },
+        { "the codec's first frame: quality 0.5", throughCodec([](OpusCodec&) {}), 128000, 5, false, 0 },
+        { "the highest bitrate", throughCodec([](OpusCodec& codec) { codec.encoder()->setBitrate(500); }), 512000, 5, false, 0 },
+        { "six lossy report blocks lower the complexity", throughCodec(reports(6, 0.02)), 128000, 4, false, 0 },
+        { "loss in the third report switches FEC on, expecting 5 %", throughCodec(reports(3, 0.1)), 128000, 5, true, 5 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        const auto encoder = c.encoder();
+        ASSERT_TRUE(encoder);
+        const auto held = encoder->heldSettings();
+        ASSERT_TRUE(held);
+        EXPECT_EQ(held->application, OPUS_APPLICATION_VOIP);
+        EXPECT_EQ(held->signal, OPUS_SIGNAL_VOICE);
+        EXPECT_EQ(held->bitrate, c.bitrate);
+        EXPECT_EQ(held->complexity, c.complexity);
+        EXPECT_EQ(held->inbandFEC, c.inbandFEC);
+        EXPECT_EQ(held->packetLossPercent, c.packetLossPercent);
+    }
+}
+
 TEST(OpusCodec, CodecThatCannotBeSetUpThrowsInitializeException)
 {
     struct Case {
@@ -371,4 +431,27 @@ TEST_F(OpusCodecTest, DestroyReleasesEncoderAndDecoder)
     EXPECT_FALSE(codec->encoder());
     EXPECT_FALSE(codec->decoder());
     EXPECT_TRUE(codec->encodeWithFrame(toneFrame(1)));
+}
+
+TEST(OpusCodec, DestroyIsSafeAgainstAnEncodeOrDecodeInFlight)
+{
+    // As for video: the stack may tear the codec down while another of its threads is still
+    // inside libopus.
+    auto sender = makeCodec();
+    const auto tone = toneFrame(0);
+    const auto packet = sender->encodeWithFrame(tone);
+    ASSERT_TRUE(packet);
+    struct Case {
+        const char* why;
+        std::function<void(OpusCodec&)> work;
+    };
+    const Case cases[] = {
+        { "encoding", [&](OpusCodec& codec) { codec.encodeWithFrame(tone); } },
+        { "decoding", [&](OpusCodec& codec) { codec.decodeWithEncodedFrame(*packet); } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto codec = makeCodec();
+        destroyWhileBusy([&] { c.work(*codec); }, [&] { codec->destroy(); });
+    }
 }

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <optional>
 
+#include <vpx/vpx_encoder.h>
+
+#include "DestroyWhileBusy.h"
 #include "MediaStack/LogSink.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/RTCPPliPacket.h"
@@ -38,6 +43,30 @@ bool isKeyFrame(const std::vector<uint8_t>& frame) { return !frame.empty() && (f
 std::pair<int, int> keyFrameSize(const std::vector<uint8_t>& frame)
 {
     return { (frame[6] | frame[7] << 8) & 0x3FFF, (frame[8] | frame[9] << 8) & 0x3FFF };
+}
+
+// The first two frames of a stream: a key frame and the delta frame that refers to it.
+struct KeyAndDelta {
+    std::vector<uint8_t> key;
+    std::vector<uint8_t> delta;
+};
+
+KeyAndDelta firstTwoFrames()
+{
+    Vp8Codec sender;
+    auto key = sender.encodeWithFrame(syntheticFrame(64, 48, 0));
+    auto delta = sender.encodeWithFrame(syntheticFrame(64, 48, 1));
+    return { key.value_or(std::vector<uint8_t> {}), delta.value_or(std::vector<uint8_t> {}) };
+}
+
+// The key frame with another size written into its header; the coded data stays as it was.
+std::vector<uint8_t> declaringSize(std::vector<uint8_t> frame, int width, int height)
+{
+    frame[6] = static_cast<uint8_t>(width & 0xFF);
+    frame[7] = static_cast<uint8_t>(width >> 8 & 0x3F);
+    frame[8] = static_cast<uint8_t>(height & 0xFF);
+    frame[9] = static_cast<uint8_t>(height >> 8 & 0x3F);
+    return frame;
 }
 
 double psnrOfLuma(const VideoFrame& a, const VideoFrame& b)
@@ -191,6 +220,56 @@ TEST(CocoaVp8Encoder, QualityGivesMaxQuantizer)
     EXPECT_EQ(fresh.bitrate(), 256);
 }
 
+TEST_F(Vp8CodecTest, EncoderIsSetUpForRealTimeAndFollowsTheAdaptation)
+{
+    ASSERT_TRUE(codec.encodeWithFrame(syntheticFrame(64, 48, 0)));
+    auto encoder = codec.encoder();
+    const auto first = encoder->settings();
+    ASSERT_TRUE(first);
+    struct Row {
+        const char* what;
+        std::optional<long long> actual; // unset: libvpx refused the control
+        long long expected;
+    };
+    const Row rows[] = {
+        { "time base numerator", first->timeBaseNumerator, 1 },
+        { "time base denominator (1/30 s)", first->timeBaseDenominator, 30 },
+        { "target bitrate, kbit/s", first->targetBitrate, 256 },
+        { "constant bitrate", first->endUsage, VPX_CBR },
+        { "width", first->width, 64 },
+        { "height", first->height, 48 },
+        { "automatic key frames", first->keyFrameMode, VPX_KF_AUTO },
+        { "key-frame minimum distance", first->keyFrameMinDistance, 300 },
+        { "key-frame maximum distance", first->keyFrameMaxDistance, 300 },
+        { "no lag", first->lagInFrames, 0 },
+        { "error resilient", first->errorResilient, 1 },
+        { "one pass", first->pass, VPX_RC_ONE_PASS },
+        { "minimum quantizer", first->minQuantizer, 0 },
+        { "maximum quantizer (quality 0.5)", first->maxQuantizer, 47 },
+        { "profile", first->profile, 0 },
+        { "resizing allowed", first->resizeAllowed, 1 },
+        { "resize up threshold", first->resizeUpThreshold, 100 },
+        { "resize down threshold", first->resizeDownThreshold, 100 },
+        { "static threshold", first->staticThreshold, 1 },
+        { "cpu used", first->cpuUsed, -12 },
+        { "one token partition", first->tokenPartitions, 0 },
+        { "noise sensitivity", first->noiseSensitivity, 4 },
+        { "intra-frame bitrate cap, percent", first->maxIntraBitratePercent, 300 },
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(row.actual, row.expected) << row.what;
+    }
+
+    // What the loss adaptation changes reaches libvpx with the next frame.
+    encoder->setQuality(0.25);
+    encoder->setBitrate(128);
+    ASSERT_TRUE(codec.encodeWithFrame(syntheticFrame(64, 48, 1)));
+    const auto next = encoder->settings();
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->targetBitrate, 128u);
+    EXPECT_EQ(next->maxQuantizer, 55u);
+}
+
 TEST_F(Vp8CodecTest, LossReportsStepQualityBitrateAndDropRatio)
 {
     struct Case {
@@ -307,16 +386,56 @@ TEST_F(Vp8CodecTest, PictureSizeChangeRebuildsEncoderAndKeepsSettings)
     EXPECT_EQ(decoded->planes[0].data->size(), size_t(decoded->planes[0].stride) * codedHeight);
 }
 
-TEST_F(Vp8CodecTest, CorruptFrameNeedsKeyFrameUntilAGoodFrameDecodes)
+TEST_F(Vp8CodecTest, FramesTheDecoderRefusesAskForAKeyFrame)
 {
-    EXPECT_FALSE(codec.decoderNeedsKeyFrame()) << "no decoder yet";
-    const auto key = codec.encodeWithFrame(syntheticFrame(64, 48, 0));
-    ASSERT_TRUE(key);
-    const std::vector<uint8_t> truncated(key->begin(), key->begin() + 20);
-    EXPECT_FALSE(codec.decodeWithEncodedFrame(truncated));
-    EXPECT_TRUE(codec.decoderNeedsKeyFrame());
-    EXPECT_TRUE(codec.decodeWithEncodedFrame(*key));
-    EXPECT_FALSE(codec.decoderNeedsKeyFrame());
+    const auto [key, delta] = firstTwoFrames();
+    ASSERT_TRUE(isKeyFrame(key) && !delta.empty());
+    struct Case {
+        const char* why;
+        std::vector<uint8_t> frame;
+    };
+    const Case cases[] = {
+        { "a truncated key frame is corrupt", { key.begin(), key.begin() + 20 } },
+        { "a delta frame before any key frame has nothing to refer to", delta },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Vp8Codec receiver;
+        EXPECT_FALSE(receiver.decoderNeedsKeyFrame()) << "no decoder yet";
+        EXPECT_FALSE(receiver.decodeWithEncodedFrame(c.frame));
+        EXPECT_TRUE(receiver.decoderNeedsKeyFrame());
+        EXPECT_TRUE(receiver.decodeWithEncodedFrame(key));
+        EXPECT_FALSE(receiver.decoderNeedsKeyFrame());
+    }
+}
+
+TEST_F(Vp8CodecTest, KeyFrameDeclaringAnOversizePictureIsRefusedUnseen)
+{
+    // A few bytes that declare a huge picture would cost seconds of decoding and up to a
+    // gigabyte of frame buffers. Refused unseen, the frame leaves the decoder at the size it
+    // had: the sender's next delta frame still decodes at that size.
+    const auto [key, delta] = firstTwoFrames();
+    ASSERT_TRUE(isKeyFrame(key) && !delta.empty());
+    const auto [width, height] = keyFrameSize(key);
+    struct Case {
+        const char* why;
+        int width, height;
+    };
+    const Case cases[] = {
+        { "the largest size the header can declare", 16383, 16383 },
+        { "one row over the pixel limit", 3840, static_cast<int>(CocoaVp8Decoder::maxPicturePixels / 3840) + 1 },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Vp8Codec receiver;
+        ASSERT_TRUE(receiver.decodeWithEncodedFrame(key));
+        EXPECT_FALSE(receiver.decodeWithEncodedFrame(declaringSize(key, c.width, c.height)));
+        EXPECT_TRUE(receiver.decoderNeedsKeyFrame());
+        const auto next = receiver.decodeWithEncodedFrame(delta);
+        ASSERT_TRUE(next);
+        EXPECT_EQ(next->width, width);
+        EXPECT_EQ(next->height, height);
+    }
 }
 
 TEST_F(Vp8CodecTest, LostPacketStopsDecodingUntilKeyFrame)
@@ -405,4 +524,27 @@ TEST_F(Vp8CodecTest, DestroyReleasesAndALaterFrameStartsAfresh)
     const auto encoded = codec.encodeWithFrame(syntheticFrame(32, 32, 2));
     ASSERT_TRUE(encoded);
     EXPECT_TRUE(isKeyFrame(*encoded));
+}
+
+TEST(Vp8Codec, DestroyIsSafeAgainstAnEncodeOrDecodeInFlight)
+{
+    // The stack may tear the codec down from one of its threads while another is still inside
+    // libvpx: destroy must never pull the context out from under that call.
+    Vp8Codec sender;
+    const auto picture = syntheticFrame(160, 120, 0);
+    const auto key = sender.encodeWithFrame(picture);
+    ASSERT_TRUE(key && isKeyFrame(*key));
+    struct Case {
+        const char* why;
+        std::function<void(Vp8Codec&)> work;
+    };
+    const Case cases[] = {
+        { "encoding", [&](Vp8Codec& codec) { codec.encodeWithFrame(picture); } },
+        { "decoding", [&](Vp8Codec& codec) { codec.decodeWithEncodedFrame(*key); } },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Vp8Codec codec;
+        destroyWhileBusy([&] { c.work(codec); }, [&] { codec.destroy(); });
+    }
 }

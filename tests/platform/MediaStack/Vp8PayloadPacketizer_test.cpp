@@ -163,3 +163,31 @@ TEST(Vp8PayloadPacketizer, ContinuationWithoutStartIsAViolation)
     EXPECT_TRUE(receiver.sequenceNumberingViolated());
     EXPECT_FALSE(receiver.depacketize(nullptr));
 }
+
+TEST(Vp8PayloadPacketizer, FrameLargerThanTheCapIsDroppedAndFlagged)
+{
+    // A peer that never sends the marker must not grow the frame being put together without
+    // bound: past the cap the frame is dropped as if a packet were lost.
+    struct Case {
+        const char* why;
+        size_t size;
+        bool handedOut;
+    };
+    const Case cases[] = {
+        { "a frame of exactly the cap", Vp8PayloadPacketizer::maxFrameSize, true },
+        { "one byte more", Vp8PayloadPacketizer::maxFrameSize + 1, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        Vp8PayloadPacketizer sender;
+        Vp8PayloadPacketizer receiver;
+        const auto frame = makeFrame(c.size, true);
+        const auto frames = receive(receiver, sender.packetize(frame, 90000));
+        EXPECT_EQ(frames.size(), c.handedOut ? 1u : 0u);
+        EXPECT_EQ(receiver.sequenceNumberingViolated(), !c.handedOut);
+
+        const auto key = makeFrame(2500, true, 9);
+        EXPECT_EQ(receive(receiver, sender.packetize(key, 90000)), std::vector<std::vector<uint8_t>> { key });
+        EXPECT_FALSE(receiver.sequenceNumberingViolated());
+    }
+}
