@@ -652,4 +652,11 @@ void TextLayout::drawAtPoint(const CGContextRef& context, CGPoint origin) const
     });
 }
 
+void TextLayout::drawCentredVerticallyInRect(const CGContextRef& context, CGRect rect) const
+{
+    CGFloat height = m_impl->used.size.height;
+    CGFloat top = rect.origin.y + (height < rect.size.height ? (rect.size.height - height) / 2 : 0);
+    drawAtPoint(context, CGPointMake(rect.origin.x, top));
+}
+
 } // namespace Text

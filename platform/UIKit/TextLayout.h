@@ -83,6 +83,9 @@ public:
     // Draws the lines with the box's top left corner at `origin`, in the context's user
     // space, which must have y pointing down (UIKit's drawing spaces).
     void drawAtPoint(const CGContextRef& context, CGPoint origin) const;
+    // Draws with the box's left edge on the rectangle's and the lines centred vertically in
+    // it (from its top when they are taller), as labels and fields place their text.
+    void drawCentredVerticallyInRect(const CGContextRef& context, CGRect rect) const;
 
     struct Impl;
 

@@ -168,10 +168,7 @@ void UILabel::drawTextInRect(CGRect rect)
     auto context = UIGraphicsGetCurrentContext();
     if (!context || !m_attributedText || m_attributedText->string().empty() || !(rect.size.width > 0 && rect.size.height > 0))
         return;
-    Text::TextLayout layout(shownText(), layoutOptions(rect.size, true));
-    CGFloat height = layout.usedRect().size.height;
-    CGFloat top = rect.origin.y + (height < rect.size.height ? (rect.size.height - height) / 2 : 0);
-    layout.drawAtPoint(context, CGPointMake(rect.origin.x, top));
+    Text::TextLayout(shownText(), layoutOptions(rect.size, true)).drawCentredVerticallyInRect(context, rect);
 }
 
 void UILabel::drawRect(CGRect rect)
