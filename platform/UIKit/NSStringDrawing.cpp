@@ -17,36 +17,13 @@ Text::LayoutOptions optionsFor(const NSAttributedString& text, CGSize size, NSSt
         return layout;
     }
     layout.width = size.width;
-    NSLineBreakMode mode = NSLineBreakByWordWrapping;
-    if (!text.runs().empty()) {
-        if (auto style = NSDictionaryValue<std::shared_ptr<NSParagraphStyle>>(text.runs().front().attributes, NSParagraphStyleAttributeName))
-            mode = (*style)->lineBreakMode();
-        else if (auto mutableStyle = NSDictionaryValue<std::shared_ptr<NSMutableParagraphStyle>>(text.runs().front().attributes,
-                                                                                               NSParagraphStyleAttributeName))
-            mode = (*mutableStyle)->lineBreakMode();
-    }
-    switch (mode) {
-    case NSLineBreakByCharWrapping:
+    NSLineBreakMode mode = Text::paragraphStyleOf(text)->lineBreakMode();
+    // Wrapping modes wrap; the others keep each paragraph on one line, clipped or cut.
+    if (mode == NSLineBreakByCharWrapping)
         layout.wrapping = Text::Wrapping::Character;
-        break;
-    case NSLineBreakByClipping:
+    else if (mode != NSLineBreakByWordWrapping)
         layout.wrapping = Text::Wrapping::None;
-        break;
-    case NSLineBreakByTruncatingHead:
-        layout.wrapping = Text::Wrapping::None;
-        layout.truncation = Text::Truncation::Head;
-        break;
-    case NSLineBreakByTruncatingMiddle:
-        layout.wrapping = Text::Wrapping::None;
-        layout.truncation = Text::Truncation::Middle;
-        break;
-    case NSLineBreakByTruncatingTail:
-        layout.wrapping = Text::Wrapping::None;
-        layout.truncation = Text::Truncation::Tail;
-        break;
-    default:
-        break;
-    }
+    layout.truncation = Text::truncationFor(mode);
     if (options & NSStringDrawingTruncatesLastVisibleLine) {
         layout.height = size.height;
         if (layout.truncation == Text::Truncation::None)

@@ -222,15 +222,7 @@ CGFloat sane(CGFloat value) { return std::isfinite(value) ? std::clamp(value, 0.
 
 Paragraph paragraphOf(const NSAttributedString& text, const LayoutOptions& options)
 {
-    std::shared_ptr<NSParagraphStyle> style;
-    if (!text.runs().empty()) {
-        const auto& attributes = text.runs().front().attributes;
-        style = attribute<NSParagraphStyle>(attributes, NSParagraphStyleAttributeName);
-        if (!style)
-            style = attribute<NSMutableParagraphStyle>(attributes, NSParagraphStyleAttributeName);
-    }
-    if (!style)
-        style = NSParagraphStyle::defaultParagraphStyle();
+    auto style = paragraphStyleOf(text);
     Paragraph paragraph;
     paragraph.alignment = options.alignment.value_or(style->alignment());
     paragraph.firstLineHeadIndent = sane(style->firstLineHeadIndent());
@@ -432,6 +424,32 @@ std::vector<size_t> cursorStops(const Styled& text, PangoLayout* layout)
 }
 
 } // namespace
+
+Truncation truncationFor(NSLineBreakMode mode)
+{
+    switch (mode) {
+    case NSLineBreakByTruncatingHead:
+        return Truncation::Head;
+    case NSLineBreakByTruncatingMiddle:
+        return Truncation::Middle;
+    case NSLineBreakByTruncatingTail:
+        return Truncation::Tail;
+    default:
+        return Truncation::None;
+    }
+}
+
+std::shared_ptr<NSParagraphStyle> paragraphStyleOf(const NSAttributedString& text)
+{
+    std::shared_ptr<NSParagraphStyle> style;
+    if (!text.runs().empty()) {
+        const auto& attributes = text.runs().front().attributes;
+        style = attribute<NSParagraphStyle>(attributes, NSParagraphStyleAttributeName);
+        if (!style)
+            style = attribute<NSMutableParagraphStyle>(attributes, NSParagraphStyleAttributeName);
+    }
+    return style ? style : NSParagraphStyle::defaultParagraphStyle();
+}
 
 struct TextLayout::Impl {
     Styled text;

@@ -38,6 +38,12 @@ enum class Wrapping {
 // (wrapping) or on each paragraph's line that is too wide (no wrapping). None clips.
 enum class Truncation { None, Head, Middle, Tail };
 
+// The truncation a line break mode asks for (None for the wrapping and clipping modes).
+Truncation truncationFor(NSLineBreakMode mode);
+// The paragraph style of the text's first character, the one a layout follows; the default
+// style when it has none.
+std::shared_ptr<NSParagraphStyle> paragraphStyleOf(const NSAttributedString& text);
+
 struct LayoutOptions {
     // The box. Lines wrap or truncate at `width`; a line whose bottom would lie below `height`
     // is left out (the first line always stays). Not finite or not positive: unbounded.

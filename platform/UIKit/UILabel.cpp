@@ -102,27 +102,12 @@ Text::LayoutOptions UILabel::layoutOptions(CGSize box, bool shrink) const
     options.defaultColor = m_textColor;
     if (m_plain || (m_attributedText && !hasParagraphStyle(*m_attributedText)))
         options.alignment = m_textAlignment;
-    switch (m_lineBreakMode) {
-    case NSLineBreakByCharWrapping:
+    if (m_lineBreakMode == NSLineBreakByCharWrapping)
         options.wrapping = Text::Wrapping::Character;
-        break;
-    case NSLineBreakByClipping:
-        // A one-line label cuts at the edge; more lines wrap at words.
-        if (m_numberOfLines == 1)
-            options.wrapping = Text::Wrapping::None;
-        break;
-    case NSLineBreakByTruncatingHead:
-        options.truncation = Text::Truncation::Head;
-        break;
-    case NSLineBreakByTruncatingMiddle:
-        options.truncation = Text::Truncation::Middle;
-        break;
-    case NSLineBreakByTruncatingTail:
-        options.truncation = Text::Truncation::Tail;
-        break;
-    default:
-        break;
-    }
+    // A one-line label that clips cuts at the edge; more lines wrap at words.
+    if (m_lineBreakMode == NSLineBreakByClipping && m_numberOfLines == 1)
+        options.wrapping = Text::Wrapping::None;
+    options.truncation = Text::truncationFor(m_lineBreakMode);
     if (shrink && m_adjustsFontSizeToFitWidth && m_minimumScaleFactor > 0)
         options.minimumScaleFactor = m_minimumScaleFactor;
     return options;
