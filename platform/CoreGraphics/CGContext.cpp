@@ -192,6 +192,26 @@ cairo_t* CGContext::cairo() const
     return m_state->cr;
 }
 
+void CGContext::drawWithCairo(const std::function<void(cairo_t* cr)>& draw)
+{
+    auto& s = *m_state;
+    if (!draw)
+        return;
+    s.draw([&] {
+        PathKeeper keeper(s.cr);
+        cairo_save(s.cr);
+        if (s.g().alpha >= 1) {
+            draw(s.cr);
+        } else {
+            cairo_push_group(s.cr);
+            draw(s.cr);
+            cairo_pop_group_to_source(s.cr);
+            cairo_paint_with_alpha(s.cr, s.g().alpha);
+        }
+        cairo_restore(s.cr);
+    });
+}
+
 CGContextRef CGBitmapContextCreate(void* data, size_t width, size_t height, size_t bitsPerComponent, size_t bytesPerRow,
                                    const CGColorSpaceRef& space, CGBitmapInfo bitmapInfo)
 {

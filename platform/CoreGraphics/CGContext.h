@@ -17,6 +17,7 @@
 //
 // A context is used by one thread at a time. Every function does nothing (or answers
 // nothing) for a null context.
+#include <functional>
 #include <memory>
 
 #include "CoreGraphics/CGAffineTransform.h"
@@ -48,6 +49,11 @@ public:
     // current CTM (in cairo's y-down device space); the clip masks and the alpha of the
     // graphics state are not applied to what is drawn through it directly.
     cairo_t* cairo() const;
+    // Runs `draw` on the cairo context under the graphics state as every drawing operation
+    // sees it: the CTM, the clip rectangles and masks, and the alpha applied to what `draw`
+    // paints. Cairo's own state (source, font) and the path being built are kept. Does
+    // nothing while the CTM cannot be inverted. Text is drawn through here.
+    void drawWithCairo(const std::function<void(cairo_t* cr)>& draw);
 
 private:
     std::unique_ptr<State> m_state;

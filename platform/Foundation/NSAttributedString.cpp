@@ -5,6 +5,7 @@
 const std::string NSFontAttributeName = "NSFont";
 const std::string NSForegroundColorAttributeName = "NSColor";
 const std::string NSParagraphStyleAttributeName = "NSParagraphStyle";
+const std::string NSUnderlineStyleAttributeName = "NSUnderline";
 
 NSAttributedString::NSAttributedString(std::string text, NSDictionary attributes) : m_text(std::move(text))
 {

@@ -1,9 +1,9 @@
 #pragma once
-// Text with attributes over ranges (font, colour, paragraph style). Ranges count bytes of
+// Text with attributes over ranges (font, colour, underline, paragraph style). Ranges count bytes of
 // the UTF-8 text. Attribute values are held in std::any: a font as std::shared_ptr<UIFont>,
 // a colour as std::shared_ptr<UIColor>, a paragraph style as
 // std::shared_ptr<NSParagraphStyle> (also when built as NSMutableParagraphStyle: store it
-// upcast so readers find it). The text is kept as runs: consecutive ranges covering it,
+// upcast so readers find it), an underline as long (an NSUnderlineStyle). The text is kept as runs: consecutive ranges covering it,
 // each with its attributes. Build on one thread; read-only afterwards.
 #include <memory>
 #include <string>
@@ -16,6 +16,14 @@
 extern const std::string NSFontAttributeName;
 extern const std::string NSForegroundColorAttributeName;
 extern const std::string NSParagraphStyleAttributeName;
+extern const std::string NSUnderlineStyleAttributeName;
+
+enum NSUnderlineStyle : long {
+    NSUnderlineStyleNone = 0x00,
+    NSUnderlineStyleSingle = 0x01,
+    NSUnderlineStyleThick = 0x02,
+    NSUnderlineStyleDouble = 0x09,
+};
 
 class NSAttributedString {
 public:

@@ -1,5 +1,6 @@
 #pragma once
-// How a paragraph of an attributed text is laid out: alignment, tab stops, indents.
+// How a paragraph of an attributed text is laid out: alignment, tab stops, indents, line
+// spacing and how lines break.
 // A value held through std::shared_ptr in text attributes; build it as an
 // NSMutableParagraphStyle, then treat it as read-only once attached. Any thread.
 #include <memory>
@@ -11,6 +12,15 @@ enum NSTextAlignment : long {
     NSTextAlignmentRight = 2,
     NSTextAlignmentJustified = 3,
     NSTextAlignmentNatural = 4,
+};
+
+enum NSLineBreakMode : long {
+    NSLineBreakByWordWrapping = 0,
+    NSLineBreakByCharWrapping = 1,
+    NSLineBreakByClipping = 2,
+    NSLineBreakByTruncatingHead = 3,
+    NSLineBreakByTruncatingTail = 4,
+    NSLineBreakByTruncatingMiddle = 5,
 };
 
 // One tab stop: text after a tab aligns at `location` points from the paragraph's start.
@@ -41,6 +51,7 @@ public:
     double firstLineHeadIndent() const { return m_firstLineHeadIndent; }
     double headIndent() const { return m_headIndent; }
     double lineSpacing() const { return m_lineSpacing; }
+    NSLineBreakMode lineBreakMode() const { return m_lineBreakMode; }
 
 protected:
     NSTextAlignment m_alignment = NSTextAlignmentNatural;
@@ -50,6 +61,7 @@ protected:
     double m_firstLineHeadIndent = 0;
     double m_headIndent = 0;
     double m_lineSpacing = 0;
+    NSLineBreakMode m_lineBreakMode = NSLineBreakByWordWrapping;
 
 private:
     static std::vector<NSTextTab> defaultTabStops()
@@ -69,4 +81,5 @@ public:
     void setFirstLineHeadIndent(double indent) { m_firstLineHeadIndent = indent; }
     void setHeadIndent(double indent) { m_headIndent = indent; }
     void setLineSpacing(double spacing) { m_lineSpacing = spacing; }
+    void setLineBreakMode(NSLineBreakMode mode) { m_lineBreakMode = mode; }
 };

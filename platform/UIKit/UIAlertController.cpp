@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "UIKit/AlertView.h"
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UIView.h"
@@ -34,6 +35,25 @@ void UIAlertController::addAction(const std::shared_ptr<UIAlertAction>& action)
         return;
     }
     m_actions.push_back(action);
+    contentDidChange();
+}
+
+void UIAlertController::setMessage(const std::optional<std::string>& message)
+{
+    m_message = message;
+    contentDidChange();
+}
+
+void UIAlertController::setTitle(const std::optional<std::string>& title)
+{
+    UIViewController::setTitle(title);
+    contentDidChange();
+}
+
+void UIAlertController::contentDidChange()
+{
+    if (auto view = viewIfLoaded())
+        view->setNeedsLayout();
 }
 
 void UIAlertController::setPreferredAction(const std::shared_ptr<UIAlertAction>& action)
@@ -43,6 +63,7 @@ void UIAlertController::setPreferredAction(const std::shared_ptr<UIAlertAction>&
         return;
     }
     m_preferredAction = action;
+    contentDidChange();
 }
 
 bool UIAlertController::tapActionWithTitle(const std::string& title)
@@ -74,7 +95,7 @@ bool UIAlertController::tap(const std::shared_ptr<UIAlertAction>& action)
 
 void UIAlertController::loadView()
 {
-    auto view = std::make_shared<UIView>();
+    auto view = std::make_shared<UIKitDetail::AlertView>(std::static_pointer_cast<UIAlertController>(shared_from_this()));
     view->initWithFrame(UIScreen::mainScreen()->bounds());
     setView(view);
 }

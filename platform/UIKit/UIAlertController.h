@@ -1,6 +1,6 @@
 #pragma once
 // An alert or action sheet: title, message and buttons (actions), presented modally like any
-// view controller. A tap on a button dismisses the alert (animated, as on the platform) and
+// view controller, and drawn with its texts (UIKitDetail::AlertView). A tap on a button dismisses the alert (animated, as on the platform) and
 // runs the button's handler once the dismissal has completed. Tests (and the headless host)
 // tap buttons through tapActionWithTitle / tapActionAtIndex. Main thread only.
 #include <memory>
@@ -23,7 +23,7 @@ public:
                                                                                             UIAlertControllerStyle preferredStyle);
 
     const std::optional<std::string>& message() const { return m_message; }
-    void setMessage(const std::optional<std::string>& message) { m_message = message; }
+    void setMessage(const std::optional<std::string>& message);
     UIAlertControllerStyle preferredStyle() const { return m_preferredStyle; }
 
     // Buttons in the order added. An alert has at most one cancel-style button: a second one
@@ -41,9 +41,12 @@ public:
     bool tapActionAtIndex(size_t index);
 
     void loadView() override;
+    void setTitle(const std::optional<std::string>& title) override;
 
 private:
     bool tap(const std::shared_ptr<UIAlertAction>& action);
+    // The shown panel follows the title, message and buttons.
+    void contentDidChange();
 
     std::optional<std::string> m_message;
     UIAlertControllerStyle m_preferredStyle = UIAlertControllerStyle::Alert;

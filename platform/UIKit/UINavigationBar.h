@@ -1,7 +1,10 @@
 #pragma once
 // The bar at the top of a navigation controller's view. Its style decides its colour and, for
 // a navigation controller whose bar is shown, the status bar's content: a black bar asks for
-// light content. Made and laid out by its navigation controller. Main thread only.
+// light content. It draws the top screen's title (bold, centred, cut with "…" between the
+// buttons) and its bar buttons' titles in the tint colour: the left item, else the back
+// button to the screen below, and the right item. Made and laid out by its navigation
+// controller. Main thread only.
 #include <memory>
 
 #include "UIKit/UIView.h"
@@ -26,6 +29,8 @@ public:
     UIBarStyle barStyle() const { return m_barStyle; }
     // Also asks the application to show the status bar style this now implies.
     void setBarStyle(UIBarStyle style);
+
+    void drawRect(CGRect rect) override;
 
 private:
     friend class UINavigationController;

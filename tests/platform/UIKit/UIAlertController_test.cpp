@@ -1,7 +1,13 @@
 #include "UIKitTestFixture.h"
 
+#include <fstream>
+
+#include "InkFixtures.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIColor.h"
+#include "UIKit/UIFont.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UILabel.h"
 
 namespace {
 
@@ -11,6 +17,34 @@ std::vector<std::string> buttonTitles(const UIAlertController& alert)
     for (const auto& action : alert.actions())
         titles.push_back(action->title().value_or("<none>"));
     return titles;
+}
+
+// The labels of a view tree, depth first, with their frames in the root's coordinates.
+void collectLabels(const std::shared_ptr<UIView>& view, CGPoint offset, std::vector<std::pair<std::shared_ptr<UILabel>, CGRect>>& out)
+{
+    for (const auto& subview : view->subviews()) {
+        CGRect frame = subview->frame();
+        frame.origin.x += offset.x;
+        frame.origin.y += offset.y;
+        if (auto label = std::dynamic_pointer_cast<UILabel>(subview))
+            out.emplace_back(label, frame);
+        collectLabels(subview, frame.origin, out);
+    }
+}
+
+// Pixels inside `rect` (points) that are far from the panel's near-white.
+int inkedPixels(const UIImage& image, CGRect rect)
+{
+    auto cg = image.CGImage();
+    int count = 0;
+    CGFloat s = image.scale();
+    for (size_t y = size_t(std::max(0.0, rect.origin.y * s)); y < std::min<size_t>(cg->height(), size_t(CGRectGetMaxY(rect) * s)); ++y)
+        for (size_t x = size_t(std::max(0.0, rect.origin.x * s)); x < std::min<size_t>(cg->width(), size_t(CGRectGetMaxX(rect) * s)); ++x) {
+            uint32_t p = cg->pixelAt(x, y);
+            if (((p >> 16) & 0xFF) < 0x80 || ((p >> 8) & 0xFF) < 0x80)
+                ++count;
+        }
+    return count;
 }
 
 } // namespace
@@ -140,4 +174,39 @@ TEST_F(UIAlertControllerTest, SecondAlertOverAnAlertIsIgnored)
     EXPECT_EQ(presenter->presentedViewController(), first);
     EXPECT_EQ(second->presentingViewController(), nullptr);
     EXPECT_FALSE(second->tapActionWithTitle("Cancel"));
+}
+
+TEST_F(UIAlertControllerTest, ShowsItsTextsOnAPanel)
+{
+    auto alert = makeAlert();
+    alert->setMessage("The identification could not be started. Check your connection and try again.");
+    presenter->presentViewController_animated_completion(alert, false, nullptr);
+    clock->advance(1.0);
+
+    auto image = fixtures::render(window->bounds().size, 2, [&] { window->drawViewHierarchyInRect_afterScreenUpdates(window->bounds(), true); });
+    ASSERT_TRUE(image);
+    auto png = UIImagePNGRepresentation(image);
+    ASSERT_TRUE(png);
+    const std::string path = ::testing::TempDir() + "UIAlertController-ShowsItsTextsOnAPanel.png";
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
+    std::cout << "picture: " << path << std::endl;
+
+    std::vector<std::pair<std::shared_ptr<UILabel>, CGRect>> labels;
+    collectLabels(alert->view(), alert->view()->frame().origin, labels);
+    std::vector<std::string> texts;
+    for (const auto& [label, frame] : labels)
+        texts.push_back(label->text().value_or(""));
+    ASSERT_EQ(texts, (std::vector<std::string>{"Title", *alert->message(), "Cancel", "Settings"}));
+
+    const auto& [title, titleFrame] = labels[0];
+    const auto& [message, messageFrame] = labels[1];
+    EXPECT_EQ(title->font()->fontName(), "LiberationSans-Bold");
+    EXPECT_GE(messageFrame.size.height, 2 * title->font()->pointSize() * 13 / 17) << "the message wraps";
+    EXPECT_LE(CGRectGetMaxY(titleFrame), messageFrame.origin.y) << "the message is under the title";
+    EXPECT_EQ(CGRectGetMidX(titleFrame), window->bounds().size.width / 2) << "the panel is centred";
+    EXPECT_EQ(labels[2].second.origin.y, labels[3].second.origin.y) << "two buttons side by side";
+    EXPECT_LT(labels[2].second.origin.x, labels[3].second.origin.x) << "in the order added";
+    EXPECT_EQ(*labels[3].first->textColor(), *alert->view()->tintColor()) << "buttons in the tint colour";
+    for (const auto& [label, frame] : labels)
+        EXPECT_GT(inkedPixels(*image, frame), 40) << label->text().value_or("") << " is drawn where its label is";
 }

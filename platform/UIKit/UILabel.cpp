@@ -1,0 +1,162 @@
+#include "UIKit/UILabel.h"
+
+#include <cmath>
+
+#include "UIKit/TextLayout.h"
+#include "UIKit/UIColor.h"
+#include "UIKit/UIFont.h"
+#include "UIKit/UIGraphics.h"
+
+namespace {
+
+constexpr CGFloat kDefaultFontSize = 17;
+
+bool hasParagraphStyle(const NSAttributedString& text)
+{
+    return !text.runs().empty() && text.runs().front().attributes.count(NSParagraphStyleAttributeName);
+}
+
+// Rounds up, forgiving the last bits of floating-point noise (19.000000001 is 19).
+CGFloat roundedUp(CGFloat value) { return std::ceil(value - 1e-9); }
+
+} // namespace
+
+UILabel::UILabel() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m_textColor(UIColor::blackColor()) {}
+
+UILabel::~UILabel() = default;
+
+std::optional<std::string> UILabel::text() const
+{
+    if (!m_attributedText)
+        return std::nullopt;
+    return m_attributedText->string();
+}
+
+void UILabel::setText(const std::optional<std::string>& text)
+{
+    m_plain = true;
+    m_attributedText = text ? std::make_shared<NSAttributedString>(*text) : nullptr;
+    setNeedsDisplay();
+}
+
+std::shared_ptr<NSAttributedString> UILabel::attributedText() const
+{
+    if (!m_attributedText)
+        return nullptr;
+    if (!m_plain)
+        return m_attributedText;
+    return std::make_shared<NSAttributedString>(shownText());
+}
+
+void UILabel::setAttributedText(const std::shared_ptr<NSAttributedString>& text)
+{
+    m_plain = false;
+    m_attributedText = text;
+    setNeedsDisplay();
+}
+
+void UILabel::setFont(std::shared_ptr<UIFont> font)
+{
+    m_font = font ? std::move(font) : UIFont::systemFontOfSize(kDefaultFontSize);
+    setNeedsDisplay();
+}
+
+void UILabel::setTextColor(std::shared_ptr<UIColor> color)
+{
+    m_textColor = color ? std::move(color) : UIColor::blackColor();
+    setNeedsDisplay();
+}
+
+void UILabel::setTextAlignment(NSTextAlignment alignment)
+{
+    m_textAlignment = alignment;
+    setNeedsDisplay();
+}
+
+void UILabel::setMinimumScaleFactor(CGFloat factor)
+{
+    m_minimumScaleFactor = std::isfinite(factor) ? std::clamp(factor, 0.0, 1.0) : 0;
+}
+
+NSAttributedString UILabel::shownText() const
+{
+    if (!m_attributedText)
+        return NSAttributedString();
+    if (!m_plain)
+        return *m_attributedText;
+    auto style = std::make_shared<NSMutableParagraphStyle>();
+    style->setAlignment(m_textAlignment);
+    style->setLineBreakMode(m_lineBreakMode);
+    return NSAttributedString(m_attributedText->string(), {{NSFontAttributeName, m_font},
+                                                           {NSForegroundColorAttributeName, m_textColor},
+                                                           {NSParagraphStyleAttributeName, std::shared_ptr<NSParagraphStyle>(style)}});
+}
+
+Text::LayoutOptions UILabel::layoutOptions(CGSize box, bool shrink) const
+{
+    Text::LayoutOptions options;
+    options.width = box.width;
+    options.height = box.height;
+    options.maximumNumberOfLines = m_numberOfLines;
+    options.defaultFont = m_font;
+    options.defaultColor = m_textColor;
+    if (m_plain || (m_attributedText && !hasParagraphStyle(*m_attributedText)))
+        options.alignment = m_textAlignment;
+    if (m_lineBreakMode == NSLineBreakByCharWrapping)
+        options.wrapping = Text::Wrapping::Character;
+    // A one-line label that clips cuts at the edge; more lines wrap at words.
+    if (m_lineBreakMode == NSLineBreakByClipping && m_numberOfLines == 1)
+        options.wrapping = Text::Wrapping::None;
+    options.truncation = Text::truncationFor(m_lineBreakMode);
+    if (shrink && m_adjustsFontSizeToFitWidth && m_minimumScaleFactor > 0)
+        options.minimumScaleFactor = m_minimumScaleFactor;
+    return options;
+}
+
+CGSize UILabel::sizeThatFits(CGSize size) const
+{
+    if (!m_attributedText || m_attributedText->string().empty())
+        return CGSizeZero;
+    CGSize box = CGSizeMake(m_numberOfLines == 1 ? Text::Unbounded : size.width, Text::Unbounded);
+    Text::TextLayout layout(shownText(), layoutOptions(box, false));
+    CGRect used = layout.usedRect();
+    return CGSizeMake(roundedUp(used.size.width), roundedUp(used.size.height));
+}
+
+void UILabel::sizeToFit()
+{
+    CGRect frame = this->frame();
+    frame.size = sizeThatFits(bounds().size);
+    setFrame(frame);
+}
+
+CGSize UILabel::intrinsicContentSize() const
+{
+    CGFloat width = m_preferredMaxLayoutWidth > 0 ? m_preferredMaxLayoutWidth : bounds().size.width;
+    return sizeThatFits(CGSizeMake(width, Text::Unbounded));
+}
+
+CGRect UILabel::textRectForBounds_limitedToNumberOfLines(CGRect bounds, long numberOfLines) const
+{
+    if (!m_attributedText || m_attributedText->string().empty())
+        return CGRectMake(bounds.origin.x, bounds.origin.y, 0, 0);
+    auto options = layoutOptions(bounds.size, true);
+    options.maximumNumberOfLines = numberOfLines;
+    Text::TextLayout layout(shownText(), options);
+    CGRect used = layout.usedRect();
+    return CGRectMake(bounds.origin.x, bounds.origin.y, std::min(roundedUp(used.size.width), std::max(0.0, bounds.size.width)),
+                      std::min(roundedUp(used.size.height), std::max(0.0, bounds.size.height)));
+}
+
+void UILabel::drawTextInRect(CGRect rect)
+{
+    auto context = UIGraphicsGetCurrentContext();
+    if (!context || !m_attributedText || m_attributedText->string().empty() || !(rect.size.width > 0 && rect.size.height > 0))
+        return;
+    Text::TextLayout(shownText(), layoutOptions(rect.size, true)).drawCentredVerticallyInRect(context, rect);
+}
+
+void UILabel::drawRect(CGRect rect)
+{
+    drawTextInRect(bounds());
+}

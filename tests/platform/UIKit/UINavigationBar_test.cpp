@@ -1,0 +1,96 @@
+#include "UIKitTestFixture.h"
+
+#include "InkFixtures.h"
+#include "UIKit/UIBarButtonItem.h"
+#include "UIKit/UINavigationController.h"
+#include "UIKit/UINavigationItem.h"
+
+namespace {
+
+// Where pixels of the tint's blue and of the title's black lie in the bar (points).
+struct BarInk {
+    CGRect blue = CGRectNull;
+    CGRect black = CGRectNull;
+};
+
+CGRect grow(CGRect rect, CGFloat x, CGFloat y)
+{
+    if (CGRectIsNull(rect))
+        return CGRectMake(x, y, 0.5, 0.5);
+    CGFloat x0 = std::min(rect.origin.x, x), y0 = std::min(rect.origin.y, y);
+    CGFloat x1 = std::max(CGRectGetMaxX(rect), x + 0.5), y1 = std::max(CGRectGetMaxY(rect), y + 0.5);
+    return CGRectMake(x0, y0, x1 - x0, y1 - y0);
+}
+
+BarInk barInk(const UIImage& image, CGRect bar)
+{
+    BarInk ink;
+    auto cg = image.CGImage();
+    for (size_t y = size_t(bar.origin.y * 2); y < size_t(CGRectGetMaxY(bar) * 2); ++y)
+        for (size_t x = 0; x < cg->width(); ++x) {
+            uint32_t p = cg->pixelAt(x, y);
+            int r = (p >> 16) & 0xFF, g = (p >> 8) & 0xFF, b = p & 0xFF;
+            if (b > 0xC0 && r < 0x60)
+                ink.blue = grow(ink.blue, x / 2.0, y / 2.0);
+            else if (r < 0x60 && g < 0x60 && b < 0x60)
+                ink.black = grow(ink.black, x / 2.0, y / 2.0);
+        }
+    return ink;
+}
+
+} // namespace
+
+class UINavigationBarTest : public UIKitTest {
+protected:
+    std::shared_ptr<UIViewController> screen(const std::string& title)
+    {
+        auto controller = std::make_shared<UIViewController>();
+        controller->init();
+        controller->setTitle(title);
+        return controller;
+    }
+
+    BarInk drawBar(const std::shared_ptr<UINavigationController>& navigation)
+    {
+        auto window = showWindow(navigation);
+        auto bar = navigation->navigationBar();
+        auto image = fixtures::render(window->bounds().size, 2, [&] { window->drawViewHierarchyInRect_afterScreenUpdates(window->bounds(), true); });
+        return barInk(*image, bar->frame());
+    }
+};
+
+TEST_F(UINavigationBarTest, DrawsTheTitleAndTheButtonsTitles)
+{
+    auto navigation = std::make_shared<UINavigationController>();
+    navigation->initWithRootViewController(screen("Accounts"));
+    auto details = screen("Details");
+    auto done = std::make_shared<UIBarButtonItem>();
+    done->initWithTitle_style_target_action("Done", UIBarButtonItemStyle::Done, nullptr, nullptr);
+    details->navigationItem()->setRightBarButtonItem(done);
+    navigation->pushViewController_animated(details, false);
+
+    BarInk ink = drawBar(navigation);
+    CGFloat width = navigation->navigationBar()->bounds().size.width;
+    ASSERT_FALSE(CGRectIsNull(ink.black));
+    ASSERT_FALSE(CGRectIsNull(ink.blue));
+    EXPECT_NEAR(CGRectGetMidX(ink.black), width / 2, 1.0) << "the title is centred";
+    EXPECT_LT(ink.blue.origin.x, 20) << "the back button at the left";
+    EXPECT_GT(CGRectGetMaxX(ink.blue), width - 20) << "Done at the right";
+}
+
+TEST_F(UINavigationBarTest, ALongTitleStopsShortOfTheButtons)
+{
+    auto root = screen("A title far too long to fit between the buttons of a navigation bar");
+    auto cancel = std::make_shared<UIBarButtonItem>();
+    cancel->initWithTitle_style_target_action("Cancel", UIBarButtonItemStyle::Plain, nullptr, nullptr);
+    root->navigationItem()->setLeftBarButtonItem(cancel);
+    auto navigation = std::make_shared<UINavigationController>();
+    navigation->initWithRootViewController(root);
+
+    BarInk ink = drawBar(navigation);
+    ASSERT_FALSE(CGRectIsNull(ink.black));
+    CGFloat width = navigation->navigationBar()->bounds().size.width;
+    CGFloat cancelRight = 8 + 52.92; // "Cancel" at 17 pt
+    EXPECT_GT(ink.black.origin.x, cancelRight) << "clear of Cancel";
+    EXPECT_LT(CGRectGetMaxX(ink.black), width - cancelRight) << "and as far from the other edge";
+}
