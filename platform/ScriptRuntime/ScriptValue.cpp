@@ -70,7 +70,6 @@ std::optional<nlohmann::json> ScriptValue::toJSON(JSContextRef ctx, JSValueRef v
     const auto json = String::adopt(JSValueCreateJSONString(ctx, value, 0, &exception));
     if (exception || !json.get())
         return fail(exception ? describeException(ctx, exception) : std::string("the value has no JSON form"));
-    }
     std::string text = toUTF8(json.get());
     // Lone surrogates come out escaped and are not valid UTF-8 text once decoded; the engine
     // also writes nesting deeper than a value of ours may go.

@@ -23,9 +23,6 @@ struct GObjectUnref {
             g_object_unref(object);
     }
 };
-struct FontDescriptionFree {
-    void operator()(PangoFontDescription* d) const { pango_font_description_free(d); }
-};
 struct AttrListUnref {
     void operator()(PangoAttrList* list) const { pango_attr_list_unref(list); }
 };
@@ -42,7 +39,8 @@ struct FontOptionsDestroy {
 using LayoutPtr = std::unique_ptr<PangoLayout, GObjectUnref>;
 using ContextPtr = std::unique_ptr<PangoContext, GObjectUnref>;
 using FontPtr = std::unique_ptr<PangoFont, GObjectUnref>;
-using FontDescriptionPtr = std::unique_ptr<PangoFontDescription, FontDescriptionFree>;
+// UIFont hands its description out already owned.
+using FontDescriptionPtr = PangoFontDescriptionPtr;
 using AttrListPtr = std::unique_ptr<PangoAttrList, AttrListUnref>;
 using TabArrayPtr = std::unique_ptr<PangoTabArray, TabArrayFree>;
 using FontMetricsPtr = std::unique_ptr<PangoFontMetrics, FontMetricsUnref>;
@@ -235,7 +233,7 @@ Paragraph paragraphOf(const NSAttributedString& text, const LayoutOptions& optio
 
 FontDescriptionPtr descriptionOf(const UIFont& font, CGFloat scale)
 {
-    FontDescriptionPtr description(font.newPangoFontDescription());
+    FontDescriptionPtr description = font.newPangoFontDescription();
     CGFloat size = std::clamp(font.pointSize() * scale, 0.0, kLargestFontSize);
     pango_font_description_set_absolute_size(description.get(), std::max(1.0, size * PANGO_SCALE));
     return description;
