@@ -28,6 +28,7 @@ struct Running {
     CurlList headerList; // before the handle, which reads it until it is cleaned up
     CurlEasy easy;
     NSData body;
+    bool bodyTooLong = false;
     std::vector<std::pair<std::string, std::string>> responseHeaders;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 };
@@ -44,8 +45,15 @@ std::string trimmed(const std::string& text)
 size_t writeBody(char* data, size_t size, size_t count, void* context)
 {
     auto* running = static_cast<Running*>(context);
-    running->body.insert(running->body.end(), data, data + size * count);
-    return size * count;
+    const size_t length = size * count;
+    // libcurl hands over the body already decoded, so this bounds what a compressed answer
+    // unpacks to, not only what travels.
+    if (length > HTTPTransferEngine::maximumBodyLength - running->body.size()) {
+        running->bodyTooLong = true;
+        return CURL_WRITEFUNC_ERROR;
+    }
+    running->body.insert(running->body.end(), data, data + length);
+    return length;
 }
 
 size_t readHeaderLine(char* data, size_t size, size_t count, void* context)
@@ -316,7 +324,11 @@ void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> started)
 void HTTPTransferEngine::Impl::finish(std::unique_ptr<Running> transfer, CURLcode result)
 {
     Outcome outcome;
-    if (result != CURLE_OK) {
+    if (result == CURLE_WRITE_ERROR && transfer->bodyTooLong) {
+        outcome.error = makeError(NSURLErrorDataLengthExceedsMaximum, "The resource exceeds the maximum size.",
+                                  "the decoded answer is longer than " + std::to_string(HTTPTransferEngine::maximumBodyLength) + " bytes",
+                                  transfer->transfer.URL);
+    } else if (result != CURLE_OK) {
         const std::string detail = transfer->errorBuffer[0] ? transfer->errorBuffer : curl_easy_strerror(result);
         outcome.error = HTTPTransferEngine::errorForCurlCode(result, detail, transfer->transfer.URL);
     } else {

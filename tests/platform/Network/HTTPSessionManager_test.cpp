@@ -13,10 +13,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <zlib.h>
+
 #include "HTTPTestServer.h"
 #include "Foundation/NSDictionary.h"
 #include "Network/HTTPErrorKeys.h"
 #include "Network/HTTPSessionManager.h"
+#include "Network/HTTPTransferEngine.h"
 #include "Network/HTTPTrust.h"
 #include "Network/JSONRequestSerializer.h"
 #include "Network/JSONResponseSerializer.h"
@@ -31,28 +34,64 @@ using nlohmann::json;
 
 const std::string kErrorBody = R"({"errors":[{"id":"e-1","cause":"SOME_CAUSE"}]})";
 
+// `length` zero bytes in gzip: a few kilobytes on the wire for megabytes unpacked.
+std::string gzippedZeros(size_t length)
+{
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("zlib: no deflate");
+    std::string zeros(64 * 1024, '\0');
+    std::string compressed;
+    char buffer[64 * 1024];
+    size_t left = length;
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH) {
+        const size_t chunk = std::min(left, zeros.size());
+        left -= chunk;
+        flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        stream.avail_in = static_cast<uInt>(chunk);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, flush);
+            compressed.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return compressed;
+}
+
 // Answers by path: /json, /text (not JSON), /raw, /empty, /status/<code> (the service's
-// error body), /hold (no answer).
+// error body), /hold (no answer), /zeros/<length> and /zeros/gzip/<length> (that many zero
+// bytes, plain or compressed).
 HTTPTestServer::Response route(const HTTPTestServer::Request& request)
 {
     const std::string path = request.target.substr(0, request.target.find('?'));
     HTTPTestServer::Response response;
     response.headers = {{"Content-Type", "application/json"}, {"X-Test", "yes"}};
-    if (path == "/json")
+    if (path == "/json") {
         response.body = R"({"ok":true})";
-    else if (path == "/text")
+    } else if (path == "/text") {
         response.body = "<html>busy</html>";
-    else if (path == "/raw")
+    } else if (path == "/raw") {
         response.body = std::string("\x00\x01raw", 5);
-    else if (path == "/empty")
+    } else if (path == "/empty") {
         response.status = 204;
-    else if (path.rfind("/status/", 0) == 0) {
+    } else if (path.rfind("/status/", 0) == 0) {
         response.status = std::stoi(path.substr(8));
         response.body = kErrorBody;
-    } else if (path == "/hold")
+    } else if (path == "/hold") {
         response.hold = true;
-    else
+    } else if (path.rfind("/zeros/gzip/", 0) == 0) {
+        response.headers = {{"Content-Type", "application/octet-stream"}, {"Content-Encoding", "gzip"}};
+        response.body = gzippedZeros(std::stoul(path.substr(12)));
+    } else if (path.rfind("/zeros/", 0) == 0) {
+        response.headers = {{"Content-Type", "application/octet-stream"}};
+        response.body.assign(std::stoul(path.substr(7)), '\0');
+    } else {
         response.body = "{}";
+    }
     return response;
 }
 
@@ -255,6 +294,39 @@ TEST_F(HTTPSessionManagerTest, BodyThatIsNotJSONFailsOnlyWhereJSONIsExpected)
     waitFor(empty);
     EXPECT_EQ(empty.error, nullptr) << "an empty answer is no JSON error";
     EXPECT_TRUE(empty.object.isNone());
+}
+
+TEST_F(HTTPSessionManagerTest, AnswerBodyIsLimitedByItsDecodedLength)
+{
+    const size_t limit = HTTPTransferEngine::maximumBodyLength;
+    struct Case {
+        const char* why;
+        std::string path;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {"compressed, unpacking to the limit", "/zeros/gzip/" + std::to_string(limit), true},
+        {"compressed, unpacking one byte beyond", "/zeros/gzip/" + std::to_string(limit + 1), false},
+        {"plain, one byte beyond", "/zeros/" + std::to_string(limit + 1), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto manager = HTTPSessionManager::managerWithSessionConfiguration();
+        manager->setResponseSerializer(HTTPResponseSerializer::serializer());
+        Outcome outcome;
+        const auto task = manager->GET(url(c.path), nullptr, outcome.success(), outcome.failure());
+        waitFor(outcome);
+        if (c.accepted) {
+            ASSERT_EQ(outcome.error, nullptr) << outcome.error->description();
+            ASSERT_TRUE(outcome.object.data());
+            EXPECT_EQ(outcome.object.data()->size(), limit);
+            continue;
+        }
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->domain(), NSURLErrorDomain);
+        EXPECT_EQ(outcome.error->code(), NSURLErrorDataLengthExceedsMaximum) << outcome.error->description();
+        EXPECT_EQ(task->response(), nullptr) << "a cut-off answer is no answer";
+    }
 }
 
 TEST_F(HTTPSessionManagerTest, CancelReportsCancelledLaterOnTheMainThreadAndKeepsCanceling)
