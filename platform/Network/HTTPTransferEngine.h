@@ -4,6 +4,11 @@
 // transfer's callback on that thread (callers hand it on to the main queue). Start and cancel
 // from any thread. Created at first use; when the process exits, the worker stops before the
 // globals it uses go away, and transfers still running are abandoned without a report.
+//
+// Redirects are followed here, hop by hop, over HTTPS only (one to clear text fails the transfer
+// with NSURLErrorAppTransportSecurityRequiresSecureConnection). Each hop meets its own host's
+// pins and those of every pinned host before it, and once a hop leaves the first host, the
+// request's own header fields stay behind.
 #include <cstddef>
 #include <cstdint>
 #include <functional>
