@@ -7,6 +7,8 @@ packages=(
   # toolchain and tests
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  # compressed answers in the HTTP client's tests
+  zlib1g-dev
   # JSON
   nlohmann-json3-dev
   # HTTP client, TLS policy and public-key pinning

@@ -1,10 +1,13 @@
 #include "Network/HTTPTransferEngine.h"
 
+#include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <deque>
 #include <mutex>
+#include <set>
 #include <strings.h>
 #include <thread>
 
@@ -21,13 +24,27 @@ namespace {
 
 using namespace NetworkHandles;
 
+// Ten hops, as many as the client allowed when libcurl followed them: no real answer needs more.
+constexpr int maximumRedirects = 10;
+
+// Where a URL leads, as libcurl reads it.
+struct Address {
+    std::string scheme; // lower case
+    std::string host;
+    std::string port; // the scheme's own when the URL names none
+};
+
 struct Running {
     uint64_t id = 0;
-    HTTPTransferEngine::Transfer transfer;
+    HTTPTransferEngine::Transfer transfer; // the current hop's URL, method, fields and body
     HTTPTransferEngine::Completion completion;
+    Address origin; // the first hop's: the caller's fields were meant for it alone
+    int redirects = 0;
+    std::optional<std::string> pins; // of every pinned host on the way so far
     CurlList headerList; // before the handle, which reads it until it is cleaned up
     CurlEasy easy;
     NSData body;
+    bool bodyTooLong = false;
     std::vector<std::pair<std::string, std::string>> responseHeaders;
     char errorBuffer[CURL_ERROR_SIZE] = {};
 };
@@ -44,16 +61,23 @@ std::string trimmed(const std::string& text)
 size_t writeBody(char* data, size_t size, size_t count, void* context)
 {
     auto* running = static_cast<Running*>(context);
-    running->body.insert(running->body.end(), data, data + size * count);
-    return size * count;
+    const size_t length = size * count;
+    // libcurl hands over the body already decoded, so this bounds what a compressed answer
+    // unpacks to, not only what travels.
+    if (length > HTTPTransferEngine::maximumBodyLength - running->body.size()) {
+        running->bodyTooLong = true;
+        return CURL_WRITEFUNC_ERROR;
+    }
+    running->body.insert(running->body.end(), data, data + length);
+    return length;
 }
 
 size_t readHeaderLine(char* data, size_t size, size_t count, void* context)
 {
     auto* running = static_cast<Running*>(context);
     const std::string line(data, size * count);
-    // A status line starts the header block of a new answer (after an interim answer or a
-    // redirect): only the last answer's fields count.
+    // A status line starts the header block of a new answer (after an interim answer): only
+    // the last answer's fields count.
     if (line.rfind("HTTP/", 0) == 0) {
         running->responseHeaders.clear();
         return size * count;
@@ -89,25 +113,61 @@ std::shared_ptr<NSError> makeError(long code, const std::string& description, co
     return NSError::errorWithDomain_code_userInfo(NSURLErrorDomain, code, std::move(userInfo));
 }
 
-// Checks the URL as libcurl will read it; fills the host for the pin look-up.
-std::shared_ptr<NSError> checkURL(const std::string& URL, std::string& host)
+// Checks the URL as libcurl will read it; fills where it leads.
+std::shared_ptr<NSError> checkURL(const std::string& URL, Address& address)
 {
     const CurlURL parsed(curl_url());
     if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, URL.c_str(), 0) != CURLUE_OK)
         return HTTPTransferEngine::errorForCurlCode(CURLE_URL_MALFORMAT, "", URL);
-    char* schemePart = nullptr;
-    const CURLUcode schemeResult = curl_url_get(parsed.get(), CURLUPART_SCHEME, &schemePart, 0);
-    const CurlText scheme(schemePart);
-    char* hostPart = nullptr;
-    const CURLUcode hostResult = curl_url_get(parsed.get(), CURLUPART_HOST, &hostPart, 0);
-    const CurlText ownedHost(hostPart);
-    if (schemeResult != CURLUE_OK || hostResult != CURLUE_OK)
+    const auto part = [&](CURLUPart which, unsigned flags, std::string& into) {
+        char* text = nullptr;
+        const CURLUcode result = curl_url_get(parsed.get(), which, &text, flags);
+        const CurlText owned(text);
+        if (result != CURLUE_OK || !owned)
+            return false;
+        into = owned.get();
+        return true;
+    };
+    if (!part(CURLUPART_SCHEME, 0, address.scheme) || !part(CURLUPART_HOST, 0, address.host) ||
+        !part(CURLUPART_PORT, CURLU_DEFAULT_PORT, address.port))
         return HTTPTransferEngine::errorForCurlCode(CURLE_URL_MALFORMAT, "", URL);
-    if (strcasecmp(scheme.get(), "https") != 0 && strcasecmp(scheme.get(), "http") != 0)
+    for (auto& c : address.scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (address.scheme != "https" && address.scheme != "http")
         return HTTPTransferEngine::errorForCurlCode(CURLE_UNSUPPORTED_PROTOCOL, "", URL);
-    host = ownedHost.get();
     return nullptr;
 }
+
+bool sameHost(const Address& a, const Address& b) { return strcasecmp(a.host.c_str(), b.host.c_str()) == 0 && a.port == b.port; }
+
+std::set<std::string> pinEntries(const std::string& pins)
+{
+    std::set<std::string> entries;
+    for (size_t start = 0; start <= pins.size();) {
+        const size_t end = std::min(pins.find(';', start), pins.size());
+        if (end > start)
+            entries.insert(pins.substr(start, end - start));
+        start = end + 1;
+    }
+    return entries;
+}
+
+// The pins a hop must meet: those of the pinned hosts it came through and its own host's, as one
+// list for libcurl. Empty when no key can meet them all.
+std::optional<std::string> pinsMeetingBoth(const std::optional<std::string>& earlier, const std::optional<std::string>& own)
+{
+    if (!earlier || !own)
+        return earlier ? earlier : own;
+    const auto allowed = pinEntries(*earlier);
+    std::string both;
+    for (const auto& pin : pinEntries(*own)) {
+        if (allowed.count(pin))
+            both += (both.empty() ? "" : ";") + pin;
+    }
+    return both;
+}
+
+bool isRedirect(long status) { return status == 301 || status == 302 || status == 303 || status == 307 || status == 308; }
 
 } // namespace
 
@@ -125,6 +185,7 @@ struct HTTPTransferEngine::Impl {
     void takeCommands();
     void begin(std::unique_ptr<Running> started);
     void finish(std::unique_ptr<Running> transfer, CURLcode result);
+    void follow(std::unique_ptr<Running> transfer, long status, std::string location);
     static void fail(std::unique_ptr<Running> transfer, std::shared_ptr<NSError> error);
 };
 
@@ -238,10 +299,40 @@ void HTTPTransferEngine::Impl::takeCommands()
 
 void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> started)
 {
-    const auto& transfer = started->transfer;
-    std::string host;
-    if (auto error = checkURL(transfer.URL, host))
+    auto& transfer = started->transfer;
+    Address address;
+    if (auto error = checkURL(transfer.URL, address))
         return fail(std::move(started), error);
+    if (started->redirects == 0) {
+        started->origin = address;
+    } else {
+        // In clear text the next request could be read and answered by anyone on the way, and
+        // that answer would pass for the first host's.
+        if (address.scheme != "https")
+            return fail(std::move(started),
+                        makeError(NSURLErrorAppTransportSecurityRequiresSecureConnection,
+                                  "A redirect to a connection that is not secure was refused.", "", transfer.URL));
+        // The caller's fields (a client secret among them) were meant for the first host; once
+        // the transfer leaves it they stay behind, for the rest of the way. Only what describes
+        // a body that goes along goes with it.
+        if (!sameHost(address, started->origin))
+            std::erase_if(transfer.headers, [](const auto& field) { return strcasecmp(field.first.c_str(), "Content-Type") != 0; });
+    }
+    // A redirect does not shed a pinned host's pins: every later hop must meet them as well as
+    // its own host's.
+    started->pins = pinsMeetingBoth(started->pins, HTTPTrust::pinnedPublicKeysForHost(address.host));
+    if (started->pins && started->pins->empty())
+        return fail(std::move(started),
+                    makeError(NSURLErrorServerCertificateUntrusted, "The certificate for this server is invalid.",
+                              "no key meets the pins of every host on the way", transfer.URL));
+
+    // Each hop starts from a new handle: nothing of the last one's answer or options is left.
+    started->easy.reset();
+    started->headerList.reset();
+    started->body.clear();
+    started->bodyTooLong = false;
+    started->responseHeaders.clear();
+    started->errorBuffer[0] = '\0';
     started->easy.reset(curl_easy_init());
     CURL* easy = started->easy.get();
     if (!easy)
@@ -251,9 +342,9 @@ void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> started)
     curl_easy_setopt(easy, CURLOPT_PRIVATE, started.get());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+    // Redirects are followed in follow(), hop by hop, so that each hop gets its own pins and
+    // fields: libcurl would keep the first hop's.
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
     curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, started->errorBuffer);
     curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, writeBody);
@@ -271,8 +362,8 @@ void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> started)
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, transfer.verifyPeer ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, transfer.verifyHost ? 2L : 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_CTX_FUNCTION, addTrustedAuthorities);
-    if (const auto pins = HTTPTrust::pinnedPublicKeysForHost(host))
-        curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, pins->c_str());
+    if (started->pins)
+        curl_easy_setopt(easy, CURLOPT_PINNEDPUBLICKEY, started->pins->c_str());
 
     bool hasContentType = false;
     bool hasExpect = false;
@@ -315,8 +406,20 @@ void HTTPTransferEngine::Impl::begin(std::unique_ptr<Running> started)
 
 void HTTPTransferEngine::Impl::finish(std::unique_ptr<Running> transfer, CURLcode result)
 {
+    if (result == CURLE_OK) {
+        long status = 0;
+        char* location = nullptr; // the Location field made absolute; owned by the handle
+        curl_easy_getinfo(transfer->easy.get(), CURLINFO_RESPONSE_CODE, &status);
+        curl_easy_getinfo(transfer->easy.get(), CURLINFO_REDIRECT_URL, &location);
+        if (isRedirect(status) && location)
+            return follow(std::move(transfer), status, location);
+    }
     Outcome outcome;
-    if (result != CURLE_OK) {
+    if (result == CURLE_WRITE_ERROR && transfer->bodyTooLong) {
+        outcome.error = makeError(NSURLErrorDataLengthExceedsMaximum, "The resource exceeds the maximum size.",
+                                  "the decoded answer is longer than " + std::to_string(HTTPTransferEngine::maximumBodyLength) + " bytes",
+                                  transfer->transfer.URL);
+    } else if (result != CURLE_OK) {
         const std::string detail = transfer->errorBuffer[0] ? transfer->errorBuffer : curl_easy_strerror(result);
         outcome.error = HTTPTransferEngine::errorForCurlCode(result, detail, transfer->transfer.URL);
     } else {
@@ -333,6 +436,22 @@ void HTTPTransferEngine::Impl::finish(std::unique_ptr<Running> transfer, CURLcod
     transfer.reset();
     if (completion)
         completion(std::move(outcome));
+}
+
+void HTTPTransferEngine::Impl::follow(std::unique_ptr<Running> transfer, long status, std::string location)
+{
+    if (++transfer->redirects > maximumRedirects)
+        return fail(std::move(transfer), HTTPTransferEngine::errorForCurlCode(CURLE_TOO_MANY_REDIRECTS, "", location));
+    auto& next = transfer->transfer;
+    // As libcurl and browsers do: a 303 fetches the new place; a 301 or 302 turns a POST into a
+    // fetch; 307 and 308 repeat the request as it was.
+    if ((status == 303 && next.method != "HEAD") || ((status == 301 || status == 302) && next.method == "POST")) {
+        next.method = "GET";
+        next.body.reset();
+        std::erase_if(next.headers, [](const auto& field) { return strcasecmp(field.first.c_str(), "Content-Type") == 0; });
+    }
+    next.URL = std::move(location);
+    begin(std::move(transfer));
 }
 
 void HTTPTransferEngine::Impl::fail(std::unique_ptr<Running> transfer, std::shared_ptr<NSError> error)

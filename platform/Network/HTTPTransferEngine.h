@@ -4,6 +4,12 @@
 // transfer's callback on that thread (callers hand it on to the main queue). Start and cancel
 // from any thread. Created at first use; when the process exits, the worker stops before the
 // globals it uses go away, and transfers still running are abandoned without a report.
+//
+// Redirects are followed here, hop by hop, over HTTPS only (one to clear text fails the transfer
+// with NSURLErrorAppTransportSecurityRequiresSecureConnection). Each hop meets its own host's
+// pins and those of every pinned host before it, and once a hop leaves the first host, the
+// request's own header fields stay behind.
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -35,6 +41,12 @@ public:
         std::shared_ptr<NSError> error; // NSURLErrorDomain; null when an answer came
     };
     using Completion = std::function<void(Outcome)>;
+
+    // The most bytes an answer's body may hold once decoded. Real answers stay far below (the
+    // largest, a contract's pages or an image in base64, take a few MB); what passes it is a
+    // broken or hostile answer, such as a small compressed body that unpacks to gigabytes. Its
+    // transfer stops there and fails with NSURLErrorDataLengthExceedsMaximum.
+    static constexpr size_t maximumBodyLength = 64 * 1024 * 1024;
 
     static HTTPTransferEngine& shared();
 

@@ -60,11 +60,11 @@ void readEnvironmentOnce()
     });
 }
 
-// The pin check by the name the connection asked the server for. The HTTP client also hands
-// libcurl the pins of a transfer's host, but those stay with the transfer: when a redirect
-// takes it to another host, this check is what holds that connection to its own host's pins.
-// It acts on connections that verify the peer (OpenSSL ignores a refusal otherwise); a
-// connection to an address has no server name, and its pins are libcurl's alone.
+// The pin check by the name the connection asked the server for, behind the pins the HTTP
+// client hands libcurl for each hop of a transfer: a connection set up with the wrong pins or
+// none still meets its own host's. It acts on connections that verify the peer (OpenSSL
+// ignores a refusal otherwise); a connection to an address has no server name, and its pins
+// are libcurl's alone.
 int verifyCertificateWithPins(int preverified, X509_STORE_CTX* context)
 {
     if (!preverified || X509_STORE_CTX_get_error_depth(context) != 0)

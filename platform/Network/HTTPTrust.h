@@ -25,8 +25,8 @@ public:
 
     // Adds the extra authorities to a connection's trust store (what every TLS connection of
     // the process calls while it is set up), and a check of the server's key against the pins
-    // of the server name the connection asked for, so that a connection whose pins were chosen
-    // for another host (a redirected transfer) still meets its own host's pins.
+    // of the server name the connection asked for, so that no verified connection to a pinned
+    // host escapes its pins, whoever chose the connection's other settings.
     static void addTrustedCertificateAuthoritiesToStore(X509_STORE* store);
 
     // Whether the certificate's public key is one of the pins, given as pinnedPublicKeysForHost

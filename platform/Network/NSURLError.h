@@ -14,6 +14,8 @@ enum : long {
     NSURLErrorHTTPTooManyRedirects = -1007,
     NSURLErrorBadServerResponse = -1011,
     NSURLErrorCannotDecodeContentData = -1016,
+    NSURLErrorAppTransportSecurityRequiresSecureConnection = -1022,
+    NSURLErrorDataLengthExceedsMaximum = -1103,
     NSURLErrorSecureConnectionFailed = -1200,
     NSURLErrorServerCertificateUntrusted = -1202,
 };

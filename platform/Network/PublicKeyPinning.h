@@ -2,9 +2,9 @@
 // TLS public-key pinning for the whole process. The app hands over one configuration at launch
 // (a dictionary: the pinned domains, each with its enforcement flag, key algorithms and the
 // base64 SHA-256 digests of the hosts' SubjectPublicKeyInfo); from then on every TLS connection
-// of the process to a pinned host (HTTP through libcurl's pinned public keys and, for a
-// redirected transfer, HTTPTrust's check by server name; WebSocket through its own OpenSSL
-// check) is refused unless the server's key is one of the host's pins. Every one of them asks
+// of the process to a pinned host (HTTP through libcurl's pinned public keys, set for each hop
+// of a redirected transfer, and HTTPTrust's check by server name; WebSocket through its own
+// OpenSSL check) is refused unless the server's key is one of the host's pins. Every one of them asks
 // HTTPTrust::pinnedPublicKeysForHost, which reads the shared instance here.
 //
 // Host names match exactly and case-insensitively; subdomains are never included. A domain

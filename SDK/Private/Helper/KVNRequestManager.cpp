@@ -276,17 +276,8 @@ void KVNRequestManager::POSTImage_typeIdentifier_callback(const std::shared_ptr<
                                                                                                  const HTTPResponseObject&,
                                                                                                  const std::shared_ptr<NSError>& error) {
             const auto task = holder->lock();
-            std::shared_ptr<NSError> outcome = error;
-            // Whatever the client let through, an answer outside 2xx is no upload.
-            if (!outcome && response && (response->statusCode() < 200 || response->statusCode() > 299)) {
-                NSDictionary userInfo;
-                userInfo[NSLocalizedDescriptionKey] =
-                    NSString::stringWithFormat("Request failed: bad response (%ld)", response->statusCode());
-                userInfo[NSURLErrorFailingURLStringErrorKey] = response->URL();
-                outcome = NSError::errorWithDomain_code_userInfo(NSURLErrorDomain, NSURLErrorBadServerResponse, std::move(userInfo));
-            }
-            if (!(outcome && outcome->code() == NSURLErrorCancelled) && callback)
-                callback(task, outcome);
+            if (!(error && error->code() == NSURLErrorCancelled) && callback)
+                callback(task, error);
             // A later upload may have taken the slot; only this one's own entry is cleared.
             if (!task || self.m_imageUploadTask == task)
                 self.m_imageUploadTask = nullptr;

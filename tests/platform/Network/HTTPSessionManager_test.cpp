@@ -13,10 +13,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <zlib.h>
+
 #include "HTTPTestServer.h"
 #include "Foundation/NSDictionary.h"
 #include "Network/HTTPErrorKeys.h"
 #include "Network/HTTPSessionManager.h"
+#include "Network/HTTPTransferEngine.h"
 #include "Network/HTTPTrust.h"
 #include "Network/JSONRequestSerializer.h"
 #include "Network/JSONResponseSerializer.h"
@@ -31,28 +34,72 @@ using json = JSONValue;
 
 const std::string kErrorBody = R"({"errors":[{"id":"e-1","cause":"SOME_CAUSE"}]})";
 
+// `length` zero bytes in gzip: a few kilobytes on the wire for megabytes unpacked.
+std::string gzippedZeros(size_t length)
+{
+    z_stream stream{};
+    if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 15 + 16, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+        throw std::runtime_error("zlib: no deflate");
+    std::string zeros(64 * 1024, '\0');
+    std::string compressed;
+    char buffer[64 * 1024];
+    size_t left = length;
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH) {
+        const size_t chunk = std::min(left, zeros.size());
+        left -= chunk;
+        flush = left == 0 ? Z_FINISH : Z_NO_FLUSH;
+        stream.next_in = reinterpret_cast<Bytef*>(zeros.data());
+        stream.avail_in = static_cast<uInt>(chunk);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(buffer);
+            stream.avail_out = sizeof buffer;
+            deflate(&stream, flush);
+            compressed.append(buffer, sizeof buffer - stream.avail_out);
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    return compressed;
+}
+
 // Answers by path: /json, /text (not JSON), /raw, /empty, /status/<code> (the service's
-// error body), /hold (no answer).
+// error body), /hold (no answer), /zeros/<length> and /zeros/gzip/<length> (that many zero
+// bytes, plain or compressed), /to/<status>/<URL> (a redirect there), /loop (a redirect to
+// itself).
 HTTPTestServer::Response route(const HTTPTestServer::Request& request)
 {
     const std::string path = request.target.substr(0, request.target.find('?'));
     HTTPTestServer::Response response;
     response.headers = {{"Content-Type", "application/json"}, {"X-Test", "yes"}};
-    if (path == "/json")
+    if (path == "/json") {
         response.body = R"({"ok":true})";
-    else if (path == "/text")
+    } else if (path == "/text") {
         response.body = "<html>busy</html>";
-    else if (path == "/raw")
+    } else if (path == "/raw") {
         response.body = std::string("\x00\x01raw", 5);
-    else if (path == "/empty")
+    } else if (path == "/empty") {
         response.status = 204;
-    else if (path.rfind("/status/", 0) == 0) {
+    } else if (path.rfind("/status/", 0) == 0) {
         response.status = std::stoi(path.substr(8));
         response.body = kErrorBody;
-    } else if (path == "/hold")
+    } else if (path == "/hold") {
         response.hold = true;
-    else
+    } else if (path.rfind("/zeros/gzip/", 0) == 0) {
+        response.headers = {{"Content-Type", "application/octet-stream"}, {"Content-Encoding", "gzip"}};
+        response.body = gzippedZeros(std::stoul(path.substr(12)));
+    } else if (path.rfind("/zeros/", 0) == 0) {
+        response.headers = {{"Content-Type", "application/octet-stream"}};
+        response.body.assign(std::stoul(path.substr(7)), '\0');
+    } else if (path.rfind("/to/", 0) == 0) {
+        const auto slash = request.target.find('/', 4);
+        response.status = std::stoi(request.target.substr(4, slash - 4));
+        response.headers = {{"Location", request.target.substr(slash + 1)}};
+    } else if (path == "/loop") {
+        response.status = 302;
+        response.headers = {{"Location", "/loop"}};
+    } else {
         response.body = "{}";
+    }
     return response;
 }
 
@@ -259,6 +306,39 @@ TEST_F(HTTPSessionManagerTest, BodyThatIsNotJSONFailsOnlyWhereJSONIsExpected)
     EXPECT_TRUE(empty.object.isNone());
 }
 
+TEST_F(HTTPSessionManagerTest, AnswerBodyIsLimitedByItsDecodedLength)
+{
+    const size_t limit = HTTPTransferEngine::maximumBodyLength;
+    struct Case {
+        const char* why;
+        std::string path;
+        bool accepted;
+    };
+    const std::vector<Case> cases = {
+        {"compressed, unpacking to the limit", "/zeros/gzip/" + std::to_string(limit), true},
+        {"compressed, unpacking one byte beyond", "/zeros/gzip/" + std::to_string(limit + 1), false},
+        {"plain, one byte beyond", "/zeros/" + std::to_string(limit + 1), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto manager = HTTPSessionManager::managerWithSessionConfiguration();
+        manager->setResponseSerializer(HTTPResponseSerializer::serializer());
+        Outcome outcome;
+        const auto task = manager->GET(url(c.path), nullptr, outcome.success(), outcome.failure());
+        waitFor(outcome);
+        if (c.accepted) {
+            ASSERT_EQ(outcome.error, nullptr) << outcome.error->description();
+            ASSERT_TRUE(outcome.object.data());
+            EXPECT_EQ(outcome.object.data()->size(), limit);
+            continue;
+        }
+        ASSERT_TRUE(outcome.error);
+        EXPECT_EQ(outcome.error->domain(), NSURLErrorDomain);
+        EXPECT_EQ(outcome.error->code(), NSURLErrorDataLengthExceedsMaximum) << outcome.error->description();
+        EXPECT_EQ(task->response(), nullptr) << "a cut-off answer is no answer";
+    }
+}
+
 TEST_F(HTTPSessionManagerTest, CancelReportsCancelledLaterOnTheMainThreadAndKeepsCanceling)
 {
     auto manager = HTTPSessionManager::managerWithSessionConfiguration();
@@ -353,6 +433,71 @@ TEST_F(HTTPSessionManagerTest, DataTaskSendsThePreparedRequestAsItStandsOnceResu
     EXPECT_EQ(refused.error->code(), NSURLErrorBadServerResponse);
     ASSERT_TRUE(refused.response);
     EXPECT_EQ(refused.response->statusCode(), 500);
+}
+
+TEST_F(HTTPSessionManagerTest, RedirectsStayOnHTTPSAndTheRequestsFieldsStayWithItsHost)
+{
+    HTTPTestServer clearText(route);
+    HTTPTestServer otherPort(s_trusted, route);
+    const std::string here = s_server->baseURL();
+    const std::string byName = "https://localhost:" + std::to_string(s_server->port()); // the same server
+    const json parameters = {{"token", "t-1"}};
+    struct Case {
+        const char* why;
+        std::string method;
+        std::string URL; // every way ends at "/json"
+        long expectedCode; // 0: the answer of the last hop
+        bool fieldsArrive; // at the last hop
+        std::string lastMethod;
+        bool bodyArrives;
+    };
+    const std::vector<Case> cases = {
+        {"on the same host the fields go along", "GET", here + "/to/302/" + here + "/json", 0, true, "GET", false},
+        {"another name: they stay behind", "GET", here + "/to/302/" + byName + "/json", 0, false, "GET", false},
+        {"another port: they stay behind", "GET", here + "/to/301/" + otherPort.baseURL() + "/json", 0, false, "GET", false},
+        {"back on the first host: still behind", "GET", here + "/to/302/" + byName + "/to/302/" + here + "/json", 0, false, "GET", false},
+        {"303 after a POST fetches the new place", "POST", here + "/to/303/" + here + "/json", 0, true, "GET", false},
+        {"307 repeats the POST with its body", "POST", here + "/to/307/" + byName + "/json", 0, false, "POST", true},
+        {"to clear text: refused, nothing is sent", "GET", here + "/to/302/" + clearText.baseURL() + "/json",
+         NSURLErrorAppTransportSecurityRequiresSecureConnection, false, "", false},
+        {"from clear text to clear text: refused as well", "GET", clearText.baseURL() + "/to/302/" + clearText.baseURL() + "/json",
+         NSURLErrorAppTransportSecurityRequiresSecureConnection, false, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        for (auto* server : {s_server, &otherPort, &clearText})
+            server->clearRequests();
+        auto manager = HTTPSessionManager::managerWithSessionConfiguration();
+        manager->setRequestSerializer(JSONRequestSerializer::serializer());
+        manager->requestSerializer()->setValue_forHTTPHeaderField("s3cret", "X-Client-Secret");
+        manager->requestSerializer()->setValue_forHTTPHeaderField("de.kavoni.ios-1.0", "X-CLIENT-VERSION");
+        manager->requestSerializer()->setValue_forHTTPHeaderField("de-DE", "Accept-Language");
+        Outcome outcome;
+        const auto task = c.method == "GET" ? manager->GET(c.URL, nullptr, outcome.success(), outcome.failure())
+                                            : manager->POST(c.URL, parameters, outcome.success(), outcome.failure());
+        waitFor(outcome);
+        std::vector<HTTPTestServer::Request> arrived;
+        for (const auto* server : {s_server, &otherPort, &clearText}) {
+            for (const auto& request : server->requests())
+                if (request.target == "/json")
+                    arrived.push_back(request);
+        }
+        if (c.expectedCode) {
+            ASSERT_TRUE(outcome.error) << "a failure the caller sees, not an answer";
+            EXPECT_EQ(outcome.error->domain(), NSURLErrorDomain);
+            EXPECT_EQ(outcome.error->code(), c.expectedCode) << outcome.error->description();
+            EXPECT_EQ(task->response(), nullptr);
+            EXPECT_TRUE(arrived.empty());
+            continue;
+        }
+        ASSERT_EQ(outcome.error, nullptr) << outcome.error->description();
+        ASSERT_EQ(arrived.size(), 1u);
+        EXPECT_EQ(arrived[0].method, c.lastMethod);
+        EXPECT_EQ(arrived[0].body, c.bodyArrives ? parameters.dump() : "");
+        EXPECT_EQ(arrived[0].header("Content-Type"), c.bodyArrives ? std::optional<std::string>("application/json") : std::nullopt);
+        for (const char* field : {"X-Client-Secret", "X-CLIENT-VERSION", "Accept-Language"})
+            EXPECT_EQ(arrived[0].header(field).has_value(), c.fieldsArrive) << field;
+    }
 }
 
 TEST_F(HTTPSessionManagerTest, TLSFollowsTheSecurityPolicy)
@@ -493,6 +638,7 @@ TEST_F(HTTPSessionManagerTest, TransferErrorsMapToURLErrorCodes)
         {"empty URL", "", 60, NSURLErrorBadURL},
         {"a scheme the client does not speak", "ftp://127.0.0.1/x", 60, NSURLErrorUnsupportedURL},
         {"no answer within the time-out", url("/hold"), 1, NSURLErrorTimedOut},
+        {"redirects without end", url("/loop"), 60, NSURLErrorHTTPTooManyRedirects},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);

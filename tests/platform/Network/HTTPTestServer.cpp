@@ -50,12 +50,18 @@ std::optional<std::string> HTTPTestServer::Request::header(const std::string& na
 
 HTTPTestServer::HTTPTestServer(const TestCertificate& certificate, Handler handler) : m_handler(std::move(handler))
 {
-    std::signal(SIGPIPE, SIG_IGN); // a client that hangs up must not end the test
     m_context = SSL_CTX_new(TLS_server_method());
     if (!m_context || SSL_CTX_use_certificate_chain_file(m_context, certificate.certificateFile.c_str()) != 1 ||
         SSL_CTX_use_PrivateKey_file(m_context, certificate.keyFile.c_str(), SSL_FILETYPE_PEM) != 1)
         throw std::runtime_error("test server: cannot load " + certificate.certificateFile);
+    listen();
+}
 
+HTTPTestServer::HTTPTestServer(Handler handler) : m_handler(std::move(handler)) { listen(); }
+
+void HTTPTestServer::listen()
+{
+    std::signal(SIGPIPE, SIG_IGN); // a client that hangs up must not end the test
     m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     sockaddr_in address{};
     address.sin_family = AF_INET;
@@ -89,7 +95,7 @@ HTTPTestServer::~HTTPTestServer()
     SSL_CTX_free(m_context);
 }
 
-std::string HTTPTestServer::baseURL() const { return "https://127.0.0.1:" + std::to_string(m_port); }
+std::string HTTPTestServer::baseURL() const { return (m_context ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(m_port); }
 
 std::vector<HTTPTestServer::Request> HTTPTestServer::requests() const
 {
@@ -120,9 +126,19 @@ void HTTPTestServer::acceptLoop()
 
 void HTTPTestServer::serve(int fd)
 {
-    SSL* ssl = SSL_new(m_context);
-    SSL_set_fd(ssl, fd);
-    if (SSL_accept(ssl) == 1) {
+    SSL* ssl = m_context ? SSL_new(m_context) : nullptr;
+    const auto receive = [&](char* buffer, int size) {
+        return ssl ? SSL_read(ssl, buffer, size) : static_cast<int>(::read(fd, buffer, size));
+    };
+    const auto send = [&](const std::string& out) {
+        if (ssl)
+            SSL_write(ssl, out.data(), static_cast<int>(out.size()));
+        else
+            (void)!::write(fd, out.data(), out.size());
+    };
+    if (ssl)
+        SSL_set_fd(ssl, fd);
+    if (!ssl || SSL_accept(ssl) == 1) {
         std::string data;
         char buffer[16384];
         size_t headerEnd = std::string::npos;
@@ -139,7 +155,7 @@ void HTTPTestServer::serve(int fd)
                 complete = true;
                 break;
             }
-            const int n = SSL_read(ssl, buffer, sizeof buffer);
+            const int n = receive(buffer, sizeof buffer);
             if (n <= 0)
                 break;
             data.append(buffer, n);
@@ -177,8 +193,9 @@ void HTTPTestServer::serve(int fd)
                 for (const auto& [name, value] : response.headers)
                     out += name + ": " + value + "\r\n";
                 out += "Content-Length: " + std::to_string(response.body.size()) + "\r\nConnection: close\r\n\r\n" + response.body;
-                SSL_write(ssl, out.data(), static_cast<int>(out.size()));
-                SSL_shutdown(ssl);
+                send(out);
+                if (ssl)
+                    SSL_shutdown(ssl);
             }
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
-// A minimal HTTPS server for the HTTP client's tests: it listens on 127.0.0.1 on a free port,
-// answers each request (HTTP/1.1, one per connection) with what the test's handler returns, and
+// A minimal HTTPS server for the HTTP client's tests (or, made without a certificate, a
+// clear-text one, to see what reaches it): it listens on 127.0.0.1 on a free port, answers
+// each request (HTTP/1.1, one per connection) with what the test's handler returns, and
 // records every request it read. A handler may hold its answer back (for cancel and time-out
 // cases) until the server stops. Its own threads; handler and record are safe from any thread.
 #include <atomic>
@@ -36,21 +37,23 @@ public:
     using Handler = std::function<Response(const Request&)>;
 
     HTTPTestServer(const TestCertificate& certificate, Handler handler);
+    explicit HTTPTestServer(Handler handler); // clear text
     ~HTTPTestServer();
     HTTPTestServer(const HTTPTestServer&) = delete;
     HTTPTestServer& operator=(const HTTPTestServer&) = delete;
 
     int port() const { return m_port; }
-    // "https://127.0.0.1:<port>"
+    // "https://127.0.0.1:<port>" ("http://" in clear text)
     std::string baseURL() const;
     std::vector<Request> requests() const;
     void clearRequests();
 
 private:
+    void listen();
     void acceptLoop();
     void serve(int fd);
 
-    SSL_CTX* m_context = nullptr;
+    SSL_CTX* m_context = nullptr; // null in clear text
     Handler m_handler;
     int m_listener = -1;
     int m_port = 0;

@@ -126,6 +126,9 @@ TEST_F(PublicKeyPinningTest, ThePinsDecideEveryConnectionToAPinnedHostAndNoOther
         {"the host name in another case is the same host", at("LocalHost", s_foreign), true, true},
         {"another host (the same server by its address) is not pinned", at("127.0.0.1", s_foreign), true, false},
         {"a redirect to the pinned host meets its pins", at("127.0.0.1", s_pinned, "/to/" + at("localhost", s_foreign)), true, true},
+        {"... also where the policy accepts any certificate", at("127.0.0.1", s_pinned, "/to/" + at("localhost", s_foreign)), false, true},
+        {"the pinned host redirecting to itself", at("localhost", s_pinned, "/to/" + at("localhost", s_pinned)), true, false},
+        {"a pinned host's pins go along to the next host", at("localhost", s_pinned, "/to/" + at("127.0.0.1", s_foreign)), true, true},
         {"a policy that accepts any certificate does not lift the pins", at("localhost", s_foreign), false, true},
     };
     for (const auto& c : cases) {
