@@ -115,6 +115,7 @@ void KVNSocketHandler::reconnectSocket()
     m_socket = std::make_shared<WebSocket>();
     m_socket->initWithURL(m_URL.value_or(std::string()));
     m_socket->setDelegate(weak_from_this());
+    m_socketOpening = true;
     openWebSocket(m_socket);
 }
 
@@ -136,6 +137,7 @@ void KVNSocketHandler::closeConnection()
         task->cancel();
     m_longPollingTaskSerial = 0;
     // Detached first: the old socket's close or failure must not start reconnecting.
+    m_socketOpening = false;
     if (auto socket = std::exchange(m_socket, nullptr)) {
         socket->setDelegate({});
         socket->close();
@@ -149,6 +151,7 @@ void KVNSocketHandler::webSocketDidOpen(const std::shared_ptr<WebSocket>& webSoc
     KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
+    m_socketOpening = false;
     stopReconnectTimer();
     const uint64_t epoch = m_epoch;
     if (auto delegate = m_delegate.lock())
@@ -195,6 +198,7 @@ void KVNSocketHandler::webSocket_didCloseWithCode_reason_wasClean(const std::sha
     KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
+    m_socketOpening = false;
     if (code == 1000 && wasClean) {
         stopPingTimer();
         stopReconnectTimer();
@@ -209,6 +213,7 @@ void KVNSocketHandler::webSocket_didFailWithError(const std::shared_ptr<WebSocke
     KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
+    m_socketOpening = false;
     connectionDidFail(error);
 }
 
@@ -323,8 +328,19 @@ void KVNSocketHandler::startReconnectTimerIfNeeded()
     const std::weak_ptr<KVNSocketHandler> weakSelf = weak_from_this();
     m_reconnectTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(reconnectInterval, true, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
-            self->reconnectSocket();
+            self->reconnectTimerDidFire();
     });
+}
+
+void KVNSocketHandler::reconnectTimerDidFire()
+{
+    // On a slow link a handshake can take longer than the interval; replacing it at every tick
+    // would start it over and over and the channel would never open. It is left to open or
+    // fail (the WebSocket's own time-outs end a stalled one), and a failure finds this timer
+    // still running for the next attempt.
+    if (m_connectionType == 0 && m_socket && m_socketOpening)
+        return;
+    reconnectSocket();
 }
 
 void KVNSocketHandler::stopReconnectTimer()

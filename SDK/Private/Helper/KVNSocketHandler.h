@@ -2,8 +2,9 @@
 // The event channel of a video identification: keeps one connection to the service's channel
 // URL open, over a WebSocket or (connection type other than 0) over HTTP long polling, hands
 // every message to its delegate (the session driver) and, after a failure or an unclean close,
-// reconnects every 2.0 s until the channel opens again or closeConnection ends it. A WebSocket
-// closed cleanly with 1000 stays closed.
+// reconnects every 2.0 s until the channel opens again or closeConnection ends it (a WebSocket
+// handshake still under way is left to open or fail first). A WebSocket closed cleanly with
+// 1000 stays closed.
 //
 // Main thread: every operation, every delegate call, the WebSocket's callbacks, the poll
 // answers and the reconnect timer (on the main run loop's clock). Each long poll is set up on
@@ -100,6 +101,7 @@ private:
     // reconnecting.
     void connectionDidFail(const std::shared_ptr<NSError>& error);
     void startReconnectTimerIfNeeded();
+    void reconnectTimerDidFire();
     void stopReconnectTimer();
     void stopPingTimer();
 
@@ -107,6 +109,8 @@ private:
     std::optional<std::string> m_URL;
     long m_connectionType = 0;
     std::shared_ptr<WebSocket> m_socket;
+    // The current WebSocket has been asked to open and has neither opened nor ended yet.
+    bool m_socketOpening = false;
     std::shared_ptr<NSTimer> m_reconnectTimer;
     std::shared_ptr<NSTimer> m_pingTimer; // never started: the channel sends no pings
     std::shared_ptr<HTTPSessionManager> m_pollingManager;

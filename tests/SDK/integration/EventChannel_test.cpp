@@ -334,6 +334,28 @@ TEST_F(EventChannelWebSocketTest, ACloseWithCode1000StaysClosedAnyOtherReconnect
     EXPECT_TRUE(delegate->failures.empty());
 }
 
+// Every handshake takes 2.5 s, longer than the 2.0 s between two attempts: the ticks that
+// fall due meanwhile leave it alone, so it completes.
+TEST_F(EventChannelWebSocketTest, AHandshakeSlowerThanTheReconnectIntervalStillOpens)
+{
+    connect();
+    sim->setAnswer("GET", ".*/websocket", 0, "", -1, 2.5);
+    dropUntilNoticed();
+    runFor(2.0);
+    const auto attempt = handler->socket();
+    ASSERT_EQ(attempt->readyState(), WebSocketReadyStateConnecting);
+    runFor(2.0);
+    runFor(2.0);
+    EXPECT_EQ(handler->socket(), attempt) << "no tick replaced the handshake under way";
+    waitUntil([&] { return delegate->opens == 2; }, "the slow handshake completes");
+    EXPECT_EQ(handler->reconnectTimer(), nullptr);
+
+    const json record = connections();
+    ASSERT_EQ(record.size(), 2u) << record.dump();
+    EXPECT_EQ(record[0]["end"], "dropped");
+    EXPECT_TRUE(record[1]["end"].is_null()) << "open";
+}
+
 TEST_F(EventChannelWebSocketTest, TheKeepAlivePongSetsTheFlag)
 {
     connect();
