@@ -4,6 +4,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "Foundation/BindToMainQueue.h"
 #include "Foundation/Dispatch.h"
@@ -309,12 +310,15 @@ void KVNSocketHandler::longPollDidFinish(uint64_t poll, const HTTPResponseObject
         text = Unicode::UTF8Validator::text(*body);
     NSLog("long polling response: %@", text);
     // Bytes that are not UTF-8 make no text: the driver gets an empty message.
-    const std::string message = text ? KVNParser::textAfterLengthPrefix(*text) : std::string();
-    if (auto delegate = m_delegate.lock())
-        delegate->socketHandler_didReceiveMessage(shared_from_this(), message);
-    // Unless the delegate closed or replaced the channel meanwhile, the next poll follows.
-    if (m_longPollingTask && poll == m_longPollingTaskSerial)
-        startLongPoll();
+    const auto messages = text ? KVNParser::messagesFromLongPollAnswer(*text) : std::vector<std::string>{std::string()};
+    for (const auto& message : messages) {
+        if (auto delegate = m_delegate.lock())
+            delegate->socketHandler_didReceiveMessage(shared_from_this(), message);
+        // A delegate that closed or replaced the channel wants nothing more of this answer.
+        if (!m_longPollingTask || poll != m_longPollingTaskSerial)
+            return;
+    }
+    startLongPoll();
 }
 
 // --- Timers -----------------------------------------------------------------------------------

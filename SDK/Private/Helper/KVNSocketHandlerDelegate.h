@@ -20,7 +20,8 @@ public:
     // The WebSocket or a poll failed; the channel reconnects by itself every 2.0 s.
     virtual void socketHandler_didFailWithError(const std::shared_ptr<KVNSocketHandler>& socketHandler,
                                                 const std::shared_ptr<NSError>& error) = 0;
-    // One message: a WebSocket message as it came (framing included), a long-poll answer
-    // without its length prefix.
+    // One message: a WebSocket message as it came (framing included), or one message of a
+    // long-poll answer without its length prefix (an answer may carry several, each delivered
+    // in turn).
     virtual void socketHandler_didReceiveMessage(const std::shared_ptr<KVNSocketHandler>& socketHandler, const std::string& message) = 0;
 };

@@ -393,3 +393,30 @@ TEST_F(EventChannelLongPollingTest, APollHeldToItsEndIsAnsweredWithPingAndTheNex
     EXPECT_EQ(handler->reconnectTimer(), nullptr);
     EXPECT_TRUE(handler->isConnected());
 }
+
+// The service may answer a poll with every message that piled up since the last one, each
+// framed with its length; the driver gets them one by one, in order, as JSON texts.
+TEST_F(EventChannelLongPollingTest, AnAnswerCarryingSeveralMessagesDeliversEachInOrder)
+{
+    sim->setChannelBatchPolls(true);
+    const std::vector<json> commands = {
+        {{"command", "agentConnected"}},
+        {{"command", "chatMessage"},
+         {"data", {{"content", "Gr\xC3\xBC\xC3\x9F" "e | \xF0\x9F\x98\x80"}, {"originator", "Agent"}, {"timestamp", "2024-05-01T10:00:00+0200"}}}},
+        {{"command", "finished"}},
+    };
+    for (const auto& command : commands)
+        EXPECT_EQ(sim->pushCommand(token, command).delivered, 0) << "queued until the first poll";
+    handler->reconnectSocket();
+    waitUntil([&] { return delegate->messages.size() >= commands.size(); }, "every message of the answer arrived");
+
+    std::vector<std::string> expected;
+    for (const auto& command : commands)
+        expected.push_back(command.dump());
+    EXPECT_EQ(delegate->messages, expected);
+    const json record = connections();
+    ASSERT_FALSE(record.empty());
+    EXPECT_EQ(record[0]["messages"], 3) << "one answer carried them all: " << record.dump();
+    EXPECT_EQ(delegate->opens, 1);
+    EXPECT_TRUE(delegate->failures.empty());
+}
