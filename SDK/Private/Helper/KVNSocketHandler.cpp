@@ -14,9 +14,11 @@
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimer.h"
 #include "Foundation/UTF8Validator.h"
+#include "Network/HTTPErrorKeys.h"
 #include "Network/HTTPResponseObject.h"
 #include "Network/HTTPResponseSerializer.h"
 #include "Network/HTTPSessionManager.h"
+#include "Network/NSURLError.h"
 #include "Network/NSURLRequest.h"
 #include "Network/NSURLSessionDataTask.h"
 #include "Private/Helper/KVNLog.h"
@@ -78,6 +80,8 @@ KVNSocketHandler::~KVNSocketHandler()
         m_reconnectTimer->invalidate();
     if (m_pingTimer)
         m_pingTimer->invalidate();
+    if (m_longPollingWatchdog)
+        m_longPollingWatchdog->invalidate();
     if (m_socket)
         m_socket->setDelegate({}); // released below: it closes with 1001
     if (m_longPollingTask)
@@ -134,6 +138,7 @@ void KVNSocketHandler::closeConnection()
     stopReconnectTimer();
     // A poll still under way is cancelled rather than left waiting, so that the service does
     // not hand a message to a poll nobody reads.
+    stopLongPollWatchdog();
     if (auto task = std::exchange(m_longPollingTask, nullptr))
         task->cancel();
     m_longPollingTaskSerial = 0;
@@ -237,7 +242,7 @@ std::shared_ptr<NSURLRequest> KVNSocketHandler::longPollingRequestWithURL(const 
 {
     auto request = NSURLRequest::requestWithURL(URL + longPollingQuery);
     request->setHTTPMethod("GET");
-    request->setTimeoutInterval(longPollingRequestTimeout);
+    request->setTimeoutInterval(longPollingTransferTimeout);
     return request;
 }
 
@@ -280,12 +285,38 @@ void KVNSocketHandler::beginLongPoll(const std::shared_ptr<NSURLRequest>& reques
         }));
     m_longPollingTask = task;
     m_longPollingTaskSerial = serial;
+    // On the run loop's clock rather than the HTTP client's, so that it steps with every other
+    // timer of the channel.
+    stopLongPollWatchdog();
+    m_longPollingWatchdog = NSTimer::scheduledTimerWithTimeInterval_repeats_block(
+        longPollingRequestTimeout, false,
+        kvn::bindToMainQueue(weak_from_this(), [serial, URL = request->URL()](KVNSocketHandler& self, const std::shared_ptr<NSTimer>&) {
+            self.longPollDidTimeOut(serial, URL);
+        }));
     task->resume();
+}
+
+void KVNSocketHandler::longPollDidTimeOut(uint64_t poll, const std::string& URL)
+{
+    if (!m_longPollingTask || poll != m_longPollingTaskSerial)
+        return;
+    m_longPollingWatchdog = nullptr;
+    // Its late answer or cancellation finds the poll no longer current and is dropped.
+    std::exchange(m_longPollingTask, nullptr)->cancel();
+    m_longPollingTaskSerial = 0;
+    NSDictionary userInfo;
+    userInfo[NSLocalizedDescriptionKey] = std::string("The request timed out.");
+    userInfo[NSURLErrorFailingURLStringErrorKey] = URL;
+    const auto error = NSError::errorWithDomain_code_userInfo(NSURLErrorDomain, NSURLErrorTimedOut, userInfo);
+    KVNLogLocated(__FILE__, __LINE__, "Error: %@", error);
+    connectionDidFail(error);
 }
 
 void KVNSocketHandler::longPollDidFinish(uint64_t poll, const HTTPResponseObject& responseObject, const std::shared_ptr<NSError>& error)
 {
     const bool current = m_longPollingTask && poll == m_longPollingTaskSerial;
+    if (current)
+        stopLongPollWatchdog();
     if (error) {
         if (!current) {
             // A poll that was replaced or closed: its failure says nothing about the channel.
@@ -350,6 +381,12 @@ void KVNSocketHandler::reconnectTimerDidFire()
 void KVNSocketHandler::stopReconnectTimer()
 {
     if (auto timer = std::exchange(m_reconnectTimer, nullptr))
+        timer->invalidate();
+}
+
+void KVNSocketHandler::stopLongPollWatchdog()
+{
+    if (auto timer = std::exchange(m_longPollingWatchdog, nullptr))
         timer->invalidate();
 }
 

@@ -31,11 +31,15 @@ class KVNSocketHandler : public WebSocketDelegate, public std::enable_shared_fro
 public:
     // Seconds between two reconnect attempts while the channel is down.
     static constexpr double reconnectInterval = 2.0;
-    // How long a poll may go without a byte before it fails and the channel reconnects. The
-    // service holds a poll for at most 30 s and then answers it with a "ping" command, so a
-    // poll that stays silent three times as long sits on a dead connection: failing it then
-    // brings the channel back within about 1.5 minutes instead of leaving it stalled.
+    // How long a poll may wait for its answer, on the main run loop's clock, before it fails
+    // and the channel reconnects. The service holds a poll for at most 30 s and then answers
+    // it with a "ping" command, so a poll that stays silent three times as long sits on a dead
+    // connection: failing it then brings the channel back within about 1.5 minutes instead of
+    // leaving it stalled.
     static constexpr double longPollingRequestTimeout = 90.0;
+    // The HTTP client's own time-out for a poll, far beyond the one above, so that a held poll
+    // is only ever ended by the channel.
+    static constexpr double longPollingTransferTimeout = 60000.0;
     // What the long-polling request appends to the channel URL.
     static constexpr const char* longPollingQuery =
         "?X-Atmosphere-Transport=long-polling&X-Atmosphere-TrackMessageSize=true&X-atmo-protocol=false";
@@ -97,6 +101,8 @@ private:
     void startLongPoll();
     void beginLongPoll(const std::shared_ptr<NSURLRequest>& request, uint64_t epoch);
     void longPollDidFinish(uint64_t poll, const HTTPResponseObject& responseObject, const std::shared_ptr<NSError>& error);
+    void longPollDidTimeOut(uint64_t poll, const std::string& URL);
+    void stopLongPollWatchdog();
     // The failure path shared by the WebSocket and the polls: log, tell the delegate, keep
     // reconnecting.
     void connectionDidFail(const std::shared_ptr<NSError>& error);
@@ -116,6 +122,7 @@ private:
     std::shared_ptr<HTTPSessionManager> m_pollingManager;
     std::shared_ptr<NSURLSessionDataTask> m_longPollingTask;
     uint64_t m_longPollingTaskSerial = 0; // which poll m_longPollingTask is
+    std::shared_ptr<NSTimer> m_longPollingWatchdog; // fails the current poll once its answer is overdue
     uint64_t m_nextPollSerial = 1;
     // Counts closeConnection calls: work started before one (a poll being set up, a delegate
     // call in progress) sees the change and stops.

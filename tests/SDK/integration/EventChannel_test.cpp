@@ -20,6 +20,7 @@
 #include "Foundation/NSError.h"
 #include "Foundation/NSRunLoop.h"
 #include "Network/HTTPTrust.h"
+#include "Network/NSURLError.h"
 #include "Private/Helper/KVNParser.h"
 #include "Private/Helper/KVNServer.h"
 #include "Private/Helper/KVNSocketHandler.h"
@@ -392,6 +393,29 @@ TEST_F(EventChannelLongPollingTest, APollHeldToItsEndIsAnsweredWithPingAndTheNex
     EXPECT_TRUE(delegate->failures.empty());
     EXPECT_EQ(handler->reconnectTimer(), nullptr);
     EXPECT_TRUE(handler->isConnected());
+}
+
+// A poll the service never answers (a dead connection) is given up after 90 s on the run
+// loop's clock: reported as timed out, then the channel reconnects like after any failure.
+TEST_F(EventChannelLongPollingTest, APollWithoutAnAnswerForNinetySecondsFailsAndTheChannelReconnects)
+{
+    sim->setChannelHoldSeconds(3600);
+    connect();
+    runFor(KVNSocketHandler::longPollingRequestTimeout - 0.1);
+    EXPECT_TRUE(delegate->failures.empty());
+    EXPECT_TRUE(handler->isConnected());
+
+    runFor(0.1);
+    ASSERT_EQ(delegate->failures.size(), 1u);
+    EXPECT_EQ(delegate->failures[0]->domain(), NSURLErrorDomain);
+    EXPECT_EQ(delegate->failures[0]->code(), NSURLErrorTimedOut);
+    EXPECT_FALSE(handler->isConnected());
+    expectReconnectDueInTwoSeconds();
+    waitUntil([&] { return sim->channelClients(token) == 0; }, "the service sees the silent poll go");
+
+    runFor(2.0);
+    waitUntil([&] { return delegate->opens == 2 && sim->channelClients(token) == 1; }, "a new poll waits");
+    EXPECT_EQ(delegate->failures.size(), 1u) << "the given-up poll reports nothing more";
 }
 
 // The service may answer a poll with every message that piled up since the last one, each
