@@ -14,8 +14,9 @@ then "|", then the JSON text.
 
 A pushed message goes to every WebSocket and every waiting poll of its token. When none is
 there, it waits in the token's queue: the next poll is answered with the first queued message
-at once, and a new WebSocket gets the whole queue right after its handshake. So a test may push
-before the app has connected, and no message is lost between two polls.
+at once (or, with batching on, with the whole queue in one answer, the framed messages one
+after the other), and a new WebSocket gets the whole queue right after its handshake. So a test
+may push before the app has connected, and no message is lost between two polls.
 
 Control API (under /__sim/channel, never recorded, never subject to chosen answers):
   POST /__sim/channel/push     {"token", "command": {...}}: pushes the command, framed;
@@ -30,11 +31,12 @@ Control API (under /__sim/channel, never recorded, never subject to chosen answe
                                token's WebSockets (default payload 3, 1, 3, 1). {"sent": n}
   POST /__sim/channel/restart  {"downSeconds": 1.0}: drops every channel connection and refuses
                                handshakes and polls with 503 for that long. {"dropped": n, "at"}
-  POST /__sim/channel/config   {"holdSeconds": 30}: how long a poll is held.
+  POST /__sim/channel/config   {"holdSeconds": 30, "batchPolls": false}: how long a poll is
+                               held; whether a poll takes the whole queue in one answer.
   GET  /__sim/channel          {"clients": {token: {"webSocket", "longPolling", "queued"}},
                                 "connections": [...], "holdSeconds", "now"}
 POST /__sim/reset also empties the queues and the connection record, ends a restart's down
-time and restores the hold time; it leaves live connections open (and in the record).
+time and restores the hold time and single-message answers; it leaves live connections open (and in the record).
 
 The connection record lists every handshake and poll, oldest first: "id", "token",
 "transport" ("websocket" or "long-polling"), "openedAt", "closedAt" (null while open),
@@ -110,6 +112,7 @@ class Channel:
     def __init__(self) -> None:
         self._started = time.monotonic()
         self.hold_seconds = DEFAULT_HOLD_SECONDS
+        self.batch_polls = False
         self.connections: list[Connection] = []
         self.queues: dict[str, deque] = {}
         self._down_until = 0.0
@@ -121,6 +124,7 @@ class Channel:
 
     def reset(self) -> None:
         self.hold_seconds = DEFAULT_HOLD_SECONDS
+        self.batch_polls = False
         self.queues.clear()
         self._down_until = 0.0
         self.connections = [c for c in self.connections if c.is_open()]
@@ -178,7 +182,10 @@ class Channel:
         try:
             queue = self.queues.get(token)
             if queue:
-                text, end = queue.popleft(), "message"
+                # Batched, as the service does when messages pile up between two polls.
+                count = len(queue) if self.batch_polls else 1
+                text, end = "".join(queue.popleft() for _ in range(count)), "message"
+                connection.messages += count - 1
                 if not queue:
                     self.queues.pop(token, None)
             else:
@@ -378,8 +385,12 @@ class Channel:
             hold = control.get("holdSeconds", self.hold_seconds)
             if not isinstance(hold, (int, float)) or isinstance(hold, bool) or not 0 < hold <= 3600:
                 raise ControlError("\"holdSeconds\" must be a number of seconds above 0, at most 3600")
+            batch = control.get("batchPolls", self.batch_polls)
+            if not isinstance(batch, bool):
+                raise ControlError("\"batchPolls\" must be true or false")
             self.hold_seconds = float(hold)
-            return {"holdSeconds": self.hold_seconds}
+            self.batch_polls = batch
+            return {"holdSeconds": self.hold_seconds, "batchPolls": self.batch_polls}
         return None
 
     def _state(self) -> dict:

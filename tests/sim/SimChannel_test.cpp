@@ -261,11 +261,22 @@ TEST_F(SimChannelTest, LongPollsGetQueuedAndWaitingMessagesFramedAndInOrder)
     EXPECT_EQ(ends("long-polling"), (std::vector<std::string> { "message", "message", "message", "hold time-out" }));
     EXPECT_EQ(sim->requests().size(), 0u); // the channel keeps its own record
 
-    // Reset forgets what is still queued (and the hold time: 30 s again).
+    // Batched: a poll takes the whole queue, frame after frame; the record counts each message.
+    sim->setChannelBatchPolls(true);
+    std::string frames;
+    for (const auto& command : { first, chat, last })
+        frames += sim->pushCommand("DEV5", command).frame;
+    EXPECT_EQ(poll("DEV5").body, frames);
+    EXPECT_EQ(sim->channelConnections().back()["messages"], 3);
+
+    // Reset forgets what is still queued (and the hold time: 30 s again; one message an answer).
     sim->pushRawMessage("DEV4", "no framing");
     sim->reset();
     sim->setChannelHoldSeconds(0.2);
     EXPECT_EQ(poll("DEV4").body, R"(18|{"command":"ping"})");
+    sim->pushCommand("DEV6", first);
+    sim->pushCommand("DEV6", last);
+    EXPECT_EQ(poll("DEV6").body, "28|" + first.dump());
 }
 
 TEST_F(SimChannelTest, DropFailsTheWaitingPollAndRestartRefusesUntilItIsUp)

@@ -279,6 +279,11 @@ void SimService::setChannelHoldSeconds(double seconds)
     channel("config", { { "holdSeconds", seconds } });
 }
 
+void SimService::setChannelBatchPolls(bool on)
+{
+    channel("config", { { "batchPolls", on } });
+}
+
 int SimService::channelClients(const std::string& token) const
 {
     auto state = nlohmann::json::parse(control("GET", "/__sim/channel", ""));

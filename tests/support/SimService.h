@@ -83,6 +83,9 @@ public:
     // How long a poll is held before it is answered with the command "ping" (default 30 s,
     // restored by `reset`).
     void setChannelHoldSeconds(double seconds);
+    // On: a poll takes every queued message of its token in one answer, the framed messages
+    // one after the other (off by default and after `reset`: one message an answer).
+    void setChannelBatchPolls(bool on);
     // Open WebSockets plus waiting polls of the token.
     int channelClients(const std::string& token) const;
     // Every handshake and poll since the start or the last reset, oldest first: "id", "token",

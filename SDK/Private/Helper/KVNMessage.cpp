@@ -1,5 +1,6 @@
 #include "Private/Helper/KVNMessage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <ctime>
 #include <mutex>
@@ -12,6 +13,17 @@
 #include "public/KavoniAppearance.h"
 
 namespace {
+
+// The clock counts nanoseconds in 64 bits, which reach only from 1677 to 2262: a time outside
+// is held at the nearest end, so that it still sorts before or after every other.
+KVNMessage::Date dateFromMilliseconds(double millisecondsSinceEpoch)
+{
+    using std::chrono::milliseconds;
+    const auto earliest = std::chrono::ceil<milliseconds>(KVNMessage::Date::min()).time_since_epoch().count();
+    const auto latest = std::chrono::floor<milliseconds>(KVNMessage::Date::max()).time_since_epoch().count();
+    const double held = std::clamp(millisecondsSinceEpoch, static_cast<double>(earliest), static_cast<double>(latest));
+    return KVNMessage::Date(milliseconds(static_cast<milliseconds::rep>(std::llround(held))));
+}
 
 // The service's time stamps. The POSIX locale keeps the device's calendar and digits out of
 // the parse; strict, so that a text that is not exactly this format gives no date.
@@ -38,7 +50,7 @@ public:
         const UDate milliseconds = m_format->parse(unicode, position);
         if (position.getErrorIndex() >= 0 || position.getIndex() != unicode.length() || !std::isfinite(milliseconds))
             return std::nullopt;
-        return KVNMessage::Date(std::chrono::duration_cast<KVNMessage::Date::duration>(std::chrono::duration<double, std::milli>(milliseconds)));
+        return dateFromMilliseconds(milliseconds);
     }
 
 private:

@@ -5,6 +5,7 @@
 // nothing. Stateless; any thread.
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "Foundation/JSONValue.h"
 
@@ -19,4 +20,15 @@ public:
     // prefix is cut, so a "|" inside the JSON (a chat text, a URL) stays where it is. The
     // length itself is not checked.
     static std::string textAfterLengthPrefix(const std::string& message);
+
+    // The messages of a long-poll answer, in order, each without its length prefix. The
+    // service may put several framed messages into one answer, so the answer is split by the
+    // lengths, which count UTF-16 code units as the service counts them. A frame is taken by
+    // its length only when that lands on the end of the answer or on the next length prefix.
+    // Where a piece does not read so (no digits and "|", a length too long, too short or ending
+    // inside a character, a truncated answer), the rest of the answer from there is one more
+    // message, as it stands but for a leading length prefix: an unframed answer, or a single
+    // frame whose length is wrong, reaches the driver as it did before answers were split, and
+    // the frames before it are kept. Never empty: an empty answer is one empty message.
+    static std::vector<std::string> messagesFromLongPollAnswer(const std::string& answer);
 };

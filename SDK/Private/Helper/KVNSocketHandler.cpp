@@ -4,6 +4,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "Foundation/BindToMainQueue.h"
 #include "Foundation/Dispatch.h"
@@ -13,9 +14,11 @@
 #include "Foundation/NSString.h"
 #include "Foundation/NSTimer.h"
 #include "Foundation/UTF8Validator.h"
+#include "Network/HTTPErrorKeys.h"
 #include "Network/HTTPResponseObject.h"
 #include "Network/HTTPResponseSerializer.h"
 #include "Network/HTTPSessionManager.h"
+#include "Network/NSURLError.h"
 #include "Network/NSURLRequest.h"
 #include "Network/NSURLSessionDataTask.h"
 #include "Private/Helper/KVNLog.h"
@@ -77,6 +80,8 @@ KVNSocketHandler::~KVNSocketHandler()
         m_reconnectTimer->invalidate();
     if (m_pingTimer)
         m_pingTimer->invalidate();
+    if (m_longPollingWatchdog)
+        m_longPollingWatchdog->invalidate();
     if (m_socket)
         m_socket->setDelegate({}); // released below: it closes with 1001
     if (m_longPollingTask)
@@ -115,6 +120,7 @@ void KVNSocketHandler::reconnectSocket()
     m_socket = std::make_shared<WebSocket>();
     m_socket->initWithURL(m_URL.value_or(std::string()));
     m_socket->setDelegate(weak_from_this());
+    m_socketOpening = true;
     openWebSocket(m_socket);
 }
 
@@ -132,10 +138,12 @@ void KVNSocketHandler::closeConnection()
     stopReconnectTimer();
     // A poll still under way is cancelled rather than left waiting, so that the service does
     // not hand a message to a poll nobody reads.
+    stopLongPollWatchdog();
     if (auto task = std::exchange(m_longPollingTask, nullptr))
         task->cancel();
     m_longPollingTaskSerial = 0;
     // Detached first: the old socket's close or failure must not start reconnecting.
+    m_socketOpening = false;
     if (auto socket = std::exchange(m_socket, nullptr)) {
         socket->setDelegate({});
         socket->close();
@@ -149,6 +157,7 @@ void KVNSocketHandler::webSocketDidOpen(const std::shared_ptr<WebSocket>& webSoc
     KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
+    m_socketOpening = false;
     stopReconnectTimer();
     const uint64_t epoch = m_epoch;
     if (auto delegate = m_delegate.lock())
@@ -195,6 +204,7 @@ void KVNSocketHandler::webSocket_didCloseWithCode_reason_wasClean(const std::sha
     KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
+    m_socketOpening = false;
     if (code == 1000 && wasClean) {
         stopPingTimer();
         stopReconnectTimer();
@@ -209,6 +219,7 @@ void KVNSocketHandler::webSocket_didFailWithError(const std::shared_ptr<WebSocke
     KVN_ASSERT_MAIN_THREAD();
     if (webSocket != m_socket)
         return;
+    m_socketOpening = false;
     connectionDidFail(error);
 }
 
@@ -231,7 +242,7 @@ std::shared_ptr<NSURLRequest> KVNSocketHandler::longPollingRequestWithURL(const 
 {
     auto request = NSURLRequest::requestWithURL(URL + longPollingQuery);
     request->setHTTPMethod("GET");
-    request->setTimeoutInterval(longPollingRequestTimeout);
+    request->setTimeoutInterval(longPollingTransferTimeout);
     return request;
 }
 
@@ -274,12 +285,38 @@ void KVNSocketHandler::beginLongPoll(const std::shared_ptr<NSURLRequest>& reques
         }));
     m_longPollingTask = task;
     m_longPollingTaskSerial = serial;
+    // On the run loop's clock rather than the HTTP client's, so that it steps with every other
+    // timer of the channel.
+    stopLongPollWatchdog();
+    m_longPollingWatchdog = NSTimer::scheduledTimerWithTimeInterval_repeats_block(
+        longPollingRequestTimeout, false,
+        kvn::bindToMainQueue(weak_from_this(), [serial, URL = request->URL()](KVNSocketHandler& self, const std::shared_ptr<NSTimer>&) {
+            self.longPollDidTimeOut(serial, URL);
+        }));
     task->resume();
+}
+
+void KVNSocketHandler::longPollDidTimeOut(uint64_t poll, const std::string& URL)
+{
+    if (!m_longPollingTask || poll != m_longPollingTaskSerial)
+        return;
+    m_longPollingWatchdog = nullptr;
+    // Its late answer or cancellation finds the poll no longer current and is dropped.
+    std::exchange(m_longPollingTask, nullptr)->cancel();
+    m_longPollingTaskSerial = 0;
+    NSDictionary userInfo;
+    userInfo[NSLocalizedDescriptionKey] = std::string("The request timed out.");
+    userInfo[NSURLErrorFailingURLStringErrorKey] = URL;
+    const auto error = NSError::errorWithDomain_code_userInfo(NSURLErrorDomain, NSURLErrorTimedOut, userInfo);
+    KVNLogLocated(__FILE__, __LINE__, "Error: %@", error);
+    connectionDidFail(error);
 }
 
 void KVNSocketHandler::longPollDidFinish(uint64_t poll, const HTTPResponseObject& responseObject, const std::shared_ptr<NSError>& error)
 {
     const bool current = m_longPollingTask && poll == m_longPollingTaskSerial;
+    if (current)
+        stopLongPollWatchdog();
     if (error) {
         if (!current) {
             // A poll that was replaced or closed: its failure says nothing about the channel.
@@ -304,12 +341,15 @@ void KVNSocketHandler::longPollDidFinish(uint64_t poll, const HTTPResponseObject
         text = Unicode::UTF8Validator::text(*body);
     NSLog("long polling response: %@", text);
     // Bytes that are not UTF-8 make no text: the driver gets an empty message.
-    const std::string message = text ? KVNParser::textAfterLengthPrefix(*text) : std::string();
-    if (auto delegate = m_delegate.lock())
-        delegate->socketHandler_didReceiveMessage(shared_from_this(), message);
-    // Unless the delegate closed or replaced the channel meanwhile, the next poll follows.
-    if (m_longPollingTask && poll == m_longPollingTaskSerial)
-        startLongPoll();
+    const auto messages = text ? KVNParser::messagesFromLongPollAnswer(*text) : std::vector<std::string>{std::string()};
+    for (const auto& message : messages) {
+        if (auto delegate = m_delegate.lock())
+            delegate->socketHandler_didReceiveMessage(shared_from_this(), message);
+        // A delegate that closed or replaced the channel wants nothing more of this answer.
+        if (!m_longPollingTask || poll != m_longPollingTaskSerial)
+            return;
+    }
+    startLongPoll();
 }
 
 // --- Timers -----------------------------------------------------------------------------------
@@ -323,13 +363,30 @@ void KVNSocketHandler::startReconnectTimerIfNeeded()
     const std::weak_ptr<KVNSocketHandler> weakSelf = weak_from_this();
     m_reconnectTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(reconnectInterval, true, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
-            self->reconnectSocket();
+            self->reconnectTimerDidFire();
     });
+}
+
+void KVNSocketHandler::reconnectTimerDidFire()
+{
+    // On a slow link a handshake can take longer than the interval; replacing it at every tick
+    // would start it over and over and the channel would never open. It is left to open or
+    // fail (the WebSocket's own time-outs end a stalled one), and a failure finds this timer
+    // still running for the next attempt.
+    if (m_connectionType == 0 && m_socket && m_socketOpening)
+        return;
+    reconnectSocket();
 }
 
 void KVNSocketHandler::stopReconnectTimer()
 {
     if (auto timer = std::exchange(m_reconnectTimer, nullptr))
+        timer->invalidate();
+}
+
+void KVNSocketHandler::stopLongPollWatchdog()
+{
+    if (auto timer = std::exchange(m_longPollingWatchdog, nullptr))
         timer->invalidate();
 }
 

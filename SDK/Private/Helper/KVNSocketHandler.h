@@ -2,8 +2,9 @@
 // The event channel of a video identification: keeps one connection to the service's channel
 // URL open, over a WebSocket or (connection type other than 0) over HTTP long polling, hands
 // every message to its delegate (the session driver) and, after a failure or an unclean close,
-// reconnects every 2.0 s until the channel opens again or closeConnection ends it. A WebSocket
-// closed cleanly with 1000 stays closed.
+// reconnects every 2.0 s until the channel opens again or closeConnection ends it (a WebSocket
+// handshake still under way is left to open or fail first). A WebSocket closed cleanly with
+// 1000 stays closed.
 //
 // Main thread: every operation, every delegate call, the WebSocket's callbacks, the poll
 // answers and the reconnect timer (on the main run loop's clock). Each long poll is set up on
@@ -30,11 +31,15 @@ class KVNSocketHandler : public WebSocketDelegate, public std::enable_shared_fro
 public:
     // Seconds between two reconnect attempts while the channel is down.
     static constexpr double reconnectInterval = 2.0;
-    // How long a poll may go without a byte before it fails and the channel reconnects. The
-    // service holds a poll for at most 30 s and then answers it with a "ping" command, so a
-    // poll that stays silent three times as long sits on a dead connection: failing it then
-    // brings the channel back within about 1.5 minutes instead of leaving it stalled.
+    // How long a poll may wait for its answer, on the main run loop's clock, before it fails
+    // and the channel reconnects. The service holds a poll for at most 30 s and then answers
+    // it with a "ping" command, so a poll that stays silent three times as long sits on a dead
+    // connection: failing it then brings the channel back within about 1.5 minutes instead of
+    // leaving it stalled.
     static constexpr double longPollingRequestTimeout = 90.0;
+    // The HTTP client's own time-out for a poll, far beyond the one above, so that a held poll
+    // is only ever ended by the channel.
+    static constexpr double longPollingTransferTimeout = 60000.0;
     // What the long-polling request appends to the channel URL.
     static constexpr const char* longPollingQuery =
         "?X-Atmosphere-Transport=long-polling&X-Atmosphere-TrackMessageSize=true&X-atmo-protocol=false";
@@ -96,10 +101,13 @@ private:
     void startLongPoll();
     void beginLongPoll(const std::shared_ptr<NSURLRequest>& request, uint64_t epoch);
     void longPollDidFinish(uint64_t poll, const HTTPResponseObject& responseObject, const std::shared_ptr<NSError>& error);
+    void longPollDidTimeOut(uint64_t poll, const std::string& URL);
+    void stopLongPollWatchdog();
     // The failure path shared by the WebSocket and the polls: log, tell the delegate, keep
     // reconnecting.
     void connectionDidFail(const std::shared_ptr<NSError>& error);
     void startReconnectTimerIfNeeded();
+    void reconnectTimerDidFire();
     void stopReconnectTimer();
     void stopPingTimer();
 
@@ -107,11 +115,14 @@ private:
     std::optional<std::string> m_URL;
     long m_connectionType = 0;
     std::shared_ptr<WebSocket> m_socket;
+    // The current WebSocket has been asked to open and has neither opened nor ended yet.
+    bool m_socketOpening = false;
     std::shared_ptr<NSTimer> m_reconnectTimer;
     std::shared_ptr<NSTimer> m_pingTimer; // never started: the channel sends no pings
     std::shared_ptr<HTTPSessionManager> m_pollingManager;
     std::shared_ptr<NSURLSessionDataTask> m_longPollingTask;
     uint64_t m_longPollingTaskSerial = 0; // which poll m_longPollingTask is
+    std::shared_ptr<NSTimer> m_longPollingWatchdog; // fails the current poll once its answer is overdue
     uint64_t m_nextPollSerial = 1;
     // Counts closeConnection calls: work started before one (a poll being set up, a delegate
     // call in progress) sees the change and stops.

@@ -19,6 +19,7 @@
 
 #include "Foundation/NSError.h"
 #include "Foundation/NSRunLoop.h"
+#include "Network/NSURLError.h"
 #include "Private/Helper/KVNParser.h"
 #include "Private/Helper/KVNServer.h"
 #include "Private/Helper/KVNSocketHandler.h"
@@ -190,7 +191,7 @@ TEST_P(EventChannelTest, CommandsArriveInOrderAndParse)
         if (GetParam() == 0)
             EXPECT_EQ(delegate->messages[i], frames[i]) << "a WebSocket message reaches the driver whole";
         else
-            EXPECT_EQ(delegate->messages[i], KVNParser::textAfterLengthPrefix(frames[i])) << "a long-poll answer as its JSON text";
+            EXPECT_EQ(delegate->messages[i], commands[i].dump()) << "a long-poll answer as its JSON text";
         EXPECT_EQ(parser.JSONFromMessage(delegate->messages[i]), commands[i]);
     }
     EXPECT_TRUE(delegate->failures.empty());
@@ -323,6 +324,28 @@ TEST_F(EventChannelWebSocketTest, ACloseWithCode1000StaysClosedAnyOtherReconnect
     EXPECT_TRUE(delegate->failures.empty());
 }
 
+// Every handshake takes 2.5 s, longer than the 2.0 s between two attempts: the ticks that
+// fall due meanwhile leave it alone, so it completes.
+TEST_F(EventChannelWebSocketTest, AHandshakeSlowerThanTheReconnectIntervalStillOpens)
+{
+    connect();
+    sim->setAnswer("GET", ".*/websocket", 0, "", -1, 2.5);
+    dropUntilNoticed();
+    runFor(2.0);
+    const auto attempt = handler->socket();
+    ASSERT_EQ(attempt->readyState(), WebSocketReadyStateConnecting);
+    runFor(2.0);
+    runFor(2.0);
+    EXPECT_EQ(handler->socket(), attempt) << "no tick replaced the handshake under way";
+    waitUntil([&] { return delegate->opens == 2; }, "the slow handshake completes");
+    EXPECT_EQ(handler->reconnectTimer(), nullptr);
+
+    const json record = connections();
+    ASSERT_EQ(record.size(), 2u) << record.dump();
+    EXPECT_EQ(record[0]["end"], "dropped");
+    EXPECT_TRUE(record[1]["end"].is_null()) << "open";
+}
+
 TEST_F(EventChannelWebSocketTest, TheKeepAlivePongSetsTheFlag)
 {
     connect();
@@ -359,4 +382,54 @@ TEST_F(EventChannelLongPollingTest, APollHeldToItsEndIsAnsweredWithPingAndTheNex
     EXPECT_TRUE(delegate->failures.empty());
     EXPECT_EQ(handler->reconnectTimer(), nullptr);
     EXPECT_TRUE(handler->isConnected());
+}
+
+// A poll the service never answers (a dead connection) is given up after 90 s on the run
+// loop's clock: reported as timed out, then the channel reconnects like after any failure.
+TEST_F(EventChannelLongPollingTest, APollWithoutAnAnswerForNinetySecondsFailsAndTheChannelReconnects)
+{
+    sim->setChannelHoldSeconds(3600);
+    connect();
+    runFor(KVNSocketHandler::longPollingRequestTimeout - 0.1);
+    EXPECT_TRUE(delegate->failures.empty());
+    EXPECT_TRUE(handler->isConnected());
+
+    runFor(0.1);
+    ASSERT_EQ(delegate->failures.size(), 1u);
+    EXPECT_EQ(delegate->failures[0]->domain(), NSURLErrorDomain);
+    EXPECT_EQ(delegate->failures[0]->code(), NSURLErrorTimedOut);
+    EXPECT_FALSE(handler->isConnected());
+    expectReconnectDueInTwoSeconds();
+    waitUntil([&] { return sim->channelClients(token) == 0; }, "the service sees the silent poll go");
+
+    runFor(2.0);
+    waitUntil([&] { return delegate->opens == 2 && sim->channelClients(token) == 1; }, "a new poll waits");
+    EXPECT_EQ(delegate->failures.size(), 1u) << "the given-up poll reports nothing more";
+}
+
+// The service may answer a poll with every message that piled up since the last one, each
+// framed with its length; the driver gets them one by one, in order, as JSON texts.
+TEST_F(EventChannelLongPollingTest, AnAnswerCarryingSeveralMessagesDeliversEachInOrder)
+{
+    sim->setChannelBatchPolls(true);
+    const std::vector<json> commands = {
+        {{"command", "agentConnected"}},
+        {{"command", "chatMessage"},
+         {"data", {{"content", "Gr\xC3\xBC\xC3\x9F" "e | \xF0\x9F\x98\x80"}, {"originator", "Agent"}, {"timestamp", "2024-05-01T10:00:00+0200"}}}},
+        {{"command", "finished"}},
+    };
+    for (const auto& command : commands)
+        EXPECT_EQ(sim->pushCommand(token, command).delivered, 0) << "queued until the first poll";
+    handler->reconnectSocket();
+    waitUntil([&] { return delegate->messages.size() >= commands.size(); }, "every message of the answer arrived");
+
+    std::vector<std::string> expected;
+    for (const auto& command : commands)
+        expected.push_back(command.dump());
+    EXPECT_EQ(delegate->messages, expected);
+    const json record = connections();
+    ASSERT_FALSE(record.empty());
+    EXPECT_EQ(record[0]["messages"], 3) << "one answer carried them all: " << record.dump();
+    EXPECT_EQ(delegate->opens, 1);
+    EXPECT_TRUE(delegate->failures.empty());
 }

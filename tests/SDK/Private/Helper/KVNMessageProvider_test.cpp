@@ -79,8 +79,11 @@ TEST_F(KVNMessageProviderTest, AgentMessagesAreListedByDate)
     provider->didReceiveRemoteMessage(remoteMessage({{"content", "undated"}}));
     provider->didReceiveRemoteMessage(remoteMessage({{"content", "third too"}, {"timestamp", "2024-05-01T09:00:00Z"}}));
     provider->didReceiveRemoteMessage(remoteMessage({{"content", "undated too"}, {"timestamp", "yesterday"}}));
-    EXPECT_EQ(texts(*provider), (std::vector<std::string>{"undated", "undated too", "first", "second", "third", "third too"}))
-        << "ascending by time (zones honoured), undated first, equal times in arrival order";
+    provider->didReceiveRemoteMessage(remoteMessage({{"content", "far ahead"}, {"timestamp", "3000-01-01T00:00:00Z"}}));
+    provider->didReceiveRemoteMessage(remoteMessage({{"content", "long ago"}, {"timestamp", "1500-01-01T00:00:00Z"}}));
+    EXPECT_EQ(texts(*provider),
+              (std::vector<std::string>{"undated", "undated too", "long ago", "first", "second", "third", "third too", "far ahead"}))
+        << "ascending by time (zones honoured, beyond the clock's range too), undated first, equal times in arrival order";
 }
 
 TEST_F(KVNMessageProviderTest, NewMessagesAreCountedWhileNoDelegateIsSet)
@@ -139,6 +142,13 @@ TEST(KVNMessageTest, AgentMessageObjects)
         {"members of other kinds count as missing", {{"content", 5}, {"originator", json::array()}}, "", std::nullopt, std::nullopt},
         {"not an object", json::array({"content", "x"}), "", std::nullopt, std::nullopt},
         {"a bar in the text", {{"content", "a|b"}}, "a|b", std::nullopt, std::nullopt},
+        // The clock holds 1677 to 2262 only.
+        {"after the clock's range: its last moment", {{"timestamp", "3000-01-01T00:00:00Z"}}, "", std::nullopt,
+         std::chrono::floor<std::chrono::milliseconds>(Date::max())},
+        {"before it: its first moment", {{"timestamp", "1500-01-01T00:00:00Z"}}, "", std::nullopt,
+         std::chrono::ceil<std::chrono::milliseconds>(Date::min())},
+        {"the largest year the format reads", {{"timestamp", "9999-12-31T23:59:59Z"}}, "", std::nullopt,
+         std::chrono::floor<std::chrono::milliseconds>(Date::max())},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -76,4 +77,45 @@ TEST(KVNParserTest, TextAfterLengthPrefix)
     };
     for (const auto& c : cases)
         EXPECT_EQ(KVNParser::textAfterLengthPrefix(c.message), c.expected) << c.why;
+}
+
+TEST(KVNParserTest, MessagesFromLongPollAnswer)
+{
+    using Messages = std::vector<std::string>;
+    const std::string finished = R"({"command":"finished"})"; // 22 units
+    const std::string ping = R"({"command":"ping"})";         // 18 units
+    const std::string wide = "{\"c\":\"\xC3\xBC\xF0\x9F\x98\x80\"}"; // {"c":"ü😀"}: 11 units, 14 bytes
+    const struct {
+        const char* why;
+        std::string answer;
+        Messages expected;
+        bool logged; // "framed wrongly"
+    } cases[] = {
+        {"one frame", "18|" + ping, {ping}, false},
+        {"frames batched in one answer", "22|" + finished + "18|" + ping + "22|" + finished, {finished, ping, finished}, false},
+        {"lengths count UTF-16 units, not bytes", "11|" + wide + "18|" + ping, {wide, ping}, false},
+        {"a bar inside the JSON", R"(17|{"content":"a|b"}18|)" + ping, {R"({"content":"a|b"})", ping}, false},
+        {"an empty frame", "0|18|" + ping, {"", ping}, false},
+        {"unframed: the answer whole", ping, {ping}, false},
+        {"empty answer", "", {""}, false},
+        {"letters for digits", "ab|" + ping, {"ab|" + ping}, false},
+        {"a lone frame too long", "99|" + ping, {ping}, true},
+        {"a lone frame too short", "3|" + ping, {ping}, true},
+        {"counted in bytes", "14|" + wide + "18|" + ping, {wide + "18|" + ping}, true},
+        {"counted in code points: too short", "10|" + wide, {wide}, true},
+        {"a length ending inside a character", "8|" + wide, {wide}, true},
+        {"truncated after a frame", "22|" + finished + "18|{\"comm", {finished, "{\"comm"}, true},
+        {"truncated inside a prefix", "22|" + finished + "18", {finished + "18"}, true},
+        {"a length past any size", "22|" + finished + "99999999999999999999999|" + ping, {finished, ping}, true},
+        {"not a frame after a frame", "22|" + finished + "x|" + ping, {finished + "x|" + ping}, true},
+        {"a bar alone", "|", {"|"}, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        testing::internal::CaptureStderr();
+        const auto messages = KVNParser::messagesFromLongPollAnswer(c.answer);
+        const std::string log = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(messages, c.expected);
+        EXPECT_EQ(log.find("framed wrongly") != std::string::npos, c.logged) << log;
+    }
 }

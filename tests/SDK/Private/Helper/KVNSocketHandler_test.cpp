@@ -181,6 +181,7 @@ TEST_F(KVNSocketHandlerTest, UncleanClosesReconnectEveryTwoSecondsUntilOpen)
         EXPECT_EQ(connectionCount(), 1u);
         runFor(0.1);
         EXPECT_EQ(connectionCount(), 2u) << "first attempt at 2.0 s";
+        fail();
         runFor(2.0);
         EXPECT_EQ(connectionCount(), 3u) << "the timer repeats while nothing opens";
         open();
@@ -189,6 +190,30 @@ TEST_F(KVNSocketHandlerTest, UncleanClosesReconnectEveryTwoSecondsUntilOpen)
         EXPECT_EQ(connectionCount(), 3u);
         EXPECT_EQ(delegate->opens, 2);
     }
+}
+
+// A slow handshake outlives the 2.0 s tick: replacing it would start it over at every tick
+// and the channel would never open.
+TEST_F(KVNSocketHandlerTest, AHandshakeStillUnderWayIsLeftToOpenOrFail)
+{
+    open();
+    close(1006, false);
+    runFor(2.0);
+    ASSERT_EQ(connectionCount(), 2u);
+    const auto attempt = current();
+    runFor(4.0);
+    EXPECT_EQ(current(), attempt) << "the ticks leave the handshake alone";
+    EXPECT_EQ(attempt->delegate(), handler);
+    ASSERT_NE(handler->reconnectTimer(), nullptr) << "but keep running";
+
+    fail(); // the handshake gave up: the next tick tries again
+    runFor(2.0);
+    EXPECT_EQ(connectionCount(), 3u);
+    runFor(2.0);
+    EXPECT_EQ(connectionCount(), 3u);
+    open();
+    EXPECT_EQ(handler->reconnectTimer(), nullptr);
+    EXPECT_EQ(delegate->opens, 2);
 }
 
 TEST_F(KVNSocketHandlerTest, CleanCloseWith1000StopsReconnecting)
