@@ -16,6 +16,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "Foundation/RunLoopClock.h"
 #include "MediaStack/Dtls/DtlsTransport.h"
 #include "MediaStack/Ice/IceTransport.h"
 #include "MediaStack/Net/MediaThread.h"
@@ -134,7 +135,8 @@ TEST_F(AiortcPeerTest, IceDtlsAndSrtpKeysAgreeWithAiortc)
     json offer = peer.read();
     ASSERT_TRUE(offer.is_object()) << "the peer never sent its parameters";
 
-    auto thread = MediaThread::create();
+    // Real sockets: DTLS resends on real time, so the media thread runs on it too.
+    auto thread = MediaThread::create(std::make_shared<MonotonicClock>());
     auto certificate = Certificate::generate();
     std::shared_ptr<IceTransport> ice;
     std::shared_ptr<SrtpTransport> srtp;

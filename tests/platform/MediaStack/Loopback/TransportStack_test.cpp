@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "Foundation/RunLoopClock.h"
 #include "MediaStack/Dtls/DtlsTransport.h"
 #include "MediaStack/Ice/IceTransport.h"
 #include "MediaStack/Net/MediaThread.h"
@@ -38,7 +39,8 @@ protected:
     void SetUp() override
     {
         ManualClockFixture::SetUp();
-        thread = MediaThread::create();
+        // Real sockets: DTLS resends on real time, so the media thread runs on it too.
+        thread = MediaThread::create(std::make_shared<MonotonicClock>());
     }
 
     void TearDown() override
