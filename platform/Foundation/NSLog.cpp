@@ -34,11 +34,14 @@ void NSLogSetObserverForTesting(std::function<void(const std::string& message)> 
 
 void NSLogMessage(const std::string& message)
 {
+    // Called outside the lock, so that logging threads are not serialised behind an observer.
+    std::function<void(const std::string&)> observer;
     {
         std::lock_guard lock(observerMutex());
-        if (observerStorage())
-            observerStorage()(message);
+        observer = observerStorage();
     }
+    if (observer)
+        observer(message);
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t seconds = system_clock::to_time_t(now);

@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "MediaStack/Rtp/SequenceUnwrapper.h"
 #include "MediaStack/Rtp/Vp8PayloadDescriptor.h"
 
 namespace {
@@ -59,11 +60,10 @@ std::optional<std::vector<uint8_t>> Vp8PayloadPacketizer::depacketize(const std:
         return std::nullopt;
     }
     if (m_lastSequenceNumber) {
-        const uint16_t delta = static_cast<uint16_t>(packet->sequenceNumber - *m_lastSequenceNumber);
-        if (delta == 0 || delta >= 0x8000) {
+        if (!mediastack::rtp::isNewerSequenceNumber(packet->sequenceNumber, *m_lastSequenceNumber)) {
             return std::nullopt;
         }
-        if (delta > 1) {
+        if (static_cast<uint16_t>(packet->sequenceNumber - *m_lastSequenceNumber) > 1) {
             m_sequenceNumberingViolated = true;
             m_assembling = false;
         }

@@ -463,16 +463,21 @@ struct TextLayout::Impl {
 
     Shape shape(CGFloat scale) const { return Shape{scale, options.width, options.wrapping}; }
 
-    CGFloat singleLineWidth(const Styled& text) const
+    static CGFloat widthOfFirstLine(PangoLayout* layout)
     {
-        auto layout = makeLayout(text, paragraph, *defaultFont, Shape{scale, Unbounded, Wrapping::None});
         PangoRectangle logical;
-        pango_layout_line_get_extents(pango_layout_get_line_readonly(layout.get(), 0), nullptr, &logical);
+        pango_layout_line_get_extents(pango_layout_get_line_readonly(layout, 0), nullptr, &logical);
         return points(logical.width);
     }
 
-    // Whether the text fits the box at `scale` without anything left out or cut.
-    bool fits(CGFloat scale) const
+    CGFloat singleLineWidth(const Styled& text) const
+    {
+        return widthOfFirstLine(makeLayout(text, paragraph, *defaultFont, Shape{scale, Unbounded, Wrapping::None}).get());
+    }
+
+    // Whether the text fits the box at `scale` without anything left out or cut. When it does,
+    // its layout goes to `fitted`, so the scale chosen need not be laid out again.
+    bool fits(CGFloat scale, LayoutPtr& fitted) const
     {
         auto layout = makeLayout(text, paragraph, *defaultFont, shape(scale));
         auto all = linesOf(layout.get(), text, *defaultFont, scale);
@@ -485,22 +490,30 @@ struct TextLayout::Impl {
             for (const auto& line : all)
                 if (indentOf(line) + line.width > options.width + 1e-6)
                     return false;
+        fitted = std::move(layout);
         return true;
     }
 
     CGFloat indentOf(const Line& line) const { return line.paragraphStart ? paragraph.firstLineHeadIndent : paragraph.headIndent; }
 
-    CGFloat chooseScale() const
+    // The scale to draw at; `fitted` gets its layout where a fitting test already made it.
+    CGFloat chooseScale(LayoutPtr& fitted) const
     {
         CGFloat minimum = options.minimumScaleFactor;
-        if (!(minimum > 0 && minimum < 1) || fits(1))
+        if (!(minimum > 0 && minimum < 1) || fits(1, fitted))
             return 1;
-        if (!fits(minimum))
+        if (!fits(minimum, fitted))
             return minimum;
         CGFloat low = minimum, high = 1;
         for (int i = 0; i < 12; ++i) {
             CGFloat mid = (low + high) / 2;
-            (fits(mid) ? low : high) = mid;
+            LayoutPtr layout;
+            if (fits(mid, layout)) {
+                low = mid;
+                fitted = std::move(layout);
+            } else {
+                high = mid;
+            }
         }
         return low;
     }
@@ -510,9 +523,9 @@ struct TextLayout::Impl {
     Styled ellipsized(const Styled& line, Truncation truncation, CGFloat available, bool more) const
     {
         bool forced = more && truncation == Truncation::Tail;
-        if (!forced && singleLineWidth(line) <= available + 1e-6)
-            return line;
         auto whole = makeLayout(line, paragraph, *defaultFont, Shape{scale, Unbounded, Wrapping::None});
+        if (!forced && widthOfFirstLine(whole.get()) <= available + 1e-6)
+            return line;
         auto stops = cursorStops(line, whole.get());
         size_t clusters = stops.size() - 1;
         auto candidate = [&](size_t kept) {
@@ -562,8 +575,9 @@ struct TextLayout::Impl {
     {
         if (text.text.empty())
             return;
-        scale = chooseScale();
-        layouts.push_back(makeLayout(text, paragraph, *defaultFont, shape(scale)));
+        LayoutPtr fitted;
+        scale = chooseScale(fitted);
+        layouts.push_back(fitted ? std::move(fitted) : makeLayout(text, paragraph, *defaultFont, shape(scale)));
         auto all = linesOf(layouts.front().get(), text, *defaultFont, scale);
         placeVertically(all, paragraph.lineSpacing);
 
