@@ -60,28 +60,13 @@ nlohmann::json AppDelegate::makePinningConfiguration()
 
 void AppDelegate::installPinning(const nlohmann::json& configuration)
 {
-    const auto error = PublicKeyPinning::initSharedInstanceWithConfiguration(configuration);
-    if (!error)
-        return;
-    // A banking app must not quietly lose its pins: the bank's hosts stay pinned, to two
-    // digests no real key has (all zero bits, all one bits), and are unreachable until a
-    // release with a sound configuration.
-    namespace Key = PublicKeyPinningConfigurationKey;
-    const std::string noKeyA = "AAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAAA=";
-    const std::string noKeyB = "//////////////////////////////////////////8=";
-    nlohmann::json domains = nlohmann::json::object();
-    const auto pinned = configuration.find(Key::PinnedDomains);
-    if (pinned != configuration.end() && pinned->is_object())
-        for (const auto& [host, entry] : pinned->items())
-            domains[host] = {
-                {Key::EnforcePinning, true},
-                {Key::PublicKeyAlgorithms, nlohmann::json::array({PublicKeyPinningAlgorithm::RSA2048})},
-                {Key::PublicKeyHashes, nlohmann::json::array({noKeyA, noKeyB})},
-            };
-    NSLog("AppDelegate: the pinning configuration was rejected (%@); connections to its hosts are refused",
-          error->localizedDescription());
-    if (PublicKeyPinning::initSharedInstanceWithConfiguration({{Key::SwizzleNetworkDelegates, true}, {Key::PinnedDomains, domains}}))
-        NSLog("AppDelegate: the hosts of the rejected pinning configuration could not be locked either");
+    // A banking app must not quietly lose its pins: should the package refuse the configuration,
+    // the bank's hosts are refused outright until a release with a sound one.
+    if (const auto error = PublicKeyPinning::initSharedInstanceWithConfiguration(configuration)) {
+        NSLog("AppDelegate: the pinning configuration was rejected (%@); connections to its hosts are refused",
+              error->localizedDescription());
+        PublicKeyPinning::refuseHostsOfConfiguration(configuration);
+    }
 }
 
 bool AppDelegate::application_didFinishLaunchingWithOptions(const std::shared_ptr<UIApplication>& application,

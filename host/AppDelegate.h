@@ -41,8 +41,8 @@ public:
     // The pinning configuration of the bank's deployment (what launch builds).
     static nlohmann::json makePinningConfiguration();
     // Hands the configuration to the pinning package. Should the package reject it, the hosts
-    // it names are pinned to keys no server has, so that their connections fail instead of
-    // going out unpinned.
+    // it names are refused every connection (pinned to no key), so that nothing goes out
+    // unpinned.
     static void installPinning(const nlohmann::json& configuration);
 
 private:

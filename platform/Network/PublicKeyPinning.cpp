@@ -172,6 +172,24 @@ std::shared_ptr<NSError> PublicKeyPinning::initSharedInstanceWithConfiguration(c
     return nullptr;
 }
 
+void PublicKeyPinning::refuseHostsOfConfiguration(const nlohmann::json& configuration)
+{
+    // An empty pin list is met by no key: the transfer engine and the TLS check both refuse it.
+    std::map<std::string, std::string> pinsByHost;
+    std::string hosts;
+    const auto domains = configuration.is_object() ? configuration.find(PublicKeyPinningConfigurationKey::PinnedDomains) : configuration.end();
+    if (domains != configuration.end() && domains->is_object())
+        for (const auto& [name, entry] : domains->items())
+            if (const std::string host = canonicalHost(name); isHostName(host) && pinsByHost.emplace(host, std::string()).second)
+                hosts += (hosts.empty() ? "" : ", ") + host;
+    NSLog("PublicKeyPinning: connections refused for %@", hosts.empty() ? std::string("no host") : hosts);
+
+    auto instance = std::shared_ptr<const PublicKeyPinning>(new PublicKeyPinning(std::move(pinsByHost)));
+    auto& state = shared();
+    std::lock_guard lock(state.mutex);
+    state.instance = std::move(instance);
+}
+
 std::shared_ptr<const PublicKeyPinning> PublicKeyPinning::sharedInstance()
 {
     auto& state = shared();

@@ -65,6 +65,11 @@ public:
     // description naming the fault), which is also logged, and the shared instance stays as it was.
     static std::shared_ptr<NSError> initSharedInstanceWithConfiguration(const nlohmann::json& configuration);
 
+    // After a rejection: every host the rejected configuration names (as far as its names read
+    // as host names) is pinned to no key at all, so its connections are refused rather than
+    // left with whatever pins were in force. Other hosts are not pinned.
+    static void refuseHostsOfConfiguration(const nlohmann::json& configuration);
+
     // The configuration in force; nullptr until one was accepted.
     static std::shared_ptr<const PublicKeyPinning> sharedInstance();
 
