@@ -71,6 +71,63 @@ std::shared_ptr<UIWindow> UIView::window() const
     return root->window();
 }
 
+namespace {
+
+// Views without a superview measure in their own bounds: the root of a tree is the common
+// frame of reference.
+CGPoint toRoot(const UIView* view, CGPoint point)
+{
+    for (const UIView* v = view; v;) {
+        auto parent = v->superview();
+        if (!parent)
+            break;
+        CGRect frame = v->frame();
+        point.x += frame.origin.x - v->bounds().origin.x;
+        point.y += frame.origin.y - v->bounds().origin.y;
+        v = parent.get();
+    }
+    return point;
+}
+
+CGPoint fromRoot(const UIView* view, CGPoint point)
+{
+    CGPoint offset = toRoot(view, CGPointMake(0, 0));
+    return CGPointMake(point.x - offset.x, point.y - offset.y);
+}
+
+}
+
+CGPoint UIView::convertPoint_toView(CGPoint point, const std::shared_ptr<UIView>& view) const
+{
+    CGPoint root = toRoot(this, point);
+    return view ? fromRoot(view.get(), root) : root;
+}
+
+CGPoint UIView::convertPoint_fromView(CGPoint point, const std::shared_ptr<UIView>& view) const
+{
+    CGPoint root = view ? toRoot(view.get(), point) : point;
+    return fromRoot(this, root);
+}
+
+CGRect UIView::convertRect_toView(CGRect rect, const std::shared_ptr<UIView>& view) const
+{
+    rect.origin = convertPoint_toView(rect.origin, view);
+    return rect;
+}
+
+CGRect UIView::convertRect_fromView(CGRect rect, const std::shared_ptr<UIView>& view) const
+{
+    rect.origin = convertPoint_fromView(rect.origin, view);
+    return rect;
+}
+
+std::shared_ptr<UIResponder> UIView::nextResponder() const
+{
+    if (auto controller = m_viewController.lock())
+        return controller;
+    return m_superview.lock();
+}
+
 bool UIView::isDescendantOfView(const std::shared_ptr<UIView>& view) const
 {
     if (!view)

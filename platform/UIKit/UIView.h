@@ -13,6 +13,7 @@
 #include "Foundation/Badge.h"
 #include "UIKit/LayoutItem.h"
 #include "UIKit/UILayoutPriority.h"
+#include "UIKit/UIResponder.h"
 #include "UIKit/ViewConstraintState.h"
 
 class CGContext;
@@ -28,7 +29,7 @@ namespace Layout {
 class Engine;
 }
 
-class UIView : public std::enable_shared_from_this<UIView>, public Layout::LayoutItem {
+class UIView : public std::enable_shared_from_this<UIView>, public UIResponder, public Layout::LayoutItem {
 public:
     UIView();
     virtual ~UIView();
@@ -44,6 +45,16 @@ public:
     void setBounds(CGRect bounds);
     CGPoint center() const { return m_center; }
     void setCenter(CGPoint center);
+    // Points and rectangles between this view's coordinates and another's of the same tree
+    // (the root's when `view` is none).
+    CGPoint convertPoint_toView(CGPoint point, const std::shared_ptr<UIView>& view) const;
+    CGPoint convertPoint_fromView(CGPoint point, const std::shared_ptr<UIView>& view) const;
+    CGRect convertRect_toView(CGRect rect, const std::shared_ptr<UIView>& view) const;
+    CGRect convertRect_fromView(CGRect rect, const std::shared_ptr<UIView>& view) const;
+
+    // The responder chain: the view's controller when it is the controller's view, else the
+    // superview.
+    std::shared_ptr<UIResponder> nextResponder() const override;
 
     // The tree.
     const std::vector<std::shared_ptr<UIView>>& subviews() const { return m_subviews; }

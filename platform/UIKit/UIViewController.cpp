@@ -384,3 +384,8 @@ void UIViewController::setNeedsStatusBarAppearanceUpdate()
     KVN_ASSERT_MAIN_THREAD();
     UIApplication::sharedApplication()->updateStatusBarAppearance();
 }
+
+std::shared_ptr<UIResponder> UIViewController::nextResponder() const
+{
+    return m_view ? m_view->superview() : nullptr;
+}

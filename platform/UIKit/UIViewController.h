@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "Foundation/Badge.h"
+#include "UIKit/UIResponder.h"
 #include "UIKit/UIStatusBarStyle.h"
 
 class UIView;
@@ -42,8 +43,11 @@ enum class UIModalPresentationStyle : long {
 // Duration of an animated presentation or dismissal, in seconds of the run loop's clock.
 inline constexpr double UIViewControllerTransitionDuration = 0.3;
 
-class UIViewController : public std::enable_shared_from_this<UIViewController> {
+class UIViewController : public std::enable_shared_from_this<UIViewController>, public UIResponder {
 public:
+    // After the controller, touches go on to its view's superview.
+    std::shared_ptr<UIResponder> nextResponder() const override;
+
     UIViewController();
     virtual ~UIViewController();
 

@@ -130,7 +130,7 @@ TEST_F(AiortcPeerTest, IceDtlsAndSrtpKeysAgreeWithAiortc)
 {
     if (system((std::string(kPython) + " -c 'import aiortc' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "Debian's python3-aiortc is not installed";
-    const std::string script = std::filesystem::path(__FILE__).parent_path() / "aiortc_peer.py";
+    const std::string script = std::filesystem::path(KVN_TEST_SOURCE_DIR) / "aiortc_peer.py";
     PeerProcess peer(script);
     json offer = peer.read();
     ASSERT_TRUE(offer.is_object()) << "the peer never sent its parameters";
