@@ -7,24 +7,27 @@ import logging
 
 from aiohttp import web
 
-from . import rest, videoserver
+from . import rest
 from .answers import error_answer
 from .channel import CONTROL_PATH as CHANNEL_CONTROL, Channel
 from .control import PREFIX, Control
 from .routing import Call, Router
+from .videoserver import CONTROL_PATH as VIDEO_CONTROL, VideoServer
 
 log = logging.getLogger("kavoni_sim")
 
 
 def build_app() -> web.Application:
     router = Router()
-    videoserver.register(router)
-    rest.register(router)
     channel = Channel()
+    video = VideoServer(now=channel.now)
+    video.register(router)
+    rest.register(router)
     channel_router = Router()
     channel.register(channel_router)
     control = Control()
     control.reset_hooks.append(channel.reset)
+    control.reset_hooks.append(video.reset)
 
     async def take_rule(request: web.Request, path: str):
         rule = control.take_rule(request.method, path)
@@ -51,6 +54,8 @@ def build_app() -> web.Application:
         path, _, query = request.raw_path.partition("?")
         if path == CHANNEL_CONTROL or path.startswith(CHANNEL_CONTROL + "/"):
             return await channel.handle_control(request, path)
+        if path == VIDEO_CONTROL or path.startswith(VIDEO_CONTROL + "/"):
+            return await video.handle_control(request, path)
         if path.startswith(PREFIX):
             return await control.handle(request, path)
         if channel_router.resolve(request.method, path)[2]:
@@ -77,9 +82,10 @@ def build_app() -> web.Application:
     app["control"] = control
     app["router"] = router
     app["channel"] = channel
+    app["video"] = video
 
     async def close_channel(_: web.Application) -> None:
-        await channel.shutdown()
+        await asyncio.gather(channel.shutdown(), video.shutdown())
     app.on_shutdown.append(close_channel)
     app.router.add_route("*", "/{tail:.*}", dispatch)
     return app

@@ -8,16 +8,18 @@ Control API (never recorded, never subject to chosen answers):
                         after `delay` seconds. Status 0 keeps the service's own answer and only
                         delays it. The newest matching rule wins. Answers {"id": n}.
   POST /__sim/reset     forget every rule and the record (and the event channel's queues and
-                        record, through `reset_hooks`)
+                        record, and the video server's links, through `reset_hooks`)
   GET  /__sim/requests  the record: [{"method", "path", "query", "headers", "body",
                         "bodyBase64", "json", "status"}, ...], oldest first
 """
+import asyncio
 import base64
+import inspect
 import json
 import logging
 import re
 from dataclasses import dataclass
-from typing import Any, Callable, Optional
+from typing import Any, Awaitable, Callable, Optional
 
 from aiohttp import web
 
@@ -53,11 +55,17 @@ class Control:
         self._next_id = 1
         self.reset_hooks: list[Callable[[], None]] = []
 
-    def reset(self) -> None:
+    def reset(self) -> list[Awaitable]:
+        """Forgets the rules and the record; gives what the hooks still have to finish (closing
+        media links takes a moment), for the caller to await."""
         self.rules.clear()
         self.record.clear()
+        pending = []
         for hook in self.reset_hooks:
-            hook()
+            result = hook()
+            if inspect.isawaitable(result):
+                pending.append(result)
+        return pending
 
     def add_rule(self, control: Any) -> AnswerRule:
         if not isinstance(control, dict):
@@ -138,7 +146,7 @@ class Control:
                      rule.remaining, rule.delay)
             return json_answer({"id": rule.id})
         if path == PREFIX + "reset" and request.method == "POST":
-            self.reset()
+            await asyncio.gather(*self.reset())
             log.info("reset")
             return json_answer({})
         if path == PREFIX + "requests" and request.method == "GET":

@@ -223,7 +223,10 @@ TEST_F(SimServiceTest, FixtureCalls)
         { "GET", "/vellumbank/identifications/DEV1/signingDone", "", 200, "", nullptr },
         { "POST", "/api/v1/conferences/s1/USER/u1/sendSdpOffer", R"({"sdpMessage":"v=0","isOffer":true})", 200,
           "/isOffer", false },
-        { "POST", "/api/v1/conferences/s1/USER/u1/sendCandidate", R"({"sdpCandidateAttribute":"candidate:1"})", 200, "", nullptr },
+        { "POST", "/api/v1/conferences/s1/USER/u1/sendCandidate",
+          R"({"sdpCandidateAttribute":"candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host","sdpMediaIndex":0})", 200, "", nullptr },
+        { "POST", "/api/v1/conferences/s1/USER/u1/sendCandidate", R"({"sdpCandidateAttribute":"candidate:1"})", 400,
+          "/errors/0/cause", "INVALID_REQUEST" },
         { "DELETE", kIdent + "/start", "", 405, "/errors/0/cause", "METHOD_NOT_ALLOWED" },
     };
     for (const auto& c : cases) {
