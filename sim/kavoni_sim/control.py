@@ -29,6 +29,38 @@ PREFIX = "/__sim/"
 log = logging.getLogger("kavoni_sim")
 
 
+class ControlError(Exception):
+    """A control call that cannot be carried out; its text says why (answered 400)."""
+
+
+async def control_object(request: web.Request) -> dict:
+    """The body of a control call: a JSON object, none counting as {}."""
+    try:
+        control = json.loads((await request.read()).decode("utf-8") or "{}")
+    except (UnicodeDecodeError, ValueError) as error:
+        raise ControlError(f"the body is not JSON: {error}") from None
+    if not isinstance(control, dict):
+        raise ControlError("the body must be a JSON object")
+    return control
+
+
+def no_control_call(request: web.Request, path: str) -> web.Response:
+    return web.Response(status=404, text=f"no control call {request.method} {path}\n")
+
+
+async def post_control(request: web.Request, path: str, prefix: str, name: str,
+                       act: Callable[[str, dict], Awaitable[Optional[dict]]]) -> web.Response:
+    """A POST under `prefix`: `act(action, body)` gives the JSON answer, None when there is no
+    such action, or raises ControlError for a call it refuses (400 "bad <name> call")."""
+    if request.method != "POST" or not path.startswith(prefix + "/"):
+        return no_control_call(request, path)
+    try:
+        answer = await act(path[len(prefix) + 1:], await control_object(request))
+    except ControlError as error:
+        return web.Response(status=400, text=f"bad {name} call: {error}\n")
+    return no_control_call(request, path) if answer is None else json_answer(answer)
+
+
 @dataclass
 class AnswerRule:
     id: int
@@ -151,4 +183,4 @@ class Control:
             return json_answer({})
         if path == PREFIX + "requests" and request.method == "GET":
             return json_answer(self.record)
-        return web.Response(status=404, text=f"no control call {request.method} {path}\n")
+        return no_control_call(request, path)

@@ -32,7 +32,6 @@ answers 400 with a text):
 """
 import asyncio
 import itertools
-import json
 import logging
 from dataclasses import dataclass
 from typing import Callable, Optional
@@ -42,6 +41,7 @@ from aiohttp import web
 
 from . import fixtures
 from .answers import error_answer, json_answer, ok
+from .control import ControlError, post_control
 from .routing import Call, Router
 
 CONFERENCE = "/api/v1/conferences/{session}/USER/{token}"
@@ -59,10 +59,6 @@ GARBLED_TEXT = "<html><body>502 Bad Gateway</body></html>"
 GARBLED_SDP = "this is no session description"
 
 log = logging.getLogger("kavoni_sim")
-
-
-class ControlError(Exception):
-    pass
 
 
 @dataclass
@@ -241,32 +237,18 @@ class VideoServer:
     # -- control API ----------------------------------------------------------------------------
 
     async def handle_control(self, request: web.Request, path: str) -> web.Response:
-        try:
-            if request.method == "GET" and path == CONTROL_PATH:
-                return json_answer(await self._state())
-            if request.method == "GET" and path == CONTROL_PATH + "/conference":
-                query = parse_qs(request.query_string)
-                session = query["session"][0] if "session" in query else None
-                link = next((p for p in reversed(self._links)
-                             if session is None or p.session == session), None)
-                if link is None:
-                    return web.Response(status=404, text="no such conference\n")
-                await link.refresh_stats()
-                return json_answer(link.record)
-            if request.method != "POST":
-                return web.Response(status=404, text=f"no control call {request.method} {path}\n")
-            try:
-                control = json.loads((await request.read()).decode("utf-8") or "{}")
-            except (UnicodeDecodeError, ValueError) as error:
-                raise ControlError(f"the body is not JSON: {error}") from None
-            if not isinstance(control, dict):
-                raise ControlError("the body must be a JSON object")
-            answer = await self._control(path[len(CONTROL_PATH) + 1:], control)
-        except ControlError as error:
-            return web.Response(status=400, text=f"bad video server call: {error}\n")
-        if answer is None:
-            return web.Response(status=404, text=f"no control call {request.method} {path}\n")
-        return json_answer(answer)
+        if request.method == "GET" and path == CONTROL_PATH:
+            return json_answer(await self._state())
+        if request.method == "GET" and path == CONTROL_PATH + "/conference":
+            query = parse_qs(request.query_string)
+            session = query["session"][0] if "session" in query else None
+            link = next((p for p in reversed(self._links)
+                         if session is None or p.session == session), None)
+            if link is None:
+                return web.Response(status=404, text="no such conference\n")
+            await link.refresh_stats()
+            return json_answer(link.record)
+        return await post_control(request, path, CONTROL_PATH, "video server", self._control)
 
     async def _control(self, action: str, control: dict) -> Optional[dict]:
         if action == "drop":
