@@ -15,30 +15,14 @@ import asyncio
 import json
 import os
 import statistics
-import subprocess
 import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SIM_DIR = os.path.join(ROOT, "sim")
-sys.path.insert(0, SIM_DIR)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "sim"))
 
-from kavoni_sim.client import AppPeer, http_session  # noqa: E402
+from kavoni_sim.client import CA_FILE, AppPeer, http_session, start_sim, stop_sim  # noqa: E402
 
 COLUMNS = ("answer", "connected", "first frame")
-
-
-def start_sim() -> tuple[subprocess.Popen, str]:
-    subprocess.run(["/bin/bash", os.path.join(SIM_DIR, "make-certs.sh")], check=True,
-                   stdout=subprocess.DEVNULL)
-    sim = subprocess.Popen(["/usr/bin/python3", "-m", "kavoni_sim", "--port", "0", "--quiet",
-                            "--stop-on-stdin-eof"], cwd=SIM_DIR, stdin=subprocess.PIPE,
-                           stdout=subprocess.PIPE, text=True)
-    line = sim.stdout.readline()
-    if not line.startswith("PORT "):
-        sim.kill()
-        sys.exit(f"the sim did not start: {line!r}")
-    return sim, f"https://127.0.0.1:{int(line.split()[1])}"
 
 
 async def one_run(base_url: str, http, number: int, timeout: float) -> dict:
@@ -80,7 +64,7 @@ def main() -> None:
     parser.add_argument("--runs", type=int, default=10)
     parser.add_argument("--warmup", type=int, default=1, help="runs before the counted ones")
     parser.add_argument("--url", help="a running sim (default: start one on a free port)")
-    parser.add_argument("--ca", default=os.path.join(SIM_DIR, "certs", "ca.pem"),
+    parser.add_argument("--ca", default=CA_FILE,
                         help="the authority the sim's certificate is signed by")
     parser.add_argument("--timeout", type=float, default=30.0, help="seconds a run may take to link up")
     arguments = parser.parse_args()
@@ -89,14 +73,16 @@ def main() -> None:
     sim = None
     base_url = arguments.url
     if base_url is None:
-        sim, base_url = start_sim()
+        try:
+            sim, base_url = start_sim()
+        except RuntimeError as error:
+            sys.exit(str(error))
     try:
         asyncio.run(bench(base_url.rstrip("/"), arguments.ca, arguments.runs, arguments.warmup,
                           arguments.timeout))
     finally:
         if sim is not None:
-            sim.stdin.close()
-            sim.wait(10)
+            stop_sim(sim)
 
 
 if __name__ == "__main__":

@@ -6,7 +6,9 @@ fingerprint), posts the offer and the candidates to the video server as the app 
 counts what arrives. Everything runs on the caller's event loop.
 """
 import asyncio
+import os
 import ssl
+import subprocess
 import time
 from typing import Optional
 from urllib.parse import quote
@@ -18,6 +20,35 @@ from aiortc.mediastreams import MediaStreamError
 from .media import BarsTrack, ToneTrack, gather_on_loopback
 
 gather_on_loopback()
+
+SIM_DIR = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+CA_FILE = os.path.join(SIM_DIR, "certs", "ca.pem")
+
+
+def start_sim() -> tuple[subprocess.Popen, str]:
+    """The sim as a child process on a free port, and its base URL; it stops when
+    `stop_sim` closes its stdin (or when this process dies)."""
+    subprocess.run(["/bin/bash", os.path.join(SIM_DIR, "make-certs.sh")], check=True,
+                   stdout=subprocess.DEVNULL)
+    sim = subprocess.Popen(["/usr/bin/python3", "-m", "kavoni_sim", "--port", "0", "--quiet",
+                            "--stop-on-stdin-eof"], cwd=SIM_DIR, stdin=subprocess.PIPE,
+                           stdout=subprocess.PIPE, text=True)
+    line = sim.stdout.readline()
+    if not line.startswith("PORT "):
+        sim.kill()
+        sim.wait()
+        raise RuntimeError(f"the sim did not start: {line!r}")
+    return sim, f"https://127.0.0.1:{int(line.split()[1])}"
+
+
+def stop_sim(sim: subprocess.Popen) -> None:
+    sim.stdin.close()
+    sim.stdout.close()
+    try:
+        sim.wait(10)
+    except subprocess.TimeoutExpired:
+        sim.kill()
+        sim.wait()
 
 
 def http_session(ca_file: str) -> aiohttp.ClientSession:

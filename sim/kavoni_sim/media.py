@@ -30,6 +30,22 @@ def gather_on_loopback() -> None:
     aioice.ice.get_host_addresses = lambda use_ipv4, use_ipv6: ["127.0.0.1"] if use_ipv4 else []
 
 
+class _Pacer:
+    """Holds each frame back until its time, counted from the first frame, so a slow
+    encoder makes the stream late rather than fast."""
+
+    def __init__(self) -> None:
+        self._start = None
+
+    async def wait(self, offset_seconds: float) -> None:
+        now = time.monotonic()
+        if self._start is None:
+            self._start = now - offset_seconds
+        due = self._start + offset_seconds
+        if due > now:
+            await asyncio.sleep(due - now)
+
+
 # Seven-segment digits: which of the segments a, b, c, d, e, f, g each digit lights.
 _SEGMENTS = {
     "0": "abcdef", "1": "bc", "2": "abdeg", "3": "abcdg", "4": "bcfg",
@@ -60,7 +76,7 @@ class BarsTrack(VideoStreamTrack):
         super().__init__()
         self.fps = fps
         self.frames_sent = 0
-        self._start = None
+        self._pacer = _Pacer()
         # One period of eight bars, tiled twice so any shifted window of the frame's width
         # is a plain slice.
         bar = WIDTH // 8
@@ -73,13 +89,7 @@ class BarsTrack(VideoStreamTrack):
 
     async def recv(self) -> av.VideoFrame:
         step = VIDEO_CLOCK // self.fps
-        now = time.monotonic()
-        if self._start is None:
-            self._start = now
-        else:
-            due = self._start + self.frames_sent * step / VIDEO_CLOCK
-            if due > now:
-                await asyncio.sleep(due - now)
+        await self._pacer.wait(self.frames_sent * step / VIDEO_CLOCK)
         frame = self.draw(self.frames_sent)
         frame.pts = self.frames_sent * step
         frame.time_base = fractions.Fraction(1, VIDEO_CLOCK)
@@ -107,18 +117,12 @@ class ToneTrack(AudioStreamTrack):
     def __init__(self, hz: float = TONE_HZ) -> None:
         super().__init__()
         self.frames_sent = 0
-        self._start = None
+        self._pacer = _Pacer()
         self._phase_step = 2 * math.pi * hz / AUDIO_RATE
         self._samples = numpy.arange(AUDIO_SAMPLES)
 
     async def recv(self) -> av.AudioFrame:
-        now = time.monotonic()
-        if self._start is None:
-            self._start = now
-        else:
-            due = self._start + self.frames_sent * AUDIO_SAMPLES / AUDIO_RATE
-            if due > now:
-                await asyncio.sleep(due - now)
+        await self._pacer.wait(self.frames_sent * AUDIO_SAMPLES / AUDIO_RATE)
         first = self.frames_sent * AUDIO_SAMPLES
         wave = numpy.sin((first + self._samples) * self._phase_step) * 8000
         frame = av.AudioFrame.from_ndarray(wave.astype(numpy.int16).reshape(1, -1), format="s16",

@@ -24,6 +24,8 @@ gather_on_loopback()
 _UNWANTED_PREFIXES = ("a=extmap:", "a=extmap-allow-mixed")
 _CODECS = {"audio": ("audio/opus",), "video": ("video/VP8", "video/rtx")}
 _MAX_CANDIDATES = 64
+# The app offers two; each section may cost a transport of its own.
+_MAX_SECTIONS = 8
 _SIZES_KEPT = 16
 
 
@@ -113,6 +115,9 @@ class Peer:
     async def answer(self, offer: str) -> str:
         """Takes the offer and gives the answer's SDP, candidates included; OfferError when
         the offer cannot be answered."""
+        sections = sum(1 for line in offer.split("\n") if line.startswith("m="))
+        if sections > _MAX_SECTIONS:
+            raise OfferError(f"{sections} media sections, more than {_MAX_SECTIONS}")
         stripped, dropped = strip_extensions(offer)
         self.record["offer"] = offer
         self.record["extensionsIgnored"] = dropped

@@ -6,16 +6,14 @@ Waits are bounded generously and nothing here checks speed (bench/call_setup_aio
 import asyncio
 import json
 import os
-import subprocess
 import sys
 import unittest
 
-SIM_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "sim")
-sys.path.insert(0, SIM_DIR)
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "sim"))
 
-from kavoni_sim.client import AppPeer, http_session, split_candidates, until  # noqa: E402
+from kavoni_sim.client import (CA_FILE, AppPeer, http_session, split_candidates, start_sim,  # noqa: E402
+                               stop_sim, until)
 
-CA_FILE = os.path.join(SIM_DIR, "certs", "ca.pem")
 WAIT = 30.0
 sim = None
 base_url = ""
@@ -23,25 +21,11 @@ base_url = ""
 
 def setUpModule():
     global sim, base_url
-    subprocess.run(["/bin/bash", os.path.join(SIM_DIR, "make-certs.sh")], check=True,
-                   stdout=subprocess.DEVNULL)
-    sim = subprocess.Popen(["/usr/bin/python3", "-m", "kavoni_sim", "--port", "0", "--quiet",
-                            "--stop-on-stdin-eof"], cwd=SIM_DIR, stdin=subprocess.PIPE,
-                           stdout=subprocess.PIPE, text=True)
-    line = sim.stdout.readline()
-    if not line.startswith("PORT "):
-        sim.kill()
-        raise RuntimeError(f"the sim did not start: {line!r}")
-    base_url = f"https://127.0.0.1:{int(line.split()[1])}"
+    sim, base_url = start_sim()
 
 
 def tearDownModule():
-    sim.stdin.close()
-    sim.stdout.close()
-    try:
-        sim.wait(10)
-    except subprocess.TimeoutExpired:
-        sim.kill()
+    stop_sim(sim)
 
 
 def fingerprint_in(sdp: str) -> str:
@@ -109,7 +93,13 @@ class CallTest(VideoServerCase):
         app = self.app()
         answer = await self.connect(app)
         self.assertEqual((answer["isOffer"], answer["tieBreaker"]), (False, 0))
-        candidates = [line for line in answer["sdpMessage"].split("\r\n") if line.startswith("a=candidate:")]
+        lines = answer["sdpMessage"].split("\r\n")
+        # What the app's stack relies on: one transport, it is the DTLS server, SHA-256 only.
+        self.assertIn("a=group:BUNDLE 0 1", lines)
+        self.assertEqual({line for line in lines if line.startswith("a=setup:")}, {"a=setup:active"})
+        self.assertEqual({line.split()[0] for line in lines if line.startswith("a=fingerprint:")},
+                         {"a=fingerprint:sha-256"})
+        candidates = [line for line in lines if line.startswith("a=candidate:")]
         self.assertTrue(candidates)
         for line in candidates:
             self.assertEqual(line.split()[4], "127.0.0.1", line)
@@ -198,16 +188,19 @@ class CallTest(VideoServerCase):
     async def test_offers_the_peer_cannot_take_are_refused_and_an_offer_without_media_gets_the_bare_answer(self):
         app = self.app()
         good = await app.make_offer()
+        sections = good[good.index("m=audio"):good.index("m=video")]
         cases = [
-            ("not an object", "v=0", 400),
-            ("no sdpMessage", {"isOffer": True}, 400),
-            ("an answer, not an offer", {"isOffer": False, "sdpMessage": good}, 400),
-            ("not SDP", {"isOffer": True, "sdpMessage": "m=nonsense"}, 400),
-            ("no ICE credentials", {"isOffer": True, "sdpMessage": good.replace("a=ice-ufrag:", "a=x-")}, 400),
-            ("no VP8", {"isOffer": True, "sdpMessage": good.replace("VP8/90000", "VP9/90000")}, 400),
-            ("no media", {"isOffer": True, "tieBreaker": "7", "sdpMessage": "v=0\r\n"}, 200),
+            ("not an object", "v=0", 400, None),
+            ("no sdpMessage", {"isOffer": True}, 400, None),
+            ("an answer, not an offer", {"isOffer": False, "sdpMessage": good}, 400, None),
+            ("not SDP", {"isOffer": True, "sdpMessage": "m=nonsense"}, 400, "not usable"),
+            ("no ICE credentials", {"isOffer": True, "sdpMessage": good.replace("a=ice-ufrag:", "a=x-")}, 400,
+             "ICE username fragment"),
+            ("no VP8", {"isOffer": True, "sdpMessage": good.replace("VP8/90000", "VP9/90000")}, 400, "video"),
+            ("too many sections", {"isOffer": True, "sdpMessage": good + sections * 8}, 400, "10 media sections"),
+            ("no media", {"isOffer": True, "tieBreaker": "7", "sdpMessage": "v=0\r\n"}, 200, None),
         ]
-        for name, body, status in cases:
+        for name, body, status, reason in cases:
             with self.subTest(name):
                 url_status, text = await app.post("sendSdpOffer", body)
                 self.assertEqual(url_status, status, text)
@@ -217,9 +210,13 @@ class CallTest(VideoServerCase):
                 else:
                     self.assertEqual(answer["isOffer"], False)
                     self.assertNotIn("m=", answer["sdpMessage"])
-        state = await self.control("GET", "/__sim/video")
-        self.assertTrue(all(link["closedAt"] is not None for link in state["links"]))
-        self.assertTrue(all(link["end"].startswith("offer refused") for link in state["links"]))
+                if reason is not None:
+                    link = await self.record()
+                    self.assertIsNotNone(link["closedAt"])
+                    self.assertIn(reason, link["end"])
+                    self.assertTrue(link["end"].startswith("offer refused"))
+        self.assertTrue(all(link["closedAt"] is not None
+                            for link in (await self.control("GET", "/__sim/video"))["links"]))
         # The server takes a good offer after all that.
         await self.connect(app)
 
