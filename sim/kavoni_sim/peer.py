@@ -211,7 +211,6 @@ class Peer:
         log.info("video link %d of %s: %s", self.record["id"], self.session, state)
         if state == "connected" and self.record["connectedAt"] is None:
             self.record["connectedAt"] = self._now()
-            self._note_remote_certificate()
         elif state == "failed":
             self._ended("link failed")
 
@@ -222,6 +221,8 @@ class Peer:
         transport = self._dtls()
         state = transport.state if transport is not None else "closed"
         self.record["dtlsState"] = state
+        if state in ("connected", "failed"):
+            self._note_remote_certificate()
         # aiortc keeps reporting "connected" after the app's close_notify; the DTLS
         # transport is what knows the app has gone.
         if state == "closed" and self.record["connectedAt"] is not None:

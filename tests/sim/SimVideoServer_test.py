@@ -130,6 +130,18 @@ class CallTest(VideoServerCase):
         record = await self.until_record(lambda r: r["closedAt"] is not None)
         self.assertEqual((record["state"], record["end"]), ("closed", "closed by the app"))
 
+    async def test_a_certificate_that_does_not_match_the_offered_fingerprint_fails_the_link(self):
+        app = self.app()
+        offer = await app.make_offer()
+        offered = fingerprint_in(offer)
+        wrong = ("00" if not offered.startswith("00") else "11") + offered[2:]
+        status, text = await app.send_offer(offer.replace(offered, wrong))
+        self.assertEqual(status, 200, text)
+        await app.accept(json.loads(text)["sdpMessage"])
+        record = await self.until_record(lambda r: r["closedAt"] is not None)
+        self.assertEqual((record["end"], record["dtlsState"], record["connectedAt"]), ("link failed", "failed", None))
+        self.assertEqual(record["remoteFingerprint"]["value"], offered)
+
     async def test_trickled_candidates_reach_the_link_whether_they_come_before_or_after_the_offer(self):
         for when in ("before", "after"):
             with self.subTest(when=when):
