@@ -243,6 +243,28 @@ TEST_F(SimServiceTest, FixtureCalls)
     }
 }
 
+TEST_F(SimServiceTest, VideoServerFaultsApplyInOrderToTheirConference)
+{
+    // An offer without media starts no link, so this needs no WebRTC peer on this side.
+    const std::string offer = R"({"sdpMessage":"v=0\r\n","isOffer":true,"tieBreaker":"1"})";
+    auto offerTo = [&](const std::string& session) { return call("POST", "/api/v1/conferences/" + session + "/USER/u1/sendSdpOffer", offer); };
+    sim->setVideoFault(SimService::VideoFault::Refuse, 1, 502, 0, "s1");
+    sim->setVideoFault(SimService::VideoFault::NotJSON);
+    sim->setVideoFault(SimService::VideoFault::NotSDP);
+
+    Reply other = offerTo("other");
+    EXPECT_EQ(other.status, 200);
+    EXPECT_TRUE(parsed(other).is_discarded()) << other.body;
+    EXPECT_EQ(offerTo("s1").status, 502);
+    Reply garbled = offerTo("s1");
+    EXPECT_EQ(garbled.status, 200);
+    EXPECT_EQ(parsed(garbled).value("sdpMessage", "").rfind("v=0", 0), std::string::npos) << garbled.body;
+    EXPECT_EQ(parsed(offerTo("s1")).value("isOffer", true), false);
+
+    EXPECT_EQ(sim->videoConference(), nullptr);
+    EXPECT_EQ(sim->dropVideoLink("s1"), 0);
+}
+
 TEST(SimServiceLifetime, StopsWhenDestroyed)
 {
     auto sim = SimService::start();
