@@ -115,11 +115,11 @@ class Peer:
     async def answer(self, offer: str) -> str:
         """Takes the offer and gives the answer's SDP, candidates included; OfferError when
         the offer cannot be answered."""
+        self.record["offer"] = offer
         sections = sum(1 for line in offer.split("\n") if line.startswith("m="))
         if sections > _MAX_SECTIONS:
             raise OfferError(f"{sections} media sections, more than {_MAX_SECTIONS}")
         stripped, dropped = strip_extensions(offer)
-        self.record["offer"] = offer
         self.record["extensionsIgnored"] = dropped
         for kind, track in (("audio", self._tone), ("video", self._bars)):
             transceiver = self._pc.addTransceiver(track, direction="sendrecv")
