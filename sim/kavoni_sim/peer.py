@@ -152,7 +152,9 @@ class Peer:
             sections = {t._get_mline_index(): t for t in self._pc.getTransceivers()}
             if media_index not in sections:
                 raise ValueError(f"there is no media section {media_index}")
-            # With BUNDLE every section's transport is the first one's.
+            # The app names the section by index only, and aiortc's addIceCandidate matches
+            # on the mid alone, so go to the section's ICE transport (with BUNDLE, the first
+            # section's) directly.
             ice = sections[media_index].receiver.transport.transport
             await asyncio.wait_for(ice.addRemoteCandidate(candidate), 5)
         except (ValueError, asyncio.TimeoutError) as error:
