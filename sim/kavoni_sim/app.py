@@ -8,6 +8,7 @@ import logging
 from aiohttp import web
 
 from . import rest, videoserver
+from .agent import CONTROL_PATH as AGENT_CONTROL, Agent
 from .answers import error_answer
 from .channel import CONTROL_PATH as CHANNEL_CONTROL, Channel
 from .control import PREFIX, Control
@@ -19,12 +20,15 @@ log = logging.getLogger("kavoni_sim")
 def build_app() -> web.Application:
     router = Router()
     videoserver.register(router)
-    rest.register(router)
     channel = Channel()
+    agent = Agent(channel)
+    agent.register(router)  # before the service's routes: it watches the calls it hands on
+    rest.register(router)
     channel_router = Router()
     channel.register(channel_router)
     control = Control()
     control.reset_hooks.append(channel.reset)
+    control.reset_hooks.append(agent.reset)
 
     async def take_rule(request: web.Request, path: str):
         rule = control.take_rule(request.method, path)
@@ -51,6 +55,8 @@ def build_app() -> web.Application:
         path, _, query = request.raw_path.partition("?")
         if path == CHANNEL_CONTROL or path.startswith(CHANNEL_CONTROL + "/"):
             return await channel.handle_control(request, path)
+        if path == AGENT_CONTROL or path.startswith(AGENT_CONTROL + "/"):
+            return await agent.handle_control(request, path)
         if path.startswith(PREFIX):
             return await control.handle(request, path)
         if channel_router.resolve(request.method, path)[2]:
@@ -77,8 +83,10 @@ def build_app() -> web.Application:
     app["control"] = control
     app["router"] = router
     app["channel"] = channel
+    app["agent"] = agent
 
     async def close_channel(_: web.Application) -> None:
+        agent.reset()
         await channel.shutdown()
     app.on_shutdown.append(close_channel)
     app.router.add_route("*", "/{tail:.*}", dispatch)
