@@ -51,6 +51,7 @@ POLL_SECONDS = 0.05
 # What one identification keeps of the calls and the chat: an app that calls without end must
 # not make the service hold memory without end.
 KEEP_ENTRIES = 500
+KEEP_IDENTIFICATIONS = 200
 ORIGINATOR = "Agent"
 
 # Calls the service only acknowledges, whose arrival a road may wait for.
@@ -164,8 +165,20 @@ class Agent:
                                         self.channel.now())
         if current is not None:
             identification.notified = current.notified
+        self.identifications.pop(key, None)
+        self._make_room()
         self.identifications[key] = identification
         return identification
+
+    def _make_room(self) -> None:
+        """Tokens that name a road are the app's to choose: the oldest ended road goes first,
+        the oldest of all when none has ended."""
+        while len(self.identifications) >= KEEP_IDENTIFICATIONS:
+            ended = [k for k, i in self.identifications.items() if i.ended()]
+            oldest = ended[0] if ended else next(iter(self.identifications))
+            dropped = self.identifications.pop(oldest)
+            if dropped.task is not None:
+                dropped.task.cancel()
 
     # The service's calls, handed on
 
@@ -275,6 +288,7 @@ class Agent:
                     await self._give_up(identification)
                     return
             identification.state = "done"
+            self._forgo_restart(identification)
             log.info("agent: %s: %s done", identification.key, script.name)
         except asyncio.CancelledError:
             identification.state = "failed"
@@ -343,8 +357,15 @@ class Agent:
                       "data": None, "result": "the agent gave up"}
             identification.steps.append(record)
             record["delivered"] = await self._push(identification, {"command": "failed"})
+        self._forgo_restart(identification)
+
+    def _forgo_restart(self, identification: Identification) -> None:
+        """A restart still due when the road ends is not made: its last commands may be on
+        their way, and a restart then could lose them."""
         if identification.pending_restart is not None:
-            self._restart(identification)
+            identification.channel_restarts.append({"at": self.channel.now(), "skipped":
+                                                    "the road ended before a safe point"})
+            identification.pending_restart = None
 
     async def _wait(self, identification: Identification, what: str, found: Callable[[], Any]):
         identification.waiting_for = what

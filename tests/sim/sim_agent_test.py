@@ -247,6 +247,17 @@ class AgentTest(unittest.IsolatedAsyncioTestCase):
         async with self.http.post(self.base + "/__sim/agent/dance", data=b"{}") as answer:
             self.assertEqual(answer.status, 404)
 
+    async def test_the_roads_kept_are_bounded_whatever_tokens_the_app_starts(self):
+        tokens = [f"DEVAGENTIDENT-{n}" for n in range(205)]
+        for token in tokens:
+            async with self.http.post(f"{self.base}/api/v1/vellumbank/identifications/{token}/start",
+                                      json={"token": token, "clientInfo": {}}) as answer:
+                self.assertEqual(answer.status, 200)
+        kept = (await self.control("GET", "/__sim/agent"))[1]["identifications"]
+        self.assertEqual(len(kept), 200)
+        self.assertIn("DEVAGENTIDENT-204-INT", kept)
+        self.assertNotIn("DEVAGENTIDENT-0-INT", kept)
+
     async def test_a_wait_that_runs_out_is_a_failed_step_and_the_agent_ends_the_session(self):
         await self.control("POST", "/__sim/agent/script",
                            {"token": "DEV0003", "script": "identification", "waitSeconds": 0.5})
