@@ -41,7 +41,7 @@ from . import fixtures, rest
 from .agent_scripts import (SCRIPTS, Chat, Expect, ExpectChannel, NotifyWaitingUser,
                             RoadContext, Script, Send, script_for_token)
 from .answers import error_answer, json_answer
-from .channel import Channel, frame
+from .channel import Channel, ControlError, frame, read_control
 from .routing import Call, Router
 
 CONTROL_PATH = "/__sim/agent"
@@ -60,10 +60,6 @@ WATCHED_ACKNOWLEDGED = ("requestVideoChat", "setupComplete", "resendConfirmation
                         "notificationSubscription", "canceled", "failed", "signingRefuse")
 
 log = logging.getLogger("kavoni_sim")
-
-
-class ControlError(Exception):
-    pass
 
 
 class Identification:
@@ -425,12 +421,7 @@ class Agent:
             action = path[len(CONTROL_PATH) + 1:] if path.startswith(CONTROL_PATH + "/") else None
             if request.method != "POST" or action not in ("script", "restartChannel"):
                 return web.Response(status=404, text=f"no control call {request.method} {path}\n")
-            try:
-                control = json.loads((await request.read()).decode("utf-8") or "{}")
-            except (UnicodeDecodeError, ValueError) as error:
-                raise ControlError(f"the body is not JSON: {error}") from None
-            if not isinstance(control, dict):
-                raise ControlError("the body must be a JSON object")
+            control = await read_control(request)
             if action == "script":
                 return json_answer(self._choose(control))
             return json_answer(self._restart_control(control))

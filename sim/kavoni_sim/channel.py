@@ -320,12 +320,7 @@ class Channel:
                 return json_answer(self._state())
             if request.method != "POST" or not path.startswith(CONTROL_PATH + "/"):
                 return web.Response(status=404, text=f"no control call {request.method} {path}\n")
-            try:
-                control = json.loads((await request.read()).decode("utf-8") or "{}")
-            except (UnicodeDecodeError, ValueError) as error:
-                raise ControlError(f"the body is not JSON: {error}") from None
-            if not isinstance(control, dict):
-                raise ControlError("the body must be a JSON object")
+            control = await read_control(request)
             action = path[len(CONTROL_PATH) + 1:]
             answer = await self._control(action, control)
         except ControlError as error:
@@ -402,6 +397,17 @@ class Channel:
             clients.setdefault(token, {"webSocket": 0, "longPolling": 0, "queued": 0})["queued"] = len(queue)
         return {"clients": clients, "connections": [c.record() for c in self.connections],
                 "holdSeconds": self.hold_seconds, "now": self.now()}
+
+
+async def read_control(request: web.Request) -> dict:
+    """A control call's body: a JSON object, or nothing (an empty object)."""
+    try:
+        control = json.loads((await request.read()).decode("utf-8") or "{}")
+    except (UnicodeDecodeError, ValueError) as error:
+        raise ControlError(f"the body is not JSON: {error}") from None
+    if not isinstance(control, dict):
+        raise ControlError("the body must be a JSON object")
+    return control
 
 
 def _token(control: dict) -> str:

@@ -290,14 +290,19 @@ class AgentTest(unittest.IsolatedAsyncioTestCase):
                 self.assertEqual(restarts, [{"scheduled": True}])
                 self.assertEqual(progress["state"], "done", progress["failure"])
                 self.assertEqual(len(progress["channelRestarts"]), 1)
-                self.assertGreaterEqual(progress["channelRestarts"][0]["dropped"], 1)
                 # Every command once and in order, the chat ones among them.
                 self.assertEqual([m["command"] for m in received], commands_of(SCRIPTS["nativeConsent"]))
                 sent = [c["content"] for c in progress["chat"] if c["from"] == "agent"]
                 self.assertEqual([m["data"]["content"] for m in received if m["command"] == "chatMessage"], sent)
                 ends = [c["end"] for c in (await self.control("GET", "/__sim/channel"))[1]["connections"]
                         if c["token"] == token + "-INT"]
-                self.assertIn("restart", ends)
+                # A WebSocket stays open all along; a long-polling app may be between two polls
+                # at the restart, and then meets the channel while it is down.
+                if transport == "websocket":
+                    self.assertIn("restart", ends)
+                    self.assertGreaterEqual(progress["channelRestarts"][0]["dropped"], 1)
+                else:
+                    self.assertTrue({"restart", "refused (restarting)"} & set(ends), ends)
 
 
 if __name__ == "__main__":
