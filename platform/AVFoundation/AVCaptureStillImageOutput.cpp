@@ -81,16 +81,20 @@ void AVCaptureStillImageOutput::captureStillImageAsynchronouslyFromConnection_co
 
 void AVCaptureStillImageOutput::capture(const std::shared_ptr<AVCaptureConnection>& connection, const CompletionHandler& handler)
 {
-    bool fail = false;
+    std::optional<CaptureFault> fault;
     {
         std::lock_guard lock(m_mutex);
         if (m_failuresToCome > 0) {
             --m_failuresToCome;
-            fail = true;
+            fault = m_fault;
         }
     }
-    if (fail) {
+    if (fault == CaptureFault::Error) {
         handler(nullptr, captureError(AVErrorUnknown, "The still image could not be captured."));
+        return;
+    }
+    if (fault == CaptureFault::DamagedData) {
+        handler(std::make_shared<CMSampleBuffer>(NSDataFromString("\xFF\xD8 no picture"), CMVideoDimensions{}), nullptr);
         return;
     }
     if (!connection || connection->output().get() != this || !connection->isActive()) {
@@ -115,10 +119,11 @@ std::optional<NSData> AVCaptureStillImageOutput::jpegStillImageNSDataRepresentat
     return buffer->jpegData();
 }
 
-void AVCaptureStillImageOutput::failNextCapturesForTesting(int count)
+void AVCaptureStillImageOutput::failNextCapturesForTesting(int count, CaptureFault fault)
 {
     std::lock_guard lock(m_mutex);
     m_failuresToCome = std::max(0, count);
+    m_fault = fault;
 }
 
 long AVCaptureStillImageOutput::captureCountForTesting() const

@@ -36,8 +36,11 @@ public:
     static std::optional<NSData> jpegStillImageNSDataRepresentation(const CMSampleBufferRef& buffer);
 
     // Test controls ------------------------------------------------------------------------
-    // The next `count` captures fail with an error, as a camera's sometimes do.
-    void failNextCapturesForTesting(int count);
+    // How a capture goes wrong: with an error, as a camera's sometimes do, or with a buffer
+    // whose bytes are no JPEG.
+    enum class CaptureFault { Error, DamagedData };
+    // The next `count` captures go wrong that way.
+    void failNextCapturesForTesting(int count, CaptureFault fault = CaptureFault::Error);
     // Captures asked for so far, failed ones included.
     long captureCountForTesting() const;
 
@@ -48,5 +51,6 @@ private:
     mutable std::mutex m_mutex;
     OutputSettings m_settings;
     int m_failuresToCome = 0;
+    CaptureFault m_fault = CaptureFault::Error;
     long m_captureCount = 0;
 };

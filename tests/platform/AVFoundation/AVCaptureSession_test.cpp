@@ -14,6 +14,7 @@
 #include "AVFoundation/AVVideoSettings.h"
 #include "AVFoundation/SyntheticCameraPicture.h"
 #include "Foundation/NSRunLoop.h"
+#include "support/ColorNear.h"
 
 namespace {
 
@@ -50,15 +51,7 @@ Decoded decodeJpeg(const NSData& jpeg)
     return out;
 }
 
-// Within JPEG's loss of each channel.
-bool near(uint32_t actual, uint32_t expected)
-{
-    for (int shift : {0, 8, 16}) {
-        if (std::abs(int((actual >> shift) & 0xFF) - int((expected >> shift) & 0xFF)) > 24)
-            return false;
-    }
-    return true;
-}
+using kvn::test::colorNear;
 
 class CaptureSessionTest : public ::testing::Test {
 protected:
@@ -161,14 +154,14 @@ TEST_F(CaptureSessionTest, StillImageIsAJpegOfThePresetSizeShowingTheCamerasPict
     };
     auto rear = pictureOf();
     ASSERT_GT(rear.width, 0);
-    EXPECT_TRUE(near(rear.at(5, 5), 0xFFFFFF));
-    EXPECT_TRUE(near(rear.at(rear.width - 6, 5), 0x0000FF));
+    EXPECT_TRUE(colorNear(rear.at(5, 5), 0xFFFFFF));
+    EXPECT_TRUE(colorNear(rear.at(rear.width - 6, 5), 0x0000FF));
     session->removeInput(session->inputs().front());
     session->addInput(std::make_shared<AVCaptureDeviceInput>(std::make_shared<AVCaptureDevice>(Description::frontCamera())));
     auto front = pictureOf();
     ASSERT_GT(front.width, 0);
-    EXPECT_TRUE(near(front.at(5, 5), 0x0000FF));
-    EXPECT_TRUE(near(front.at(front.width - 6, 5), 0xFFFFFF));
+    EXPECT_TRUE(colorNear(front.at(5, 5), 0x0000FF));
+    EXPECT_TRUE(colorNear(front.at(front.width - 6, 5), 0xFFFFFF));
 }
 
 TEST_F(CaptureSessionTest, FailedCapturesReportAnErrorAndTheNextOneSucceeds)
@@ -185,6 +178,12 @@ TEST_F(CaptureSessionTest, FailedCapturesReportAnErrorAndTheNextOneSucceeds)
     }
     EXPECT_TRUE(capture(output, connection).buffer);
     EXPECT_EQ(output->captureCountForTesting(), 3);
+
+    output->failNextCapturesForTesting(1, AVCaptureStillImageOutput::CaptureFault::DamagedData);
+    auto damaged = capture(output, connection);
+    ASSERT_TRUE(damaged.buffer) << "a buffer comes, without an error";
+    EXPECT_FALSE(damaged.error);
+    EXPECT_EQ(decodeJpeg(damaged.buffer->jpegData()).width, 0) << "but its bytes are no picture";
 }
 
 TEST_F(CaptureSessionTest, CapturesWithoutARunningSessionFail)

@@ -8,6 +8,7 @@
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/SyntheticCameraPicture.h"
 #include "Foundation/NSRunLoop.h"
+#include "support/ColorNear.h"
 #include "MediaStack/Capture/CameraCapture.h"
 #include "MediaStack/Capture/MediaRequest.h"
 #include "MediaStack/Views/LocalPreviewView.h"
@@ -121,14 +122,7 @@ std::shared_ptr<VideoFrame> cameraFrame()
     return frame;
 }
 
-bool near(uint32_t argb, uint32_t rgb)
-{
-    for (int shift : {0, 8, 16}) {
-        if (std::abs(int((argb >> shift) & 0xFF) - int((rgb >> shift) & 0xFF)) > 24)
-            return false;
-    }
-    return true;
-}
+using kvn::test::colorNear;
 
 TEST(VideoRenderView, APictureOfThePreviewShowsTheCamerasPattern)
 {
@@ -154,9 +148,9 @@ TEST(VideoRenderView, APictureOfThePreviewShowsTheCamerasPattern)
     // bar (white, the picture's first 1/7), its middle in the fourth (green), its right edge
     // in the last (blue); the lower third is the dark ground.
     for (auto [x, bar] : {std::pair{2, 0}, {100, 3}, {197, 6}})
-        EXPECT_TRUE(near(pixels->pixelAt(x, 20), kvn::SyntheticCameraPicture::barColor(AVCaptureDevicePositionBack, bar)))
+        EXPECT_TRUE(colorNear(pixels->pixelAt(x, 20), kvn::SyntheticCameraPicture::barColor(AVCaptureDevicePositionBack, bar)))
             << "x " << x << std::hex << " pixel " << pixels->pixelAt(x, 20);
-    EXPECT_TRUE(near(pixels->pixelAt(2, 195), 0x202020)) << std::hex << pixels->pixelAt(2, 195);
+    EXPECT_TRUE(colorNear(pixels->pixelAt(2, 195), 0x202020)) << std::hex << pixels->pixelAt(2, 195);
 }
 
 TEST(VideoRenderView, RemoteViewsStartWithTheScaleTheStackGivesRemoteVideo)

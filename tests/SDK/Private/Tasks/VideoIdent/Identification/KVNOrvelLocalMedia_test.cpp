@@ -268,6 +268,24 @@ TEST_F(OrvelLocalMediaTest, ASuccessOnTheFifthAttemptIsASuccess)
     EXPECT_TRUE(reports[0].onMainThread);
 }
 
+TEST_F(OrvelLocalMediaTest, AStillImageThatDoesNotDecodeIsAFailedAttemptNotAScreenshot)
+{
+    runOnStillCamera();
+    media->imageOutput()->failNextCapturesForTesting(1, AVCaptureStillImageOutput::CaptureFault::DamagedData);
+    screenshot();
+    EXPECT_EQ(runRetries(), 1);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].success);
+    EXPECT_TRUE(reports[0].image);
+
+    media->imageOutput()->failNextCapturesForTesting(5, AVCaptureStillImageOutput::CaptureFault::DamagedData);
+    screenshot();
+    EXPECT_EQ(runRetries(1), 4);
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_FALSE(reports[1].success);
+    EXPECT_FALSE(reports[1].image);
+}
+
 TEST_F(OrvelLocalMediaTest, ANewScreenshotGetsFiveAttemptsAgain)
 {
     runOnStillCamera();
