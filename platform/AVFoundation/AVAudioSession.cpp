@@ -79,11 +79,11 @@ void AVAudioSession::resetForTesting()
 bool AVAudioSession::setCategory_withOptions_error(const AVAudioSessionCategory& category, AVAudioSessionCategoryOptions options,
                                                    std::shared_ptr<NSError>* error)
 {
-    const bool known = category == AVAudioSessionCategoryAmbient || category == AVAudioSessionCategorySoloAmbient
-        || category == AVAudioSessionCategoryPlayback || category == AVAudioSessionCategoryRecord
-        || category == AVAudioSessionCategoryPlayAndRecord;
-    const AVAudioSessionCategoryOptions knownOptions = AVAudioSessionCategoryOptionMixWithOthers | AVAudioSessionCategoryOptionDuckOthers
-        | AVAudioSessionCategoryOptionAllowBluetooth | AVAudioSessionCategoryOptionDefaultToSpeaker;
+    const bool known = category == AVAudioSessionCategoryAmbient || category == AVAudioSessionCategorySoloAmbient ||
+        category == AVAudioSessionCategoryPlayback || category == AVAudioSessionCategoryRecord ||
+        category == AVAudioSessionCategoryPlayAndRecord;
+    const AVAudioSessionCategoryOptions knownOptions = AVAudioSessionCategoryOptionMixWithOthers | AVAudioSessionCategoryOptionDuckOthers |
+        AVAudioSessionCategoryOptionAllowBluetooth | AVAudioSessionCategoryOptionDefaultToSpeaker;
     const bool speakerOutsidePlayAndRecord =
         (options & AVAudioSessionCategoryOptionDefaultToSpeaker) && category != AVAudioSessionCategoryPlayAndRecord;
     if (!known || (options & ~knownOptions) || speakerOutsidePlayAndRecord) {

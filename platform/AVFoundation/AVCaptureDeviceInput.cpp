@@ -3,7 +3,7 @@
 #include "AVFoundation/AVError.h"
 
 std::shared_ptr<AVCaptureDeviceInput> AVCaptureDeviceInput::deviceInputWithDevice_error(std::shared_ptr<AVCaptureDevice> device,
-                                                                                       std::shared_ptr<NSError>* error)
+                                                                                        std::shared_ptr<NSError>* error)
 {
     if (!device) {
         if (error)

@@ -9,7 +9,7 @@ class AVCaptureDeviceInput {
 public:
     // nullptr (and *error set) for a missing device.
     static std::shared_ptr<AVCaptureDeviceInput> deviceInputWithDevice_error(std::shared_ptr<AVCaptureDevice> device,
-                                                                            std::shared_ptr<NSError>* error = nullptr);
+                                                                             std::shared_ptr<NSError>* error = nullptr);
 
     explicit AVCaptureDeviceInput(std::shared_ptr<AVCaptureDevice> device) : m_device(std::move(device)) {}
     const std::shared_ptr<AVCaptureDevice>& device() const { return m_device; }

@@ -95,10 +95,7 @@ std::vector<std::shared_ptr<AVCaptureOutput>> AVCaptureSession::outputs() const
     return m_outputs;
 }
 
-bool AVCaptureSession::canAddOutput(const std::shared_ptr<AVCaptureOutput>& output) const
-{
-    return output && !output->session();
-}
+bool AVCaptureSession::canAddOutput(const std::shared_ptr<AVCaptureOutput>& output) const { return output && !output->session(); }
 
 bool AVCaptureSession::addOutput(const std::shared_ptr<AVCaptureOutput>& output)
 {

@@ -31,7 +31,7 @@ public:
     // The completion gets the picture, or an error when the connection is not this output's,
     // its session does not run or has no camera, or the capture fails.
     void captureStillImageAsynchronouslyFromConnection_completionHandler(const std::shared_ptr<AVCaptureConnection>& connection,
-                                                                        CompletionHandler handler);
+                                                                         CompletionHandler handler);
     // The JPEG bytes of a still image's buffer; nullopt for none.
     static std::optional<NSData> jpegStillImageNSDataRepresentation(const CMSampleBufferRef& buffer);
 

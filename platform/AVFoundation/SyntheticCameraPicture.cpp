@@ -33,7 +33,10 @@ public:
         }
     }
 
-    CGImageRef image() { return std::make_shared<CGImage>(m_width, m_height, static_cast<size_t>(m_width) * 4, false, std::move(m_pixels)); }
+    CGImageRef image()
+    {
+        return std::make_shared<CGImage>(m_width, m_height, static_cast<size_t>(m_width) * 4, false, std::move(m_pixels));
+    }
 
 private:
     int m_width;
@@ -45,13 +48,20 @@ void drawDigit(Canvas& canvas, int digit, int x, int y, int w, int t)
 {
     const int h = 2 * w;
     const uint8_t on = kSegments[digit];
-    if (on & 0x01) canvas.fill(x, y, w, t, kDigit);
-    if (on & 0x02) canvas.fill(x + w - t, y, t, h / 2, kDigit);
-    if (on & 0x04) canvas.fill(x + w - t, y + h / 2, t, h / 2, kDigit);
-    if (on & 0x08) canvas.fill(x, y + h - t, w, t, kDigit);
-    if (on & 0x10) canvas.fill(x, y + h / 2, t, h / 2, kDigit);
-    if (on & 0x20) canvas.fill(x, y, t, h / 2, kDigit);
-    if (on & 0x40) canvas.fill(x, y + h / 2 - t / 2, w, t, kDigit);
+    if (on & 0x01)
+        canvas.fill(x, y, w, t, kDigit);
+    if (on & 0x02)
+        canvas.fill(x + w - t, y, t, h / 2, kDigit);
+    if (on & 0x04)
+        canvas.fill(x + w - t, y + h / 2, t, h / 2, kDigit);
+    if (on & 0x08)
+        canvas.fill(x, y + h - t, w, t, kDigit);
+    if (on & 0x10)
+        canvas.fill(x, y + h / 2, t, h / 2, kDigit);
+    if (on & 0x20)
+        canvas.fill(x, y, t, h / 2, kDigit);
+    if (on & 0x40)
+        canvas.fill(x, y + h / 2 - t / 2, w, t, kDigit);
 }
 
 } // namespace

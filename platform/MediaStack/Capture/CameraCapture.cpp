@@ -35,20 +35,14 @@ std::shared_ptr<VideoFrame> i420FromPicture(const CGImageRef& picture)
 } // namespace
 
 CameraCapture::CameraCapture(std::shared_ptr<AVCaptureDevice> device, int width, int height, int frameRate)
-    : m_width(width)
-    , m_height(height)
-    , m_frameRate(std::clamp(frameRate, 1, 120))
-    , m_session(std::make_shared<AVCaptureSession>())
-    , m_handlers(std::make_shared<FrameHandlerList<VideoFrame>>())
+    : m_width(width), m_height(height), m_frameRate(std::clamp(frameRate, 1, 120)), m_session(std::make_shared<AVCaptureSession>()),
+      m_handlers(std::make_shared<FrameHandlerList<VideoFrame>>())
 {
     m_session->setCaptureDimensions({width, height});
     m_session->addInput(AVCaptureDeviceInput::deviceInputWithDevice_error(std::move(device)));
 }
 
-CameraCapture::~CameraCapture()
-{
-    stop();
-}
+CameraCapture::~CameraCapture() { stop(); }
 
 void CameraCapture::start()
 {
@@ -57,18 +51,18 @@ void CameraCapture::start()
         return;
     m_session->startRunning();
     // The thread holds what it needs itself, so it never reaches this object.
-    m_thread = std::make_unique<CaptureThread>(
-        std::chrono::nanoseconds(1'000'000'000 / m_frameRate),
-        [session = m_session, handlers = m_handlers, width = m_width, height = m_height](uint64_t number) {
-            auto device = session->videoDevice();
-            if (!device)
-                return;
-            auto picture = kvn::SyntheticCameraPicture::draw(device->position(), number, width, height);
-            if (!picture)
-                return;
-            session->setFrameNumber(number);
-            handlers->deliver(i420FromPicture(picture));
-        });
+    m_thread =
+        std::make_unique<CaptureThread>(std::chrono::nanoseconds(1'000'000'000 / m_frameRate),
+                                        [session = m_session, handlers = m_handlers, width = m_width, height = m_height](uint64_t number) {
+                                            auto device = session->videoDevice();
+                                            if (!device)
+                                                return;
+                                            auto picture = kvn::SyntheticCameraPicture::draw(device->position(), number, width, height);
+                                            if (!picture)
+                                                return;
+                                            session->setFrameNumber(number);
+                                            handlers->deliver(i420FromPicture(picture));
+                                        });
 }
 
 void CameraCapture::stop()
@@ -84,10 +78,7 @@ void CameraCapture::stop()
         thread->stop();
 }
 
-std::shared_ptr<AVCaptureDevice> CameraCapture::device() const
-{
-    return m_session->videoDevice();
-}
+std::shared_ptr<AVCaptureDevice> CameraCapture::device() const { return m_session->videoDevice(); }
 
 void CameraCapture::switchToDevice(const std::shared_ptr<AVCaptureDevice>& device)
 {
@@ -100,15 +91,9 @@ void CameraCapture::switchToDevice(const std::shared_ptr<AVCaptureDevice>& devic
     m_session->addInput(std::make_shared<AVCaptureDeviceInput>(device));
 }
 
-uint64_t CameraCapture::addFrameHandler(FrameHandler handler)
-{
-    return m_handlers->add(std::move(handler));
-}
+uint64_t CameraCapture::addFrameHandler(FrameHandler handler) { return m_handlers->add(std::move(handler)); }
 
-void CameraCapture::removeFrameHandler(uint64_t token)
-{
-    m_handlers->remove(token);
-}
+void CameraCapture::removeFrameHandler(uint64_t token) { m_handlers->remove(token); }
 
 std::shared_ptr<AVCaptureSession> CameraCapture::captureSession() const
 {

@@ -2,8 +2,7 @@
 
 namespace media {
 
-CaptureThread::CaptureThread(std::chrono::nanoseconds period, Tick tick)
-    : m_control(std::make_shared<Control>())
+CaptureThread::CaptureThread(std::chrono::nanoseconds period, Tick tick) : m_control(std::make_shared<Control>())
 {
     m_thread = std::thread([control = m_control, period, tick = std::move(tick)] {
         using Clock = std::chrono::steady_clock;
@@ -28,10 +27,7 @@ CaptureThread::CaptureThread(std::chrono::nanoseconds period, Tick tick)
     });
 }
 
-CaptureThread::~CaptureThread()
-{
-    stop();
-}
+CaptureThread::~CaptureThread() { stop(); }
 
 void CaptureThread::stop()
 {

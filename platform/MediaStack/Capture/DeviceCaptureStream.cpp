@@ -13,10 +13,7 @@ DeviceCaptureStream::DeviceCaptureStream(std::vector<std::shared_ptr<AVCaptureDe
 {
 }
 
-DeviceCaptureStream::~DeviceCaptureStream()
-{
-    stop();
-}
+DeviceCaptureStream::~DeviceCaptureStream() { stop(); }
 
 void DeviceCaptureStream::attachPreview(const std::shared_ptr<LocalPreviewView>& preview)
 {
@@ -25,21 +22,16 @@ void DeviceCaptureStream::attachPreview(const std::shared_ptr<LocalPreviewView>&
     std::lock_guard lock(m_mutex);
     if (m_stopped || m_previewToken)
         return;
-    m_previewToken = m_camera->addFrameHandler([weakPreview = std::weak_ptr<LocalPreviewView>(preview)](const std::shared_ptr<VideoFrame>& frame) {
-        if (auto view = weakPreview.lock())
-            view->renderFrame(frame);
-    });
+    m_previewToken =
+        m_camera->addFrameHandler([weakPreview = std::weak_ptr<LocalPreviewView>(preview)](const std::shared_ptr<VideoFrame>& frame) {
+            if (auto view = weakPreview.lock())
+                view->renderFrame(frame);
+        });
 }
 
-std::shared_ptr<VideoSource> DeviceCaptureStream::videoSource() const
-{
-    return m_camera;
-}
+std::shared_ptr<VideoSource> DeviceCaptureStream::videoSource() const { return m_camera; }
 
-std::shared_ptr<AudioSource> DeviceCaptureStream::audioSource() const
-{
-    return m_microphone;
-}
+std::shared_ptr<AudioSource> DeviceCaptureStream::audioSource() const { return m_microphone; }
 
 std::shared_ptr<CameraCaptureProvider> DeviceCaptureStream::cameraProvider() const
 {
@@ -66,15 +58,9 @@ int DeviceCaptureStream::videoDeviceNumber() const
     return -1;
 }
 
-int DeviceCaptureStream::rearVideoDeviceNumber() const
-{
-    return deviceNumberAt(AVCaptureDevicePositionBack);
-}
+int DeviceCaptureStream::rearVideoDeviceNumber() const { return deviceNumberAt(AVCaptureDevicePositionBack); }
 
-int DeviceCaptureStream::frontVideoDeviceNumber() const
-{
-    return deviceNumberAt(AVCaptureDevicePositionFront);
-}
+int DeviceCaptureStream::frontVideoDeviceNumber() const { return deviceNumberAt(AVCaptureDevicePositionFront); }
 
 void DeviceCaptureStream::switchVideoDevice(int deviceNumber)
 {

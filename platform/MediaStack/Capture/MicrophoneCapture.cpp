@@ -21,7 +21,8 @@ std::shared_ptr<AudioFrame> toneFrame(uint64_t frameIndex)
     const uint64_t first = frameIndex * samples;
     for (int i = 0; i < samples; ++i) {
         const double t = static_cast<double>((first + i) % AudioSource::sampleRate) / AudioSource::sampleRate;
-        const auto value = static_cast<int16_t>(std::lround(kAmplitude * std::sin(2 * std::numbers::pi * MicrophoneCapture::toneFrequency * t)));
+        const auto value =
+            static_cast<int16_t>(std::lround(kAmplitude * std::sin(2 * std::numbers::pi * MicrophoneCapture::toneFrequency * t)));
         for (int c = 0; c < AudioSource::channels; ++c)
             out[i * AudioSource::channels + c] = value;
     }
@@ -33,15 +34,9 @@ std::shared_ptr<AudioFrame> toneFrame(uint64_t frameIndex)
 
 } // namespace
 
-MicrophoneCapture::MicrophoneCapture()
-    : m_handlers(std::make_shared<FrameHandlerList<AudioFrame>>())
-{
-}
+MicrophoneCapture::MicrophoneCapture() : m_handlers(std::make_shared<FrameHandlerList<AudioFrame>>()) {}
 
-MicrophoneCapture::~MicrophoneCapture()
-{
-    stop();
-}
+MicrophoneCapture::~MicrophoneCapture() { stop(); }
 
 void MicrophoneCapture::start()
 {
@@ -64,14 +59,8 @@ void MicrophoneCapture::stop()
         thread->stop();
 }
 
-uint64_t MicrophoneCapture::addFrameHandler(FrameHandler handler)
-{
-    return m_handlers->add(std::move(handler));
-}
+uint64_t MicrophoneCapture::addFrameHandler(FrameHandler handler) { return m_handlers->add(std::move(handler)); }
 
-void MicrophoneCapture::removeFrameHandler(uint64_t token)
-{
-    m_handlers->remove(token);
-}
+void MicrophoneCapture::removeFrameHandler(uint64_t token) { m_handlers->remove(token); }
 
 } // namespace media

@@ -42,8 +42,8 @@ void fail(const std::shared_ptr<MediaRequest>& request, const std::string& name,
 
 bool validSize(const MediaRequest& request)
 {
-    return request.width > 0 && request.height > 0 && request.width <= kvn::SyntheticCameraPicture::maximumSide
-        && request.height <= kvn::SyntheticCameraPicture::maximumSide && request.frameRate > 0 && request.frameRate <= kMaximumFrameRate;
+    return request.width > 0 && request.height > 0 && request.width <= kvn::SyntheticCameraPicture::maximumSide &&
+        request.height <= kvn::SyntheticCameraPicture::maximumSide && request.frameRate > 0 && request.frameRate <= kMaximumFrameRate;
 }
 
 void proceed(const std::shared_ptr<MediaRequest>& request);
@@ -112,7 +112,4 @@ void UserMedia::getUserMedia(std::shared_ptr<MediaRequest> request)
     userMediaThread().post([request = std::move(request)] { proceed(request); });
 }
 
-VideoLayoutScale UserMedia::defaultRemoteVideoScale()
-{
-    return static_cast<VideoLayoutScale>(g_defaultRemoteVideoScale.load());
-}
+VideoLayoutScale UserMedia::defaultRemoteVideoScale() { return static_cast<VideoLayoutScale>(g_defaultRemoteVideoScale.load()); }

@@ -19,8 +19,8 @@ bool isDrawable(const VideoFrame& frame)
     if (frame.format != VideoFormatI420 || frame.width <= 0 || frame.height <= 0 || frame.planes.size() != 3)
         return false;
     const int chromaWidth = (frame.width + 1) / 2, chromaHeight = (frame.height + 1) / 2;
-    return planeHolds(frame.planes[0], frame.width, frame.height) && planeHolds(frame.planes[1], chromaWidth, chromaHeight)
-        && planeHolds(frame.planes[2], chromaWidth, chromaHeight);
+    return planeHolds(frame.planes[0], frame.width, frame.height) && planeHolds(frame.planes[1], chromaWidth, chromaHeight) &&
+        planeHolds(frame.planes[2], chromaWidth, chromaHeight);
 }
 
 CGImageRef rgbImage(const VideoFrame& frame)
@@ -86,8 +86,8 @@ std::optional<CGPoint> VideoRenderView::picturePointForViewPoint(CGPoint point) 
 {
     const CGRect viewBounds = bounds();
     // Edges included: a tap on the last row or column is still on the view.
-    const bool onView = point.x >= CGRectGetMinX(viewBounds) && point.x <= CGRectGetMaxX(viewBounds) && point.y >= CGRectGetMinY(viewBounds)
-        && point.y <= CGRectGetMaxY(viewBounds);
+    const bool onView = point.x >= CGRectGetMinX(viewBounds) && point.x <= CGRectGetMaxX(viewBounds) &&
+        point.y >= CGRectGetMinY(viewBounds) && point.y <= CGRectGetMaxY(viewBounds);
     if (viewBounds.size.width <= 0 || viewBounds.size.height <= 0 || !onView)
         return std::nullopt;
     std::shared_ptr<VideoFrame> frame;

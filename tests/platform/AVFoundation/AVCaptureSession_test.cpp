@@ -67,8 +67,7 @@ protected:
         return session;
     }
 
-    static Capture capture(const std::shared_ptr<AVCaptureStillImageOutput>& output,
-                           std::shared_ptr<AVCaptureConnection> connection)
+    static Capture capture(const std::shared_ptr<AVCaptureStillImageOutput>& output, std::shared_ptr<AVCaptureConnection> connection)
     {
         auto result = std::make_shared<Capture>();
         auto done = std::make_shared<std::atomic<bool>>(false);
@@ -193,8 +192,7 @@ TEST_F(CaptureSessionTest, CapturesWithoutARunningSessionFail)
     auto other = attachedOutput(sessionWith(Description::backCamera()));
 
     EXPECT_FALSE(std::make_shared<AVCaptureSession>()->addOutput(output)) << "an output belongs to one session";
-    EXPECT_FALSE(std::make_shared<AVCaptureStillImageOutput>()->connectionWithMediaType(AVMediaTypeVideo))
-        << "no session, no connection";
+    EXPECT_FALSE(std::make_shared<AVCaptureStillImageOutput>()->connectionWithMediaType(AVMediaTypeVideo)) << "no session, no connection";
     EXPECT_FALSE(output->connectionWithMediaType(AVMediaTypeAudio)) << "no microphone input";
 
     struct Case {
@@ -254,12 +252,14 @@ TEST(AudioSessionCategory, PlayAndRecordTakesBluetoothAndSpeaker)
     session->resetForTesting();
     std::shared_ptr<NSError> error;
     EXPECT_TRUE(session->setCategory_withOptions_error(
-        AVAudioSessionCategoryPlayAndRecord, AVAudioSessionCategoryOptionAllowBluetooth | AVAudioSessionCategoryOptionDefaultToSpeaker, &error));
+        AVAudioSessionCategoryPlayAndRecord, AVAudioSessionCategoryOptionAllowBluetooth | AVAudioSessionCategoryOptionDefaultToSpeaker,
+        &error));
     EXPECT_FALSE(error);
     EXPECT_EQ(session->category(), AVAudioSessionCategoryPlayAndRecord);
     EXPECT_EQ(session->categoryOptions(), 12u);
 
-    EXPECT_FALSE(session->setCategory_withOptions_error(AVAudioSessionCategoryPlayback, AVAudioSessionCategoryOptionDefaultToSpeaker, &error))
+    EXPECT_FALSE(
+        session->setCategory_withOptions_error(AVAudioSessionCategoryPlayback, AVAudioSessionCategoryOptionDefaultToSpeaker, &error))
         << "the speaker option belongs to play-and-record";
     EXPECT_TRUE(error);
     EXPECT_FALSE(session->setCategory_withOptions_error("AVAudioSessionCategoryKaraoke", 0, &error));

@@ -40,10 +40,7 @@ struct Answer {
 };
 
 // Waits in real time, turning the main run loop, for what capture threads do.
-bool eventually(const std::function<bool()>& predicate)
-{
-    return NSRunLoop::mainRunLoop()->spin_until(predicate, 30.0);
-}
+bool eventually(const std::function<bool()>& predicate) { return NSRunLoop::mainRunLoop()->spin_until(predicate, 30.0); }
 
 class UserMediaTest : public ::testing::Test {
 protected:
@@ -220,11 +217,17 @@ TEST_F(UserMediaTest, FailuresAnswerWithTheirReason)
         std::function<void(MediaRequest&)> configure;
         const char* name;
     } cases[] = {
-        {"camera denied", [] { AVCaptureDevice::setAuthorizationStatusForTesting(AVMediaTypeVideo, AVAuthorizationStatusDenied); }, {},
+        {"camera denied",
+         [] { AVCaptureDevice::setAuthorizationStatusForTesting(AVMediaTypeVideo, AVAuthorizationStatusDenied); },
+         {},
          "NotAllowedError"},
-        {"camera restricted", [] { AVCaptureDevice::setAuthorizationStatusForTesting(AVMediaTypeVideo, AVAuthorizationStatusRestricted); },
-         {}, "NotAllowedError"},
-        {"microphone denied", [] { AVCaptureDevice::setAuthorizationStatusForTesting(AVMediaTypeAudio, AVAuthorizationStatusDenied); }, {},
+        {"camera restricted",
+         [] { AVCaptureDevice::setAuthorizationStatusForTesting(AVMediaTypeVideo, AVAuthorizationStatusRestricted); },
+         {},
+         "NotAllowedError"},
+        {"microphone denied",
+         [] { AVCaptureDevice::setAuthorizationStatusForTesting(AVMediaTypeAudio, AVAuthorizationStatusDenied); },
+         {},
          "NotAllowedError"},
         {"the user refuses when asked", [] { AVCaptureDevice::setUserAnswerForTesting(AVMediaTypeVideo, false); }, {}, "NotAllowedError"},
         {"no camera", [] { AVCaptureDevice::setDevicesForTesting(std::vector<Description>{}); }, {}, "NotFoundError"},

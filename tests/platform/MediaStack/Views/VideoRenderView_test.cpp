@@ -8,13 +8,13 @@
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/SyntheticCameraPicture.h"
 #include "Foundation/NSRunLoop.h"
-#include "support/ColorNear.h"
 #include "MediaStack/Capture/CameraCapture.h"
 #include "MediaStack/Capture/MediaRequest.h"
 #include "MediaStack/Views/LocalPreviewView.h"
 #include "MediaStack/Views/RemoteVideoView.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
+#include "support/ColorNear.h"
 
 namespace {
 
@@ -57,7 +57,12 @@ TEST(VideoRenderView, ViewPointsMapThroughTheCropOrTheBars)
         // Fit scales it to 200x150 with 25-point bars above and below.
         {"fit, inside", VideoLayoutScaleFit, {200, 200}, {320, 240}, {50, 25 + 75}, CGPoint{0.25, 0.5}},
         {"fit, on the bar", VideoLayoutScaleFit, {200, 200}, {320, 240}, {100, 10}, std::nullopt},
-        {"a tall view covered by a wide picture", VideoLayoutScaleCover, {100, 400}, {400, 100}, {25, 100}, CGPoint{0.5 - 25.0 / 1600, 0.25}},
+        {"a tall view covered by a wide picture",
+         VideoLayoutScaleCover,
+         {100, 400},
+         {400, 100},
+         {25, 100},
+         CGPoint{0.5 - 25.0 / 1600, 0.25}},
         {"stretch", VideoLayoutScaleStretch, {200, 100}, {320, 240}, {50, 75}, CGPoint{0.25, 0.75}},
         {"outside the view", VideoLayoutScaleCover, {200, 200}, {320, 240}, {-1, 100}, std::nullopt},
     };

@@ -35,8 +35,8 @@ void KVNOrvelLocalMedia::startWithCallback(StartCallback callback)
     request->defaultRemoteVideoScale = VideoLayoutScaleCover;
     request->defaultLocalPreviewScale = VideoLayoutScaleCover;
     request->completion = [self = shared_from_this(), callback = std::move(callback)](std::shared_ptr<LocalCaptureStream> stream,
-                                                                                     std::shared_ptr<LocalPreviewView> preview,
-                                                                                     std::exception_ptr failure) {
+                                                                                      std::shared_ptr<LocalPreviewView> preview,
+                                                                                      std::exception_ptr failure) {
         if (failure || !stream) {
             if (callback)
                 callback(nullptr, failure);

@@ -207,9 +207,9 @@ TEST_F(OrvelLocalMediaTest, TheSessionGetsTheFirstPresetItsCameraCanTake)
         size_t unsupported; // the first this many of the order
         AVCaptureSessionPreset expected;
     } cases[] = {
-        {0, AVCaptureSessionPreset1280x720},   {1, AVCaptureSessionPreset1920x1080}, {2, AVCaptureSessionPresetHigh},
-        {3, AVCaptureSessionPreset640x480},    {4, AVCaptureSessionPresetMedium},
-        {5, AVCaptureSessionPresetInputPriority}, // none fits: the preset stays
+        {0, AVCaptureSessionPreset1280x720}, {1, AVCaptureSessionPreset1920x1080},
+        {2, AVCaptureSessionPresetHigh},     {3, AVCaptureSessionPreset640x480},
+        {4, AVCaptureSessionPresetMedium},   {5, AVCaptureSessionPresetInputPriority}, // none fits: the preset stays
     };
     for (const auto& c : cases) {
         Description camera = Description::backCamera();
