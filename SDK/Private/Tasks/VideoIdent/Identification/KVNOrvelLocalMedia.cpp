@@ -24,6 +24,14 @@ const AVCaptureSessionPreset* const kScreenshotPresets[] = {
     &AVCaptureSessionPreset640x480,  &AVCaptureSessionPresetMedium,
 };
 
+// Every path ends in one call of the completion; an empty one becomes a call that does nothing.
+KVNOrvelLocalMedia::ScreenshotCompletion orNothing(KVNOrvelLocalMedia::ScreenshotCompletion completion)
+{
+    if (!completion)
+        return [](std::shared_ptr<UIImage>, bool) {};
+    return completion;
+}
+
 } // namespace
 
 void KVNOrvelLocalMedia::startWithCallback(StartCallback callback)
@@ -97,8 +105,7 @@ void KVNOrvelLocalMedia::setupImageCaptureOutput()
 void KVNOrvelLocalMedia::createScreenshot(ScreenshotCompletion completion)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (!completion)
-        completion = [](std::shared_ptr<UIImage>, bool) {};
+    completion = orNothing(std::move(completion));
     m_unsuccessfulImageCaptures = 0;
     if (!localMediaStream() || !imageOutput()) {
         KVNLogLocated(__FILE__, __LINE__, "Orvel: Could not create screenshot because of missing media stream or image output.");
@@ -110,6 +117,7 @@ void KVNOrvelLocalMedia::createScreenshot(ScreenshotCompletion completion)
 
 void KVNOrvelLocalMedia::captureStillImage(ScreenshotCompletion completion)
 {
+    completion = orNothing(std::move(completion));
     auto output = imageOutput();
     auto connection = output ? output->connectionWithMediaType(AVMediaTypeVideo) : nullptr;
     if (!connection) {
@@ -146,6 +154,7 @@ void KVNOrvelLocalMedia::captureStillImage(ScreenshotCompletion completion)
 void KVNOrvelLocalMedia::retryCaptureStillImage(ScreenshotCompletion completion)
 {
     KVN_ASSERT_MAIN_THREAD();
+    completion = orNothing(std::move(completion));
     if (m_unsuccessfulImageCaptures >= maximumRetries) {
         completion(nullptr, false);
         return;

@@ -317,6 +317,30 @@ TEST_F(OrvelLocalMediaTest, AScreenshotAfterStopFailsAtOnce)
     media->createScreenshot(nullptr); // no completion to call: nothing happens
 }
 
+TEST_F(OrvelLocalMediaTest, AScreenshotWithoutACompletionRunsToItsEnd)
+{
+    runOnStillCamera();
+    auto output = media->imageOutput();
+    output->failNextCapturesForTesting(5);
+    media->createScreenshot(nullptr);
+    for (int wait = 0; wait < 4; ++wait) {
+        ASSERT_TRUE(eventually([&] { return retryPending(); }));
+        runFor(0.1);
+    }
+    // The output's queue runs captures in order: once a later one has answered, the fifth
+    // failure has been handed to the main queue, where the report with no one to call runs.
+    std::atomic<bool> drained{false};
+    output->captureStillImageAsynchronouslyFromConnection_completionHandler(
+        output->connectionWithMediaType(AVMediaTypeVideo), [&](CMSampleBufferRef, std::shared_ptr<NSError>) { drained = true; });
+    ASSERT_TRUE(eventually([&] { return drained.load(); }));
+    loop->pump();
+    EXPECT_EQ(output->captureCountForTesting(), 6);
+    EXPECT_FALSE(retryPending());
+
+    media->setUnsuccessfulImageCaptures(KVNOrvelLocalMedia::maximumRetries);
+    media->retryCaptureStillImage(nullptr); // the final report, with no one to call
+}
+
 TEST_F(OrvelLocalMediaTest, AStopDuringRetriesStillEndsInOneFailure)
 {
     runOnStillCamera();
