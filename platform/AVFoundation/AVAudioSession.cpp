@@ -1,5 +1,13 @@
 #include "AVFoundation/AVAudioSession.h"
 
+#include "AVFoundation/AVError.h"
+
+const AVAudioSessionCategory AVAudioSessionCategoryAmbient = "AVAudioSessionCategoryAmbient";
+const AVAudioSessionCategory AVAudioSessionCategorySoloAmbient = "AVAudioSessionCategorySoloAmbient";
+const AVAudioSessionCategory AVAudioSessionCategoryPlayback = "AVAudioSessionCategoryPlayback";
+const AVAudioSessionCategory AVAudioSessionCategoryRecord = "AVAudioSessionCategoryRecord";
+const AVAudioSessionCategory AVAudioSessionCategoryPlayAndRecord = "AVAudioSessionCategoryPlayAndRecord";
+
 std::shared_ptr<AVAudioSession> AVAudioSession::sharedInstance()
 {
     static const auto instance = std::make_shared<AVAudioSession>();
@@ -64,4 +72,43 @@ void AVAudioSession::resetForTesting()
     m_permission = AVAudioSessionRecordPermissionUndetermined;
     m_userGrants = true;
     m_requestCount = 0;
+    m_category = AVAudioSessionCategorySoloAmbient;
+    m_categoryOptions = 0;
+}
+
+bool AVAudioSession::setCategory_withOptions_error(const AVAudioSessionCategory& category, AVAudioSessionCategoryOptions options,
+                                                   std::shared_ptr<NSError>* error)
+{
+    const bool known = category == AVAudioSessionCategoryAmbient || category == AVAudioSessionCategorySoloAmbient ||
+        category == AVAudioSessionCategoryPlayback || category == AVAudioSessionCategoryRecord ||
+        category == AVAudioSessionCategoryPlayAndRecord;
+    const AVAudioSessionCategoryOptions knownOptions = AVAudioSessionCategoryOptionMixWithOthers | AVAudioSessionCategoryOptionDuckOthers |
+        AVAudioSessionCategoryOptionAllowBluetooth | AVAudioSessionCategoryOptionDefaultToSpeaker;
+    const bool speakerOutsidePlayAndRecord =
+        (options & AVAudioSessionCategoryOptionDefaultToSpeaker) && category != AVAudioSessionCategoryPlayAndRecord;
+    if (!known || (options & ~knownOptions) || speakerOutsidePlayAndRecord) {
+        if (error)
+            *error = NSError::errorWithDomain_code_userInfo(
+                AVFoundationErrorDomain, AVErrorUnknown,
+                {{NSLocalizedDescriptionKey, std::string("The audio session cannot take that category with those options.")}});
+        return false;
+    }
+    std::lock_guard lock(m_mutex);
+    m_category = category;
+    m_categoryOptions = options;
+    if (error)
+        *error = nullptr;
+    return true;
+}
+
+AVAudioSessionCategory AVAudioSession::category() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_category;
+}
+
+AVAudioSessionCategoryOptions AVAudioSession::categoryOptions() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_categoryOptions;
 }

@@ -11,13 +11,29 @@
 #include <memory>
 #include <mutex>
 
+#include <string>
+
 #include "Foundation/Dispatch.h"
+#include "Foundation/NSError.h"
 
 enum AVAudioSessionRecordPermission : unsigned long {
     AVAudioSessionRecordPermissionUndetermined = 0x756e6474, // 'undt'
     AVAudioSessionRecordPermissionDenied = 0x64656e79,       // 'deny'
     AVAudioSessionRecordPermissionGranted = 0x67726e74,      // 'grnt'
 };
+
+using AVAudioSessionCategory = std::string;
+extern const AVAudioSessionCategory AVAudioSessionCategoryAmbient;
+extern const AVAudioSessionCategory AVAudioSessionCategorySoloAmbient;
+extern const AVAudioSessionCategory AVAudioSessionCategoryPlayback;
+extern const AVAudioSessionCategory AVAudioSessionCategoryRecord;
+extern const AVAudioSessionCategory AVAudioSessionCategoryPlayAndRecord;
+
+using AVAudioSessionCategoryOptions = unsigned long;
+inline constexpr AVAudioSessionCategoryOptions AVAudioSessionCategoryOptionMixWithOthers = 0x1;
+inline constexpr AVAudioSessionCategoryOptions AVAudioSessionCategoryOptionDuckOthers = 0x2;
+inline constexpr AVAudioSessionCategoryOptions AVAudioSessionCategoryOptionAllowBluetooth = 0x4;
+inline constexpr AVAudioSessionCategoryOptions AVAudioSessionCategoryOptionDefaultToSpeaker = 0x8;
 
 class AVAudioSession {
 public:
@@ -28,6 +44,14 @@ public:
     // Undetermined: the user is asked and the answer is kept. Otherwise the kept answer.
     void requestRecordPermission(std::function<void(bool granted)> block);
 
+    // How the app's sound mixes with others' and where it plays. A category the session does
+    // not know, or speaker routing outside play-and-record, is refused: false, *error says why
+    // and the old setting stays. Starts as solo ambient without options.
+    bool setCategory_withOptions_error(const AVAudioSessionCategory& category, AVAudioSessionCategoryOptions options,
+                                       std::shared_ptr<NSError>* error = nullptr);
+    AVAudioSessionCategory category() const;
+    AVAudioSessionCategoryOptions categoryOptions() const;
+
     // Test controls ------------------------------------------------------------------------
     void setInputAvailableForTesting(bool available);
     void setRecordPermissionForTesting(AVAudioSessionRecordPermission permission);
@@ -35,7 +59,8 @@ public:
     void setUserAnswerForTesting(bool grants);
     // How often requestRecordPermission was called.
     long requestCountForTesting() const;
-    // Back to a fresh machine: input available, undetermined, a user who grants, count 0.
+    // Back to a fresh machine: input available, undetermined, a user who grants, count 0,
+    // the starting category.
     void resetForTesting();
 
     AVAudioSession() = default;
@@ -46,4 +71,6 @@ private:
     AVAudioSessionRecordPermission m_permission = AVAudioSessionRecordPermissionUndetermined;
     bool m_userGrants = true;
     long m_requestCount = 0;
+    AVAudioSessionCategory m_category = AVAudioSessionCategorySoloAmbient;
+    AVAudioSessionCategoryOptions m_categoryOptions = 0;
 };

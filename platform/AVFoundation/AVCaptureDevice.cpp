@@ -206,6 +206,11 @@ void AVCaptureDevice::setDevicesForTesting(std::optional<std::vector<Description
         list.devices.reset();
 }
 
+bool AVCaptureDevice::supportsAVCaptureSessionPreset(const std::string& preset) const
+{
+    return !contains(m_description.unsupportedSessionPresets, preset);
+}
+
 bool AVCaptureDevice::lockForConfiguration(std::shared_ptr<NSError>* error)
 {
     std::lock_guard lock(m_mutex);

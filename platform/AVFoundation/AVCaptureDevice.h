@@ -73,6 +73,8 @@ public:
         std::vector<AVCaptureFocusMode> focusModes;
         std::vector<AVCaptureExposureMode> exposureModes;
         bool lockFails = false; // lockForConfiguration always fails, as when another process holds it
+        // Session presets this camera cannot deliver (AVCaptureSession.h names them); it takes every other.
+        std::vector<std::string> unsupportedSessionPresets;
 
         // The devices of the default set, as starting points for a test's own.
         static Description backCamera();
@@ -111,6 +113,8 @@ public:
     explicit AVCaptureDevice(Description description);
 
     AVCaptureDevicePosition position() const { return m_description.position; }
+    bool hasMediaType(const AVMediaType& mediaType) const { return m_description.mediaType == mediaType; }
+    bool supportsAVCaptureSessionPreset(const std::string& preset) const;
 
     // Configuration: true when the device is now locked; else false and *error says why.
     bool lockForConfiguration(std::shared_ptr<NSError>* error = nullptr);

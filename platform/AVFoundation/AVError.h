@@ -5,6 +5,10 @@
 extern const std::string AVFoundationErrorDomain;
 
 enum AVError : long {
+    // A still capture failed inside the device; the next one may succeed.
+    AVErrorUnknown = -11800,
+    // A still capture was asked of a session that is not running (or an output in none).
+    AVErrorSessionNotRunning = -11803,
     // lockForConfiguration: someone else holds the device's configuration.
     AVErrorDeviceLockedForConfigurationByAnotherProcess = -11817,
 };

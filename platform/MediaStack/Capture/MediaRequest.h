@@ -27,8 +27,13 @@ public:
     Completion completion;
 };
 
-// The stack's user-media service.
+// The stack's user-media service. It asks the user for what the request needs and is not yet
+// decided, and answers on its own thread (never the caller's): with the running stream and
+// a preview of the request's scale, or with a media::UserMediaException. Any thread; a null
+// request is ignored.
 class UserMedia {
 public:
     static void getUserMedia(std::shared_ptr<MediaRequest> request);
+    // The layout scale remote video views start with: the latest request's, else fit.
+    static VideoLayoutScale defaultRemoteVideoScale();
 };
