@@ -326,3 +326,22 @@ TEST(SdpExchangeMessageTest, ReadsNothingFromHostileText)
     EXPECT_EQ(numeric->tieBreaker, "99");
     EXPECT_FALSE(numeric->isOffer);
 }
+
+TEST_F(MediaConferenceTest, EarlyOfferGoesOutWithoutCandidatesWhenTheTimeOutPasses)
+{
+    // On the manual clock, with nothing to gather: only the early-candidates time-out ends
+    // the wait.
+    thread = MediaThread::create();
+    makeConference(CandidateMode::Early);
+    conference->setLocalAddresses({ "192.0.2.1" });
+    conference->setEarlyCandidatesTimeout(2500);
+    conference->link(kPeerId);
+    ASSERT_TRUE(loop->spin_until([&] { return recorder->count("init") == 1; }, kNetworkBound));
+    thread->invoke([] { }); // the link's start, which the init event opens
+    runFor(2.4);
+    thread->invoke([] { });
+    EXPECT_EQ(recorder->count("offer"), 0u);
+    runFor(0.1);
+    ASSERT_TRUE(loop->spin_until([&] { return recorder->count("offer") == 1; }, kNetworkBound));
+    EXPECT_EQ(recorder->with([&] { return recorder->offers.front().sdpMessage; }).find("a=candidate"), std::string::npos);
+}

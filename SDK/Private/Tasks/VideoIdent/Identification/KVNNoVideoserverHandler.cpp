@@ -1,0 +1,126 @@
+#include "Private/Tasks/VideoIdent/Identification/KVNNoVideoserverHandler.h"
+
+#include <mutex>
+
+#include "Foundation/BindToMainQueue.h"
+#include "Foundation/MainThreadChecker.h"
+#include "MediaStack/AudioStreamDescription.h"
+#include "MediaStack/Capture/LocalCaptureStream.h"
+#include "MediaStack/ConsoleLogSink.h"
+#include "MediaStack/MediaStackLog.h"
+#include "MediaStack/VideoStreamDescription.h"
+#include "Private/Helper/KVNLog.h"
+#include "Private/Tasks/VideoIdent/Identification/KVNOrvelLocalMedia.h"
+#include "UIKit/UIView.h"
+#include "codecs/OpusCodec.h"
+#include "codecs/Vp8Codec.h"
+
+namespace {
+
+std::once_flag& setupOnce()
+{
+    static std::once_flag flag;
+    return flag;
+}
+
+std::string reasonOf(std::exception_ptr failure)
+{
+    try {
+        if (failure)
+            std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+    }
+    return "unknown failure";
+}
+
+} // namespace
+
+std::shared_ptr<KVNNoVideoserverHandler> KVNNoVideoserverHandler::self()
+{
+    return std::static_pointer_cast<KVNNoVideoserverHandler>(shared_from_this());
+}
+
+void KVNNoVideoserverHandler::initWithDelegate(const std::shared_ptr<KVNWebRTCHandlerDelegate>& delegate)
+{
+    KVNWebRTCHandler::initWithDelegate(delegate);
+    std::call_once(setupOnce(), [this] { setup(); });
+}
+
+void KVNNoVideoserverHandler::setup()
+{
+    MediaStackLog::setSink(std::make_shared<ConsoleLogSink>(LogLevel::Info));
+    VideoStreamDescription::registerCodec("VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
+    AudioStreamDescription::registerCodec("opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
+}
+
+void KVNNoVideoserverHandler::startWithSessionID_sessionToken(const std::string& sessionID, const std::string& sessionToken)
+{
+    KVNWebRTCHandler::startWithSessionID_sessionToken(sessionID, sessionToken);
+    auto media = std::make_shared<KVNOrvelLocalMedia>();
+    m_localMedia = media;
+    media->startWithCallback([handler = self(), media](const std::shared_ptr<UIView>& preview, std::exception_ptr failure) mutable {
+        if (failure || !preview) {
+            KVNLogLocated(__FILE__, __LINE__, "Orvel: Starting local media failed: %@", reasonOf(failure));
+            return;
+        }
+        kvn::postToMainQueue(std::move(handler), [media, preview](KVNNoVideoserverHandler& self) {
+            // Media that a reset let go of is not shown.
+            if (self.m_localMedia != media) {
+                media->stop();
+                return;
+            }
+            self.setLocalVideoControl(preview);
+            if (auto delegate = self.delegate())
+                delegate->webRTCHandler_didCreateLocalVideoControl(self.self(), preview);
+        });
+    });
+}
+
+void KVNNoVideoserverHandler::startConference()
+{
+    KVN_ASSERT_MAIN_THREAD();
+    KVNLogLocated(__FILE__, __LINE__, "NoVideoserver: Sucessfully connected (linked up)");
+    if (auto delegate = std::dynamic_pointer_cast<KVNNoVideoserverHandlerDelegate>(this->delegate()))
+        delegate->noVideoserverHandlerDidLinkUp(self());
+}
+
+void KVNNoVideoserverHandler::createScreenshot()
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (!m_localMedia)
+        return;
+    m_localMedia->createScreenshot([handler = self()](const std::shared_ptr<UIImage>& image, bool success) {
+        if (auto delegate = handler->delegate())
+            delegate->webRTCHandler_didCreateScreenshot_withSuccess(handler, image, success);
+    });
+}
+
+void KVNNoVideoserverHandler::reset()
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (auto view = localVideoControl())
+        view->removeFromSuperview();
+    if (m_localMedia)
+        m_localMedia->stop();
+    m_localMedia.reset();
+}
+
+long KVNNoVideoserverHandler::localCameraPosition() const
+{
+    auto stream = m_localMedia ? m_localMedia->localMediaStream() : nullptr;
+    if (stream && stream->videoDeviceNumber() == stream->rearVideoDeviceNumber())
+        return CameraPositionBack;
+    return CameraPositionFront;
+}
+
+void KVNNoVideoserverHandler::setLocalCameraPosition(long position)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto stream = m_localMedia ? m_localMedia->localMediaStream() : nullptr;
+    if (!stream || position == localCameraPosition())
+        return;
+    stream->switchVideoDevice(position == CameraPositionBack ? stream->rearVideoDeviceNumber() : stream->frontVideoDeviceNumber());
+    m_localMedia->setupImageCaptureOutput();
+}
