@@ -20,8 +20,8 @@ bool UITapGestureRecognizer::touchEnded(const UITouch& touch)
         return false;
     const CGPoint local = touch.locationInView(view);
     const CGRect bounds = view->bounds();
-    if (local.x < bounds.origin.x || local.y < bounds.origin.y || local.x > bounds.origin.x + bounds.size.width
-        || local.y > bounds.origin.y + bounds.size.height)
+    if (local.x < bounds.origin.x || local.y < bounds.origin.y || local.x > bounds.origin.x + bounds.size.width ||
+        local.y > bounds.origin.y + bounds.size.height)
         return false;
     m_location = local;
     m_recognised = true;

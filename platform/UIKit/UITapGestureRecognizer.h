@@ -14,7 +14,7 @@ class UITapGestureRecognizer : public std::enable_shared_from_this<UITapGestureR
 public:
     using Action = std::function<void(const std::shared_ptr<UITapGestureRecognizer>&)>;
 
-    explicit UITapGestureRecognizer(Action action) : m_action(std::move(action)) { }
+    explicit UITapGestureRecognizer(Action action) : m_action(std::move(action)) {}
 
     std::shared_ptr<UIView> view() const { return m_view.lock(); }
     // Where the recognised tap was, in `view`'s coordinates (the recogniser's view when none).
@@ -27,6 +27,6 @@ public:
 private:
     Action m_action;
     std::weak_ptr<UIView> m_view;
-    CGPoint m_location {}; // in the view's coordinates
+    CGPoint m_location{}; // in the view's coordinates
     bool m_recognised = false;
 };

@@ -5,7 +5,7 @@
 
 class AudioStreamSpec : public StreamSpec {
 public:
-    explicit AudioStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : StreamSpec(std::move(localStream)) { }
+    explicit AudioStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : StreamSpec(std::move(localStream)) {}
     Kind kind() const override { return Kind::Audio; }
 
     bool disablePLC() const { return m_disablePLC; }

@@ -22,29 +22,24 @@ namespace {
 
 uint64_t randomNumber()
 {
-    static thread_local std::mt19937_64 generator { std::random_device {}() };
+    static thread_local std::mt19937_64 generator{std::random_device{}()};
     return generator();
 }
 
-uint32_t randomSsrc()
-{
-    return static_cast<uint32_t>(randomNumber() | 1u);
-}
+uint32_t randomSsrc() { return static_cast<uint32_t>(randomNumber() | 1u); }
 
 } // namespace
 
 std::shared_ptr<ConferenceLink> ConferenceLink::create(std::shared_ptr<MediaThread> thread, std::shared_ptr<PeerLink> peerLink,
                                                        ConferenceLinkSettings settings, ConferenceLinkEvents events)
 {
-    return std::shared_ptr<ConferenceLink>(new ConferenceLink(std::move(thread), std::move(peerLink), std::move(settings), std::move(events)));
+    return std::shared_ptr<ConferenceLink>(
+        new ConferenceLink(std::move(thread), std::move(peerLink), std::move(settings), std::move(events)));
 }
 
 ConferenceLink::ConferenceLink(std::shared_ptr<MediaThread> thread, std::shared_ptr<PeerLink> peerLink, ConferenceLinkSettings settings,
                                ConferenceLinkEvents events)
-    : m_thread(std::move(thread))
-    , m_peerLink(std::move(peerLink))
-    , m_settings(std::move(settings))
-    , m_events(std::move(events))
+    : m_thread(std::move(thread)), m_peerLink(std::move(peerLink)), m_settings(std::move(settings)), m_events(std::move(events))
 {
     m_settings.options.localAudioSsrc = randomSsrc();
     m_settings.options.localVideoSsrc = randomSsrc();
@@ -88,7 +83,7 @@ void ConferenceLink::handleLocalCandidate(const std::string& line)
         return;
     if (m_settings.ice.trickle) {
         if (m_events.candidate)
-            m_events.candidate(CandidateMessage { line, 0 });
+            m_events.candidate(CandidateMessage{line, 0});
     } else {
         m_earlyCandidates.push_back(line);
     }
@@ -103,7 +98,7 @@ void ConferenceLink::makeOffer()
     const auto credentials = m_ice->localCredentials();
     local.iceUfrag = credentials.ufrag;
     local.icePwd = credentials.password;
-    local.fingerprint = { "sha-256", std::vector<uint8_t>(m_settings.certificate->digest().begin(), m_settings.certificate->digest().end()) };
+    local.fingerprint = {"sha-256", std::vector<uint8_t>(m_settings.certificate->digest().begin(), m_settings.certificate->digest().end())};
     local.cname = m_settings.options.cname;
     local.streamId = local.cname + "-stream";
     local.audioSsrc = m_settings.options.localAudioSsrc;
@@ -121,7 +116,7 @@ void ConferenceLink::makeOffer()
         m_offer = description;
     }
     if (m_events.offer)
-        m_events.offer(SdpExchangeMessage { mediastack::sdp::SdpWriter::write(description), true, std::to_string(randomNumber()) });
+        m_events.offer(SdpExchangeMessage{mediastack::sdp::SdpWriter::write(description), true, std::to_string(randomNumber())});
 }
 
 std::optional<mediastack::sdp::SessionDescription> ConferenceLink::offer() const
@@ -135,7 +130,7 @@ void ConferenceLink::applyAnswer(const mediastack::sdp::NegotiatedSession& answe
     if (m_closed || m_answered)
         return;
     m_answered = true;
-    m_ice->setRemoteCredentials({ answer.remoteIceUfrag, answer.remoteIcePwd });
+    m_ice->setRemoteCredentials({answer.remoteIceUfrag, answer.remoteIcePwd});
     for (const auto& candidate : answer.remoteCandidates) {
         const auto line = mediastack::sdp::CandidateLine::write(candidate);
         if (!m_ice->addRemoteCandidate(line))
@@ -144,7 +139,7 @@ void ConferenceLink::applyAnswer(const mediastack::sdp::NegotiatedSession& answe
     if (answer.remoteCandidatesComplete)
         m_ice->remoteGatheringDone();
 
-    DtlsConfig dtls { answer.dtlsClient ? DtlsRole::Client : DtlsRole::Server, m_settings.certificate };
+    DtlsConfig dtls{answer.dtlsClient ? DtlsRole::Client : DtlsRole::Server, m_settings.certificate};
     m_dtls = DtlsTransport::create(m_thread, m_ice, dtls);
     if (!m_dtls) {
         close("DTLS failed: our certificate cannot be used");
@@ -170,7 +165,8 @@ void ConferenceLink::applyAnswer(const mediastack::sdp::NegotiatedSession& answe
     });
     m_session->onDeadStream([weak] {
         if (auto self = weak.lock())
-            self->close("Dead stream: nothing came from the peer for " + std::to_string(static_cast<int>(self->m_settings.options.deadStreamTimeout * 1000)) + " ms");
+            self->close("Dead stream: nothing came from the peer for " +
+                        std::to_string(static_cast<int>(self->m_settings.options.deadStreamTimeout * 1000)) + " ms");
     });
 }
 
@@ -211,7 +207,7 @@ void ConferenceLink::close(const std::optional<std::string>& message)
     if (m_dtls)
         m_dtls->close();
     // We may be inside a callback of one of these; they go once it has returned.
-    m_thread->post([ice = std::move(m_ice), dtls = std::move(m_dtls), srtp = std::move(m_srtp), session = std::move(m_session)] { });
+    m_thread->post([ice = std::move(m_ice), dtls = std::move(m_dtls), srtp = std::move(m_srtp), session = std::move(m_session)] {});
     if (message && m_events.down)
         m_events.down(*message);
     m_events = {};

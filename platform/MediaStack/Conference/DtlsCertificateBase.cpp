@@ -6,7 +6,7 @@ namespace {
 // Certificate::generate makes certificates valid for 30 days from a day ago.
 constexpr auto kGeneratedLifetime = std::chrono::hours(24 * 29);
 constexpr auto kExpiringMargin = std::chrono::hours(24);
-}
+} // namespace
 
 DtlsCertificateBase::~DtlsCertificateBase() = default;
 
@@ -26,25 +26,13 @@ std::shared_ptr<DtlsCertificateBase> DtlsCertificateBase::clone() const
     return std::shared_ptr<DtlsCertificateBase>(new DtlsCertificateBase(*this));
 }
 
-std::vector<uint8_t> DtlsCertificateBase::getBytes() const
-{
-    return m_generated ? m_generated->der() : std::vector<uint8_t>();
-}
+std::vector<uint8_t> DtlsCertificateBase::getBytes() const { return m_generated ? m_generated->der() : std::vector<uint8_t>(); }
 
-bool DtlsCertificateBase::isExpired() const
-{
-    return m_generated && std::chrono::system_clock::now() >= m_notAfter;
-}
+bool DtlsCertificateBase::isExpired() const { return m_generated && std::chrono::system_clock::now() >= m_notAfter; }
 
-bool DtlsCertificateBase::isExpiring() const
-{
-    return m_generated && std::chrono::system_clock::now() >= m_notAfter - kExpiringMargin;
-}
+bool DtlsCertificateBase::isExpiring() const { return m_generated && std::chrono::system_clock::now() >= m_notAfter - kExpiringMargin; }
 
-std::shared_ptr<X509CertificateView> DtlsCertificateBase::toX509() const
-{
-    return std::make_shared<X509CertificateView>(getBytes());
-}
+std::shared_ptr<X509CertificateView> DtlsCertificateBase::toX509() const { return std::make_shared<X509CertificateView>(getBytes()); }
 
 std::shared_ptr<const media::Certificate> DtlsCertificateBase::dtlsIdentity() const
 {

@@ -48,7 +48,7 @@ protected:
 
 private:
     std::shared_ptr<const media::Certificate> m_generated;
-    std::chrono::system_clock::time_point m_notAfter {};
+    std::chrono::system_clock::time_point m_notAfter{};
     std::shared_ptr<const DtlsPrivateKey> m_key;
     bool m_autoRegenerate = false;
 };

@@ -14,6 +14,6 @@ public:
     const std::vector<uint8_t>& der() const { return m_der; }
 
 private:
-    explicit DtlsPrivateKey(std::vector<uint8_t> der) : m_der(std::move(der)) { }
+    explicit DtlsPrivateKey(std::vector<uint8_t> der) : m_der(std::move(der)) {}
     std::vector<uint8_t> m_der;
 };

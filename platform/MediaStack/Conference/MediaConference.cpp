@@ -14,14 +14,12 @@
 
 namespace {
 
-bool isLoopbackName(const std::string& host)
-{
-    return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0;
-}
+bool isLoopbackName(const std::string& host) { return host == "localhost" || host == "::1" || host.rfind("127.", 0) == 0; }
 
 } // namespace
 
-std::shared_ptr<MediaConference> MediaConference::create(std::string stunHost, int stunPort, std::vector<std::shared_ptr<StreamSpec>> streams,
+std::shared_ptr<MediaConference> MediaConference::create(std::string stunHost, int stunPort,
+                                                         std::vector<std::shared_ptr<StreamSpec>> streams,
                                                          std::shared_ptr<media::MediaThread> thread)
 {
     if (!thread)
@@ -31,13 +29,10 @@ std::shared_ptr<MediaConference> MediaConference::create(std::string stunHost, i
 
 MediaConference::MediaConference(std::string stunHost, int stunPort, std::vector<std::shared_ptr<StreamSpec>> streams,
                                  std::shared_ptr<media::MediaThread> thread)
-    : m_stunHost(std::move(stunHost))
-    , m_stunPort(stunPort)
-    , m_streams(std::move(streams))
-    , m_thread(std::move(thread))
+    : m_stunHost(std::move(stunHost)), m_stunPort(stunPort), m_streams(std::move(streams)), m_thread(std::move(thread))
 {
     if (isLoopbackName(m_stunHost))
-        m_localAddresses = { "127.0.0.1" };
+        m_localAddresses = {"127.0.0.1"};
 }
 
 MediaConference::~MediaConference()
@@ -89,7 +84,7 @@ void MediaConference::addOnLinkOfferAnswer(std::function<void(const LinkOfferAns
     m_linkOfferAnswer.list.push_back(std::move(handler));
 }
 
-template<class Args>
+template <class Args>
 void MediaConference::raise(const Handlers<Args>& handlers, const Args& args)
 {
     std::vector<std::function<void(const Args&)>> list;
@@ -111,9 +106,9 @@ void MediaConference::guarded(const std::function<void()>& work)
     try {
         work();
     } catch (const std::exception& error) {
-        raise(m_unhandledException, UnhandledExceptionArgs { { error.what() } });
+        raise(m_unhandledException, UnhandledExceptionArgs{{error.what()}});
     } catch (...) {
-        raise(m_unhandledException, UnhandledExceptionArgs { { "unknown exception" } });
+        raise(m_unhandledException, UnhandledExceptionArgs{{"unknown exception"}});
     }
 }
 
@@ -127,7 +122,7 @@ std::shared_ptr<PeerLink> MediaConference::link(const std::string& peerId)
         std::weak_ptr<MediaConference> weak = weak_from_this();
         m_thread->post([weak] {
             if (auto self = weak.lock())
-                self->raise(self->m_unhandledException, UnhandledExceptionArgs { { "the DTLS certificate cannot be used" } });
+                self->raise(self->m_unhandledException, UnhandledExceptionArgs{{"the DTLS certificate cannot be used"}});
         });
         return nullptr;
     }
@@ -164,19 +159,19 @@ std::shared_ptr<PeerLink> MediaConference::link(const std::string& peerId)
     media::ConferenceLinkEvents events;
     events.offer = [weak, peerLink](const SdpExchangeMessage& offer) {
         if (auto self = weak.lock())
-            self->raise(self->m_linkOfferAnswer, LinkOfferAnswerArgs { peerLink, offer });
+            self->raise(self->m_linkOfferAnswer, LinkOfferAnswerArgs{peerLink, offer});
     };
     events.candidate = [weak, peerLink](const CandidateMessage& candidate) {
         if (auto self = weak.lock())
-            self->raise(self->m_linkCandidate, LinkCandidateArgs { peerLink, candidate });
+            self->raise(self->m_linkCandidate, LinkCandidateArgs{peerLink, candidate});
     };
     events.up = [weak, peerLink] {
         if (auto self = weak.lock())
-            self->raise(self->m_linkUp, LinkUpArgs { peerLink });
+            self->raise(self->m_linkUp, LinkUpArgs{peerLink});
     };
     events.down = [weak, peerLink](const std::string& message) {
         if (auto self = weak.lock())
-            self->raise(self->m_linkDown, LinkDownArgs { peerLink, { message } });
+            self->raise(self->m_linkDown, LinkDownArgs{peerLink, {message}});
     };
     auto link = media::ConferenceLink::create(m_thread, peerLink, std::move(settings), std::move(events));
 
@@ -193,7 +188,7 @@ std::shared_ptr<PeerLink> MediaConference::link(const std::string& peerId)
         if (!self)
             return;
         self->guarded([&] {
-            self->raise(self->m_linkInit, LinkInitArgs { link->peerLink() });
+            self->raise(self->m_linkInit, LinkInitArgs{link->peerLink()});
             link->start();
         });
     });

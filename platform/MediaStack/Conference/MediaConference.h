@@ -23,7 +23,7 @@
 namespace media {
 class ConferenceLink;
 class MediaThread;
-}
+} // namespace media
 
 class MediaConference : public std::enable_shared_from_this<MediaConference> {
 public:
@@ -83,11 +83,11 @@ private:
     MediaConference(std::string stunHost, int stunPort, std::vector<std::shared_ptr<StreamSpec>> streams,
                     std::shared_ptr<media::MediaThread> thread);
 
-    template<class Args>
+    template <class Args>
     struct Handlers {
         std::vector<std::function<void(const Args&)>> list;
     };
-    template<class Args>
+    template <class Args>
     void raise(const Handlers<Args>& handlers, const Args& args);
     // Media thread: runs work, turning what it throws into the unhandled-exception event.
     void guarded(const std::function<void()>& work);

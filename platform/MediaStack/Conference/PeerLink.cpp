@@ -1,9 +1,8 @@
 #include "MediaStack/Conference/PeerLink.h"
 
-PeerLink::PeerLink(std::string peerId, std::shared_ptr<RemoteVideoView> remoteVideoView, std::optional<std::vector<uint8_t>> peerCertificate)
-    : m_peerId(std::move(peerId))
-    , m_remoteVideoView(std::move(remoteVideoView))
-    , m_peerCertificate(std::move(peerCertificate))
+PeerLink::PeerLink(std::string peerId, std::shared_ptr<RemoteVideoView> remoteVideoView,
+                   std::optional<std::vector<uint8_t>> peerCertificate)
+    : m_peerId(std::move(peerId)), m_remoteVideoView(std::move(remoteVideoView)), m_peerCertificate(std::move(peerCertificate))
 {
 }
 
@@ -20,7 +19,7 @@ media::MediaSession::Statistics PeerLink::statistics() const
         std::lock_guard hold(m_lock);
         session = m_session.lock();
     }
-    return session ? session->statistics() : media::MediaSession::Statistics {};
+    return session ? session->statistics() : media::MediaSession::Statistics{};
 }
 
 void PeerLink::setPeerCertificate(kvn::Badge<media::ConferenceLink>, std::vector<uint8_t> der)

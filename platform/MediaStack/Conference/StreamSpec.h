@@ -17,7 +17,7 @@ public:
     const std::shared_ptr<LocalCaptureStream>& localStream() const { return m_localStream; }
 
 protected:
-    explicit StreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : m_localStream(std::move(localStream)) { }
+    explicit StreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : m_localStream(std::move(localStream)) {}
 
 private:
     std::shared_ptr<LocalCaptureStream> m_localStream;

@@ -5,7 +5,7 @@
 
 class VideoStreamSpec : public StreamSpec {
 public:
-    explicit VideoStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : StreamSpec(std::move(localStream)) { }
+    explicit VideoStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : StreamSpec(std::move(localStream)) {}
     Kind kind() const override { return Kind::Video; }
 
     bool disableFEC() const { return m_disableFEC; }

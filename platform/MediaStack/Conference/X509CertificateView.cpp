@@ -2,7 +2,7 @@
 
 #include "MediaStack/Dtls/Certificate.h"
 
-X509CertificateView::X509CertificateView(std::vector<uint8_t> der) : m_der(std::move(der)) { }
+X509CertificateView::X509CertificateView(std::vector<uint8_t> der) : m_der(std::move(der)) {}
 
 std::string X509CertificateView::getSha256FingerprintString() const
 {

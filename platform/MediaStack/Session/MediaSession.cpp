@@ -10,23 +10,23 @@ namespace {
 
 class TransportStateSession final : public MediaSession, public std::enable_shared_from_this<TransportStateSession> {
 public:
-    explicit TransportStateSession(std::shared_ptr<DatagramTransport> transport) : m_transport(std::move(transport)) { }
+    explicit TransportStateSession(std::shared_ptr<DatagramTransport> transport) : m_transport(std::move(transport)) {}
 
     void attach()
     {
         std::weak_ptr<TransportStateSession> weak = weak_from_this();
-        m_transport->onReceive([](std::span<const uint8_t>) { });
+        m_transport->onReceive([](std::span<const uint8_t>) {});
         m_transport->onStateChange([weak](TransportState state) {
             if (auto self = weak.lock(); self && !self->m_stopped && self->m_state)
                 self->m_state(state);
         });
     }
 
-    void setVideoSource(std::shared_ptr<VideoSource>) override { }
-    void setAudioSource(std::shared_ptr<AudioSource>) override { }
-    void onRemoteVideoFrame(std::function<void(const std::shared_ptr<VideoFrame>&)>) override { }
-    void onRemoteAudioFrame(std::function<void(const std::shared_ptr<AudioFrame>&)>) override { }
-    void onDeadStream(std::function<void()>) override { }
+    void setVideoSource(std::shared_ptr<VideoSource>) override {}
+    void setAudioSource(std::shared_ptr<AudioSource>) override {}
+    void onRemoteVideoFrame(std::function<void(const std::shared_ptr<VideoFrame>&)>) override {}
+    void onRemoteAudioFrame(std::function<void(const std::shared_ptr<AudioFrame>&)>) override {}
+    void onDeadStream(std::function<void()>) override {}
     void onTransportState(std::function<void(TransportState)> callback) override { m_state = std::move(callback); }
     void stop() override
     {

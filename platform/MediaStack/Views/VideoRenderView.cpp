@@ -61,10 +61,7 @@ std::optional<CGPoint> VideoRenderView::picturePointForViewPoint(CGPoint point) 
     const double top = (size.height - drawnHeight) / 2;
     const double x = std::clamp((point.x - left) / drawnWidth, 0.0, 1.0);
     const double y = std::clamp((point.y - top) / drawnHeight, 0.0, 1.0);
-    return CGPoint { x, y };
+    return CGPoint{x, y};
 }
 
-void VideoRenderView::drawRect(CGRect rect)
-{
-    UIView::drawRect(rect);
-}
+void VideoRenderView::drawRect(CGRect rect) { UIView::drawRect(rect); }

@@ -29,7 +29,7 @@ TEST(DtlsCertificateBaseTest, GeneratedCertificateIsUsableAndItsCloneTheSame)
 
 TEST(DtlsCertificateBaseTest, KeyReaderTakesOnlyRsaKeys)
 {
-    const std::vector<uint8_t> garbage { 0x30, 0x03, 0x02, 0x01, 0x00 };
+    const std::vector<uint8_t> garbage{0x30, 0x03, 0x02, 0x01, 0x00};
     EXPECT_FALSE(DtlsPrivateKey::readRsa(garbage));
     EXPECT_FALSE(DtlsPrivateKey::readRsa({}));
     EXPECT_EQ(X509CertificateView(std::vector<uint8_t>()).getSha256FingerprintString(), "");

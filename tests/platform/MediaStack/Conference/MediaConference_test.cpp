@@ -39,7 +39,7 @@ struct Recorder {
     std::vector<std::string> downMessages;
     std::vector<std::shared_ptr<PeerLink>> links;
 
-    template<class Fn>
+    template <class Fn>
     auto with(Fn fn)
     {
         std::lock_guard hold(lock);
@@ -58,8 +58,8 @@ struct TestPeer {
     std::shared_ptr<DtlsTransport> dtls;
     std::shared_ptr<SrtpTransport> srtp;
     std::vector<std::string> candidates;
-    std::atomic<bool> gathered { false };
-    std::atomic<TransportState> state { TransportState::New };
+    std::atomic<bool> gathered{false};
+    std::atomic<TransportState> state{TransportState::New};
 };
 
 class MediaConferenceTest : public ManualClockFixture {
@@ -67,8 +67,10 @@ protected:
     void SetUp() override
     {
         ManualClockFixture::SetUp();
-        AudioStreamDescription::registerCodec("opus", 48000, 2, [] { return nullptr; }, true);
-        VideoStreamDescription::registerCodec("VP8", [] { return nullptr; }, true);
+        AudioStreamDescription::registerCodec(
+            "opus", 48000, 2, [] { return nullptr; }, true);
+        VideoStreamDescription::registerCodec(
+            "VP8", [] { return nullptr; }, true);
         // Real sockets: DTLS resends on real time, so the media thread runs on it too.
         thread = MediaThread::create(std::make_shared<MonotonicClock>());
         recorder = std::make_unique<Recorder>();
@@ -91,8 +93,9 @@ protected:
 
     void makeConference(CandidateMode mode)
     {
-        conference = MediaConference::create("", 0, { std::make_shared<AudioStreamSpec>(nullptr), std::make_shared<VideoStreamSpec>(nullptr) }, thread);
-        conference->setLocalAddresses({ "127.0.0.1" });
+        conference = MediaConference::create(
+            "", 0, {std::make_shared<AudioStreamSpec>(nullptr), std::make_shared<VideoStreamSpec>(nullptr)}, thread);
+        conference->setLocalAddresses({"127.0.0.1"});
         conference->setCandidateMode(mode);
         conference->addOnLinkInit([this](const LinkInitArgs& args) {
             recorder->with([&] {
@@ -119,7 +122,8 @@ protected:
                 recorder->downMessages.push_back(args.exception.message);
             });
         });
-        conference->addOnUnhandledException([this](const UnhandledExceptionArgs&) { recorder->with([&] { recorder->events.push_back("exception"); }); });
+        conference->addOnUnhandledException(
+            [this](const UnhandledExceptionArgs&) { recorder->with([&] { recorder->events.push_back("exception"); }); });
     }
 
     // Gathers the peer's candidates and answers the offer; the answer's text.
@@ -128,7 +132,7 @@ protected:
         thread->invoke([&] {
             IceConfig config;
             config.role = IceRole::Controlled;
-            config.localAddresses = { "127.0.0.1" };
+            config.localAddresses = {"127.0.0.1"};
             config.trickle = false;
             peer->ice = IceTransport::create(thread, config);
             peer->ice->onLocalCandidate([this](const std::string& line) { peer->candidates.push_back(line); });
@@ -142,7 +146,7 @@ protected:
             local.sessionId = 42;
             local.iceUfrag = peer->ice->localCredentials().ufrag;
             local.icePwd = peer->ice->localCredentials().password;
-            local.fingerprint = { "sha-256", { peer->certificate->digest().begin(), peer->certificate->digest().end() } };
+            local.fingerprint = {"sha-256", {peer->certificate->digest().begin(), peer->certificate->digest().end()}};
             local.cname = "peer";
             local.streamId = "peer-stream";
             local.audioSsrc = 1111;
@@ -155,10 +159,11 @@ protected:
             auto made = SdpNegotiator::makeAnswer(offerText, local);
             ASSERT_TRUE(made.ok()) << made.error();
             const auto& negotiated = made.value().second;
-            peer->ice->setRemoteCredentials({ negotiated.remoteIceUfrag, negotiated.remoteIcePwd });
+            peer->ice->setRemoteCredentials({negotiated.remoteIceUfrag, negotiated.remoteIcePwd});
             for (const auto& candidate : negotiated.remoteCandidates)
                 peer->ice->addRemoteCandidate(CandidateLine::write(candidate));
-            peer->dtls = DtlsTransport::create(thread, peer->ice, { negotiated.dtlsClient ? DtlsRole::Client : DtlsRole::Server, peer->certificate });
+            peer->dtls =
+                DtlsTransport::create(thread, peer->ice, {negotiated.dtlsClient ? DtlsRole::Client : DtlsRole::Server, peer->certificate});
             peer->dtls->setRemoteFingerprint("sha-256", Certificate::fingerprintText(negotiated.remoteFingerprint.digest));
             peer->srtp = SrtpTransport::create(peer->dtls);
             peer->srtp->onStateChange([this](TransportState s) { peer->state = s; });
@@ -175,7 +180,7 @@ protected:
             return false;
         const auto offer = recorder->with([&] { return recorder->offers.front(); });
         const auto answerText = answer(offer.sdpMessage);
-        if (auto refused = conference->receiveOfferAnswer({ answerText, false, "7" }, kPeerId)) {
+        if (auto refused = conference->receiveOfferAnswer({answerText, false, "7"}, kPeerId)) {
             ADD_FAILURE() << *refused;
             return false;
         }
@@ -201,7 +206,7 @@ protected:
 
 TEST_F(MediaConferenceTest, LinksUpInEarlyAndLateModeAndKnowsThePeersCertificate)
 {
-    for (auto mode : { CandidateMode::Early, CandidateMode::Late }) {
+    for (auto mode : {CandidateMode::Early, CandidateMode::Late}) {
         SCOPED_TRACE(mode == CandidateMode::Early ? "early" : "late");
         TearDown();
         SetUp();
@@ -252,14 +257,14 @@ TEST_F(MediaConferenceTest, TheFarSidesDropGoesDownOnceWithAMessageOfItsOwn)
     EXPECT_FALSE(message.empty());
     EXPECT_NE(message.rfind("Unlink invoked", 0), 0u);
     conference->unlinkAll();
-    thread->invoke([] { });
+    thread->invoke([] {});
     EXPECT_EQ(recorder->count("down"), 1u) << "a link that is down does not go down again";
 }
 
 TEST_F(MediaConferenceTest, RefusesAnswersItCannotTakeWithAReason)
 {
     makeConference(CandidateMode::Early);
-    EXPECT_TRUE(conference->receiveOfferAnswer({ "v=0", false, "" }, kPeerId)) << "no link yet";
+    EXPECT_TRUE(conference->receiveOfferAnswer({"v=0", false, ""}, kPeerId)) << "no link yet";
     conference->link(kPeerId);
     ASSERT_TRUE(loop->spin_until([&] { return recorder->count("offer") == 1; }, kNetworkBound));
     const auto offer = recorder->with([&] { return recorder->offers.front(); });
@@ -269,27 +274,27 @@ TEST_F(MediaConferenceTest, RefusesAnswersItCannotTakeWithAReason)
         SdpExchangeMessage message;
         const char* peerId;
     } cases[] = {
-        { "not SDP", { "this is no SDP", false, "1" }, kPeerId },
-        { "empty", { "", false, "1" }, kPeerId },
-        { "binary", { std::string("v=0\r\n\0\xff\xfe", 9), false, "1" }, kPeerId },
-        { "our own offer echoed as an answer", { offer.sdpMessage, false, "1" }, kPeerId },
-        { "an offer", { offer.sdpMessage, true, "1" }, kPeerId },
-        { "over the size cap", { "v=0\r\n" + std::string(100000, 'a'), false, "1" }, kPeerId },
-        { "another peer", { offer.sdpMessage, false, "1" }, "someone else" },
+        {"not SDP", {"this is no SDP", false, "1"}, kPeerId},
+        {"empty", {"", false, "1"}, kPeerId},
+        {"binary", {std::string("v=0\r\n\0\xff\xfe", 9), false, "1"}, kPeerId},
+        {"our own offer echoed as an answer", {offer.sdpMessage, false, "1"}, kPeerId},
+        {"an offer", {offer.sdpMessage, true, "1"}, kPeerId},
+        {"over the size cap", {"v=0\r\n" + std::string(100000, 'a'), false, "1"}, kPeerId},
+        {"another peer", {offer.sdpMessage, false, "1"}, "someone else"},
     };
     for (const auto& c : cases) {
         auto refused = conference->receiveOfferAnswer(c.message, c.peerId);
         ASSERT_TRUE(refused) << c.why;
         EXPECT_FALSE(refused->empty()) << c.why;
     }
-    thread->invoke([] { });
+    thread->invoke([] {});
     EXPECT_EQ(recorder->count("down"), 0u);
     EXPECT_EQ(recorder->count("exception"), 0u);
 }
 
 TEST(SdpExchangeMessageTest, WritesTheThreeKeysAndReadsThemBack)
 {
-    const SdpExchangeMessage message { "v=0\r\na=x:\"quoted\"\r\n", true, "1234" };
+    const SdpExchangeMessage message{"v=0\r\na=x:\"quoted\"\r\n", true, "1234"};
     const auto text = message.toJson();
     EXPECT_NE(text.find("\"sdpMessage\""), std::string::npos);
     EXPECT_NE(text.find("\"isOffer\":true"), std::string::npos);
@@ -333,13 +338,13 @@ TEST_F(MediaConferenceTest, EarlyOfferGoesOutWithoutCandidatesWhenTheTimeOutPass
     // the wait.
     thread = MediaThread::create();
     makeConference(CandidateMode::Early);
-    conference->setLocalAddresses({ "192.0.2.1" });
+    conference->setLocalAddresses({"192.0.2.1"});
     conference->setEarlyCandidatesTimeout(2500);
     conference->link(kPeerId);
     ASSERT_TRUE(loop->spin_until([&] { return recorder->count("init") == 1; }, kNetworkBound));
-    thread->invoke([] { }); // the link's start, which the init event opens
+    thread->invoke([] {}); // the link's start, which the init event opens
     runFor(2.4);
-    thread->invoke([] { });
+    thread->invoke([] {});
     EXPECT_EQ(recorder->count("offer"), 0u);
     runFor(0.1);
     ASSERT_TRUE(loop->spin_until([&] { return recorder->count("offer") == 1; }, kNetworkBound));

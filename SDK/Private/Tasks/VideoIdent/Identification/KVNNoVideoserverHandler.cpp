@@ -5,7 +5,6 @@
 #include "Foundation/BindToMainQueue.h"
 #include "Foundation/MainThreadChecker.h"
 #include "MediaStack/AudioStreamDescription.h"
-#include "MediaStack/Capture/LocalCaptureStream.h"
 #include "MediaStack/ConsoleLogSink.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/VideoStreamDescription.h"
@@ -21,18 +20,6 @@ std::once_flag& setupOnce()
 {
     static std::once_flag flag;
     return flag;
-}
-
-std::string reasonOf(std::exception_ptr failure)
-{
-    try {
-        if (failure)
-            std::rethrow_exception(failure);
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-    }
-    return "unknown failure";
 }
 
 } // namespace
@@ -51,8 +38,10 @@ void KVNNoVideoserverHandler::initWithDelegate(const std::shared_ptr<KVNWebRTCHa
 void KVNNoVideoserverHandler::setup()
 {
     MediaStackLog::setSink(std::make_shared<ConsoleLogSink>(LogLevel::Info));
-    VideoStreamDescription::registerCodec("VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
-    AudioStreamDescription::registerCodec("opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
+    VideoStreamDescription::registerCodec(
+        "VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
+    AudioStreamDescription::registerCodec(
+        "opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
 }
 
 void KVNNoVideoserverHandler::startWithSessionID_sessionToken(const std::string& sessionID, const std::string& sessionToken)
@@ -62,7 +51,7 @@ void KVNNoVideoserverHandler::startWithSessionID_sessionToken(const std::string&
     m_localMedia = media;
     media->startWithCallback([handler = self(), media](const std::shared_ptr<UIView>& preview, std::exception_ptr failure) mutable {
         if (failure || !preview) {
-            KVNLogLocated(__FILE__, __LINE__, "Orvel: Starting local media failed: %@", reasonOf(failure));
+            KVNLogLocated(__FILE__, __LINE__, "Orvel: Starting local media failed: %@", failureReason(failure));
             return;
         }
         kvn::postToMainQueue(std::move(handler), [media, preview](KVNNoVideoserverHandler& self) {
@@ -86,16 +75,7 @@ void KVNNoVideoserverHandler::startConference()
         delegate->noVideoserverHandlerDidLinkUp(self());
 }
 
-void KVNNoVideoserverHandler::createScreenshot()
-{
-    KVN_ASSERT_MAIN_THREAD();
-    if (!m_localMedia)
-        return;
-    m_localMedia->createScreenshot([handler = self()](const std::shared_ptr<UIImage>& image, bool success) {
-        if (auto delegate = handler->delegate())
-            delegate->webRTCHandler_didCreateScreenshot_withSuccess(handler, image, success);
-    });
-}
+void KVNNoVideoserverHandler::createScreenshot() { createScreenshotFromLocalMedia(m_localMedia); }
 
 void KVNNoVideoserverHandler::reset()
 {
@@ -107,20 +87,10 @@ void KVNNoVideoserverHandler::reset()
     m_localMedia.reset();
 }
 
-long KVNNoVideoserverHandler::localCameraPosition() const
-{
-    auto stream = m_localMedia ? m_localMedia->localMediaStream() : nullptr;
-    if (stream && stream->videoDeviceNumber() == stream->rearVideoDeviceNumber())
-        return CameraPositionBack;
-    return CameraPositionFront;
-}
+long KVNNoVideoserverHandler::localCameraPosition() const { return cameraPositionOfLocalMedia(m_localMedia); }
 
 void KVNNoVideoserverHandler::setLocalCameraPosition(long position)
 {
     KVN_ASSERT_MAIN_THREAD();
-    auto stream = m_localMedia ? m_localMedia->localMediaStream() : nullptr;
-    if (!stream || position == localCameraPosition())
-        return;
-    stream->switchVideoDevice(position == CameraPositionBack ? stream->rearVideoDeviceNumber() : stream->frontVideoDeviceNumber());
-    m_localMedia->setupImageCaptureOutput();
+    switchLocalCamera(m_localMedia, position);
 }

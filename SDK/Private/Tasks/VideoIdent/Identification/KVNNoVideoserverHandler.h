@@ -23,7 +23,7 @@ public:
     void setup();
     void startConference();
     // There is no offer exchange.
-    void handleOfferAnswer() { }
+    void handleOfferAnswer() {}
 
     const std::shared_ptr<KVNOrvelLocalMedia>& localMedia() const { return m_localMedia; }
 

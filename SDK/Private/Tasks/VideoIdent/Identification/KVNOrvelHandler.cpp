@@ -76,29 +76,26 @@ IdentTimer* stopwatch()
     return settings ? settings->getTimer() : nullptr;
 }
 
-std::string reasonOf(std::exception_ptr failure)
+// Whole seconds and hundredths since the conference start.
+struct StopwatchReading {
+    int seconds = 0;
+    int hundredths = 0;
+};
+
+StopwatchReading stopStopwatch()
 {
-    try {
-        if (failure)
-            std::rethrow_exception(failure);
-    } catch (const std::exception& error) {
-        return error.what();
-    } catch (...) {
-    }
-    return "unknown failure";
+    IdentTimer* watch = stopwatch();
+    if (!watch)
+        return {};
+    IdentTimerStop(watch);
+    return {watch->m_seconds, watch->m_millis};
 }
 
 } // namespace
 
-std::shared_ptr<DtlsCertificateBase> KVNOrvelHandler::processCertificate()
-{
-    return processCertificateSlot();
-}
+std::shared_ptr<DtlsCertificateBase> KVNOrvelHandler::processCertificate() { return processCertificateSlot(); }
 
-std::shared_ptr<KVNOrvelHandler> KVNOrvelHandler::self()
-{
-    return std::static_pointer_cast<KVNOrvelHandler>(shared_from_this());
-}
+std::shared_ptr<KVNOrvelHandler> KVNOrvelHandler::self() { return std::static_pointer_cast<KVNOrvelHandler>(shared_from_this()); }
 
 std::shared_ptr<KVNOrvelHandlerDelegate> KVNOrvelHandler::orvelDelegate() const
 {
@@ -122,8 +119,10 @@ void KVNOrvelHandler::initWithDelegate(const std::shared_ptr<KVNWebRTCHandlerDel
 void KVNOrvelHandler::setup()
 {
     MediaStackLog::setSink(std::make_shared<ConsoleLogSink>(LogLevel::Error));
-    VideoStreamDescription::registerCodec("VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
-    AudioStreamDescription::registerCodec("opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
+    VideoStreamDescription::registerCodec(
+        "VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
+    AudioStreamDescription::registerCodec(
+        "opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
     m_certificateProvider = providerFromSettings();
     processCertificateSlot() = createClientCertificate();
 }
@@ -155,24 +154,30 @@ void KVNOrvelHandler::startWithSessionID_sessionToken(const std::string& session
     // The request holds the handler until it answers.
     media->startWithCallback([handler = self(), media](const std::shared_ptr<UIView>& preview, std::exception_ptr failure) mutable {
         if (failure || !preview) {
-            KVNLogLocated(__FILE__, __LINE__, "Orvel: Starting local media failed: %@", reasonOf(failure));
+            KVNLogLocated(__FILE__, __LINE__, "Orvel: Starting local media failed: %@", failureReason(failure));
         }
-        kvn::postToMainQueue(std::move(handler), [media, preview, failure](KVNOrvelHandler& self) {
-            // An answer for media that a reset let go of is not the call's any more.
-            if (!self.m_orvelInitialized || self.m_localMedia != media) {
-                media->stop();
-                return;
-            }
-            auto handler = self.self();
-            if (failure || !preview) {
-                self.failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::LocalMediaStartFailed));
-                return;
-            }
-            self.setLocalVideoControl(preview);
-            if (auto delegate = self.delegate())
-                delegate->webRTCHandler_didCreateLocalVideoControl(handler, preview);
-        });
+        kvn::postToMainQueue(std::move(handler),
+                             [media, preview, failure](KVNOrvelHandler& self) { self.onLocalMediaStarted(media, preview, failure); });
     });
+}
+
+void KVNOrvelHandler::onLocalMediaStarted(const std::shared_ptr<KVNOrvelLocalMedia>& media, const std::shared_ptr<UIView>& preview,
+                                          std::exception_ptr failure)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    // An answer for media that a reset let go of is not the call's any more.
+    if (!m_orvelInitialized || m_localMedia != media) {
+        if (media)
+            media->stop();
+        return;
+    }
+    if (failure || !preview) {
+        failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::LocalMediaStartFailed));
+        return;
+    }
+    setLocalVideoControl(preview);
+    if (auto delegate = this->delegate())
+        delegate->webRTCHandler_didCreateLocalVideoControl(self(), preview);
 }
 
 std::shared_ptr<MediaConference> KVNOrvelHandler::makeConference(const std::string& stunHost, int stunPort,
@@ -209,7 +214,7 @@ void KVNOrvelHandler::startConference()
     const int stunPort = identification->server() ? static_cast<int>(identification->server()->stunPort()) : 0;
     KVNLogLocated(__FILE__, __LINE__, "Orvel: Using Stun server %@ on port %d", stunHost, stunPort);
 
-    m_conference = makeConference(stunHost, stunPort, { m_audioStream, m_videoStream });
+    m_conference = makeConference(stunHost, stunPort, {m_audioStream, m_videoStream});
     m_conference->setDeadStreamTimeout(kDeadStreamTimeout);
     m_certificate = processCertificate();
     m_conference->setDtlsCertificate(m_certificate);
@@ -242,33 +247,8 @@ void KVNOrvelHandler::startConference()
         kvn::postToMainQueue(weak, [candidate = args.candidate](KVNOrvelHandler& self) { self.sendCandidateToBackend(candidate); });
     });
     m_conference->addOnLinkUp([weak](const LinkUpArgs& args) {
-        auto self = weak.lock();
-        if (!self)
-            return;
-        int seconds = 0;
-        int hundredths = 0;
-        if (IdentTimer* watch = stopwatch()) {
-            IdentTimerStop(watch);
-            seconds = watch->m_seconds;
-            hundredths = watch->m_millis;
-        }
-        KVNLog("Orvel: Sucessfully connected (linked up) [%d:%d]\n", seconds, hundredths);
-        if (!self->linkPassesChecks(args.link)) {
-            KVNLog("server certificate validation error");
-            // The unlink's own link-down only logs, so the refusal is reported here.
-            kvn::postToMainQueue(weak, [](KVNOrvelHandler& self) {
-                if (!self.m_orvelInitialized)
-                    return;
-                if (self.m_conference)
-                    self.m_conference->unlinkAll();
-                self.failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::MediaLinkLost));
-            });
-            return;
-        }
-        kvn::postToMainQueue(weak, [](KVNOrvelHandler& self) {
-            if (auto delegate = self.orvelDelegate())
-                delegate->orvelHandlerDidLinkUp_withRemoteVideoControl(self.self(), self.remoteVideoControl());
-        });
+        if (auto self = weak.lock())
+            self->onOrvelUp(args);
     });
     m_conference->addOnLinkDown([weak](const LinkDownArgs& args) {
         KVNLog("Orvel: Down, Exception: %@\n", args.exception.message);
@@ -286,6 +266,29 @@ void KVNOrvelHandler::linkToConference()
     KVN_ASSERT_MAIN_THREAD();
     if (m_conference && videoSessionToken())
         m_conference->link(*videoSessionToken());
+}
+
+void KVNOrvelHandler::onOrvelUp(const LinkUpArgs& event)
+{
+    const auto since = stopStopwatch();
+    KVNLog("Orvel: Sucessfully connected (linked up) [%d:%d]\n", since.seconds, since.hundredths);
+    std::weak_ptr<KVNOrvelHandler> weak = self();
+    if (!linkPassesChecks(event.link)) {
+        KVNLog("server certificate validation error");
+        // The unlink's own link-down only logs, so the refusal is reported here.
+        kvn::postToMainQueue(weak, [](KVNOrvelHandler& self) {
+            if (!self.m_orvelInitialized)
+                return;
+            if (self.m_conference)
+                self.m_conference->unlinkAll();
+            self.failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::MediaLinkLost));
+        });
+        return;
+    }
+    kvn::postToMainQueue(weak, [](KVNOrvelHandler& self) {
+        if (auto delegate = self.orvelDelegate())
+            delegate->orvelHandlerDidLinkUp_withRemoteVideoControl(self.self(), self.remoteVideoControl());
+    });
 }
 
 bool KVNOrvelHandler::linkPassesChecks(const std::shared_ptr<PeerLink>& link)
@@ -321,10 +324,7 @@ bool KVNOrvelHandler::checkServerFingerprint(const std::shared_ptr<PeerLink>& li
     return pinned && *pinned == digest;
 }
 
-NSData KVNOrvelHandler::calcSHA256FingerPrint(const NSData& data)
-{
-    return KavoniCertificate::calcSHA256FingerPrint(data);
-}
+NSData KVNOrvelHandler::calcSHA256FingerPrint(const NSData& data) { return KavoniCertificate::calcSHA256FingerPrint(data); }
 
 void KVNOrvelHandler::sendCandidateToBackend(const CandidateMessage& candidate)
 {
@@ -354,14 +354,8 @@ void KVNOrvelHandler::onLinkOfferAnswer(const LinkOfferAnswerArgs& event)
     body["isOffer"] = message.isOffer;
     body["sdpMessage"] = message.sdpMessage;
 
-    int seconds = 0;
-    int hundredths = 0;
-    if (IdentTimer* watch = stopwatch()) {
-        IdentTimerStop(watch);
-        seconds = watch->m_seconds;
-        hundredths = watch->m_millis;
-    }
-    KVNLogLocated(__FILE__, __LINE__, "---->> SENDING SDP TO SERVER [%d:%d]: %@ ", seconds, hundredths, message.sdpMessage);
+    const auto since = stopStopwatch();
+    KVNLogLocated(__FILE__, __LINE__, "---->> SENDING SDP TO SERVER [%d:%d]: %@ ", since.seconds, since.hundredths, message.sdpMessage);
 
     if (m_conference->candidateMode() == CandidateMode::Early && message.sdpMessage.find("a=candidate") == std::string::npos) {
         if (m_conference->earlyCandidatesTimeout() < kEarlyCandidatesTimeoutLimit) {
@@ -378,7 +372,8 @@ void KVNOrvelHandler::onLinkOfferAnswer(const LinkOfferAnswerArgs& event)
     std::weak_ptr<KVNOrvelHandler> weak = self();
     m_SDPOfferTask = KVNRequestManager::sharedManager()->POSTSDPOffer_forSessionID_token_callback(
         body, videoSessionID().value_or(""), videoSessionToken().value_or(""),
-        [weak, event](const std::optional<std::string>& answer, const std::shared_ptr<NSURLSessionTask>& task, const std::shared_ptr<NSError>& error) {
+        [weak, event](const std::optional<std::string>& answer, const std::shared_ptr<NSURLSessionTask>& task,
+                      const std::shared_ptr<NSError>& error) {
             if (auto self = weak.lock())
                 self->handleAnswer(answer, task, error);
         });
@@ -391,17 +386,12 @@ void KVNOrvelHandler::handleAnswer(const std::optional<std::string>& answer, con
         return;
     m_SDPOfferTask.reset();
     if (!answer || error) {
-        failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode_underlyingError_task(KavoniErrorCode::SDPOfferExchangeFailed, error, task));
+        failWithError(
+            KavoniErrorPrivate::kavoniInternalErrorWithCode_underlyingError_task(KavoniErrorCode::SDPOfferExchangeFailed, error, task));
         return;
     }
-    int seconds = 0;
-    int hundredths = 0;
-    if (IdentTimer* watch = stopwatch()) {
-        IdentTimerStop(watch);
-        seconds = watch->m_seconds;
-        hundredths = watch->m_millis;
-    }
-    KVNLogLocated(__FILE__, __LINE__, "<<---- RECEIVING SDP FROM SERVER [%d:%d]: %@ ", seconds, hundredths, *answer);
+    const auto since = stopStopwatch();
+    KVNLogLocated(__FILE__, __LINE__, "<<---- RECEIVING SDP FROM SERVER [%d:%d]: %@ ", since.seconds, since.hundredths, *answer);
     // An answer the conference cannot work with ends the set-up here, not in a link that
     // never comes up.
     auto message = SdpExchangeMessage::fromJson(*answer);
@@ -412,7 +402,8 @@ void KVNOrvelHandler::handleAnswer(const std::optional<std::string>& answer, con
         refused = m_conference->receiveOfferAnswer(*message, *videoSessionToken());
     if (refused) {
         KVNLogLocated(__FILE__, __LINE__, "Orvel: SDP answer refused: %@", *refused);
-        failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode_underlyingError_task(KavoniErrorCode::SDPOfferExchangeFailed, nullptr, task));
+        failWithError(
+            KavoniErrorPrivate::kavoniInternalErrorWithCode_underlyingError_task(KavoniErrorCode::SDPOfferExchangeFailed, nullptr, task));
     }
 }
 
@@ -450,7 +441,8 @@ void KVNOrvelHandler::armRelinkTimer()
             self->linkToConference();
         } else {
             KVNLogLocated(__FILE__, __LINE__,
-                          "Orvel: Reconnect not possible. No internet connection and/or application is not active. Checking again in about 2 seconds.");
+                          "Orvel: Reconnect not possible. No internet connection and/or application is not active. Checking again in about "
+                          "2 seconds.");
         }
     });
 }
@@ -461,16 +453,7 @@ void KVNOrvelHandler::failWithError(const std::shared_ptr<NSError>& error)
         delegate->webRTCHandler_didFailWithError(self(), error);
 }
 
-void KVNOrvelHandler::createScreenshot()
-{
-    KVN_ASSERT_MAIN_THREAD();
-    if (!m_localMedia)
-        return;
-    m_localMedia->createScreenshot([handler = self()](const std::shared_ptr<UIImage>& image, bool success) {
-        if (auto delegate = handler->delegate())
-            delegate->webRTCHandler_didCreateScreenshot_withSuccess(handler, image, success);
-    });
-}
+void KVNOrvelHandler::createScreenshot() { createScreenshotFromLocalMedia(m_localMedia); }
 
 void KVNOrvelHandler::reset()
 {
@@ -489,23 +472,14 @@ void KVNOrvelHandler::reset()
     m_localMedia.reset();
 }
 
-long KVNOrvelHandler::localCameraPosition() const
-{
-    auto stream = m_localMedia ? m_localMedia->localMediaStream() : nullptr;
-    if (stream && stream->videoDeviceNumber() == stream->rearVideoDeviceNumber())
-        return CameraPositionBack;
-    return CameraPositionFront;
-}
+long KVNOrvelHandler::localCameraPosition() const { return cameraPositionOfLocalMedia(m_localMedia); }
 
 void KVNOrvelHandler::setLocalCameraPosition(long position)
 {
     KVN_ASSERT_MAIN_THREAD();
     auto stream = m_localMedia ? m_localMedia->localMediaStream() : nullptr;
-    if (!stream || position == localCameraPosition())
-        return;
-    auto provider = stream->cameraProvider();
+    auto provider = stream ? stream->cameraProvider() : nullptr;
     if (!provider || !provider->captureSession())
         return;
-    stream->switchVideoDevice(position == CameraPositionBack ? stream->rearVideoDeviceNumber() : stream->frontVideoDeviceNumber());
-    m_localMedia->setupImageCaptureOutput();
+    switchLocalCamera(m_localMedia, position);
 }

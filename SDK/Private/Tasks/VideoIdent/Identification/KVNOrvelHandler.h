@@ -9,6 +9,7 @@
 // Main thread for every operation; the conference's events arrive on the media thread, where
 // the handler only logs, reads the event and runs the certificate checks, then goes to the
 // main queue.
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -56,6 +57,11 @@ public:
     void sendCandidateToBackend(const CandidateMessage& candidate);
     void onLinkOfferAnswer(const LinkOfferAnswerArgs& event);
     void onOrvelDown(const LinkDownArgs& event);
+    // Media thread: the link is up; it reaches the delegate once it passed the checks.
+    void onOrvelUp(const LinkUpArgs& event);
+    // The local media's answer, brought to the main queue.
+    void onLocalMediaStarted(const std::shared_ptr<KVNOrvelLocalMedia>& media, const std::shared_ptr<UIView>& preview,
+                             std::exception_ptr failure);
 
     std::shared_ptr<KavoniCertificateProvider> certificateProvider() const { return m_certificateProvider.lock(); }
     const std::shared_ptr<KVNOrvelLocalMedia>& localMedia() const { return m_localMedia; }

@@ -10,5 +10,6 @@ class KVNOrvelHandlerDelegate {
 public:
     virtual ~KVNOrvelHandlerDelegate() = default;
 
-    virtual void orvelHandlerDidLinkUp_withRemoteVideoControl(const std::shared_ptr<KVNOrvelHandler>& handler, const std::shared_ptr<UIView>& view) = 0;
+    virtual void orvelHandlerDidLinkUp_withRemoteVideoControl(const std::shared_ptr<KVNOrvelHandler>& handler,
+                                                              const std::shared_ptr<UIView>& view) = 0;
 };

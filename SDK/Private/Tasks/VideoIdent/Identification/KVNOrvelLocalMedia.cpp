@@ -13,8 +13,9 @@ void KVNOrvelLocalMedia::startWithCallback(StartCallback callback)
     auto request = std::make_shared<MediaRequest>();
     request->defaultRemoteVideoScale = VideoLayoutScaleCover;
     request->defaultLocalPreviewScale = VideoLayoutScaleCover;
-    request->completion = [self = shared_from_this(), callback = std::move(callback)](
-                              std::shared_ptr<LocalCaptureStream> stream, std::shared_ptr<LocalPreviewView> preview, std::exception_ptr failure) {
+    request->completion = [self = shared_from_this(), callback = std::move(callback)](std::shared_ptr<LocalCaptureStream> stream,
+                                                                                      std::shared_ptr<LocalPreviewView> preview,
+                                                                                      std::exception_ptr failure) {
         if (failure || !stream) {
             callback(nullptr, failure ? failure : std::make_exception_ptr(std::runtime_error("no local media")));
             return;
@@ -25,7 +26,7 @@ void KVNOrvelLocalMedia::startWithCallback(StartCallback callback)
     UserMedia::getUserMedia(request);
 }
 
-void KVNOrvelLocalMedia::setupImageCaptureOutput() { }
+void KVNOrvelLocalMedia::setupImageCaptureOutput() {}
 
 void KVNOrvelLocalMedia::createScreenshot(ScreenshotCallback callback)
 {

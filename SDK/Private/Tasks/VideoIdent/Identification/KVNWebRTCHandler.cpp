@@ -1,8 +1,10 @@
 #include "Private/Tasks/VideoIdent/Identification/KVNWebRTCHandler.h"
 
 #include "Foundation/MainThreadChecker.h"
+#include "MediaStack/Capture/LocalCaptureStream.h"
 #include "MediaStack/Views/VideoRenderView.h"
 #include "Private/Extensions/AVCaptureDevice+KVNExtensions.h"
+#include "Private/Tasks/VideoIdent/Identification/KVNOrvelLocalMedia.h"
 #include "UIKit/UITapGestureRecognizer.h"
 #include "UIKit/UIView.h"
 
@@ -54,5 +56,45 @@ void KVNWebRTCHandler::tappedOnLocaleVideoControl(const std::shared_ptr<UITapGes
     const CGSize size = view->bounds().size;
     if (size.width <= 0 || size.height <= 0)
         return;
-    KVNExtensions::autofocusPoint(CGPoint { location.x / size.width, location.y / size.height });
+    KVNExtensions::autofocusPoint(CGPoint{location.x / size.width, location.y / size.height});
+}
+
+long KVNWebRTCHandler::cameraPositionOfLocalMedia(const std::shared_ptr<KVNOrvelLocalMedia>& media)
+{
+    auto stream = media ? media->localMediaStream() : nullptr;
+    if (stream && stream->videoDeviceNumber() == stream->rearVideoDeviceNumber())
+        return CameraPositionBack;
+    return CameraPositionFront;
+}
+
+void KVNWebRTCHandler::switchLocalCamera(const std::shared_ptr<KVNOrvelLocalMedia>& media, long position)
+{
+    auto stream = media ? media->localMediaStream() : nullptr;
+    if (!stream || position == cameraPositionOfLocalMedia(media))
+        return;
+    stream->switchVideoDevice(position == CameraPositionBack ? stream->rearVideoDeviceNumber() : stream->frontVideoDeviceNumber());
+    media->setupImageCaptureOutput();
+}
+
+void KVNWebRTCHandler::createScreenshotFromLocalMedia(const std::shared_ptr<KVNOrvelLocalMedia>& media)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (!media)
+        return;
+    media->createScreenshot([handler = shared_from_this()](const std::shared_ptr<UIImage>& image, bool success) {
+        if (auto delegate = handler->delegate())
+            delegate->webRTCHandler_didCreateScreenshot_withSuccess(handler, image, success);
+    });
+}
+
+std::string KVNWebRTCHandler::failureReason(std::exception_ptr failure)
+{
+    try {
+        if (failure)
+            std::rethrow_exception(failure);
+    } catch (const std::exception& error) {
+        return error.what();
+    } catch (...) {
+    }
+    return "unknown failure";
 }

@@ -5,12 +5,14 @@
 // identifier and token and focuses the back camera where the user taps its preview;
 // KVNOrvelHandler and KVNNoVideoserverHandler do the rest.
 // Main thread.
+#include <exception>
 #include <memory>
 #include <optional>
 #include <string>
 
 #include "Private/Tasks/VideoIdent/Identification/KVNWebRTCHandlerDelegate.h"
 
+class KVNOrvelLocalMedia;
 class UITapGestureRecognizer;
 
 class KVNWebRTCHandler : public std::enable_shared_from_this<KVNWebRTCHandler> {
@@ -24,8 +26,8 @@ public:
 
     virtual void initWithDelegate(const std::shared_ptr<KVNWebRTCHandlerDelegate>& delegate);
     virtual void startWithSessionID_sessionToken(const std::string& sessionID, const std::string& sessionToken);
-    virtual void createScreenshot() { }
-    virtual void reset() { }
+    virtual void createScreenshot() {}
+    virtual void reset() {}
     virtual long localCameraPosition() const { return m_localCameraPosition; }
     virtual void setLocalCameraPosition(long position) { m_localCameraPosition = position; }
 
@@ -39,6 +41,17 @@ public:
     void setLocalVideoControl(const std::shared_ptr<UIView>& view);
     // Back camera only: focuses where the tap falls on the picture.
     void tappedOnLocaleVideoControl(const std::shared_ptr<UITapGestureRecognizer>& recognizer);
+
+protected:
+    // What both handlers do with their local media.
+    // Back when the stream's camera is its rear one; front otherwise, and without a stream.
+    static long cameraPositionOfLocalMedia(const std::shared_ptr<KVNOrvelLocalMedia>& media);
+    // Switches the stream to the rear (CameraPositionBack) or the front camera and sets the
+    // still-image output up again; nothing without a stream or when the position is current.
+    static void switchLocalCamera(const std::shared_ptr<KVNOrvelLocalMedia>& media, long position);
+    // The still image goes to the delegate; the request holds the handler until it answers.
+    void createScreenshotFromLocalMedia(const std::shared_ptr<KVNOrvelLocalMedia>& media);
+    static std::string failureReason(std::exception_ptr failure);
 
 private:
     std::weak_ptr<KVNWebRTCHandlerDelegate> m_delegate;

@@ -8,7 +8,7 @@
 
 class KavoniCertificateProviderException : public std::runtime_error {
 public:
-    explicit KavoniCertificateProviderException(const std::string& reason) : std::runtime_error(reason) { }
+    explicit KavoniCertificateProviderException(const std::string& reason) : std::runtime_error(reason) {}
 
     std::string name() const { return "KavoniCertificateProvider ERROR"; }
     std::string reason() const { return what(); }

@@ -2,13 +2,13 @@
 // set-up runs once per process, so nothing else may have run it before.
 #include <gtest/gtest.h>
 
+#include "../Identification/CallHandlerTestSupport.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNOrvelHandler.h"
 #include "Private/Tasks/VideoIdent/Identification/KavoniCertificateProviderException.h"
 #include "models/KVNIdentification.h"
 #include "public/KavoniCertificateProvider.h"
 #include "public/KavoniSettings.h"
 #include "support/ManualClockFixture.h"
-#include "../Identification/CallHandlerTestSupport.h"
 
 class FirstOrvelHandlerTest : public ManualClockFixture {
 protected:

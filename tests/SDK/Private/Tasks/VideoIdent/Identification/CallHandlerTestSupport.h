@@ -29,7 +29,8 @@ struct RecordingDelegate : KVNWebRTCHandlerDelegate, KVNOrvelHandlerDelegate, KV
         errorCodes.push_back(error ? error->code() : 0);
     }
     void webRTCHandlerWillTryToReconnect(const std::shared_ptr<KVNWebRTCHandler>&) override { calls.push_back("reconnect"); }
-    void webRTCHandler_didCreateScreenshot_withSuccess(const std::shared_ptr<KVNWebRTCHandler>&, const std::shared_ptr<UIImage>&, bool success) override
+    void webRTCHandler_didCreateScreenshot_withSuccess(const std::shared_ptr<KVNWebRTCHandler>&, const std::shared_ptr<UIImage>&,
+                                                       bool success) override
     {
         calls.push_back(success ? "screenshot" : "screenshot failed");
     }
@@ -44,10 +45,11 @@ struct RecordingDelegate : KVNWebRTCHandlerDelegate, KVNOrvelHandlerDelegate, KV
 
 class QuietOrvelHandler : public KVNOrvelHandler {
 protected:
-    std::shared_ptr<MediaConference> makeConference(const std::string& stunHost, int stunPort, std::vector<std::shared_ptr<StreamSpec>> streams) override
+    std::shared_ptr<MediaConference> makeConference(const std::string& stunHost, int stunPort,
+                                                    std::vector<std::shared_ptr<StreamSpec>> streams) override
     {
         auto conference = MediaConference::create(stunHost, stunPort, std::move(streams));
-        conference->setLocalAddresses({ "192.0.2.1" });
+        conference->setLocalAddresses({"192.0.2.1"});
         return conference;
     }
 };

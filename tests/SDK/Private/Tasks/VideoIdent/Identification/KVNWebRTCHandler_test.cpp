@@ -4,12 +4,12 @@
 
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
+#include "CallHandlerTestSupport.h"
 #include "MediaStack/Views/LocalPreviewView.h"
 #include "UIKit/UITapGestureRecognizer.h"
 #include "UIKit/UITouch.h"
 #include "models/KVNIdentification.h"
 #include "support/ManualClockFixture.h"
-#include "CallHandlerTestSupport.h"
 
 namespace {
 
@@ -18,7 +18,7 @@ protected:
     void SetUp() override
     {
         ManualClockFixture::SetUp();
-        AVCaptureDevice::setDevicesForTesting(std::vector { AVCaptureDevice::Description::backCamera() });
+        AVCaptureDevice::setDevicesForTesting(std::vector{AVCaptureDevice::Description::backCamera()});
         camera = AVCaptureDevice::defaultDeviceWithMediaType(AVMediaTypeVideo);
         delegate = std::make_shared<RecordingDelegate>();
     }
@@ -35,14 +35,14 @@ protected:
         touch->setView(view);
         touch->setInitialLocation(view->convertPoint_toView(point, nullptr));
         touch->setPhase(UITouchPhaseEnded);
-        view->touchesEnded_withEvent({ touch }, nullptr);
+        view->touchesEnded_withEvent({touch}, nullptr);
     }
 
     // A 200 x 100 preview showing a square picture, which covers it cropped top and bottom.
     static std::shared_ptr<LocalPreviewView> coverPreview()
     {
         auto preview = std::make_shared<LocalPreviewView>();
-        preview->setFrame(CGRect { { 0, 0 }, { 200, 100 } });
+        preview->setFrame(CGRect{{0, 0}, {200, 100}});
         preview->setLayoutScale(VideoLayoutScaleCover);
         auto frame = std::make_shared<VideoFrame>();
         frame->width = 100;
@@ -68,15 +68,15 @@ TEST_F(CallHandlerTest, TapFocusesTheBackCameraWhereTheTapFallsOnThePicture)
 
     const CGPoint unfocused = camera->focusPointOfInterest();
     handler->setLocalCameraPosition(KVNWebRTCHandler::CameraPositionFront);
-    tap(preview, { 100, 25 });
+    tap(preview, {100, 25});
     EXPECT_EQ(camera->focusPointOfInterest(), unfocused) << "the front camera's preview does nothing";
 
     handler->setLocalCameraPosition(KVNWebRTCHandler::CameraPositionBack);
-    tap(preview, { 100, 50 });
-    EXPECT_EQ(camera->focusPointOfInterest(), (CGPoint { 0.5, 0.5 }));
+    tap(preview, {100, 50});
+    EXPECT_EQ(camera->focusPointOfInterest(), (CGPoint{0.5, 0.5}));
     // A quarter down the view is three eighths down the cropped picture.
-    tap(preview, { 100, 25 });
-    EXPECT_EQ(camera->focusPointOfInterest(), (CGPoint { 0.5, 0.375 }));
+    tap(preview, {100, 25});
+    EXPECT_EQ(camera->focusPointOfInterest(), (CGPoint{0.5, 0.375}));
 }
 
 TEST_F(CallHandlerTest, WithoutAVideoServerTheCallIsUpAtOnceAndNothingElseIsReported)
@@ -86,7 +86,7 @@ TEST_F(CallHandlerTest, WithoutAVideoServerTheCallIsUpAtOnceAndNothingElseIsRepo
     handler->initWithDelegate(delegate);
     handler->startWithSessionID_sessionToken("s", "t");
     handler->startConference();
-    EXPECT_EQ(delegate->calls, std::vector<std::string> { "link up" }) << "before the local media answered";
+    EXPECT_EQ(delegate->calls, std::vector<std::string>{"link up"}) << "before the local media answered";
 
     EXPECT_EQ(handler->videoSessionToken(), "t");
 
@@ -95,6 +95,6 @@ TEST_F(CallHandlerTest, WithoutAVideoServerTheCallIsUpAtOnceAndNothingElseIsRepo
     handler->createScreenshot();
     handler->setLocalCameraPosition(KVNWebRTCHandler::CameraPositionBack);
     loop->pump();
-    EXPECT_EQ(delegate->calls, std::vector<std::string> { "link up" });
+    EXPECT_EQ(delegate->calls, std::vector<std::string>{"link up"});
     EXPECT_FALSE(handler->localMedia());
 }

@@ -32,11 +32,11 @@ RsaMaterial makeRsaMaterial(const std::filesystem::path& folder, const std::stri
     const auto pem = (folder / (name + ".pem")).string();
     const auto key = (folder / (name + ".key.der")).string();
     const auto certificate = (folder / (name + ".crt.der")).string();
-    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + pem + " -outform DER -out " + certificate
-        + " -days 2 -subj /CN=kvn-test 2>/dev/null && openssl rsa -in " + pem + " -traditional -outform DER -out " + key + " 2>/dev/null";
+    const std::string command = "openssl req -x509 -newkey rsa:2048 -nodes -keyout " + pem + " -outform DER -out " + certificate +
+        " -days 2 -subj /CN=kvn-test 2>/dev/null && openssl rsa -in " + pem + " -traditional -outform DER -out " + key + " 2>/dev/null";
     if (std::system(command.c_str()) != 0)
         return {};
-    return { readFile(key), readFile(certificate) };
+    return {readFile(key), readFile(certificate)};
 }
 
 class KavoniCertificateTest : public ManualClockFixture {};
@@ -49,9 +49,9 @@ TEST(KavoniX509CertificateTest, FingerprintTextIsUpperCasePairsJoinedByColons)
         NSData bytes;
         const char* text;
     } cases[] = {
-        { {}, "" },
-        { { 0x00, 0xAB, 0x09 }, "00:AB:09" },
-        { { 0xff }, "FF" },
+        {{}, ""},
+        {{0x00, 0xAB, 0x09}, "00:AB:09"},
+        {{0xff}, "FF"},
     };
     for (const auto& c : cases) {
         KavoniX509Certificate view;
@@ -75,7 +75,7 @@ TEST(KavoniCertificateProviderTest, BaseClassDefaults)
     EXPECT_TRUE(provider.featureFingerPrint());
     EXPECT_TRUE(provider.featureServerCert());
     EXPECT_FALSE(provider.verfiyServerCertificate(std::nullopt)) << "no certificate presented";
-    EXPECT_TRUE(provider.verfiyServerCertificate(NSData { 0x30, 0x00 })) << "any certificate presented";
+    EXPECT_TRUE(provider.verfiyServerCertificate(NSData{0x30, 0x00})) << "any certificate presented";
 }
 
 TEST_F(KavoniCertificateTest, SuppliedCertificateReachesTheStackAndClonesAlike)
@@ -119,9 +119,9 @@ TEST_F(KavoniCertificateTest, KeysThatDoNotFitGiveNoIdentity)
         const char* why;
         NSData key;
     } cases[] = {
-        { "another certificate's key", other.key },
-        { "not a key", NSDataFromString("not a key") },
-        { "a key cut short", NSData(mine.key.begin(), mine.key.begin() + mine.key.size() / 2) },
+        {"another certificate's key", other.key},
+        {"not a key", NSDataFromString("not a key")},
+        {"a key cut short", NSData(mine.key.begin(), mine.key.begin() + mine.key.size() / 2)},
     };
     for (const auto& c : cases) {
         auto certificate = std::make_shared<KavoniCertificate>();
