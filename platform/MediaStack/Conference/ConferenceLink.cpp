@@ -15,6 +15,7 @@
 #include "MediaStack/Session/MediaSession.h"
 #include "MediaStack/Srtp/SrtpTransport.h"
 #include "MediaStack/VideoStreamDescription.h"
+#include "MediaStack/Views/RemoteVideoView.h"
 
 namespace media {
 
@@ -155,6 +156,12 @@ void ConferenceLink::applyAnswer(const mediastack::sdp::NegotiatedSession& answe
         close("Media failed: the link's media session could not be made");
         return;
     }
+    // The view keeps only the latest picture and takes it from any thread.
+    m_session->onRemoteVideoFrame(
+        [view = std::weak_ptr<VideoRenderView>(m_peerLink->remoteVideoView())](const std::shared_ptr<VideoFrame>& frame) {
+            if (auto target = view.lock())
+                target->renderFrame(frame);
+        });
     m_session->setAudioSource(m_settings.audioSource);
     m_session->setVideoSource(m_settings.videoSource);
     m_peerLink->setMediaSession({}, m_session);

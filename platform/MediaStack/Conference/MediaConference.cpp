@@ -48,40 +48,32 @@ MediaConference::~MediaConference()
     });
 }
 
-void MediaConference::addOnUnhandledException(std::function<void(const UnhandledExceptionArgs&)> handler)
+template <class Args>
+void MediaConference::add(Handlers<Args>& handlers, std::function<void(const Args&)> handler)
 {
     std::lock_guard hold(m_handlersLock);
-    m_unhandledException.list.push_back(std::move(handler));
+    handlers.list.push_back(std::move(handler));
 }
 
-void MediaConference::addOnLinkInit(std::function<void(const LinkInitArgs&)> handler)
+void MediaConference::addOnUnhandledException(std::function<void(const UnhandledExceptionArgs&)> handler)
 {
-    std::lock_guard hold(m_handlersLock);
-    m_linkInit.list.push_back(std::move(handler));
+    add(m_unhandledException, std::move(handler));
 }
+
+void MediaConference::addOnLinkInit(std::function<void(const LinkInitArgs&)> handler) { add(m_linkInit, std::move(handler)); }
 
 void MediaConference::addOnLinkCandidate(std::function<void(const LinkCandidateArgs&)> handler)
 {
-    std::lock_guard hold(m_handlersLock);
-    m_linkCandidate.list.push_back(std::move(handler));
+    add(m_linkCandidate, std::move(handler));
 }
 
-void MediaConference::addOnLinkUp(std::function<void(const LinkUpArgs&)> handler)
-{
-    std::lock_guard hold(m_handlersLock);
-    m_linkUp.list.push_back(std::move(handler));
-}
+void MediaConference::addOnLinkUp(std::function<void(const LinkUpArgs&)> handler) { add(m_linkUp, std::move(handler)); }
 
-void MediaConference::addOnLinkDown(std::function<void(const LinkDownArgs&)> handler)
-{
-    std::lock_guard hold(m_handlersLock);
-    m_linkDown.list.push_back(std::move(handler));
-}
+void MediaConference::addOnLinkDown(std::function<void(const LinkDownArgs&)> handler) { add(m_linkDown, std::move(handler)); }
 
 void MediaConference::addOnLinkOfferAnswer(std::function<void(const LinkOfferAnswerArgs&)> handler)
 {
-    std::lock_guard hold(m_handlersLock);
-    m_linkOfferAnswer.list.push_back(std::move(handler));
+    add(m_linkOfferAnswer, std::move(handler));
 }
 
 template <class Args>

@@ -88,6 +88,8 @@ private:
         std::vector<std::function<void(const Args&)>> list;
     };
     template <class Args>
+    void add(Handlers<Args>& handlers, std::function<void(const Args&)> handler);
+    template <class Args>
     void raise(const Handlers<Args>& handlers, const Args& args);
     // Media thread: runs work, turning what it throws into the unhandled-exception event.
     void guarded(const std::function<void()>& work);
