@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <mutex>
 
+#include "../support/PeerProcess.h"
 #include "Foundation/RunLoopClock.h"
 #include "MediaStack/AudioStreamDescription.h"
 #include "MediaStack/Conference/AudioStreamSpec.h"
@@ -349,4 +351,30 @@ TEST_F(MediaConferenceTest, EarlyOfferGoesOutWithoutCandidatesWhenTheTimeOutPass
     runFor(0.1);
     ASSERT_TRUE(loop->spin_until([&] { return recorder->count("offer") == 1; }, kNetworkBound));
     EXPECT_EQ(recorder->with([&] { return recorder->offers.front().sdpMessage; }).find("a=candidate"), std::string::npos);
+}
+
+TEST_F(MediaConferenceTest, LinksUpWithAnAiortcPeerAndGoesDownWhenItCloses)
+{
+    if (!test::aiortcAvailable())
+        GTEST_SKIP() << "Debian's python3-aiortc is not installed";
+    test::PeerProcess aiortc(std::filesystem::path(KVN_TEST_SOURCE_DIR) / "aiortc_answerer.py");
+    makeConference(CandidateMode::Early);
+    link = conference->link(kPeerId);
+    ASSERT_TRUE(loop->spin_until([&] { return recorder->count("offer") == 1; }, kNetworkBound));
+    aiortc.write({{"sdp", recorder->with([&] { return recorder->offers.front().sdpMessage; })}});
+    const auto answer = aiortc.read();
+    ASSERT_TRUE(answer.is_object()) << "aiortc did not answer our offer";
+    const auto refused = conference->receiveOfferAnswer({answer["sdp"].get<std::string>(), false, "1"}, kPeerId);
+    ASSERT_FALSE(refused) << *refused;
+
+    ASSERT_TRUE(loop->spin_until([&] { return recorder->count("up") == 1; }, kNetworkBound));
+    EXPECT_EQ(aiortc.read()["state"], "connected");
+    ASSERT_TRUE(link->peerCertificate());
+    EXPECT_NE(answer["sdp"].get<std::string>().find(Certificate::fingerprintText(Certificate::sha256(*link->peerCertificate()))),
+              std::string::npos)
+        << "the certificate aiortc presented is the one its answer announced";
+
+    aiortc.write({{"close", true}});
+    ASSERT_TRUE(loop->spin_until([&] { return recorder->count("down") == 1; }, kNetworkBound));
+    EXPECT_NE(recorder->with([&] { return recorder->downMessages.front(); }).rfind("Unlink invoked", 0), 0u);
 }
