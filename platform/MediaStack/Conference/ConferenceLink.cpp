@@ -99,7 +99,7 @@ void ConferenceLink::makeOffer()
     const auto credentials = m_ice->localCredentials();
     local.iceUfrag = credentials.ufrag;
     local.icePwd = credentials.password;
-    local.fingerprint = {"sha-256", std::vector<uint8_t>(m_settings.certificate->digest().begin(), m_settings.certificate->digest().end())};
+    local.fingerprint = {"sha-256", m_settings.fingerprint};
     local.cname = m_settings.options.cname;
     local.streamId = local.cname + "-stream";
     local.audioSsrc = m_settings.options.localAudioSsrc;

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "MediaStack/Conference/CandidateMessage.h"
 #include "MediaStack/Conference/SdpExchangeMessage.h"
@@ -35,6 +36,8 @@ class VideoSource;
 struct ConferenceLinkSettings {
     IceConfig ice;
     std::shared_ptr<const Certificate> certificate;
+    // SHA-256 of our certificate as the offer announces it.
+    std::vector<uint8_t> fingerprint;
     MediaSessionOptions options;
     std::shared_ptr<AudioSource> audioSource;
     std::shared_ptr<VideoSource> videoSource;

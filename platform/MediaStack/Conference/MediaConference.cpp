@@ -130,6 +130,12 @@ std::shared_ptr<PeerLink> MediaConference::link(const std::string& peerId)
     settings.ice.policy.suppressPrivate = m_suppressPrivate;
     settings.ice.policy.suppressRelay = m_suppressRelay;
     settings.certificate = identity;
+    // The certificate's own view says what the offer announces; a view that gives no usable
+    // text falls back to the digest of what DTLS presents.
+    const auto view = m_certificate->toX509();
+    settings.fingerprint = view ? media::Certificate::parseFingerprint(view->getSha256FingerprintString()) : std::vector<uint8_t>();
+    if (settings.fingerprint.size() != identity->digest().size())
+        settings.fingerprint.assign(identity->digest().begin(), identity->digest().end());
     settings.options.deadStreamTimeout = m_deadStreamTimeout / 1000.0;
     for (const auto& stream : m_streams) {
         if (auto audio = std::dynamic_pointer_cast<AudioStreamSpec>(stream)) {

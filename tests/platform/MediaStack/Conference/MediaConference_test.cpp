@@ -218,6 +218,8 @@ TEST_F(MediaConferenceTest, LinksUpInEarlyAndLateModeAndKnowsThePeersCertificate
         const auto offer = recorder->with([&] { return recorder->offers.front(); });
         EXPECT_TRUE(offer.isOffer);
         EXPECT_FALSE(offer.tieBreaker.empty());
+        EXPECT_NE(offer.sdpMessage.find("a=fingerprint:sha-256 " + conference->dtlsCertificate()->toX509()->getSha256FingerprintString()),
+                  std::string::npos);
         if (mode == CandidateMode::Early) {
             EXPECT_NE(offer.sdpMessage.find("a=candidate"), std::string::npos);
             EXPECT_EQ(recorder->count("candidate"), 0u) << "early candidates travel in the offer only";
