@@ -9,6 +9,8 @@
 #include "UIKit/UIColor.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIKitLog.h"
+#include "UIKit/UITapGestureRecognizer.h"
+#include "UIKit/UITouch.h"
 #include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
 
@@ -426,4 +428,35 @@ void UIView::drawTree(const CGContextRef& context, double inheritedAlpha)
         CGContextRestoreGState(context);
     }
     CGContextRestoreGState(context);
+}
+
+void UIView::addGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer)
+{
+    if (!recognizer)
+        return;
+    if (auto previous = recognizer->view(); previous && previous.get() != this)
+        previous->removeGestureRecognizer(recognizer);
+    if (std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer) == m_gestureRecognizers.end())
+        m_gestureRecognizers.push_back(recognizer);
+    recognizer->setView(std::static_pointer_cast<UIView>(shared_from_this()));
+}
+
+void UIView::removeGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer)
+{
+    auto found = std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer);
+    if (found == m_gestureRecognizers.end())
+        return;
+    m_gestureRecognizers.erase(found);
+    recognizer->setView(nullptr);
+}
+
+void UIView::touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+{
+    bool recognised = false;
+    const auto recognizers = m_gestureRecognizers;
+    for (const auto& touch : touches)
+        for (const auto& recognizer : recognizers)
+            recognised = (touch && recognizer->touchEnded(*touch)) || recognised;
+    if (!recognised)
+        UIResponder::touchesEnded_withEvent(touches, event);
 }

@@ -22,6 +22,7 @@ class UILayoutGuide;
 class UIColor;
 class UIWindow;
 class UIViewController;
+class UITapGestureRecognizer;
 
 using UIViewAnimationOptions = unsigned long;
 
@@ -125,6 +126,12 @@ public:
                                                                         std::function<void()> animations,
                                                                         std::function<void(bool finished)> completion);
 
+    // Tap recognisers: a touch that ends on the view goes to them before the responder chain.
+    void addGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer);
+    const std::vector<std::shared_ptr<UITapGestureRecognizer>>& gestureRecognizers() const { return m_gestureRecognizers; }
+    void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+
     // The view controller whose root view this is, if any.
     std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
     // Set by the controller that takes this view as its root view (empty when it lets go).
@@ -173,6 +180,7 @@ private:
     CGRect m_bounds = CGRectZero;
     CGPoint m_center = CGPointZero;
     std::vector<std::shared_ptr<UIView>> m_subviews;
+    std::vector<std::shared_ptr<UITapGestureRecognizer>> m_gestureRecognizers;
     std::weak_ptr<UIView> m_superview;
     std::weak_ptr<UIViewController> m_viewController;
     std::shared_ptr<UIColor> m_backgroundColor;

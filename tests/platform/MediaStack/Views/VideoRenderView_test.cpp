@@ -1,4 +1,5 @@
 #include "MediaStack/Views/VideoRenderView.h"
+#include "support/GreyVideoFrame.h"
 
 #include <atomic>
 #include <cmath>
@@ -18,17 +19,7 @@
 
 namespace {
 
-std::shared_ptr<VideoFrame> greyFrame(int width, int height)
-{
-    auto frame = std::make_shared<VideoFrame>();
-    frame->width = width;
-    frame->height = height;
-    const int cw = (width + 1) / 2, ch = (height + 1) / 2;
-    frame->planes = {{std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(width) * height, 128), width},
-                     {std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(cw) * ch, 128), cw},
-                     {std::make_shared<std::vector<uint8_t>>(static_cast<size_t>(cw) * ch, 128), cw}};
-    return frame;
-}
+using test::greyFrame;
 
 std::shared_ptr<VideoRenderView> viewOf(CGSize size, VideoLayoutScale scale)
 {

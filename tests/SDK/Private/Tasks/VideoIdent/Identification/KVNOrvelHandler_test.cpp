@@ -1,0 +1,405 @@
+// The media-stack call handler against the simulated service's video server: the offer and
+// candidate exchange, the early-candidates retries, answers that come late or cannot be read,
+// link drops and re-links on the manual clock, and the server-certificate checks.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "CallHandlerTestSupport.h"
+#include "MediaStack/Conference/CandidateTypePreferences.h"
+#include "MediaStack/Conference/PeerLink.h"
+#include "MediaStack/Net/MediaThread.h"
+#include "Network/SCNetworkReachability.h"
+#include "Private/Helper/KVNRequestManager.h"
+#include "Private/Helper/KVNServer.h"
+#include "Private/Helper/KavoniErrorCode.h"
+#include "Private/Tasks/VideoIdent/Identification/KavoniCertificate.h"
+#include "UIKit/UIApplication.h"
+#include "UIKit/UIView.h"
+#include "models/KVNIdentification.h"
+#include "public/KavoniCertificateProvider.h"
+#include "public/KavoniSettings.h"
+#include "support/ManualClockFixture.h"
+#include "support/SimFixture.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr double kNetworkBound = 30.0;
+const std::string kSession = "sim-session-1";
+const std::string kToken = "sim-user-1";
+
+class OrvelHandlerTest : public SimFixture<ManualClockFixture> {
+protected:
+    void SetUp() override
+    {
+        SimFixture::SetUp();
+        KVNIdentification::resetSharedIdentification();
+        ident = KVNIdentification::sharedIdentification();
+        settings = KavoniSettings::settingsWithCompanyID_transactionToken("vellumbank", "DEV0001");
+        settings->setEnvironment(8);
+        settings->setApiHost(sim->baseURL());
+        settings->setVideoHost(sim->baseURL());
+        ident->setSettings(settings);
+        ident->server()->setShortName("vellumbank");
+        KVNRequestManager::sharedManager()->setIdent(ident);
+        SCNetworkReachabilitySetFlagsForTesting(kSCNetworkReachabilityFlagsReachable);
+        delegate = std::make_shared<RecordingDelegate>();
+        handler = std::make_shared<QuietOrvelHandler>();
+        handler->initWithDelegate(delegate);
+    }
+
+    void TearDown() override
+    {
+        handler->reset();
+        KVNRequestManager::sharedManager()->cancelTasks();
+        loop->spin_until([] { return idle(); }, kNetworkBound);
+        handler.reset();
+        SCNetworkReachabilitySetFlagsForTesting(std::nullopt);
+        UIApplication::sharedApplication()->resetForTesting();
+        KVNIdentification::resetSharedIdentification();
+        SimFixture::TearDown();
+    }
+
+    static bool idle()
+    {
+        auto manager = KVNRequestManager::sharedManager();
+        return manager->managerJSONJSON()->tasks().empty() && manager->managerJSONHTTP()->tasks().empty() &&
+            manager->managerHTTPHTTP()->tasks().empty();
+    }
+
+    void start(bool trickle)
+    {
+        ident->setUseTrickleIce(trickle);
+        handler->startWithSessionID_sessionToken(kSession, kToken);
+        handler->startConference();
+    }
+
+    // What the video server received on one of its two paths, answered or not.
+    json received(const std::string& call) const
+    {
+        json out = json::array();
+        for (const auto& request : sim->requests())
+            if (request["path"] == "/api/v1/conferences/" + kSession + "/USER/" + kToken + "/" + call)
+                out.push_back(request);
+        return out;
+    }
+
+    size_t errors(long code) const
+    {
+        return static_cast<size_t>(std::count(delegate->errorCodes.begin(), delegate->errorCodes.end(), code));
+    }
+
+    std::shared_ptr<KVNIdentification> ident;
+    std::shared_ptr<KavoniSettings> settings;
+    std::shared_ptr<RecordingDelegate> delegate;
+    std::shared_ptr<KVNOrvelHandler> handler;
+};
+
+SdpExchangeMessage offerWithCandidate() { return {"v=0\r\na=candidate:1 1 udp 2130706431 127.0.0.1 5000 typ host\r\n", true, "99"}; }
+
+} // namespace
+
+TEST_F(OrvelHandlerTest, EarlyModeRelinksWithRisingTimeOutsThenFailsWithoutEverSendingAnOffer)
+{
+    start(false);
+    auto conference = handler->conference();
+    ASSERT_TRUE(conference);
+    EXPECT_EQ(conference->candidateMode(), CandidateMode::Early);
+    EXPECT_EQ(conference->deadStreamTimeout(), 5000);
+    EXPECT_TRUE(conference->suppressPrivateCandidates());
+    EXPECT_TRUE(conference->suppressRelayCandidates());
+    EXPECT_EQ(conference->dtlsCertificate(), KVNOrvelHandler::processCertificate());
+    const auto preferences = CandidateTypePreferences::processWide();
+    EXPECT_EQ(std::vector<int>({preferences.host, preferences.serverReflexive, preferences.peerReflexive, preferences.relay}),
+              std::vector<int>({126, 120, 99, 0}));
+
+    int timeout = conference->earlyCandidatesTimeout();
+    EXPECT_EQ(timeout, 500);
+    size_t links = 0;
+    // Each link's time-out runs from its start on the media thread, which the
+    // link-initialised report announces; the clock moves once that work is done.
+    const auto linkStarted = [&] {
+        ++links;
+        const bool reported = loop->spin_until([&] { return delegate->count("remote") == links; }, kNetworkBound);
+        conference->mediaThread()->invoke([] {});
+        return reported;
+    };
+    ASSERT_TRUE(linkStarted());
+    for (int expected : {2500, 4500, 6500, 8500, 10500}) {
+        runFor(timeout / 1000.0);
+        ASSERT_TRUE(loop->spin_until([&] { return conference->earlyCandidatesTimeout() == expected; }, kNetworkBound)) << expected;
+        ASSERT_TRUE(linkStarted()) << expected;
+        timeout = expected;
+    }
+    EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 0u);
+    runFor(timeout / 1000.0);
+    ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::SDPOfferExchangeFailed) == 1; }, kNetworkBound));
+    EXPECT_EQ(conference->earlyCandidatesTimeout(), 10500);
+    EXPECT_TRUE(received("sendSdpOffer").empty());
+}
+
+TEST_F(OrvelHandlerTest, LateModeSendsTheBareOfferAndEachCandidateInARequestOfItsOwn)
+{
+    sim->setAnswer("POST", ".*/sendCandidate", 500, SimService::errorBody("EX-5", "INTERNAL"), 1);
+    sim->setAnswer("POST", ".*/sendSdpOffer", 200, SdpExchangeMessage{"v=0\r\n", false, "1"}.toJson(), 1);
+    start(true);
+    ASSERT_TRUE(loop->spin_until([&] { return received("sendSdpOffer").size() == 1; }, kNetworkBound));
+    const json offer = received("sendSdpOffer")[0]["json"];
+    ASSERT_TRUE(offer.is_object());
+    EXPECT_EQ(offer.size(), 3u);
+    EXPECT_EQ(offer["isOffer"], true);
+    EXPECT_TRUE(offer["tieBreaker"].is_string());
+    EXPECT_EQ(offer["sdpMessage"].get<std::string>().find("a=candidate"), std::string::npos);
+
+    handler->sendCandidateToBackend({"candidate:1 1 udp 2130706431 127.0.0.1 5000 typ host", 0});
+    handler->sendCandidateToBackend({"candidate:2 1 udp 1694498815 203.0.113.7 6000 typ srflx raddr 0.0.0.0 rport 0", std::nullopt});
+    ASSERT_TRUE(loop->spin_until([&] { return received("sendCandidate").size() == 2 && idle(); }, kNetworkBound));
+    const json candidates = received("sendCandidate");
+    EXPECT_EQ(candidates[0]["json"],
+              json({{"sdpCandidateAttribute", "candidate:1 1 udp 2130706431 127.0.0.1 5000 typ host"}, {"sdpMediaIndex", 0}}));
+    EXPECT_EQ(candidates[1]["json"]["sdpMediaIndex"], 0);
+    EXPECT_EQ(candidates[0]["status"], 500) << "the lost candidate is only logged";
+
+    // An answer without media sections is no SDP the link can work with: the set-up fails
+    // instead of waiting for a link that cannot come up.
+    ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::SDPOfferExchangeFailed) == 1; }, kNetworkBound));
+    EXPECT_FALSE(handler->SDPOfferTask());
+    EXPECT_EQ(delegate->count("error"), errors(KavoniErrorCode::SDPOfferExchangeFailed) + errors(KavoniErrorCode::LocalMediaStartFailed));
+}
+
+TEST_F(OrvelHandlerTest, UnreadableAnswersFailTheSetUp)
+{
+    const std::string answers[] = {
+        "not json",
+        "[]",
+        R"({"sdpMessage": 7})",
+        SdpExchangeMessage{"v=0\r\n", false, "1"}.toJson(),
+        SdpExchangeMessage{"v=0\r\n", true, "1"}.toJson(),
+    };
+    sim->setAnswer("POST", ".*/sendSdpOffer", 200, SdpExchangeMessage{"v=0\r\n", false, "1"}.toJson(), 1);
+    start(true);
+    ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::SDPOfferExchangeFailed) == 1; }, kNetworkBound));
+    size_t reported = 1;
+    for (const auto& answer : answers) {
+        SCOPED_TRACE(answer);
+        sim->setAnswer("POST", ".*/sendSdpOffer", 200, answer, 1);
+        handler->onLinkOfferAnswer({nullptr, offerWithCandidate()});
+        ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::SDPOfferExchangeFailed) == reported + 1; }, kNetworkBound));
+        ++reported;
+    }
+}
+
+TEST_F(OrvelHandlerTest, ASecondOfferCancelsThePendingOne)
+{
+    sim->setAnswer("POST", ".*/sendSdpOffer", 200, SdpExchangeMessage{"v=0\r\n", false, "0"}.toJson(), -1, 0.5);
+    start(true);
+    ASSERT_TRUE(loop->spin_until([&] { return handler->SDPOfferTask() != nullptr; }, kNetworkBound));
+    const auto first = handler->SDPOfferTask();
+    handler->onLinkOfferAnswer({nullptr, offerWithCandidate()});
+    EXPECT_NE(handler->SDPOfferTask(), first);
+    ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::SDPOfferExchangeFailed) == 1 && idle(); }, kNetworkBound));
+    EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 1u) << "the cancelled request reports nothing";
+}
+
+TEST_F(OrvelHandlerTest, AnswersThatArriveAfterResetAreIgnored)
+{
+    const struct {
+        const char* why;
+        int status;
+    } cases[] = {{"an answer", 200}, {"a failure", 500}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        TearDown();
+        SetUp();
+        sim->setAnswer("POST", ".*/sendSdpOffer", c.status, SdpExchangeMessage{"v=0\r\n", false, "0"}.toJson(), -1, 0.3);
+        start(true);
+        ASSERT_TRUE(loop->spin_until([&] { return handler->SDPOfferTask() != nullptr; }, kNetworkBound));
+        handler->reset();
+        ASSERT_TRUE(loop->spin_until([&] { return idle(); }, kNetworkBound));
+        EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 0u);
+    }
+}
+
+TEST_F(OrvelHandlerTest, DropsReportAndRelinkOnceTheAppIsActiveUntilReset)
+{
+    start(true);
+    ASSERT_TRUE(loop->spin_until([&] { return delegate->count("remote") == 1; }, kNetworkBound));
+
+    handler->onOrvelDown({nullptr, {"Unlink invoked by the application"}});
+    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 0u) << "our own unlink only logs";
+
+    UIApplication::sharedApplication()->simulateEnterBackground();
+    handler->onOrvelDown({nullptr, {"ICE failed: no candidate pair to the peer works"}});
+    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 1u);
+    runFor(2.0);
+    runFor(2.0);
+    loop->pump();
+    EXPECT_EQ(delegate->count("remote"), 1u) << "in the background the check only waits";
+
+    SCNetworkReachabilitySetFlagsForTesting(0u);
+    UIApplication::sharedApplication()->simulateEnterForeground();
+    runFor(2.0);
+    loop->pump();
+    EXPECT_EQ(delegate->count("remote"), 1u) << "without a network the check only waits";
+
+    SCNetworkReachabilitySetFlagsForTesting(kSCNetworkReachabilityFlagsReachable);
+    runFor(2.0);
+    ASSERT_TRUE(loop->spin_until([&] { return delegate->count("remote") == 2; }, kNetworkBound)) << "re-linked at the first good tick";
+    runFor(2.0);
+    loop->pump();
+    EXPECT_EQ(delegate->count("remote"), 2u) << "the check ends with the re-link";
+
+    UIApplication::sharedApplication()->simulateEnterBackground();
+    handler->onOrvelDown({nullptr, {"Dead stream"}});
+    handler->reset();
+    UIApplication::sharedApplication()->simulateEnterForeground();
+    runFor(2.0);
+    runFor(2.0);
+    loop->pump();
+    EXPECT_EQ(delegate->count("remote"), 2u) << "no re-link after reset";
+}
+
+namespace {
+
+struct TableProvider : KavoniCertificateProvider {
+    bool serverCert = true;
+    bool fingerPrint = true;
+    std::optional<NSData> pin;
+    std::optional<bool> verdict; // none: the base class's verdict
+
+    std::optional<NSData> provideServerFingerPrintByteStream() override { return pin; }
+    bool verfiyServerCertificate(const std::optional<NSData>& certificate) override
+    {
+        return verdict ? *verdict : KavoniCertificateProvider::verfiyServerCertificate(certificate);
+    }
+    bool featureFingerPrint() override { return fingerPrint; }
+    bool featureServerCert() override { return serverCert; }
+};
+
+} // namespace
+
+TEST_F(OrvelHandlerTest, ServerCertificateChecks)
+{
+    const NSData certificate{0x30, 0x82, 0x01, 0x0a};
+    const NSData digest = KVNOrvelHandler::calcSHA256FingerPrint(certificate);
+    const NSData digestOfNothing = KVNOrvelHandler::calcSHA256FingerPrint({});
+    ASSERT_EQ(digest.size(), 32u);
+    const struct {
+        const char* why;
+        bool hasProvider;
+        bool serverCert;
+        bool fingerPrint;
+        std::optional<NSData> pin;
+        std::optional<bool> verdict;
+        std::optional<NSData> presented;
+        bool passes;
+    } cases[] = {
+        {"no provider", false, true, true, std::nullopt, std::nullopt, certificate, true},
+        {"no provider, no certificate", false, true, true, std::nullopt, std::nullopt, std::nullopt, true},
+        {"both features off", true, false, false, std::nullopt, false, std::nullopt, true},
+        {"default verdict, a certificate", true, true, false, std::nullopt, std::nullopt, certificate, true},
+        {"default verdict, no certificate", true, true, false, std::nullopt, std::nullopt, std::nullopt, false},
+        {"pin matches", true, false, true, digest, std::nullopt, certificate, true},
+        {"pin differs", true, false, true, digestOfNothing, std::nullopt, certificate, false},
+        {"pin none", true, false, true, std::nullopt, std::nullopt, certificate, false},
+        {"no certificate against the pin of nothing", true, false, true, digestOfNothing, std::nullopt, std::nullopt, true},
+        {"both on, pin matches but the host refuses", true, true, true, digest, false, certificate, false},
+        {"both on, both pass", true, true, true, digest, std::nullopt, certificate, true},
+        {"both on, host accepts but the pin differs", true, true, true, digestOfNothing, true, certificate, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto provider = std::make_shared<TableProvider>();
+        provider->serverCert = c.serverCert;
+        provider->fingerPrint = c.fingerPrint;
+        provider->pin = c.pin;
+        provider->verdict = c.verdict;
+        settings->setCertificateProvider(c.hasProvider ? provider : nullptr);
+        handler->startWithSessionID_sessionToken(kSession, kToken);
+        EXPECT_EQ(handler->linkPassesChecks(std::make_shared<PeerLink>(kToken, nullptr, c.presented)), c.passes);
+    }
+    settings->setCertificateProvider(nullptr);
+}
+
+TEST_F(OrvelHandlerTest, ARefusedServerCertificateIsReportedAsALostLink)
+{
+    auto provider = std::make_shared<TableProvider>();
+    provider->fingerPrint = false;
+    provider->verdict = false;
+    settings->setCertificateProvider(provider);
+    start(true);
+    auto link = std::make_shared<PeerLink>(kToken, nullptr, NSData{0x30, 0x00});
+
+    handler->onOrvelUp({link});
+    ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::MediaLinkLost) == 1; }, kNetworkBound));
+    EXPECT_EQ(delegate->count("link up"), 0u);
+
+    provider->verdict = true;
+    handler->onOrvelUp({link});
+    ASSERT_TRUE(loop->spin_until([&] { return delegate->count("link up") == 1; }, kNetworkBound));
+
+    provider->verdict = false;
+    handler->reset();
+    handler->onOrvelUp({link});
+    loop->pump();
+    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 1u) << "nothing after reset";
+    settings->setCertificateProvider(nullptr);
+}
+
+TEST_F(OrvelHandlerTest, LocalMediaThatAnswersAfterResetIsStoppedAndNotShown)
+{
+    handler->startWithSessionID_sessionToken(kSession, kToken);
+    const auto pending = handler->localMedia();
+    ASSERT_TRUE(pending);
+    handler->reset();
+    auto preview = std::make_shared<UIView>();
+    handler->onLocalMediaStarted(pending, preview, nullptr);
+    EXPECT_FALSE(handler->localVideoControl());
+    EXPECT_EQ(delegate->count("local"), 0u);
+
+    auto next = std::make_shared<QuietOrvelHandler>();
+    next->initWithDelegate(delegate);
+    next->startWithSessionID_sessionToken(kSession, kToken);
+    next->onLocalMediaStarted(next->localMedia(), preview, nullptr);
+    EXPECT_EQ(next->localVideoControl(), preview);
+    EXPECT_EQ(preview->gestureRecognizers().size(), 1u);
+    EXPECT_EQ(delegate->count("local"), 1u);
+    next->reset();
+}
+
+TEST_F(OrvelHandlerTest, ResetBeforeAnythingAndCameraWithoutMediaDoNothing)
+{
+    handler->reset();
+    handler->reset();
+    handler->setLocalCameraPosition(KVNWebRTCHandler::CameraPositionBack);
+    handler->createScreenshot();
+    loop->pump();
+    EXPECT_TRUE(delegate->calls.empty());
+    EXPECT_FALSE(handler->localMedia());
+}
+
+// End to end against the video server's WebRTC peer, over loopback. It needs the simulated
+// video server that answers with a real peer on the same REST paths; today's sim answers a
+// fixed SDP, so the test stays disabled until that sim lands (then drop the prefix).
+TEST_F(OrvelHandlerTest, DISABLED_LinksUpWithTheSimulatedVideoServer)
+{
+    auto real = std::make_shared<KVNOrvelHandler>();
+    real->initWithDelegate(delegate);
+    ident->setUseTrickleIce(false);
+    settings->setStunHost("127.0.0.1"); // loopback: the links gather 127.0.0.1
+    real->startWithSessionID_sessionToken(kSession, kToken);
+    real->startConference();
+    // The media thread's timers (early candidates, DTLS resends) run on the manual clock: step
+    // it while the network does its part.
+    for (int step = 0; step < 300 && delegate->count("link up") == 0; ++step) {
+        runFor(0.1);
+        loop->spin_until([&] { return delegate->count("link up") > 0; }, 0.1);
+    }
+    ASSERT_EQ(delegate->count("link up"), 1u);
+    EXPECT_EQ(delegate->count("remote"), 1u);
+    EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 0u);
+    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 0u);
+    real->reset();
+}
