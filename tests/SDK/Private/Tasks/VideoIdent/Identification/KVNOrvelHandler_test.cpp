@@ -380,10 +380,8 @@ TEST_F(OrvelHandlerTest, ResetBeforeAnythingAndCameraWithoutMediaDoNothing)
     EXPECT_FALSE(handler->localMedia());
 }
 
-// End to end against the video server's WebRTC peer, over loopback. It needs the simulated
-// video server that answers with a real peer on the same REST paths; today's sim answers a
-// fixed SDP, so the test stays disabled until that sim lands (then drop the prefix).
-TEST_F(OrvelHandlerTest, DISABLED_LinksUpWithTheSimulatedVideoServer)
+// End to end against the simulated video server's WebRTC peer, over loopback.
+TEST_F(OrvelHandlerTest, LinksUpWithTheSimulatedVideoServer)
 {
     auto real = std::make_shared<KVNOrvelHandler>();
     real->initWithDelegate(delegate);
