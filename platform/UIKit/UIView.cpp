@@ -7,6 +7,7 @@
 #include "Foundation/NSTimer.h"
 #include "UIKit/LayoutEngine.h"
 #include "UIKit/UIColor.h"
+#include "UIKit/UIGestureRecognizer.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UIViewController.h"
@@ -126,6 +127,54 @@ std::shared_ptr<UIResponder> UIView::nextResponder() const
     if (auto controller = m_viewController.lock())
         return controller;
     return m_superview.lock();
+}
+
+std::shared_ptr<UIView> UIView::hitTest_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (m_hidden || !m_userInteractionEnabled || m_alpha < 0.01 || !pointInside_withEvent(point, event))
+        return nullptr;
+    auto subviews = m_subviews;
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        const auto& subview = *it;
+        CGRect frame = subview->frame();
+        CGPoint inSubview =
+            CGPointMake(point.x - frame.origin.x + subview->m_bounds.origin.x, point.y - frame.origin.y + subview->m_bounds.origin.y);
+        if (auto hit = subview->hitTest_withEvent(inSubview, event))
+            return hit;
+    }
+    return shared_from_this();
+}
+
+bool UIView::pointInside_withEvent(CGPoint point, const std::shared_ptr<UIEvent>&) const
+{
+    // Half-open, so that two views side by side never both claim their common edge.
+    return point.x >= m_bounds.origin.x && point.y >= m_bounds.origin.y && point.x < m_bounds.origin.x + m_bounds.size.width &&
+        point.y < m_bounds.origin.y + m_bounds.size.height;
+}
+
+void UIView::addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (!recognizer)
+        return;
+    if (auto owner = recognizer->view()) {
+        if (owner.get() == this)
+            return;
+        owner->removeGestureRecognizer(recognizer);
+    }
+    m_gestureRecognizers.push_back(recognizer);
+    recognizer->setView({}, weak_from_this());
+}
+
+void UIView::removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto it = std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer);
+    if (it == m_gestureRecognizers.end())
+        return;
+    m_gestureRecognizers.erase(it);
+    recognizer->setView({}, {});
 }
 
 bool UIView::isDescendantOfView(const std::shared_ptr<UIView>& view) const

@@ -18,6 +18,7 @@
 
 class CGContext;
 class NSLayoutConstraint;
+class UIGestureRecognizer;
 class UILayoutGuide;
 class UIColor;
 class UIWindow;
@@ -55,6 +56,22 @@ public:
     // The responder chain: the view's controller when it is the controller's view, else the
     // superview.
     std::shared_ptr<UIResponder> nextResponder() const override;
+
+    // Event dispatch. The deepest visible view under `point` (in this view's coordinates) that
+    // takes touches, front-most subviews first; none when this view is hidden, nearly
+    // transparent (alpha below 0.01), does not take touches, or the point lies outside it
+    // (subviews reaching out of their superview are not hit there).
+    virtual std::shared_ptr<UIView> hitTest_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event);
+    virtual bool pointInside_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event) const;
+
+    // Gesture recognisers watch the touches of this view and its subviews. Adding one that
+    // belongs to another view moves it here.
+    const std::vector<std::shared_ptr<UIGestureRecognizer>>& gestureRecognizers() const { return m_gestureRecognizers; }
+    void addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer);
+    // Asked of the view a touch came down on before a recogniser of it or of an ancestor
+    // begins; NO makes the recogniser fail (controls keep their own taps).
+    virtual bool gestureRecognizerShouldBegin(const std::shared_ptr<UIGestureRecognizer>& recognizer) { return true; }
 
     // The tree.
     const std::vector<std::shared_ptr<UIView>>& subviews() const { return m_subviews; }
@@ -173,6 +190,7 @@ private:
     CGRect m_bounds = CGRectZero;
     CGPoint m_center = CGPointZero;
     std::vector<std::shared_ptr<UIView>> m_subviews;
+    std::vector<std::shared_ptr<UIGestureRecognizer>> m_gestureRecognizers;
     std::weak_ptr<UIView> m_superview;
     std::weak_ptr<UIViewController> m_viewController;
     std::shared_ptr<UIColor> m_backgroundColor;

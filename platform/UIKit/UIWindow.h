@@ -2,11 +2,22 @@
 // The root of a view tree on the screen. A window shows its root view controller's view,
 // filling the window, and becomes the application's key window with makeKeyAndVisible;
 // presented view controllers put their views into the window of the presenter.
+//
+// Touches: a touch that comes down goes to the view the hit test finds for it and stays with
+// that view until it lifts. The gesture recognisers of that view and its ancestors see each
+// phase first; the view then gets it through its touch hooks (and from there along the
+// responder chain), unless a recogniser that cancels touches in view has recognised, after
+// which the view gets touchesCancelled once and nothing more of that touch.
 // Main thread only.
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "UIKit/UIView.h"
 
+class UIEvent;
+class UIGestureRecognizer;
+class UITouch;
 class UIViewController;
 
 class UIWindow : public UIView {
@@ -33,6 +44,19 @@ public:
 
     void layoutSubviews() override;
 
+    // Delivers the event's touches, each by its phase. A touch that comes down where no view
+    // takes touches goes nowhere, and neither do its later phases.
+    virtual void sendEvent(const std::shared_ptr<UIEvent>& event);
+
 private:
+    struct TouchRoute {
+        std::shared_ptr<UIView> view;
+        std::vector<std::shared_ptr<UIGestureRecognizer>> recognizers;
+        bool viewCancelled = false;
+    };
+    void beginTouch(const std::shared_ptr<UITouch>& touch, const std::shared_ptr<UIEvent>& event);
+    void deliverTouch(const std::shared_ptr<UITouch>& touch, TouchRoute& route, const std::shared_ptr<UIEvent>& event);
+
     std::shared_ptr<UIViewController> m_rootViewController;
+    std::map<std::shared_ptr<UITouch>, TouchRoute> m_touchRoutes;
 };
