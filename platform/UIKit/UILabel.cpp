@@ -21,7 +21,11 @@ CGFloat roundedUp(CGFloat value) { return std::ceil(value - 1e-9); }
 
 } // namespace
 
-UILabel::UILabel() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m_textColor(UIColor::blackColor()) {}
+UILabel::UILabel() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m_textColor(UIColor::blackColor())
+{
+    // Text lets touches through to what lies under it, as on the platform.
+    setUserInteractionEnabled(false);
+}
 
 UILabel::~UILabel() = default;
 
