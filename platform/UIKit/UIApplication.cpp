@@ -12,6 +12,7 @@
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSRunLoop.h"
 #include "UIKit/PushRegistration.h"
+#include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/UIApplicationDelegate.h"
 #include "UIKit/UIDevice.h"
 #include "UIKit/UIKitLog.h"
@@ -265,6 +266,7 @@ void UIApplication::simulateEnterForeground()
 
 void UIApplication::resetForTesting()
 {
+    kvn::SoftwareKeyboard::shared().resetForTesting();
     m_state = UIApplicationState::Active;
     m_delegate.reset();
     m_notificationSettings.reset();

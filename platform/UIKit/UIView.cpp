@@ -6,6 +6,7 @@
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSTimer.h"
 #include "UIKit/LayoutEngine.h"
+#include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIGestureRecognizer.h"
 #include "UIKit/UIGraphics.h"
@@ -153,6 +154,64 @@ bool UIView::pointInside_withEvent(CGPoint point, const std::shared_ptr<UIEvent>
         point.y < m_bounds.origin.y + m_bounds.size.height;
 }
 
+bool UIView::becomeFirstResponder()
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto self = shared_from_this();
+    auto window = this->window();
+    if (!window || !canBecomeFirstResponder())
+        return false;
+    auto current = window->firstResponder();
+    if (current == self)
+        return true;
+    kvn::SoftwareKeyboard::ResponderChange change;
+    if (current && !current->resignFirstResponder())
+        return false;
+    window->setFirstResponder({}, self);
+    return true;
+}
+
+bool UIView::resignFirstResponder()
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto window = this->window();
+    if (!window || window->firstResponder().get() != this)
+        return true;
+    if (!canResignFirstResponder() && !window->isForcingResign())
+        return false;
+    kvn::SoftwareKeyboard::ResponderChange change;
+    window->setFirstResponder({}, nullptr);
+    return true;
+}
+
+bool UIView::isFirstResponder() const
+{
+    auto window = this->window();
+    return window && window->firstResponder().get() == this;
+}
+
+bool UIView::endEditing(bool force)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto window = this->window();
+    if (!window)
+        return true;
+    auto responder = window->firstResponder();
+    if (!responder || !responder->isDescendantOfView(shared_from_this()))
+        return true;
+    bool wasForcing = window->isForcingResign();
+    window->setForcingResign({}, wasForcing || force);
+    bool resigned = responder->resignFirstResponder();
+    window->setForcingResign({}, wasForcing);
+    return resigned && window->firstResponder() != responder;
+}
+
+void UIView::resignFirstResponderBeforeLeaving()
+{
+    if (window())
+        endEditing(true);
+}
+
 void UIView::addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer)
 {
     KVN_ASSERT_MAIN_THREAD();
@@ -272,6 +331,8 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
         m_subviews.insert(m_subviews.begin() + static_cast<long>(std::min(index, m_subviews.size())), view);
         return;
     }
+    if (view->window() != window())
+        view->resignFirstResponderBeforeLeaving();
     auto oldWindow = view->window();
     auto oldTint = view->tintColor();
     view->willMoveToSuperview(self);
@@ -297,6 +358,9 @@ void UIView::removeFromSuperview()
     if (!superview)
         return;
     auto self = shared_from_this(); // the superview may hold the last reference
+    resignFirstResponderBeforeLeaving();
+    if (m_superview.lock() != superview)
+        return; // the resign moved this view itself
     auto oldWindow = window();
     auto oldTint = tintColor();
     willMoveToSuperview(nullptr);

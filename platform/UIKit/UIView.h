@@ -64,6 +64,15 @@ public:
     virtual std::shared_ptr<UIView> hitTest_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event);
     virtual bool pointInside_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event) const;
 
+    // The first responder of the view's window. A view becomes it only when it can and is in
+    // a window, after the current one resigned; a view that leaves its window resigns.
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    bool isFirstResponder() const override;
+    // Resigns the first responder among this view and its descendants; with `force` it
+    // resigns even when its delegate would keep it. Answers whether none is left.
+    bool endEditing(bool force);
+
     // Gesture recognisers watch the touches of this view and its subviews. Adding one that
     // belongs to another view moves it here.
     const std::vector<std::shared_ptr<UIGestureRecognizer>>& gestureRecognizers() const { return m_gestureRecognizers; }
@@ -184,6 +193,8 @@ private:
     void insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index);
     void detachFromSuperview();
     void notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, const std::shared_ptr<UIWindow>& newWindow);
+    // A first responder in this subtree resigns, forced, before the subtree leaves its window.
+    void resignFirstResponderBeforeLeaving();
     void propagateTintChange();
     void drawTree(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
 

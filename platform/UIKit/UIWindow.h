@@ -11,6 +11,7 @@
 // Main thread only.
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "UIKit/UIView.h"
@@ -19,6 +20,19 @@ class UIEvent;
 class UIGestureRecognizer;
 class UITouch;
 class UIViewController;
+
+// The keyboard's notifications (kvn::SoftwareKeyboard posts them) and their user info: the
+// frames (CGRect, screen coordinates), the duration (double, seconds), the curve (long) and
+// whether the keyboard belongs to this app (bool).
+inline const std::string UIKeyboardWillShowNotification = "UIKeyboardWillShowNotification";
+inline const std::string UIKeyboardDidShowNotification = "UIKeyboardDidShowNotification";
+inline const std::string UIKeyboardWillHideNotification = "UIKeyboardWillHideNotification";
+inline const std::string UIKeyboardDidHideNotification = "UIKeyboardDidHideNotification";
+inline const std::string UIKeyboardFrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
+inline const std::string UIKeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
+inline const std::string UIKeyboardAnimationDurationUserInfoKey = "UIKeyboardAnimationDurationUserInfoKey";
+inline const std::string UIKeyboardAnimationCurveUserInfoKey = "UIKeyboardAnimationCurveUserInfoKey";
+inline const std::string UIKeyboardIsLocalUserInfoKey = "UIKeyboardIsLocalUserInfoKey";
 
 class UIWindow : public UIView {
 public:
@@ -48,6 +62,15 @@ public:
     // takes touches goes nowhere, and neither do its later phases.
     virtual void sendEvent(const std::shared_ptr<UIEvent>& event);
 
+    // The view of this window that typed text goes to; none by default. Views become it
+    // through becomeFirstResponder.
+    std::shared_ptr<UIView> firstResponder() const { return m_firstResponder.lock(); }
+    void setFirstResponder(kvn::Badge<UIView>, const std::shared_ptr<UIView>& responder) { m_firstResponder = responder; }
+    // While set, a first responder resigns even when its delegate would keep it (endEditing
+    // with force, a view leaving the window).
+    bool isForcingResign() const { return m_forcingResign; }
+    void setForcingResign(kvn::Badge<UIView>, bool forcing) { m_forcingResign = forcing; }
+
 private:
     struct TouchRoute {
         std::shared_ptr<UIView> view;
@@ -59,4 +82,6 @@ private:
 
     std::shared_ptr<UIViewController> m_rootViewController;
     std::map<std::shared_ptr<UITouch>, TouchRoute> m_touchRoutes;
+    std::weak_ptr<UIView> m_firstResponder;
+    bool m_forcingResign = false;
 };
