@@ -346,3 +346,20 @@ void UIButton::drawRect(CGRect)
     else if (!isEnabled() && m_adjustsImageWhenDisabled && !ownImage)
         background->fillMaskInRect_withColor(bounds(), UIColor::colorWithWhite_alpha(1, 0.5)->CGColor());
 }
+
+std::optional<std::string> UIButton::accessibilityLabel() const
+{
+    if (auto own = UIControl::accessibilityLabel())
+        return own;
+    return currentTitle();
+}
+
+UIAccessibilityTraits UIButton::defaultAccessibilityTraits() const
+{
+    UIAccessibilityTraits traits = UIAccessibilityTraitButton;
+    if (!isEnabled())
+        traits |= UIAccessibilityTraitNotEnabled;
+    if (isSelected())
+        traits |= UIAccessibilityTraitSelected;
+    return traits;
+}

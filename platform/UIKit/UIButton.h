@@ -92,8 +92,13 @@ public:
     void drawRect(CGRect rect) override;
     void tintColorDidChange() override;
 
+    // The current title unless a label of its own was set.
+    std::optional<std::string> accessibilityLabel() const override;
+
 protected:
     void stateDidChange() override;
+    // A button, not enabled and selected as it is.
+    UIAccessibilityTraits defaultAccessibilityTraits() const override;
 
 private:
     struct StateValues {

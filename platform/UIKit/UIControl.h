@@ -113,6 +113,7 @@ public:
     void touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
 
 protected:
+    bool isAccessibilityElementByDefault() const override { return true; }
     // Called after any of the state bits changed (redraw, restyle).
     virtual void stateDidChange() {}
 

@@ -164,3 +164,10 @@ void UILabel::drawRect(CGRect rect)
 {
     drawTextInRect(bounds());
 }
+
+std::optional<std::string> UILabel::accessibilityLabel() const
+{
+    if (auto own = UIView::accessibilityLabel())
+        return own;
+    return text();
+}

@@ -72,6 +72,13 @@ public:
     virtual void drawTextInRect(CGRect rect);
     void drawRect(CGRect rect) override;
 
+    // The text unless a label of its own was set.
+    std::optional<std::string> accessibilityLabel() const override;
+
+protected:
+    bool isAccessibilityElementByDefault() const override { return true; }
+    UIAccessibilityTraits defaultAccessibilityTraits() const override { return UIAccessibilityTraitStaticText; }
+
 private:
     // The label's own text as attributed text: its font, colour and alignment filled in.
     NSAttributedString shownText() const;

@@ -5,8 +5,11 @@
 // tree into an image context). Animations apply their end state at once and report
 // completion when the main run loop's clock passes their duration.
 // Main thread only.
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "CoreGraphics/CGGeometry.h"
@@ -25,6 +28,20 @@ class UIWindow;
 class UIViewController;
 
 using UIViewAnimationOptions = unsigned long;
+
+using UIAccessibilityTraits = uint64_t;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitNone = 0;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitButton = 1 << 0;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitLink = 1 << 1;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitImage = 1 << 2;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitSelected = 1 << 3;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitKeyboardKey = 1 << 5;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitStaticText = 1 << 6;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitNotEnabled = 1 << 8;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitUpdatesFrequently = 1 << 9;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitSearchField = 1 << 10;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitAdjustable = 1 << 12;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitHeader = 1 << 16;
 
 namespace Layout {
 class Engine;
@@ -151,6 +168,18 @@ public:
                                                                         std::function<void()> animations,
                                                                         std::function<void(bool finished)> completion);
 
+    // Accessibility: what assistive technology and the automation read. The label defaults to
+    // what the view shows (a label's text, a button's title); labels and controls are
+    // elements by default, other views not; a view's traits default to what it is.
+    virtual std::optional<std::string> accessibilityLabel() const { return m_accessibilityLabel; }
+    void setAccessibilityLabel(const std::optional<std::string>& label) { m_accessibilityLabel = label; }
+    const std::optional<std::string>& accessibilityIdentifier() const { return m_accessibilityIdentifier; }
+    void setAccessibilityIdentifier(const std::optional<std::string>& identifier) { m_accessibilityIdentifier = identifier; }
+    bool isAccessibilityElement() const { return m_isAccessibilityElement.value_or(isAccessibilityElementByDefault()); }
+    void setIsAccessibilityElement(bool element) { m_isAccessibilityElement = element; }
+    UIAccessibilityTraits accessibilityTraits() const { return m_accessibilityTraits.value_or(defaultAccessibilityTraits()); }
+    void setAccessibilityTraits(UIAccessibilityTraits traits) { m_accessibilityTraits = traits; }
+
     // The view controller whose root view this is, if any.
     std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
     // Set by the controller that takes this view as its root view (empty when it lets go).
@@ -189,6 +218,10 @@ public:
     std::shared_ptr<UIView> layoutItemView() const override;
     std::weak_ptr<Layout::LayoutItem> weakLayoutItem() const override;
 
+protected:
+    virtual bool isAccessibilityElementByDefault() const { return false; }
+    virtual UIAccessibilityTraits defaultAccessibilityTraits() const { return UIAccessibilityTraitNone; }
+
 private:
     void insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index);
     void detachFromSuperview();
@@ -212,6 +245,10 @@ private:
     bool m_clipsToBounds = false;
     long m_tag = 0;
     bool m_needsLayout = true;
+    std::optional<std::string> m_accessibilityLabel;
+    std::optional<std::string> m_accessibilityIdentifier;
+    std::optional<bool> m_isAccessibilityElement;
+    std::optional<UIAccessibilityTraits> m_accessibilityTraits;
 
     Layout::ViewConstraintState m_constraintState;
 
