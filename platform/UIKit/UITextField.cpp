@@ -3,14 +3,11 @@
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSNotificationCenter.h"
 #include "UIKit/EditBuffer.h"
-#include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/TextLayout.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIFont.h"
 #include "UIKit/UIGraphics.h"
-#include "UIKit/UIKitLog.h"
 #include "UIKit/UITouch.h"
-#include "UIKit/UIWindow.h"
 
 namespace {
 
@@ -32,14 +29,7 @@ UITextField::~UITextField() = default;
 void UITextField::setText(const std::optional<std::string>& text)
 {
     KVN_ASSERT_MAIN_THREAD();
-    std::string value = text.value_or(std::string());
-    if (!Text::EditBuffer::isWellFormed(value)) {
-        UIKitLog("text field: text that is not well-formed UTF-8 was refused");
-        return;
-    }
-    m_text = std::move(value);
-    m_selection = NSMakeRange(m_text->size(), 0);
-    setNeedsDisplay();
+    setBufferText(text.value_or(std::string()), "text field");
 }
 
 void UITextField::setPlaceholder(const std::optional<std::string>& placeholder)
@@ -58,75 +48,54 @@ void UITextField::setFont(std::shared_ptr<UIFont> font) { m_font = font ? std::m
 
 void UITextField::setTextColor(std::shared_ptr<UIColor> color) { m_textColor = color ? std::move(color) : UIColor::blackColor(); }
 
-void UITextField::setSelectedRange(NSRange range)
-{
-    Text::EditBuffer buffer;
-    buffer.setText(*m_text);
-    buffer.setSelection(range);
-    m_selection = buffer.selection();
-}
-
 bool UITextField::canBecomeFirstResponder() const { return isEnabled(); }
 
-bool UITextField::becomeFirstResponder()
+std::shared_ptr<UITextField> UITextField::self() { return std::static_pointer_cast<UITextField>(shared_from_this()); }
+
+bool UITextField::editingShouldBegin()
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (isFirstResponder())
-        return true;
-    auto self = std::static_pointer_cast<UITextField>(shared_from_this());
-    if (!canBecomeFirstResponder() || !window())
-        return false;
     auto delegate = m_delegate.lock();
-    if (delegate && !delegate->textFieldShouldBeginEditing(self))
-        return false;
-    // The keyboard is judged once the field has begun editing, as observers expect.
-    kvn::SoftwareKeyboard::ResponderChange change;
-    if (!UIControl::becomeFirstResponder())
-        return false;
-    m_editing = true;
-    m_selection = NSMakeRange(m_text->size(), 0);
+    return !delegate || delegate->textFieldShouldBeginEditing(self());
+}
+
+void UITextField::editingDidBegin()
+{
     sendActionsForControlEvents(UIControlEventEditingDidBegin);
-    if ((delegate = m_delegate.lock()))
-        delegate->textFieldDidBeginEditing(self);
+    if (auto delegate = m_delegate.lock())
+        delegate->textFieldDidBeginEditing(self());
     NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextFieldTextDidBeginEditingNotification, this);
-    return true;
 }
 
-bool UITextField::resignFirstResponder()
+bool UITextField::editingShouldEnd()
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (!isFirstResponder())
-        return UIControl::resignFirstResponder();
-    auto self = std::static_pointer_cast<UITextField>(shared_from_this());
-    auto window = this->window();
-    bool forced = window && window->isForcingResign();
     auto delegate = m_delegate.lock();
-    if (!forced && delegate && !delegate->textFieldShouldEndEditing(self))
-        return false;
-    kvn::SoftwareKeyboard::ResponderChange change;
-    if (!UIControl::resignFirstResponder())
-        return false;
-    m_editing = false;
-    sendActionsForControlEvents(UIControlEventEditingDidEnd);
-    if ((delegate = m_delegate.lock()))
-        delegate->textFieldDidEndEditing(self);
-    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextFieldTextDidEndEditingNotification, this);
-    return true;
+    return !delegate || delegate->textFieldShouldEndEditing(self());
 }
 
-bool UITextField::hasText() const { return !m_text->empty(); }
-
-void UITextField::insertText(const std::string& text)
+void UITextField::editingDidEnd()
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (!m_editing)
-        return;
+    sendActionsForControlEvents(UIControlEventEditingDidEnd);
+    if (auto delegate = m_delegate.lock())
+        delegate->textFieldDidEndEditing(self());
+    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextFieldTextDidEndEditingNotification, this);
+}
+
+bool UITextField::editShouldReplace(NSRange range, const std::string& replacement)
+{
+    auto delegate = m_delegate.lock();
+    return !delegate || delegate->textField_shouldChangeCharactersInRange_replacementString(self(), range, replacement);
+}
+
+void UITextField::editDidReplace(NSRange, const std::string&)
+{
+    sendActionsForControlEvents(UIControlEventEditingChanged);
+    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextFieldTextDidChangeNotification, this);
+}
+
+void UITextField::typed(const std::string& text)
+{
     if (text == "\n" || text == "\r") {
         returnKey();
-        return;
-    }
-    if (!Text::EditBuffer::isWellFormed(text)) {
-        UIKitLog("text field: typed text that is not well-formed UTF-8 was refused");
         return;
     }
     // A one-line field takes a pasted line break as a space, as the platform does.
@@ -134,43 +103,13 @@ void UITextField::insertText(const std::string& text)
     for (auto& c : line)
         if (c == '\n' || c == '\r')
             c = ' ';
-    replace(m_selection, line);
-}
-
-void UITextField::deleteBackward()
-{
-    KVN_ASSERT_MAIN_THREAD();
-    if (!m_editing)
-        return;
-    Text::EditBuffer buffer;
-    buffer.setText(*m_text);
-    buffer.setSelection(m_selection);
-    NSRange range = buffer.rangeForDeleteBackward();
-    if (range.length > 0)
-        replace(range, std::string());
-}
-
-bool UITextField::replace(NSRange range, const std::string& replacement)
-{
-    auto self = std::static_pointer_cast<UITextField>(shared_from_this());
-    if (auto delegate = m_delegate.lock();
-        delegate && !delegate->textField_shouldChangeCharactersInRange_replacementString(self, range, replacement))
-        return false;
-    Text::EditBuffer buffer;
-    buffer.setText(*m_text);
-    buffer.replace(range, replacement);
-    m_text = buffer.text();
-    m_selection = buffer.selection();
-    setNeedsDisplay();
-    sendActionsForControlEvents(UIControlEventEditingChanged);
-    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextFieldTextDidChangeNotification, this);
-    return true;
+    replace(selectedRange(), line);
 }
 
 void UITextField::returnKey()
 {
-    auto self = std::static_pointer_cast<UITextField>(shared_from_this());
-    if (auto delegate = m_delegate.lock(); delegate && !delegate->textFieldShouldReturn(self))
+    auto field = self();
+    if (auto delegate = m_delegate.lock(); delegate && !delegate->textFieldShouldReturn(field))
         return;
     bool resigns = allControlEvents() & UIControlEventEditingDidEndOnExit;
     sendActionsForControlEvents(UIControlEventEditingDidEndOnExit);
@@ -188,12 +127,12 @@ void UITextField::touchesEnded_withEvent(const UITouchSet& touches, const std::s
         becomeFirstResponder();
 }
 
-std::string UITextField::shownText() const
+std::string UITextField::displayedText() const
 {
     if (!isSecureTextEntry())
-        return *m_text;
+        return bufferText();
     std::string bullets;
-    for (size_t i = Text::EditBuffer::characterCount(*m_text); i > 0; --i)
+    for (size_t i = Text::EditBuffer::characterCount(bufferText()); i > 0; --i)
         bullets += "\u2022";
     return bullets;
 }
@@ -203,10 +142,10 @@ void UITextField::drawRect(CGRect rect)
     auto context = UIGraphicsGetCurrentContext();
     if (!context)
         return;
-    bool empty = !m_text || m_text->empty();
+    bool empty = bufferText().empty();
     if (empty && !m_attributedPlaceholder)
         return;
-    CGRect box = empty ? placeholderRectForBounds(bounds()) : (m_editing ? editingRectForBounds(bounds()) : textRectForBounds(bounds()));
+    CGRect box = empty ? placeholderRectForBounds(bounds()) : (isEditing() ? editingRectForBounds(bounds()) : textRectForBounds(bounds()));
     if (!(box.size.width > 0 && box.size.height > 0))
         return;
     Text::LayoutOptions options;
@@ -218,6 +157,6 @@ void UITextField::drawRect(CGRect rect)
     options.alignment = m_textAlignment;
     // One line: a line break in the text does not start another.
     options.maximumNumberOfLines = 1;
-    const NSAttributedString shown = empty ? *m_attributedPlaceholder : NSAttributedString(shownText());
+    const NSAttributedString shown = empty ? *m_attributedPlaceholder : NSAttributedString(displayedText());
     Text::TextLayout(shown, options).drawCentredVerticallyInRect(context, box);
 }

@@ -24,9 +24,8 @@
 #include "Foundation/NSAttributedString.h"
 #include "Foundation/NSParagraphStyle.h"
 #include "Foundation/NSRange.h"
+#include "UIKit/EditableView.h"
 #include "UIKit/UIControl.h"
-#include "UIKit/UIKeyInput.h"
-#include "UIKit/UITextInputTraits.h"
 
 class UIColor;
 class UIFont;
@@ -59,12 +58,13 @@ public:
     virtual bool textFieldShouldReturn(const std::shared_ptr<UITextField>& textField) { return true; }
 };
 
-class UITextField : public UIControl, public UIKeyInput, public UITextInputTraits {
+class UITextField : public Text::EditableView<UIControl> {
 public:
     UITextField();
     ~UITextField() override;
 
-    const std::optional<std::string>& text() const { return m_text; }
+    // Never nil.
+    std::optional<std::string> text() const { return bufferText(); }
     // Moves the caret to the end. Text that is not well-formed UTF-8 is refused (logged).
     void setText(const std::optional<std::string>& text);
 
@@ -88,36 +88,33 @@ public:
     std::shared_ptr<UITextFieldDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<UITextFieldDelegate>& delegate) { m_delegate = delegate; }
 
-    bool isEditing() const { return m_editing; }
-    // The selection; clamped to the text and widened to whole characters.
-    NSRange selectedRange() const { return m_selection; }
-    void setSelectedRange(NSRange range);
-
     // The rectangles the text and the placeholder are drawn in: the bounds, unless a
     // subclass insets them.
     virtual CGRect textRectForBounds(CGRect bounds) const { return bounds; }
     virtual CGRect editingRectForBounds(CGRect bounds) const { return textRectForBounds(bounds); }
     virtual CGRect placeholderRectForBounds(CGRect bounds) const { return textRectForBounds(bounds); }
 
-    bool canBecomeFirstResponder() const override;
-    bool becomeFirstResponder() override;
-    bool resignFirstResponder() override;
+    // The text as drawn: bullets in place of the characters of a secure entry.
+    std::string displayedText() const;
 
-    bool hasText() const override;
-    void insertText(const std::string& text) override;
-    void deleteBackward() override;
+    bool canBecomeFirstResponder() const override;
 
     void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void drawRect(CGRect rect) override;
 
-private:
-    // Replaces `range` with `replacement` when the delegate allows it; answers whether it did.
-    bool replace(NSRange range, const std::string& replacement);
-    void returnKey();
-    // The text as drawn: bullets in place of the characters of a secure entry.
-    std::string shownText() const;
+protected:
+    bool editingShouldBegin() override;
+    void editingDidBegin() override;
+    bool editingShouldEnd() override;
+    void editingDidEnd() override;
+    bool editShouldReplace(NSRange range, const std::string& replacement) override;
+    void editDidReplace(NSRange range, const std::string& replacement) override;
+    // The return key, or text whose line breaks become spaces on the one line.
+    void typed(const std::string& text) override;
 
-    std::optional<std::string> m_text = std::string();
+private:
+    std::shared_ptr<UITextField> self();
+    void returnKey();
     std::optional<std::string> m_placeholder;
     std::shared_ptr<NSAttributedString> m_attributedPlaceholder;
     std::shared_ptr<UIFont> m_font;
@@ -125,6 +122,4 @@ private:
     NSTextAlignment m_textAlignment = NSTextAlignmentNatural;
     UITextBorderStyle m_borderStyle = UITextBorderStyleNone;
     std::weak_ptr<UITextFieldDelegate> m_delegate;
-    bool m_editing = false;
-    NSRange m_selection;
 };

@@ -5,16 +5,12 @@
 
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSNotificationCenter.h"
-#include "UIKit/EditBuffer.h"
-#include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/TextLayout.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIFont.h"
 #include "UIKit/UIGraphics.h"
-#include "UIKit/UIKitLog.h"
 #include "UIKit/UITapGestureRecognizer.h"
 #include "UIKit/UITouch.h"
-#include "UIKit/UIWindow.h"
 
 namespace {
 
@@ -37,19 +33,13 @@ UITextView::UITextView() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m
 
 UITextView::~UITextView() = default;
 
-std::string UITextView::text() const { return m_attributedText ? m_attributedText->string() : m_plainText; }
+std::string UITextView::text() const { return bufferText(); }
 
 void UITextView::setText(const std::string& text)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (!Text::EditBuffer::isWellFormed(text)) {
-        UIKitLog("text view: text that is not well-formed UTF-8 was refused");
-        return;
-    }
-    m_attributedText = nullptr;
-    m_plainText = text;
-    m_selection = NSMakeRange(text.size(), 0);
-    setNeedsDisplay();
+    if (setBufferText(text, "text view"))
+        m_attributedText = nullptr;
 }
 
 std::shared_ptr<NSAttributedString> UITextView::attributedText() const { return std::make_shared<NSAttributedString>(shownText()); }
@@ -57,14 +47,8 @@ std::shared_ptr<NSAttributedString> UITextView::attributedText() const { return 
 void UITextView::setAttributedText(const std::shared_ptr<NSAttributedString>& text)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (text && !Text::EditBuffer::isWellFormed(text->string())) {
-        UIKitLog("text view: text that is not well-formed UTF-8 was refused");
-        return;
-    }
-    m_attributedText = text;
-    m_plainText.clear();
-    m_selection = NSMakeRange(this->text().size(), 0);
-    setNeedsDisplay();
+    if (setBufferText(text ? text->string() : std::string(), "text view"))
+        m_attributedText = text;
 }
 
 void UITextView::setFont(std::shared_ptr<UIFont> font) { m_font = font ? std::move(font) : UIFont::systemFontOfSize(kDefaultFontSize); }
@@ -79,19 +63,11 @@ void UITextView::setEditable(bool editable)
         endEditing(true);
 }
 
-void UITextView::setSelectedRange(NSRange range)
-{
-    Text::EditBuffer buffer;
-    buffer.setText(text());
-    buffer.setSelection(range);
-    m_selection = buffer.selection();
-}
-
 NSAttributedString UITextView::shownText() const
 {
     if (m_attributedText)
         return *m_attributedText;
-    return NSAttributedString(m_plainText, {{NSFontAttributeName, m_font}, {NSForegroundColorAttributeName, m_textColor}});
+    return NSAttributedString(bufferText(), {{NSFontAttributeName, m_font}, {NSForegroundColorAttributeName, m_textColor}});
 }
 
 CGSize UITextView::sizeThatFits(CGSize size) const
@@ -104,105 +80,55 @@ CGSize UITextView::sizeThatFits(CGSize size) const
     return CGSizeMake(size.width, std::ceil(used.size.height + m_textContainerInset.top + m_textContainerInset.bottom - 1e-9));
 }
 
-bool UITextView::becomeFirstResponder()
+std::shared_ptr<UITextView> UITextView::self() { return std::static_pointer_cast<UITextView>(shared_from_this()); }
+
+bool UITextView::editingShouldBegin()
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (isFirstResponder())
-        return true;
-    auto self = std::static_pointer_cast<UITextView>(shared_from_this());
-    if (!canBecomeFirstResponder() || !window())
-        return false;
     auto delegate = m_delegate.lock();
-    if (delegate && !delegate->textViewShouldBeginEditing(self))
-        return false;
-    kvn::SoftwareKeyboard::ResponderChange change;
-    if (!UIView::becomeFirstResponder())
-        return false;
-    m_editing = true;
-    m_selection = NSMakeRange(text().size(), 0);
-    if ((delegate = m_delegate.lock()))
-        delegate->textViewDidBeginEditing(self);
+    return !delegate || delegate->textViewShouldBeginEditing(self());
+}
+
+void UITextView::editingDidBegin()
+{
+    if (auto delegate = m_delegate.lock())
+        delegate->textViewDidBeginEditing(self());
     NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextViewTextDidBeginEditingNotification, this);
-    return true;
 }
 
-bool UITextView::resignFirstResponder()
+bool UITextView::editingShouldEnd()
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (!isFirstResponder())
-        return UIView::resignFirstResponder();
-    auto self = std::static_pointer_cast<UITextView>(shared_from_this());
-    auto window = this->window();
-    bool forced = window && window->isForcingResign();
     auto delegate = m_delegate.lock();
-    if (!forced && delegate && !delegate->textViewShouldEndEditing(self))
-        return false;
-    kvn::SoftwareKeyboard::ResponderChange change;
-    if (!UIView::resignFirstResponder())
-        return false;
-    m_editing = false;
-    if ((delegate = m_delegate.lock()))
-        delegate->textViewDidEndEditing(self);
+    return !delegate || delegate->textViewShouldEndEditing(self());
+}
+
+void UITextView::editingDidEnd()
+{
+    if (auto delegate = m_delegate.lock())
+        delegate->textViewDidEndEditing(self());
     NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextViewTextDidEndEditingNotification, this);
-    return true;
 }
 
-bool UITextView::hasText() const { return !text().empty(); }
-
-void UITextView::insertText(const std::string& text)
+bool UITextView::editShouldReplace(NSRange range, const std::string& replacement)
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (!m_editing)
-        return;
-    if (!Text::EditBuffer::isWellFormed(text)) {
-        UIKitLog("text view: typed text that is not well-formed UTF-8 was refused");
-        return;
-    }
-    replace(m_selection, text == "\r" ? std::string("\n") : text);
+    auto delegate = m_delegate.lock();
+    return !delegate || delegate->textView_shouldChangeTextInRange_replacementText(self(), range, replacement);
 }
 
-void UITextView::deleteBackward()
+void UITextView::editDidReplace(NSRange range, const std::string& replacement)
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (!m_editing)
-        return;
-    Text::EditBuffer buffer;
-    buffer.setText(text());
-    buffer.setSelection(m_selection);
-    NSRange range = buffer.rangeForDeleteBackward();
-    if (range.length > 0)
-        replace(range, std::string());
-}
-
-void UITextView::replace(NSRange range, const std::string& replacement)
-{
-    auto self = std::static_pointer_cast<UITextView>(shared_from_this());
-    if (auto delegate = m_delegate.lock();
-        delegate && !delegate->textView_shouldChangeTextInRange_replacementText(self, range, replacement))
-        return;
-    Text::EditBuffer buffer;
-    buffer.setText(text());
-    buffer.replace(range, replacement);
     if (m_attributedText) {
-        // The edit as the buffer made it (whole characters), spliced into the runs.
-        NSRange done = NSMakeRange(buffer.selection().location - replacement.size(), 0);
-        done.length = text().size() + replacement.size() - buffer.text().size();
         const auto& old = *m_attributedText;
         auto spliced = std::make_shared<NSMutableAttributedString>();
-        appendPart(*spliced, old, NSMakeRange(0, done.location));
+        appendPart(*spliced, old, NSMakeRange(0, range.location));
         if (!replacement.empty()) {
-            size_t from = done.location > 0 ? done.location - 1 : done.location;
+            size_t from = range.location > 0 ? range.location - 1 : range.location;
             spliced->appendAttributedString(NSAttributedString(replacement, old.attributesAtIndex_effectiveRange(from)));
         }
-        appendPart(*spliced, old, NSMakeRange(done.end(), old.length() - std::min(old.length(), done.end())));
+        appendPart(*spliced, old, NSMakeRange(range.end(), old.length() - std::min(old.length(), range.end())));
         m_attributedText = spliced;
-    } else {
-        m_plainText = buffer.text();
     }
-    m_selection = buffer.selection();
-    setNeedsDisplay();
     if (auto delegate = m_delegate.lock())
-        delegate->textViewDidChange(self);
+        delegate->textViewDidChange(self());
     NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextViewTextDidChangeNotification, this);
 }
 
@@ -224,7 +150,7 @@ void UITextView::touchesEnded_withEvent(const UITouchSet& touches, const std::sh
 void UITextView::drawRect(CGRect)
 {
     auto context = UIGraphicsGetCurrentContext();
-    if (!context || text().empty())
+    if (!context || !hasText())
         return;
     CGRect box = bounds();
     double left = m_textContainerInset.left + kLineFragmentPadding;

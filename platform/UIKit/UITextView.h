@@ -17,9 +17,8 @@
 #include "Foundation/NSAttributedString.h"
 #include "Foundation/NSParagraphStyle.h"
 #include "Foundation/NSRange.h"
+#include "UIKit/EditableView.h"
 #include "UIKit/UIEdgeInsets.h"
-#include "UIKit/UIKeyInput.h"
-#include "UIKit/UITextInputTraits.h"
 #include "UIKit/UIView.h"
 
 class UIColor;
@@ -46,7 +45,7 @@ public:
     virtual void textViewDidChange(const std::shared_ptr<UITextView>& textView) {}
 };
 
-class UITextView : public UIView, public UIKeyInput, public UITextInputTraits {
+class UITextView : public Text::EditableView<UIView> {
 public:
     UITextView();
     ~UITextView() override;
@@ -74,21 +73,10 @@ public:
     std::shared_ptr<UITextViewDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<UITextViewDelegate>& delegate) { m_delegate = delegate; }
 
-    bool isEditing() const { return m_editing; }
-    NSRange selectedRange() const { return m_selection; }
-    // Clamped to the text and widened to whole characters.
-    void setSelectedRange(NSRange range);
-
     // The height the text takes at `size.width`, insets included; the width as given.
     CGSize sizeThatFits(CGSize size) const;
 
     bool canBecomeFirstResponder() const override { return m_editable; }
-    bool becomeFirstResponder() override;
-    bool resignFirstResponder() override;
-
-    bool hasText() const override;
-    void insertText(const std::string& text) override;
-    void deleteBackward() override;
 
     bool gestureRecognizerShouldBegin(const std::shared_ptr<UIGestureRecognizer>& recognizer) override;
     void touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override {}
@@ -99,18 +87,24 @@ public:
 
     static constexpr double kLineFragmentPadding = 5;
 
-private:
-    NSAttributedString shownText() const;
-    void replace(NSRange range, const std::string& replacement);
+protected:
+    bool editingShouldBegin() override;
+    void editingDidBegin() override;
+    bool editingShouldEnd() override;
+    void editingDidEnd() override;
+    bool editShouldReplace(NSRange range, const std::string& replacement) override;
+    // Splices attributed text, then tells the delegate.
+    void editDidReplace(NSRange range, const std::string& replacement) override;
 
-    std::shared_ptr<NSAttributedString> m_attributedText; // null: plain text in m_plainText
-    std::string m_plainText;
+private:
+    std::shared_ptr<UITextView> self();
+    NSAttributedString shownText() const;
+
+    std::shared_ptr<NSAttributedString> m_attributedText; // null: plain text
     std::shared_ptr<UIFont> m_font;
     std::shared_ptr<UIColor> m_textColor;
     NSTextAlignment m_textAlignment = NSTextAlignmentNatural;
     bool m_editable = true;
     UIEdgeInsets m_textContainerInset = UIEdgeInsetsMake(8, 0, 8, 0);
     std::weak_ptr<UITextViewDelegate> m_delegate;
-    bool m_editing = false;
-    NSRange m_selection;
 };

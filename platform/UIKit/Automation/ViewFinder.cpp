@@ -1,7 +1,6 @@
 #include "UIKit/Automation/ViewFinder.h"
 
 #include "Foundation/MainThreadChecker.h"
-#include "UIKit/EditBuffer.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITextField.h"
@@ -69,16 +68,9 @@ std::optional<std::string> ViewFinder::visibleText(const UIView& view)
     if (auto label = dynamic_cast<const UILabel*>(&view))
         return label->text();
     if (auto field = dynamic_cast<const UITextField*>(&view)) {
-        const std::string& text = field->text().value_or(std::string());
-        if (text.empty())
+        if (!field->hasText())
             return field->placeholder();
-        if (field->isSecureTextEntry()) {
-            std::string bullets;
-            for (size_t i = Text::EditBuffer::characterCount(text); i > 0; --i)
-                bullets += "\u2022";
-            return bullets;
-        }
-        return text;
+        return field->displayedText();
     }
     if (auto textView = dynamic_cast<const UITextView*>(&view))
         return textView->text();

@@ -38,9 +38,9 @@ protected:
     void SetUp() override
     {
         UIKitTest::SetUp();
-        auto controller = std::make_shared<UIViewController>();
-        window = showWindow(controller);
-        root = controller->view();
+        auto screen = showBlankScreen();
+        window = screen.window;
+        root = screen.view;
 
         title = std::make_shared<UILabel>();
         title->initWithFrame(CGRectMake(20, 20, 280, 30));

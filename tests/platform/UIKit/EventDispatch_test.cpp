@@ -36,12 +36,11 @@ protected:
     void SetUp() override
     {
         UIKitTest::SetUp();
-        controller = std::make_shared<UIViewController>();
-        window = showWindow(controller);
-        root = controller->view();
+        auto screen = showBlankScreen();
+        window = screen.window;
+        root = screen.view;
     }
 
-    std::shared_ptr<UIViewController> controller;
     std::shared_ptr<UIWindow> window;
     std::shared_ptr<UIView> root;
 };
@@ -71,7 +70,7 @@ TEST_F(EventDispatchTest, HitTestFindsTheFrontMostViewThatTakesTouches)
 
     struct Case {
         CGPoint point;
-        std::string expected; // "root": nothing above the controller's view takes it
+        std::string expected; // "root": nothing above the screen's view takes it
         const char* why;
     };
     const Case cases[] = {

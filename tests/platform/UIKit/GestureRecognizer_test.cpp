@@ -46,11 +46,11 @@ protected:
     void SetUp() override
     {
         UIKitTest::SetUp();
-        auto controller = std::make_shared<UIViewController>();
-        window = showWindow(controller);
+        auto screen = showBlankScreen();
+        window = screen.window;
         view = std::make_shared<CountingView>();
         view->initWithFrame(CGRectMake(0, 0, 200, 200));
-        controller->view()->addSubview(view);
+        screen.view->addSubview(view);
     }
 
     void tap(CGPoint point)

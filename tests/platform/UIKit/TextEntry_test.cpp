@@ -72,9 +72,9 @@ protected:
     void SetUp() override
     {
         UIKitTest::SetUp();
-        auto controller = std::make_shared<UIViewController>();
-        window = showWindow(controller);
-        root = controller->view();
+        auto screen = showBlankScreen();
+        window = screen.window;
+        root = screen.view;
         field = addField(CGRectMake(10, 10, 200, 40));
         field->setDelegate(delegate);
         field->addTarget_action_forControlEvents(

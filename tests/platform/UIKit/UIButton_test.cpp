@@ -162,17 +162,16 @@ TEST_F(UIButtonTest, NaturalSizeAndPlacementFollowTheTextLayoutAndInsets)
 
 TEST_F(UIButtonTest, PressingShadesTheImageUnlessTheStateHasItsOwn)
 {
-    auto controller = std::make_shared<UIViewController>();
-    auto window = showWindow(controller);
+    auto screen = showBlankScreen();
     auto button = UIButton::buttonWithType(UIButtonTypeCustom);
     button->setFrame(CGRectMake(10, 10, 100, 40));
     button->setImage_forState(solidImage(CGSizeMake(10, 10), UIColor::redColor()), UIControlStateNormal);
-    controller->view()->addSubview(button);
+    screen.view->addSubview(button);
     int taps = 0;
     button->addTarget_action_forControlEvents(
         nullptr, [&](const std::shared_ptr<UIControl>&) { ++taps; }, UIControlEventTouchUpInside);
 
-    Automation::Finger finger(window);
+    Automation::Finger finger(screen.window);
     finger.down(CGPointMake(20, 20)); // on the image view: it lets the touch through to the button
     EXPECT_EQ(button->imageView()->shade(), UIImageView::Shade::Darkened);
     finger.up();

@@ -28,9 +28,9 @@ protected:
     void SetUp() override
     {
         UIKitTest::SetUp();
-        auto controller = std::make_shared<UIViewController>();
-        window = showWindow(controller);
-        root = controller->view();
+        auto screen = showBlankScreen();
+        window = screen.window;
+        root = screen.view;
         control = std::make_shared<UIControl>();
         control->initWithFrame(CGRectMake(100, 100, 100, 40));
         root->addSubview(control);
