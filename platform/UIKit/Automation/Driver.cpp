@@ -57,9 +57,17 @@ Result Driver::tap(const std::shared_ptr<UIView>& view)
     auto hit = window->hitTest_withEvent(point, nullptr);
     if (!hit)
         return Result::failure("tap: nothing at " + pointText(point) + " takes touches; " + describe(view) + " does not");
-    bool lands = hit == view || hit->isDescendantOfView(view) || view->isDescendantOfView(hit);
-    if (!lands)
+    bool onView = hit == view || hit->isDescendantOfView(view);
+    if (!onView && !view->isDescendantOfView(hit))
         return Result::failure("tap: " + describe(view) + " is covered by " + describe(hit) + " at " + pointText(point));
+    // Landing on an ancestor is the view's own choice only when it lets touches through;
+    // otherwise something between them keeps the touch from it.
+    if (!onView && view->isUserInteractionEnabled()) {
+        for (auto v = view->superview(); v && v != hit; v = v->superview())
+            if (!v->isUserInteractionEnabled())
+                return Result::failure("tap: " + describe(view) + " is inside " + describe(v) + ", which takes no touches");
+        return Result::failure("tap: " + describe(view) + " does not get touches at " + pointText(point) + "; " + describe(hit) + " does");
+    }
     Finger finger(window);
     finger.down(point);
     finger.up();

@@ -2,9 +2,10 @@
 // Drives the UI as a person does. tap touches the middle of what can be seen of a view,
 // down and up, through the window's hit test and event dispatch, and refuses (sending
 // nothing) when the view is not in a visible window, not visible, disabled (a control, or
-// inside one), or when the hit test finds another view there that covers it; a touch that
-// lands on the view, on one of its subviews, or on an ancestor that takes the touches the
-// view lets through counts as a tap of the view. type presses keys on the first responder
+// inside one), when the hit test finds another view there that covers it, or when an
+// ancestor keeps touches from it; a touch that lands on the view, on one of its subviews, or
+// on an ancestor that takes the touches the view itself lets through (a label, an image)
+// counts as a tap of the view. type presses keys on the first responder
 // of the key window, one character at a time, through its delegate's checks: "\n" is the
 // return key, "\b" the delete key; it stops with a failure when nothing takes keys or the
 // return key is disabled. swipe moves a finger from one point of a window to another in

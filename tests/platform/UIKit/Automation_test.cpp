@@ -164,6 +164,10 @@ TEST_F(AutomationTest, TapGoesThroughTheHitTestAndRefusesWhatAPersonCouldNotTap)
         EXPECT_NE(refused.message().find(c.says), std::string::npos) << refused.message();
     }
     cover->removeFromSuperview();
+    root->setUserInteractionEnabled(false);
+    auto blocked = Driver::tap(button);
+    EXPECT_EQ(blocked.message(), "tap: UIButton 'Confirm' #confirm is inside UIView, which takes no touches");
+    root->setUserInteractionEnabled(true);
     button->setEnabled(false);
     auto disabled = Driver::tap(button);
     EXPECT_FALSE(disabled);

@@ -105,6 +105,9 @@ TEST_F(UIButtonTest, ValuesFallBackToTheNormalState)
     EXPECT_EQ(button->currentTitle(), "Sending");
     EXPECT_EQ(button->titleLabel()->text(), "Sending");
     EXPECT_EQ(*button->currentTitleColor(), *UIColor::colorWithWhite_alpha(0.55, 1)) << "a system button greys when disabled";
+    EXPECT_EQ(button->accessibilityLabel(), "Sending") << "assistive technology reads what is shown";
+    EXPECT_EQ(button->accessibilityTraits(), UIAccessibilityTraitButton | UIAccessibilityTraitNotEnabled);
+    EXPECT_TRUE(button->isAccessibilityElement());
     button->setEnabled(true);
     EXPECT_EQ(*button->currentTitleColor(), *button->tintColor());
     button->setTintColor(UIColor::redColor());
