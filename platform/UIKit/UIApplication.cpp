@@ -7,12 +7,14 @@
 #include <mutex>
 
 #include "Foundation/Dispatch.h"
+#include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSBundle.h"
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSRunLoop.h"
 #include "UIKit/PushRegistration.h"
-#include "UIKit/UIDevice.h"
+#include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/UIApplicationDelegate.h"
+#include "UIKit/UIDevice.h"
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UIUserNotificationSettings.h"
 #include "UIKit/UIViewController.h"
@@ -176,6 +178,17 @@ void UIApplication::openURL_options_completionHandler(const std::string& url, co
         dispatch_async(dispatch_get_main_queue(), [completion = std::move(completion), success] { completion(success); });
 }
 
+void UIApplication::sendEvent(const std::shared_ptr<UIEvent>& event)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto window = keyWindow();
+    if (!window) {
+        UIKitLog("no key window to send a touch event to; dropped");
+        return;
+    }
+    window->sendEvent(event);
+}
+
 std::vector<std::shared_ptr<UIWindow>> UIApplication::windows() const
 {
     std::vector<std::shared_ptr<UIWindow>> result;
@@ -253,6 +266,7 @@ void UIApplication::simulateEnterForeground()
 
 void UIApplication::resetForTesting()
 {
+    kvn::SoftwareKeyboard::shared().resetForTesting();
     m_state = UIApplicationState::Active;
     m_delegate.reset();
     m_notificationSettings.reset();

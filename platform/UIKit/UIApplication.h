@@ -21,6 +21,7 @@
 #include "UIKit/UIStatusBarStyle.h"
 
 class UIApplicationDelegate;
+class UIEvent;
 class UIUserNotificationSettings;
 class UIWindow;
 class UIViewController;
@@ -91,6 +92,9 @@ public:
     std::shared_ptr<UIWindow> keyWindow() const { return m_keyWindow.lock(); }
     // Visible windows, in the order they were shown.
     std::vector<std::shared_ptr<UIWindow>> windows() const;
+
+    // Hands a touch event to the key window; without one it is logged and dropped.
+    void sendEvent(const std::shared_ptr<UIEvent>& event);
 
     // Status bar. With view-controller-based appearance the screens' preferred style is
     // applied when they ask for an update; the setter sets the style directly either way.

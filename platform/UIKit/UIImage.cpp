@@ -336,6 +336,23 @@ void UIImage::drawInRect(CGRect rect) const
     CGContextRestoreGState(ctx);
 }
 
+void UIImage::fillMaskInRect_withColor(CGRect rect, const CGColorRef& color) const
+{
+    CGContextRef ctx = UIGraphicsGetCurrentContext();
+    rect = CGRectStandardize(rect);
+    auto upright = uprightCGImage();
+    if (!ctx || CGRectIsEmpty(rect) || !upright)
+        return;
+    CGContextSaveGState(ctx);
+    // The mask is placed as images are drawn (y up); the fill goes back to the UIKit space.
+    CGContextTranslateCTM(ctx, rect.origin.x, rect.origin.y + rect.size.height);
+    CGContextScaleCTM(ctx, 1, -1);
+    CGContextClipToMask(ctx, CGRectMake(0, 0, rect.size.width, rect.size.height), upright);
+    CGContextSetFillColorWithColor(ctx, color);
+    CGContextFillRect(ctx, CGRectMake(0, 0, rect.size.width, rect.size.height));
+    CGContextRestoreGState(ctx);
+}
+
 CGImageRef UIImage::uprightCGImage() const
 {
     if (m_orientation == UIImageOrientationUp)

@@ -64,6 +64,10 @@ public:
     // Draws the image as shown (orientation applied) stretched into `rect` of the current
     // UIKit context (top-left origin). Nothing without a current context.
     void drawInRect(CGRect rect) const;
+    // Fills `rect` of the current UIKit context with `color` where the image, stretched into
+    // it as drawInRect would draw it, has ink (by its alpha): a template image in a tint, or
+    // a shade over the image itself. Nothing without a current context.
+    void fillMaskInRect_withColor(CGRect rect, const CGColorRef& color) const;
     std::string description() const;
 
     // The bitmap with the orientation applied (the same bitmap when Up).

@@ -21,7 +21,11 @@ CGFloat roundedUp(CGFloat value) { return std::ceil(value - 1e-9); }
 
 } // namespace
 
-UILabel::UILabel() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m_textColor(UIColor::blackColor()) {}
+UILabel::UILabel() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m_textColor(UIColor::blackColor())
+{
+    // Text lets touches through to what lies under it, as on the platform.
+    setUserInteractionEnabled(false);
+}
 
 UILabel::~UILabel() = default;
 
@@ -159,4 +163,11 @@ void UILabel::drawTextInRect(CGRect rect)
 void UILabel::drawRect(CGRect rect)
 {
     drawTextInRect(bounds());
+}
+
+std::optional<std::string> UILabel::accessibilityLabel() const
+{
+    if (auto own = UIView::accessibilityLabel())
+        return own;
+    return text();
 }

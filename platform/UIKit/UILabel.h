@@ -5,7 +5,9 @@
 // as lineBreakMode says, and may shrink the text down to minimumScaleFactor when
 // adjustsFontSizeToFitWidth is on. The text block is drawn centred vertically in the
 // bounds, as on the platform. Sizes it reports (sizeThatFits, intrinsicContentSize) are the
-// measured text rounded up to whole points. Main thread only.
+// measured text rounded up to whole points. A label takes no touches unless told to (user
+// interaction is off by default), so a tap on text reaches what lies under it.
+// Main thread only.
 #include <memory>
 #include <optional>
 #include <string>
@@ -69,6 +71,13 @@ public:
     // Draws the text centred vertically in `rect`.
     virtual void drawTextInRect(CGRect rect);
     void drawRect(CGRect rect) override;
+
+    // The text unless a label of its own was set.
+    std::optional<std::string> accessibilityLabel() const override;
+
+protected:
+    bool isAccessibilityElementByDefault() const override { return true; }
+    UIAccessibilityTraits defaultAccessibilityTraits() const override { return UIAccessibilityTraitStaticText; }
 
 private:
     // The label's own text as attributed text: its font, colour and alignment filled in.

@@ -1,32 +1,43 @@
 #pragma once
-// A single tap on a view: when a touch that began on the view ends on it, the recogniser
-// sends its action with itself; the action reads where the tap was through locationInView.
-// Attached with UIView::addGestureRecognizer. Main thread.
-#include <functional>
+// Recognises taps: numberOfTapsRequired touch-downs and lift-offs of numberOfTouchesRequired
+// fingers, each finger staying within a small distance of where it came down, and each tap
+// following the last within a short interval on the run loop's clock. Recognised (Ended) at
+// the last lift-off. Main thread only.
 #include <memory>
 
-#include "CoreGraphics/CGGeometry.h"
+#include "UIKit/UIGestureRecognizer.h"
 
-class UIView;
-class UITouch;
+class NSTimer;
 
-class UITapGestureRecognizer : public std::enable_shared_from_this<UITapGestureRecognizer> {
+class UITapGestureRecognizer : public UIGestureRecognizer {
 public:
-    using Action = std::function<void(const std::shared_ptr<UITapGestureRecognizer>&)>;
+    UITapGestureRecognizer();
+    ~UITapGestureRecognizer() override;
 
-    explicit UITapGestureRecognizer(Action action) : m_action(std::move(action)) {}
+    // 1 by default; values below 1 count as 1.
+    long numberOfTapsRequired() const { return m_tapsRequired; }
+    void setNumberOfTapsRequired(long taps) { m_tapsRequired = taps < 1 ? 1 : taps; }
+    long numberOfTouchesRequired() const { return m_touchesRequired; }
+    void setNumberOfTouchesRequired(long touches) { m_touchesRequired = touches < 1 ? 1 : touches; }
 
-    std::shared_ptr<UIView> view() const { return m_view.lock(); }
-    // Where the recognised tap was, in `view`'s coordinates (the recogniser's view when none).
-    CGPoint locationInView(const std::shared_ptr<UIView>& view) const;
+    // How far a finger may wander, in points, and how long the next tap may take, in seconds.
+    static constexpr double kAllowableMovement = 10;
+    static constexpr double kMaximumTapInterval = 0.35;
 
-    // The view's touch delivery: a touch that ended on the view. True when it was a tap.
-    bool touchEnded(const UITouch& touch);
-    void setView(const std::shared_ptr<UIView>& view) { m_view = view; }
+    void touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    void touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    void touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    void reset() override;
 
 private:
-    Action m_action;
-    std::weak_ptr<UIView> m_view;
-    CGPoint m_location{}; // in the view's coordinates
-    bool m_recognised = false;
+    void waitForNextTap();
+    void stopWaiting();
+
+    long m_tapsRequired = 1;
+    long m_touchesRequired = 1;
+    long m_taps = 0;
+    long m_touchesDown = 0;
+    CGPoint m_tapStart{};
+    std::shared_ptr<NSTimer> m_timer;
 };

@@ -6,7 +6,9 @@
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSTimer.h"
 #include "UIKit/LayoutEngine.h"
+#include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/UIColor.h"
+#include "UIKit/UIGestureRecognizer.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UITapGestureRecognizer.h"
@@ -130,6 +132,112 @@ std::shared_ptr<UIResponder> UIView::nextResponder() const
     return m_superview.lock();
 }
 
+std::shared_ptr<UIView> UIView::hitTest_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (m_hidden || !m_userInteractionEnabled || m_alpha < 0.01 || !pointInside_withEvent(point, event))
+        return nullptr;
+    auto subviews = m_subviews;
+    for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
+        const auto& subview = *it;
+        CGRect frame = subview->frame();
+        CGPoint inSubview =
+            CGPointMake(point.x - frame.origin.x + subview->m_bounds.origin.x, point.y - frame.origin.y + subview->m_bounds.origin.y);
+        if (auto hit = subview->hitTest_withEvent(inSubview, event))
+            return hit;
+    }
+    return shared_from_this();
+}
+
+bool UIView::pointInside_withEvent(CGPoint point, const std::shared_ptr<UIEvent>&) const
+{
+    // Half-open, so that two views side by side never both claim their common edge.
+    return point.x >= m_bounds.origin.x && point.y >= m_bounds.origin.y && point.x < m_bounds.origin.x + m_bounds.size.width &&
+        point.y < m_bounds.origin.y + m_bounds.size.height;
+}
+
+bool UIView::becomeFirstResponder()
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto self = shared_from_this();
+    auto window = this->window();
+    if (!window || !canBecomeFirstResponder())
+        return false;
+    auto current = window->firstResponder();
+    if (current == self)
+        return true;
+    kvn::SoftwareKeyboard::ResponderChange change;
+    if (current && !current->resignFirstResponder())
+        return false;
+    window->setFirstResponder({}, self);
+    return true;
+}
+
+bool UIView::resignFirstResponder()
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto window = this->window();
+    if (!window || window->firstResponder().get() != this)
+        return true;
+    if (!canResignFirstResponder() && !window->isForcingResign())
+        return false;
+    kvn::SoftwareKeyboard::ResponderChange change;
+    window->setFirstResponder({}, nullptr);
+    return true;
+}
+
+bool UIView::isFirstResponder() const
+{
+    auto window = this->window();
+    return window && window->firstResponder().get() == this;
+}
+
+bool UIView::endEditing(bool force)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto window = this->window();
+    if (!window)
+        return true;
+    auto responder = window->firstResponder();
+    if (!responder || !responder->isDescendantOfView(shared_from_this()))
+        return true;
+    bool wasForcing = window->isForcingResign();
+    window->setForcingResign({}, wasForcing || force);
+    bool resigned = responder->resignFirstResponder();
+    window->setForcingResign({}, wasForcing);
+    return resigned && window->firstResponder() != responder;
+}
+
+void UIView::resignFirstResponderBeforeLeaving()
+{
+    if (window())
+        endEditing(true);
+}
+
+void UIView::addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (!recognizer)
+        return;
+    if (auto owner = recognizer->view()) {
+        if (owner.get() == this)
+            return;
+        owner->removeGestureRecognizer(recognizer);
+    }
+    m_gestureRecognizers.push_back(recognizer);
+    recognizer->setView({}, weak_from_this());
+}
+
+void UIView::removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto it = std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer);
+    if (it == m_gestureRecognizers.end())
+        return;
+    m_gestureRecognizers.erase(it);
+    recognizer->setView({}, {});
+}
+
 bool UIView::isDescendantOfView(const std::shared_ptr<UIView>& view) const
 {
     if (!view)
@@ -225,6 +333,8 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
         m_subviews.insert(m_subviews.begin() + static_cast<long>(std::min(index, m_subviews.size())), view);
         return;
     }
+    if (view->window() != window())
+        view->resignFirstResponderBeforeLeaving();
     auto oldWindow = view->window();
     auto oldTint = view->tintColor();
     view->willMoveToSuperview(self);
@@ -250,6 +360,9 @@ void UIView::removeFromSuperview()
     if (!superview)
         return;
     auto self = shared_from_this(); // the superview may hold the last reference
+    resignFirstResponderBeforeLeaving();
+    if (m_superview.lock() != superview)
+        return; // the resign moved this view itself
     auto oldWindow = window();
     auto oldTint = tintColor();
     willMoveToSuperview(nullptr);
@@ -428,35 +541,4 @@ void UIView::drawTree(const CGContextRef& context, double inheritedAlpha)
         CGContextRestoreGState(context);
     }
     CGContextRestoreGState(context);
-}
-
-void UIView::addGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer)
-{
-    if (!recognizer)
-        return;
-    if (auto previous = recognizer->view(); previous && previous.get() != this)
-        previous->removeGestureRecognizer(recognizer);
-    if (std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer) == m_gestureRecognizers.end())
-        m_gestureRecognizers.push_back(recognizer);
-    recognizer->setView(std::static_pointer_cast<UIView>(shared_from_this()));
-}
-
-void UIView::removeGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer)
-{
-    auto found = std::find(m_gestureRecognizers.begin(), m_gestureRecognizers.end(), recognizer);
-    if (found == m_gestureRecognizers.end())
-        return;
-    m_gestureRecognizers.erase(found);
-    recognizer->setView(nullptr);
-}
-
-void UIView::touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
-{
-    bool recognised = false;
-    const auto recognizers = m_gestureRecognizers;
-    for (const auto& touch : touches)
-        for (const auto& recognizer : recognizers)
-            recognised = (touch && recognizer->touchEnded(*touch)) || recognised;
-    if (!recognised)
-        UIResponder::touchesEnded_withEvent(touches, event);
 }

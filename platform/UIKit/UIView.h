@@ -5,8 +5,11 @@
 // tree into an image context). Animations apply their end state at once and report
 // completion when the main run loop's clock passes their duration.
 // Main thread only.
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "CoreGraphics/CGGeometry.h"
@@ -18,13 +21,27 @@
 
 class CGContext;
 class NSLayoutConstraint;
+class UIGestureRecognizer;
 class UILayoutGuide;
 class UIColor;
 class UIWindow;
 class UIViewController;
-class UITapGestureRecognizer;
 
 using UIViewAnimationOptions = unsigned long;
+
+using UIAccessibilityTraits = uint64_t;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitNone = 0;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitButton = 1 << 0;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitLink = 1 << 1;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitImage = 1 << 2;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitSelected = 1 << 3;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitKeyboardKey = 1 << 5;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitStaticText = 1 << 6;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitNotEnabled = 1 << 8;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitUpdatesFrequently = 1 << 9;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitSearchField = 1 << 10;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitAdjustable = 1 << 12;
+inline constexpr UIAccessibilityTraits UIAccessibilityTraitHeader = 1 << 16;
 
 namespace Layout {
 class Engine;
@@ -56,6 +73,31 @@ public:
     // The responder chain: the view's controller when it is the controller's view, else the
     // superview.
     std::shared_ptr<UIResponder> nextResponder() const override;
+
+    // Event dispatch. The deepest visible view under `point` (in this view's coordinates) that
+    // takes touches, front-most subviews first; none when this view is hidden, nearly
+    // transparent (alpha below 0.01), does not take touches, or the point lies outside it
+    // (subviews reaching out of their superview are not hit there).
+    virtual std::shared_ptr<UIView> hitTest_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event);
+    virtual bool pointInside_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event) const;
+
+    // The first responder of the view's window. A view becomes it only when it can and is in
+    // a window, after the current one resigned; a view that leaves its window resigns.
+    bool becomeFirstResponder() override;
+    bool resignFirstResponder() override;
+    bool isFirstResponder() const override;
+    // Resigns the first responder among this view and its descendants; with `force` it
+    // resigns even when its delegate would keep it. Answers whether none is left.
+    bool endEditing(bool force);
+
+    // Gesture recognisers watch the touches of this view and its subviews. Adding one that
+    // belongs to another view moves it here.
+    const std::vector<std::shared_ptr<UIGestureRecognizer>>& gestureRecognizers() const { return m_gestureRecognizers; }
+    void addGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer);
+    void removeGestureRecognizer(const std::shared_ptr<UIGestureRecognizer>& recognizer);
+    // Asked of the view a touch came down on before a recogniser of it or of an ancestor
+    // begins; NO makes the recogniser fail (controls keep their own taps).
+    virtual bool gestureRecognizerShouldBegin(const std::shared_ptr<UIGestureRecognizer>& recognizer) { return true; }
 
     // The tree.
     const std::vector<std::shared_ptr<UIView>>& subviews() const { return m_subviews; }
@@ -126,11 +168,17 @@ public:
                                                                         std::function<void()> animations,
                                                                         std::function<void(bool finished)> completion);
 
-    // Tap recognisers: a touch that ends on the view goes to them before the responder chain.
-    void addGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer);
-    void removeGestureRecognizer(const std::shared_ptr<UITapGestureRecognizer>& recognizer);
-    const std::vector<std::shared_ptr<UITapGestureRecognizer>>& gestureRecognizers() const { return m_gestureRecognizers; }
-    void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    // Accessibility: what assistive technology and the automation read. The label defaults to
+    // what the view shows (a label's text, a button's title); labels and controls are
+    // elements by default, other views not; a view's traits default to what it is.
+    virtual std::optional<std::string> accessibilityLabel() const { return m_accessibilityLabel; }
+    void setAccessibilityLabel(const std::optional<std::string>& label) { m_accessibilityLabel = label; }
+    const std::optional<std::string>& accessibilityIdentifier() const { return m_accessibilityIdentifier; }
+    void setAccessibilityIdentifier(const std::optional<std::string>& identifier) { m_accessibilityIdentifier = identifier; }
+    bool isAccessibilityElement() const { return m_isAccessibilityElement.value_or(isAccessibilityElementByDefault()); }
+    void setIsAccessibilityElement(bool element) { m_isAccessibilityElement = element; }
+    UIAccessibilityTraits accessibilityTraits() const { return m_accessibilityTraits.value_or(defaultAccessibilityTraits()); }
+    void setAccessibilityTraits(UIAccessibilityTraits traits) { m_accessibilityTraits = traits; }
 
     // The view controller whose root view this is, if any.
     std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
@@ -170,17 +218,23 @@ public:
     std::shared_ptr<UIView> layoutItemView() const override;
     std::weak_ptr<Layout::LayoutItem> weakLayoutItem() const override;
 
+protected:
+    virtual bool isAccessibilityElementByDefault() const { return false; }
+    virtual UIAccessibilityTraits defaultAccessibilityTraits() const { return UIAccessibilityTraitNone; }
+
 private:
     void insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index);
     void detachFromSuperview();
     void notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, const std::shared_ptr<UIWindow>& newWindow);
+    // A first responder in this subtree resigns, forced, before the subtree leaves its window.
+    void resignFirstResponderBeforeLeaving();
     void propagateTintChange();
     void drawTree(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
 
     CGRect m_bounds = CGRectZero;
     CGPoint m_center = CGPointZero;
     std::vector<std::shared_ptr<UIView>> m_subviews;
-    std::vector<std::shared_ptr<UITapGestureRecognizer>> m_gestureRecognizers;
+    std::vector<std::shared_ptr<UIGestureRecognizer>> m_gestureRecognizers;
     std::weak_ptr<UIView> m_superview;
     std::weak_ptr<UIViewController> m_viewController;
     std::shared_ptr<UIColor> m_backgroundColor;
@@ -191,6 +245,10 @@ private:
     bool m_clipsToBounds = false;
     long m_tag = 0;
     bool m_needsLayout = true;
+    std::optional<std::string> m_accessibilityLabel;
+    std::optional<std::string> m_accessibilityIdentifier;
+    std::optional<bool> m_isAccessibilityElement;
+    std::optional<UIAccessibilityTraits> m_accessibilityTraits;
 
     Layout::ViewConstraintState m_constraintState;
 

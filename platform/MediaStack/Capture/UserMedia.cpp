@@ -3,6 +3,7 @@
 #include "AVFoundation/AVAudioSession.h"
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/SyntheticCameraPicture.h"
+#include "Foundation/Dispatch.h"
 #include "Foundation/RunLoopClock.h"
 #include "MediaStack/Capture/CameraCapture.h"
 #include "MediaStack/Capture/DeviceCaptureStream.h"
@@ -19,9 +20,15 @@ constexpr int kMaximumFrameRate = 60;
 std::atomic<int> g_defaultRemoteVideoScale{VideoLayoutScaleFit};
 
 // Cameras keep the world's time, so the service's thread does not follow a test's clock.
+// The process-wide state its work reaches (the permission store, the global queues) is made
+// before the thread, so that at exit the thread is stopped and joined before that state goes.
 media::MediaThread& userMediaThread()
 {
-    static const auto thread = media::MediaThread::create(std::make_shared<MonotonicClock>());
+    static const auto thread = [] {
+        AVCaptureDevice::authorizationStatusForMediaType(AVMediaTypeVideo);
+        dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0);
+        return media::MediaThread::create(std::make_shared<MonotonicClock>());
+    }();
     return *thread;
 }
 

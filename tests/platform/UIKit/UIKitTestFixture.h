@@ -38,6 +38,19 @@ protected:
         window->makeKeyAndVisible();
         return window;
     }
+
+    // A window as showWindow makes it, showing a blank screen, and that screen's view: the
+    // place to put views that tests touch.
+    struct ShownScreen {
+        std::shared_ptr<UIWindow> window;
+        std::shared_ptr<UIView> view;
+    };
+    ShownScreen showBlankScreen()
+    {
+        auto controller = std::make_shared<UIViewController>();
+        auto window = showWindow(controller);
+        return {window, controller->view()};
+    }
 };
 
 // A view controller that writes down its lifecycle messages, e.g. "willAppear", "didLoad".

@@ -30,10 +30,12 @@ void KVNWebRTCHandler::setLocalVideoControl(const std::shared_ptr<UIView>& view)
     for (const auto& recognizer : std::vector(view->gestureRecognizers()))
         view->removeGestureRecognizer(recognizer);
     std::weak_ptr<KVNWebRTCHandler> weak = weak_from_this();
-    view->addGestureRecognizer(std::make_shared<UITapGestureRecognizer>([weak](const std::shared_ptr<UITapGestureRecognizer>& recognizer) {
+    auto tap = std::make_shared<UITapGestureRecognizer>();
+    tap->initWithTarget_action(shared_from_this(), [weak](const std::shared_ptr<UIGestureRecognizer>& recognizer) {
         if (auto self = weak.lock())
-            self->tappedOnLocaleVideoControl(recognizer);
-    }));
+            self->tappedOnLocaleVideoControl(std::dynamic_pointer_cast<UITapGestureRecognizer>(recognizer));
+    });
+    view->addGestureRecognizer(tap);
 }
 
 void KVNWebRTCHandler::tappedOnLocaleVideoControl(const std::shared_ptr<UITapGestureRecognizer>& recognizer)

@@ -2,15 +2,16 @@
 // identification without a video server.
 #include <gtest/gtest.h>
 
-#include "support/GreyVideoFrame.h"
-
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
 #include "CallHandlerTestSupport.h"
 #include "MediaStack/Views/LocalPreviewView.h"
+#include "UIKit/Automation/Finger.h"
+#include "UIKit/UIApplication.h"
 #include "UIKit/UITapGestureRecognizer.h"
-#include "UIKit/UITouch.h"
+#include "UIKit/UIWindow.h"
 #include "models/KVNIdentification.h"
+#include "support/GreyVideoFrame.h"
 #include "support/ManualClockFixture.h"
 
 namespace {
@@ -26,30 +27,36 @@ protected:
     }
     void TearDown() override
     {
+        window.reset();
+        UIApplication::sharedApplication()->resetForTesting();
         AVCaptureDevice::setDevicesForTesting(std::nullopt);
         ManualClockFixture::TearDown();
     }
 
-    // A finger lifted at `point` of the view, as the window delivers it.
+    // A finger down and up at `point` of the view, through its window's hit test.
     static void tap(const std::shared_ptr<UIView>& view, CGPoint point)
     {
-        auto touch = std::make_shared<UITouch>();
-        touch->setView(view);
-        touch->setInitialLocation(view->convertPoint_toView(point, nullptr));
-        touch->setPhase(UITouchPhaseEnded);
-        view->touchesEnded_withEvent({touch}, nullptr);
+        Automation::Finger finger(view->window());
+        finger.down(view->convertPoint_toView(point, nullptr));
+        finger.up();
     }
 
-    // A 200 x 100 preview showing a square picture, which covers it cropped top and bottom.
-    static std::shared_ptr<LocalPreviewView> coverPreview()
+    // A 200 x 100 preview in a window, showing a square picture, which covers it cropped top
+    // and bottom.
+    std::shared_ptr<LocalPreviewView> coverPreview()
     {
+        window = std::make_shared<UIWindow>();
+        window->initWithFrame(CGRectMake(0, 0, 320, 480));
+        window->makeKeyAndVisible();
         auto preview = std::make_shared<LocalPreviewView>();
-        preview->setFrame(CGRect{{0, 0}, {200, 100}});
+        preview->initWithFrame(CGRect{{0, 0}, {200, 100}});
         preview->setLayoutScale(VideoLayoutScaleCover);
         preview->renderFrame(test::greyFrame(100, 100));
+        window->addSubview(preview);
         return preview;
     }
 
+    std::shared_ptr<UIWindow> window;
     std::shared_ptr<AVCaptureDevice> camera;
     std::shared_ptr<RecordingDelegate> delegate;
 };
@@ -61,7 +68,7 @@ TEST_F(CallHandlerTest, TapFocusesTheBackCameraWhereTheTapFallsOnThePicture)
     auto handler = std::make_shared<KVNWebRTCHandler>();
     handler->initWithDelegate(delegate);
     auto preview = coverPreview();
-    preview->addGestureRecognizer(std::make_shared<UITapGestureRecognizer>(nullptr));
+    preview->addGestureRecognizer(std::make_shared<UITapGestureRecognizer>());
     handler->setLocalVideoControl(preview);
     ASSERT_EQ(preview->gestureRecognizers().size(), 1u) << "the preview's own recognisers go";
 
