@@ -61,6 +61,7 @@ void VideoStream::resetReceiving()
     m_nacks = mediastack::rtp::NackGenerator();
     m_assembler = mediastack::rtp::Vp8FrameAssembler();
     m_framesAbandoned = 0;
+    m_depacketizerSequence.startOver();
 }
 
 void VideoStream::sendFrame(const std::shared_ptr<VideoFrame>& frame, double capturedAt, MediaTime now)
@@ -105,6 +106,7 @@ void VideoStream::decode(const std::vector<std::shared_ptr<const RTPPacket>>& pa
             return;
         // The codec's interface takes packets it may change; the assembler's stay as they came.
         auto packet = std::make_shared<RTPPacket>(*held);
+        packet->sequenceNumber = m_depacketizerSequence.map(held->sequenceNumber);
         auto encoded = callCodec("depacketize", [&] { return m_codec->depacketizeWithPacket(packet); });
         if (!encoded)
             continue;

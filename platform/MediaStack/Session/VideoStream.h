@@ -20,6 +20,7 @@
 #include "MediaStack/Rtp/RtcpReporter.h"
 #include "MediaStack/Rtp/Vp8FrameAssembler.h"
 #include "MediaStack/Sdp/NegotiatedSession.h"
+#include "MediaStack/Session/DepacketizerSequence.h"
 #include "MediaStack/Session/MediaSessionOptions.h"
 #include "MediaStack/Session/RemoteSourceLatch.h"
 #include "MediaStack/Session/RtpStamper.h"
@@ -76,6 +77,7 @@ private:
     RemoteSourceLatch m_source;
     mediastack::rtp::NackGenerator m_nacks;
     mediastack::rtp::Vp8FrameAssembler m_assembler;
+    DepacketizerSequence m_depacketizerSequence;
     uint64_t m_framesAbandoned = 0;
     std::optional<mediastack::rtp::MediaTime> m_lastPli;
 

@@ -596,3 +596,27 @@ TEST_F(MediaSessionTest, LeavesACameraItIsNoLongerGiven)
     call->onThread([&] { call->a.session->setVideoSource(nullptr); });
     EXPECT_EQ(other->handlerCount(), 0u);
 }
+
+TEST_F(MediaSessionTest, TakesUpAFarSideThatRestartedWithNewSources)
+{
+    // Nothing negotiated about b's sources: a takes the first it hears, and a new one once
+    // the old has gone quiet.
+    call->a.negotiated.video->remoteSsrc.reset();
+    call->a.negotiated.audio->remoteSsrc.reset();
+    call->start();
+    call->run(1.0);
+    ASSERT_GE(call->a.videoFrames.size(), 25u);
+
+    call->onThread([&] { call->b.session.reset(); });
+    call->run(2.5);
+    const auto videoBefore = call->a.videoFrames.size();
+    const auto audioBefore = call->a.audioFrames.size();
+    call->b.options.localVideoSsrc = 0x2DE0B;
+    call->b.options.localAudioSsrc = 0x2B0D10B;
+    call->restart(call->b);
+    call->run(1.5);
+
+    EXPECT_GE(call->a.videoFrames.size(), videoBefore + 40);
+    EXPECT_GE(call->a.audioFrames.size(), audioBefore + 60);
+    EXPECT_GE(SyntheticVideoSource::numberOf(*call->a.videoFrames.back()) + 2, call->b.camera->delivered()) << "pictures are current";
+}

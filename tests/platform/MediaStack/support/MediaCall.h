@@ -66,16 +66,20 @@ public:
     void start(bool connect = true)
     {
         thread->invoke([&] {
-            for (auto* end : {&a, &b}) {
-                end->session = MediaSession::create(thread, end->transport, end->negotiated, end->options);
-                end->session->setVideoSource(end->camera);
-                end->session->setAudioSource(end->microphone);
-                end->session->onRemoteVideoFrame([end](const std::shared_ptr<VideoFrame>& frame) { end->videoFrames.push_back(frame); });
-                end->session->onRemoteAudioFrame([end](const std::shared_ptr<AudioFrame>& frame) { end->audioFrames.push_back(frame); });
-                end->session->onDeadStream([end] { ++end->deadStreams; });
-            }
+            for (auto* end : {&a, &b})
+                open(*end);
             if (connect)
                 pipe.connect();
+        });
+    }
+
+    // Replaces the end's session with a new one of its (changed) options, as a far side that
+    // restarts does.
+    void restart(CallEnd& end)
+    {
+        thread->invoke([&] {
+            end.session.reset();
+            open(end);
         });
     }
 
@@ -131,6 +135,16 @@ public:
 
 private:
     static constexpr double kStep = 0.010;
+
+    void open(CallEnd& end)
+    {
+        end.session = MediaSession::create(thread, end.transport, end.negotiated, end.options);
+        end.session->setVideoSource(end.camera);
+        end.session->setAudioSource(end.microphone);
+        end.session->onRemoteVideoFrame([&end](const std::shared_ptr<VideoFrame>& frame) { end.videoFrames.push_back(frame); });
+        end.session->onRemoteAudioFrame([&end](const std::shared_ptr<AudioFrame>& frame) { end.audioFrames.push_back(frame); });
+        end.session->onDeadStream([&end] { ++end.deadStreams; });
+    }
 
     static void describe(CallEnd& end, const char* cname, uint32_t audioSsrc, uint32_t videoSsrc, uint32_t remoteAudioSsrc,
                          uint32_t remoteVideoSsrc)
