@@ -4,28 +4,15 @@
 
 #include "MediaStack/Session/CodecCall.h"
 #include "MediaStack/Session/ReportBlocksAbout.h"
+#include "MediaStack/Session/StreamDirection.h"
 
 namespace media {
 
 using mediastack::rtp::MediaTime;
-using mediastack::sdp::MediaDirection;
 
 namespace {
 
-bool sendsIn(MediaDirection direction) { return direction == MediaDirection::SendRecv || direction == MediaDirection::SendOnly; }
-bool receivesIn(MediaDirection direction) { return direction == MediaDirection::SendRecv || direction == MediaDirection::RecvOnly; }
-
 int clockRateOf(const AudioCodecBase& codec) { return codec.clockRate() > 0 ? codec.clockRate() : 48000; }
-
-mediastack::rtp::RtcpReporter::Config reporterConfig(const MediaSessionOptions& options, int clockRate)
-{
-    mediastack::rtp::RtcpReporter::Config config;
-    config.localSsrc = options.localAudioSsrc;
-    config.localClockRate = clockRate;
-    config.cname = options.cname;
-    config.seed = options.localAudioSsrc | 1;
-    return config;
-}
 
 mediastack::rtp::AudioJitterBuffer::Config jitterConfig(int clockRate)
 {
@@ -43,8 +30,12 @@ AudioStream::AudioStream(StreamHost& host, std::shared_ptr<AudioCodecBase> codec
       m_samplesPerFrame(clockRateOf(*m_codec) * std::max(m_codec->packetTime(), 1) / 1000),
       m_frameBytes(static_cast<size_t>(m_samplesPerFrame) * static_cast<size_t>(std::max(m_codec->channels(), 1)) * 2),
       m_stamper(options.localAudioSsrc, media.codec.payloadType, clockRateOf(*m_codec)),
-      m_reporter(reporterConfig(options, clockRateOf(*m_codec)), now, ntpNow), m_source(media.remoteSsrc, media.codec.payloadType),
-      m_jitterBuffer(jitterConfig(clockRateOf(*m_codec)))
+      m_reporter({.localSsrc = options.localAudioSsrc,
+                  .localClockRate = clockRateOf(*m_codec),
+                  .cname = options.cname,
+                  .seed = options.localAudioSsrc | 1},
+                 now, ntpNow),
+      m_source(media.remoteSsrc, media.codec.payloadType), m_jitterBuffer(jitterConfig(clockRateOf(*m_codec)))
 {
     m_remoteStream->setDisablePLC(options.disablePLC);
     m_codec->setRemoteStream(m_remoteStream);
@@ -54,16 +45,10 @@ bool AudioStream::claims(const RTPPacket& packet, MediaTime now)
 {
     if (!m_receives)
         return false;
-    switch (m_source.match(packet, now)) {
-    case RemoteSourceLatch::Match::No:
-        return false;
-    case RemoteSourceLatch::Match::Replaced:
+    const auto match = m_source.match(packet, now);
+    if (match == RemoteSourceLatch::Match::Replaced)
         m_jitterBuffer.reset();
-        return true;
-    case RemoteSourceLatch::Match::Same:
-        return true;
-    }
-    return false;
+    return match != RemoteSourceLatch::Match::No;
 }
 
 void AudioStream::sendFrame(const std::shared_ptr<AudioFrame>& frame, double capturedAt, MediaTime now)

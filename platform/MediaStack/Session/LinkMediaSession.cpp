@@ -187,6 +187,27 @@ bool LinkMediaSession::sendRtcp(const std::vector<std::shared_ptr<RTCPPacket>>& 
     return !datagram.empty() && m_transport->send(datagram);
 }
 
+template <class Source, class Frame>
+uint64_t LinkMediaSession::attachSource(Source& source, const std::shared_ptr<FrameMailbox<Frame>>& mailbox,
+                                        void (LinkMediaSession::*drain)())
+{
+    std::weak_ptr<FrameMailbox<Frame>> weakMailbox = mailbox;
+    std::weak_ptr<MediaThread> weakThread = m_thread;
+    std::weak_ptr<LinkMediaSession> weak = weak_from_this();
+    // On the capture thread: only the mailbox and one wake-up post, never the session itself.
+    return source.addFrameHandler([weakMailbox, weakThread, weak, drain](const std::shared_ptr<Frame>& frame) {
+        auto box = weakMailbox.lock();
+        auto thread = weakThread.lock();
+        if (!box || !thread || !frame)
+            return;
+        if (box->put(frame, thread->now()))
+            thread->post([weak, drain] {
+                if (auto self = weak.lock())
+                    ((*self).*drain)();
+            });
+    });
+}
+
 void LinkMediaSession::setVideoSource(std::shared_ptr<VideoSource> source)
 {
     if (m_videoSource)
@@ -195,20 +216,7 @@ void LinkMediaSession::setVideoSource(std::shared_ptr<VideoSource> source)
     if (m_stopped || !source || !m_video || !m_video->sends())
         return;
     m_videoSource = std::move(source);
-    std::weak_ptr<FrameMailbox<VideoFrame>> mailbox = m_videoMailbox;
-    std::weak_ptr<MediaThread> thread = m_thread;
-    std::weak_ptr<LinkMediaSession> weak = weak_from_this();
-    m_videoHandler = m_videoSource->addFrameHandler([mailbox, thread, weak](const std::shared_ptr<VideoFrame>& frame) {
-        auto box = mailbox.lock();
-        auto mediaThread = thread.lock();
-        if (!box || !mediaThread || !frame)
-            return;
-        if (box->put(frame, mediaThread->now()))
-            mediaThread->post([weak] {
-                if (auto self = weak.lock())
-                    self->drainVideo();
-            });
-    });
+    m_videoHandler = attachSource(*m_videoSource, m_videoMailbox, &LinkMediaSession::drainVideo);
 }
 
 void LinkMediaSession::setAudioSource(std::shared_ptr<AudioSource> source)
@@ -219,20 +227,7 @@ void LinkMediaSession::setAudioSource(std::shared_ptr<AudioSource> source)
     if (m_stopped || !source || !m_audio || !m_audio->sends())
         return;
     m_audioSource = std::move(source);
-    std::weak_ptr<FrameMailbox<AudioFrame>> mailbox = m_audioMailbox;
-    std::weak_ptr<MediaThread> thread = m_thread;
-    std::weak_ptr<LinkMediaSession> weak = weak_from_this();
-    m_audioHandler = m_audioSource->addFrameHandler([mailbox, thread, weak](const std::shared_ptr<AudioFrame>& frame) {
-        auto box = mailbox.lock();
-        auto mediaThread = thread.lock();
-        if (!box || !mediaThread || !frame)
-            return;
-        if (box->put(frame, mediaThread->now()))
-            mediaThread->post([weak] {
-                if (auto self = weak.lock())
-                    self->drainAudio();
-            });
-    });
+    m_audioHandler = attachSource(*m_audioSource, m_audioMailbox, &LinkMediaSession::drainAudio);
 }
 
 void LinkMediaSession::drainVideo()

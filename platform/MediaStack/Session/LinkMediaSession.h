@@ -58,6 +58,8 @@ private:
     void armTick();
     void tick();
     void watchForDeadStream(double now);
+    template <class Source, class Frame>
+    uint64_t attachSource(Source& source, const std::shared_ptr<FrameMailbox<Frame>>& mailbox, void (LinkMediaSession::*drain)());
     void drainVideo();
     void drainAudio();
     void leaveSources();

@@ -6,28 +6,15 @@
 #include "MediaStack/Rtp/RtcpNackPacket.h"
 #include "MediaStack/Session/CodecCall.h"
 #include "MediaStack/Session/ReportBlocksAbout.h"
+#include "MediaStack/Session/StreamDirection.h"
 
 namespace media {
 
 using mediastack::rtp::MediaTime;
-using mediastack::sdp::MediaDirection;
 
 namespace {
 
 constexpr int kVideoClockRate = 90000;
-
-bool sendsIn(MediaDirection direction) { return direction == MediaDirection::SendRecv || direction == MediaDirection::SendOnly; }
-bool receivesIn(MediaDirection direction) { return direction == MediaDirection::SendRecv || direction == MediaDirection::RecvOnly; }
-
-mediastack::rtp::RtcpReporter::Config reporterConfig(const MediaSessionOptions& options)
-{
-    mediastack::rtp::RtcpReporter::Config config;
-    config.localSsrc = options.localVideoSsrc;
-    config.localClockRate = kVideoClockRate;
-    config.cname = options.cname;
-    config.seed = options.localVideoSsrc | 1;
-    return config;
-}
 
 } // namespace
 
@@ -35,7 +22,11 @@ VideoStream::VideoStream(StreamHost& host, std::shared_ptr<VideoCodecBase> codec
                          const MediaSessionOptions& options, MediaTime now, uint64_t ntpNow)
     : m_host(host), m_codec(std::move(codec)), m_sends(sendsIn(media.direction)), m_receives(receivesIn(media.direction)),
       m_sendsNacks(media.nack), m_sendsPlis(media.pli && !options.disablePLI), m_answersNacks(!options.disableNackBuffer),
-      m_stamper(options.localVideoSsrc, media.codec.payloadType, kVideoClockRate), m_reporter(reporterConfig(options), now, ntpNow),
+      m_stamper(options.localVideoSsrc, media.codec.payloadType, kVideoClockRate), m_reporter({.localSsrc = options.localVideoSsrc,
+                                                                                               .localClockRate = kVideoClockRate,
+                                                                                               .cname = options.cname,
+                                                                                               .seed = options.localVideoSsrc | 1},
+                                                                                              now, ntpNow),
       m_source(media.remoteSsrc, media.codec.payloadType)
 {
 }
@@ -44,16 +35,10 @@ bool VideoStream::claims(const RTPPacket& packet, MediaTime now)
 {
     if (!m_receives)
         return false;
-    switch (m_source.match(packet, now)) {
-    case RemoteSourceLatch::Match::No:
-        return false;
-    case RemoteSourceLatch::Match::Replaced:
+    const auto match = m_source.match(packet, now);
+    if (match == RemoteSourceLatch::Match::Replaced)
         resetReceiving();
-        return true;
-    case RemoteSourceLatch::Match::Same:
-        return true;
-    }
-    return false;
+    return match != RemoteSourceLatch::Match::No;
 }
 
 void VideoStream::resetReceiving()

@@ -6,10 +6,9 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 
+#include "FrameHandlerList.h"
 #include "MediaStack/Session/AudioSource.h"
 
 namespace media::test {
@@ -18,17 +17,8 @@ class SyntheticAudioSource final : public AudioSource {
 public:
     static constexpr int samplesPerFrame = sampleRate * frameMilliseconds / 1000;
 
-    uint64_t addFrameHandler(FrameHandler handler) override
-    {
-        std::lock_guard hold(m_lock);
-        m_handlers.emplace(++m_lastToken, std::move(handler));
-        return m_lastToken;
-    }
-    void removeFrameHandler(uint64_t token) override
-    {
-        std::lock_guard hold(m_lock);
-        m_handlers.erase(token);
-    }
+    uint64_t addFrameHandler(FrameHandler handler) override { return m_handlers.add(std::move(handler)); }
+    void removeFrameHandler(uint64_t token) override { m_handlers.remove(token); }
 
     uint32_t deliver()
     {
@@ -45,20 +35,14 @@ public:
         for (int i = 0; i < 4; ++i)
             (*frame->data)[i] = static_cast<uint8_t>(number >> (8 * i));
         frame->length = static_cast<int>(frame->data->size());
-        std::lock_guard hold(m_lock);
-        for (auto& [token, handler] : m_handlers)
-            handler(frame);
+        m_handlers.deliver(frame);
         return number;
     }
 
     // Frames captured so far.
     uint32_t delivered() const { return m_next; }
 
-    size_t handlerCount() const
-    {
-        std::lock_guard hold(m_lock);
-        return m_handlers.size();
-    }
+    size_t handlerCount() const { return m_handlers.size(); }
 
     static uint32_t numberOf(const AudioFrame& frame)
     {
@@ -69,9 +53,7 @@ public:
 
 private:
     std::atomic<uint32_t> m_next{0};
-    mutable std::mutex m_lock;
-    uint64_t m_lastToken = 0;
-    std::map<uint64_t, FrameHandler> m_handlers;
+    FrameHandlerList<AudioFrame> m_handlers;
 };
 
 } // namespace media::test

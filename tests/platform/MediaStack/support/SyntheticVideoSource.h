@@ -6,10 +6,9 @@
 // Any thread.
 #include <atomic>
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <mutex>
 
+#include "FrameHandlerList.h"
 #include "MediaStack/Session/VideoSource.h"
 
 namespace media::test {
@@ -18,17 +17,8 @@ class SyntheticVideoSource final : public VideoSource {
 public:
     SyntheticVideoSource(int width, int height) : m_width(width), m_height(height) {}
 
-    uint64_t addFrameHandler(FrameHandler handler) override
-    {
-        std::lock_guard hold(m_lock);
-        m_handlers.emplace(++m_lastToken, std::move(handler));
-        return m_lastToken;
-    }
-    void removeFrameHandler(uint64_t token) override
-    {
-        std::lock_guard hold(m_lock);
-        m_handlers.erase(token);
-    }
+    uint64_t addFrameHandler(FrameHandler handler) override { return m_handlers.add(std::move(handler)); }
+    void removeFrameHandler(uint64_t token) override { m_handlers.remove(token); }
     void requestKeyFrame() override { ++keyFrameRequests; }
 
     // Captures the next picture; returns its number.
@@ -36,21 +26,14 @@ public:
     {
         const uint32_t number = m_next++;
         auto frame = makeFrame(m_width, m_height, number);
-        // Handlers run under the lock, so removal waits for a running one.
-        std::lock_guard hold(m_lock);
-        for (auto& [token, handler] : m_handlers)
-            handler(frame);
+        m_handlers.deliver(frame);
         return number;
     }
 
     // Pictures captured so far.
     uint32_t delivered() const { return m_next; }
 
-    size_t handlerCount() const
-    {
-        std::lock_guard hold(m_lock);
-        return m_handlers.size();
-    }
+    size_t handlerCount() const { return m_handlers.size(); }
 
     static std::shared_ptr<VideoFrame> makeFrame(int width, int height, uint32_t number)
     {
@@ -83,9 +66,7 @@ private:
     const int m_width;
     const int m_height;
     std::atomic<uint32_t> m_next{0};
-    mutable std::mutex m_lock;
-    uint64_t m_lastToken = 0;
-    std::map<uint64_t, FrameHandler> m_handlers;
+    FrameHandlerList<VideoFrame> m_handlers;
 };
 
 } // namespace media::test
