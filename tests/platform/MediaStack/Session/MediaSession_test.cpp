@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "../support/FakeAudioCodec.h"
 #include "../support/FakeVideoCodec.h"
@@ -619,4 +620,27 @@ TEST_F(MediaSessionTest, TakesUpAFarSideThatRestartedWithNewSources)
     EXPECT_GE(call->a.videoFrames.size(), videoBefore + 40);
     EXPECT_GE(call->a.audioFrames.size(), audioBefore + 60);
     EXPECT_GE(SyntheticVideoSource::numberOf(*call->a.videoFrames.back()) + 2, call->b.camera->delivered()) << "pictures are current";
+}
+
+TEST_F(MediaSessionTest, ACameraOnItsOwnThreadIsLeftWhileItDelivers)
+{
+    call->start();
+    std::atomic<bool> capturing{true};
+    std::thread camera([&] {
+        while (capturing) {
+            call->a.camera->deliver();
+            call->a.microphone->deliver();
+        }
+    });
+    while (call->a.camera->delivered() < 5)
+        std::this_thread::yield();
+    call->run(0.3, false);
+    const auto encoded = call->statistics(call->a).videoFramesEncoded;
+    call->onThread([&] { call->a.session.reset(); });
+    EXPECT_EQ(call->a.camera->handlerCount(), 0u);
+    EXPECT_EQ(call->a.microphone->handlerCount(), 0u);
+    call->run(0.2, false);
+    capturing = false;
+    camera.join();
+    EXPECT_GT(encoded, 0u) << "pictures went out while the camera ran";
 }
