@@ -21,7 +21,8 @@ namespace mediastack::rtp {
     X(Duplicate, "duplicate packet")                                            \
     X(TooLate, "arrived after its place was given up")                          \
     X(BufferFull, "buffer full: oldest packets dropped")                        \
-    X(BadPayload, "payload descriptor does not fit the packet")
+    X(BadPayload, "payload descriptor does not fit the packet")                 \
+    X(UnknownSource, "rtp: no stream for its source or payload type")
 
 enum class DropReason {
 #define MEDIASTACK_DROP_ENUM(name, text) name,

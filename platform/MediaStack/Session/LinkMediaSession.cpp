@@ -1,0 +1,305 @@
+#include "MediaStack/Session/LinkMediaSession.h"
+
+#include <chrono>
+
+#include "MediaStack/AudioStreamDescription.h"
+#include "MediaStack/MediaStackLog.h"
+#include "MediaStack/Net/DatagramTransport.h"
+#include "MediaStack/Net/MediaThread.h"
+#include "MediaStack/Rtp/RtcpReader.h"
+#include "MediaStack/Rtp/RtcpWriter.h"
+#include "MediaStack/Rtp/RtpDemux.h"
+#include "MediaStack/Rtp/RtpReader.h"
+#include "MediaStack/Rtp/RtpWriter.h"
+#include "MediaStack/Session/AudioSource.h"
+#include "MediaStack/Session/VideoSource.h"
+#include "MediaStack/VideoStreamDescription.h"
+
+namespace media {
+
+using mediastack::rtp::MediaTime;
+
+namespace {
+
+// Our NTP time for the reports' round-trip measurement: the far side only echoes it back,
+// so the wall clock at start-up is a good enough origin.
+uint64_t ntpNow()
+{
+    using namespace std::chrono;
+    constexpr uint64_t kSecondsFrom1900To1970 = 2208988800ull;
+    const auto sinceEpoch = duration_cast<microseconds>(system_clock::now().time_since_epoch()).count();
+    const auto seconds = static_cast<uint64_t>(sinceEpoch / 1000000) + kSecondsFrom1900To1970;
+    const auto fraction = (static_cast<uint64_t>(sinceEpoch % 1000000) << 32) / 1000000;
+    return (seconds << 32) | fraction;
+}
+
+} // namespace
+
+LinkMediaSession::LinkMediaSession(std::shared_ptr<MediaThread> thread, std::shared_ptr<DatagramTransport> transport,
+                                   const mediastack::sdp::NegotiatedSession& negotiated, const MediaSessionOptions& options)
+    : m_thread(std::move(thread)), m_transport(std::move(transport)), m_options(options),
+      m_videoMailbox(std::make_shared<FrameMailbox<VideoFrame>>(1)),
+      m_audioMailbox(std::make_shared<FrameMailbox<AudioFrame>>(audioMailboxFrames))
+{
+    const auto now = mediaNow();
+    const auto ntp = ntpNow();
+    const auto runs = [](const auto& media) { return media && media->direction != mediastack::sdp::MediaDirection::Inactive; };
+    if (runs(negotiated.video)) {
+        if (auto codec = VideoStreamDescription::createCodec(negotiated.video->codec.name)) {
+            m_video = std::make_unique<VideoStream>(*this, std::move(codec), *negotiated.video, m_options, now, ntp);
+            m_video->onFrame([this](const std::shared_ptr<VideoFrame>& frame) {
+                // A copy: the callback may stop the session, which lets go of it.
+                if (auto callback = m_onRemoteVideoFrame)
+                    callback(frame);
+            });
+            m_video->onKeyFrameRequest([this] {
+                if (m_videoSource)
+                    m_videoSource->requestKeyFrame();
+            });
+        } else {
+            MediaStackLog::error("Media session: no codec registered for video \"" + negotiated.video->codec.name + "\"; video not run.");
+        }
+    }
+    if (runs(negotiated.audio)) {
+        const auto& sdp = negotiated.audio->codec;
+        const int channels = sdp.channels > 0 ? static_cast<int>(sdp.channels) : 1;
+        if (auto codec = AudioStreamDescription::createCodec(sdp.name, static_cast<int>(sdp.clockRate), channels)) {
+            m_audio = std::make_unique<AudioStream>(*this, std::move(codec), *negotiated.audio, m_options, now, ntp);
+            m_audio->onFrame([this](const std::shared_ptr<AudioFrame>& frame) {
+                if (auto callback = m_onRemoteAudioFrame)
+                    callback(frame);
+            });
+        } else {
+            MediaStackLog::error("Media session: no codec registered for audio \"" + sdp.name + "\"; audio not run.");
+        }
+    }
+}
+
+LinkMediaSession::~LinkMediaSession() { stop(); }
+
+void LinkMediaSession::start()
+{
+    m_transport->attach(shared_from_this(), &LinkMediaSession::datagramReceived, &LinkMediaSession::transportStateChanged);
+    m_nextTick = m_thread->now();
+    armTick();
+}
+
+MediaTime LinkMediaSession::mediaNow() const
+{
+    return MediaTime(std::chrono::duration_cast<mediastack::rtp::MediaDuration>(std::chrono::duration<double>(m_thread->now())));
+}
+
+void LinkMediaSession::armTick()
+{
+    const double now = m_thread->now();
+    m_nextTick += tickSeconds;
+    // A clock that jumped (a stalled thread, a test's big step) is not made up tick by tick.
+    if (m_nextTick <= now)
+        m_nextTick = now + tickSeconds;
+    std::weak_ptr<LinkMediaSession> weak = weak_from_this();
+    m_tickTimer = m_thread->scheduleAfter(m_nextTick - now, [weak] {
+        if (auto self = weak.lock())
+            self->tick();
+    });
+}
+
+void LinkMediaSession::tick()
+{
+    m_tickTimer.reset();
+    if (m_stopped)
+        return;
+    const auto now = mediaNow();
+    if (m_audio)
+        m_audio->tick(now);
+    if (m_video && !m_stopped)
+        m_video->tick(now);
+    if (!m_stopped)
+        watchForDeadStream(m_thread->now());
+    if (!m_stopped)
+        armTick();
+}
+
+void LinkMediaSession::watchForDeadStream(double now)
+{
+    if (m_deadStreamReported || !m_lastHeard || now - *m_lastHeard < m_options.deadStreamTimeout)
+        return;
+    m_deadStreamReported = true;
+    MediaStackLog::warn("Media session: nothing received from the far side for " + std::to_string(m_options.deadStreamTimeout) + " s.");
+    if (auto callback = m_onDeadStream)
+        callback();
+}
+
+void LinkMediaSession::transportStateChanged(TransportState state)
+{
+    if (m_stopped)
+        return;
+    if (state == TransportState::Connected && !m_lastHeard)
+        m_lastHeard = m_thread->now();
+    if (auto callback = m_onTransportState)
+        callback(state);
+}
+
+void LinkMediaSession::datagramReceived(std::span<const uint8_t> datagram)
+{
+    if (m_stopped)
+        return;
+    const auto now = mediaNow();
+    if (mediastack::rtp::RtpDemux::classify(datagram) == mediastack::rtp::RtpDemux::Kind::Rtcp) {
+        const auto dropsBefore = m_drops.total();
+        const auto packets = mediastack::rtp::RtcpReader::read(datagram, m_drops);
+        if (m_drops.total() != dropsBefore)
+            return;
+        m_lastHeard = m_thread->now();
+        if (m_video)
+            m_video->rtcpReceived(packets, now);
+        if (m_audio && !m_stopped)
+            m_audio->rtcpReceived(packets, now);
+        return;
+    }
+    auto read = mediastack::rtp::RtpReader::read(datagram, m_drops);
+    if (!read)
+        return;
+    auto packet = std::make_shared<const RTPPacket>(std::move(read->packet));
+    if (m_video && m_video->claims(*packet, now)) {
+        m_lastHeard = m_thread->now();
+        m_video->rtpReceived(packet, now);
+    } else if (m_audio && m_audio->claims(*packet, now)) {
+        m_lastHeard = m_thread->now();
+        m_audio->rtpReceived(packet, now);
+    } else {
+        m_drops.add(mediastack::rtp::DropReason::UnknownSource);
+    }
+}
+
+bool LinkMediaSession::sendRtp(const RTPPacket& packet)
+{
+    if (m_stopped)
+        return false;
+    const auto datagram = mediastack::rtp::RtpWriter::write(packet);
+    return m_transport->send(datagram);
+}
+
+bool LinkMediaSession::sendRtcp(const std::vector<std::shared_ptr<RTCPPacket>>& packets)
+{
+    if (m_stopped)
+        return false;
+    const auto datagram = mediastack::rtp::RtcpWriter::write(packets);
+    return !datagram.empty() && m_transport->send(datagram);
+}
+
+template <class Source, class Frame>
+uint64_t LinkMediaSession::attachSource(Source& source, const std::shared_ptr<FrameMailbox<Frame>>& mailbox,
+                                        void (LinkMediaSession::*drain)())
+{
+    std::weak_ptr<FrameMailbox<Frame>> weakMailbox = mailbox;
+    std::weak_ptr<MediaThread> weakThread = m_thread;
+    std::weak_ptr<LinkMediaSession> weak = weak_from_this();
+    // On the capture thread: only the mailbox and one wake-up post, never the session itself.
+    return source.addFrameHandler([weakMailbox, weakThread, weak, drain](const std::shared_ptr<Frame>& frame) {
+        auto box = weakMailbox.lock();
+        auto thread = weakThread.lock();
+        if (!box || !thread || !frame)
+            return;
+        if (box->put(frame, thread->now()))
+            thread->post([weak, drain] {
+                if (auto self = weak.lock())
+                    ((*self).*drain)();
+            });
+    });
+}
+
+void LinkMediaSession::setVideoSource(std::shared_ptr<VideoSource> source)
+{
+    if (m_videoSource)
+        m_videoSource->removeFrameHandler(m_videoHandler);
+    m_videoSource.reset();
+    if (m_stopped || !source || !m_video || !m_video->sends())
+        return;
+    m_videoSource = std::move(source);
+    m_videoHandler = attachSource(*m_videoSource, m_videoMailbox, &LinkMediaSession::drainVideo);
+}
+
+void LinkMediaSession::setAudioSource(std::shared_ptr<AudioSource> source)
+{
+    if (m_audioSource)
+        m_audioSource->removeFrameHandler(m_audioHandler);
+    m_audioSource.reset();
+    if (m_stopped || !source || !m_audio || !m_audio->sends())
+        return;
+    m_audioSource = std::move(source);
+    m_audioHandler = attachSource(*m_audioSource, m_audioMailbox, &LinkMediaSession::drainAudio);
+}
+
+void LinkMediaSession::drainVideo()
+{
+    for (auto& entry : m_videoMailbox->take()) {
+        if (m_stopped || !m_video)
+            return;
+        m_video->sendFrame(entry.frame, entry.capturedAt, mediaNow());
+    }
+}
+
+void LinkMediaSession::drainAudio()
+{
+    for (auto& entry : m_audioMailbox->take()) {
+        if (m_stopped || !m_audio)
+            return;
+        m_audio->sendFrame(entry.frame, entry.capturedAt, mediaNow());
+    }
+}
+
+void LinkMediaSession::onRemoteVideoFrame(std::function<void(const std::shared_ptr<VideoFrame>&)> callback)
+{
+    m_onRemoteVideoFrame = std::move(callback);
+}
+
+void LinkMediaSession::onRemoteAudioFrame(std::function<void(const std::shared_ptr<AudioFrame>&)> callback)
+{
+    m_onRemoteAudioFrame = std::move(callback);
+}
+
+void LinkMediaSession::onDeadStream(std::function<void()> callback) { m_onDeadStream = std::move(callback); }
+
+void LinkMediaSession::onTransportState(std::function<void(TransportState)> callback) { m_onTransportState = std::move(callback); }
+
+void LinkMediaSession::leaveSources()
+{
+    if (m_videoSource)
+        m_videoSource->removeFrameHandler(m_videoHandler);
+    if (m_audioSource)
+        m_audioSource->removeFrameHandler(m_audioHandler);
+    m_videoSource.reset();
+    m_audioSource.reset();
+}
+
+void LinkMediaSession::stop()
+{
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    if (m_tickTimer)
+        m_thread->cancel(*m_tickTimer);
+    m_tickTimer.reset();
+    // After this no capture thread is inside a handler of ours; frames still in the mailboxes
+    // are never taken.
+    leaveSources();
+    if (m_video)
+        m_video->destroyCodec();
+    if (m_audio)
+        m_audio->destroyCodec();
+    if (m_drops.total() > 0)
+        MediaStackLog::info("Media session dropped packets: " + m_drops.summary());
+    m_onRemoteVideoFrame = nullptr;
+    m_onRemoteAudioFrame = nullptr;
+    m_onDeadStream = nullptr;
+    m_onTransportState = nullptr;
+}
+
+MediaSession::Statistics LinkMediaSession::statistics() const
+{
+    Statistics copy = m_statistics;
+    copy.packetsDropped = m_drops.total();
+    return copy;
+}
+
+} // namespace media
