@@ -119,6 +119,11 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
 void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startCenter,
                                  CGFloat startRadius, CGPoint endCenter, CGFloat endRadius, CGGradientDrawingOptions options);
 
+// Colours change along the line from `startPoint` to `endPoint` and stay the same across it;
+// the options extend the end colours beyond the ends as for radial gradients.
+void CGContextDrawLinearGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startPoint, CGPoint endPoint,
+                                 CGGradientDrawingOptions options);
+
 // Paths are built in user space (points pass through the CTM as they are added) and are
 // consumed by the next fill or stroke.
 void CGContextBeginPath(const CGContextRef& c);
