@@ -13,6 +13,7 @@
 #include "CoreGraphics/CGAffineTransform.h"
 #include "CoreGraphics/CGGeometry.h"
 #include "Foundation/Badge.h"
+#include "UIKit/CALayer.h"
 #include "UIKit/LayoutItem.h"
 #include "UIKit/UILayoutPriority.h"
 #include "UIKit/UIResponder.h"
@@ -20,7 +21,6 @@
 #include "UIKit/UIViewContentMode.h"
 #include "UIKit/ViewConstraintState.h"
 
-class CALayer;
 class CGContext;
 class NSLayoutConstraint;
 class UILayoutGuide;
