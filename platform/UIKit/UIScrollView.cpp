@@ -140,8 +140,8 @@ void UIScrollView::touchesBegan_withEvent(const UITouchSet& touches, const std::
 
 void UIScrollView::touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
 {
-    auto touch = m_touch.lock();
-    if (!m_tracking || !touch || !touches.contains(touch))
+    auto touch = trackedTouchIn(touches);
+    if (!touch)
         return UIView::touchesMoved_withEvent(touches, event);
     CGPoint point = touch->windowLocation();
     double dt = touch->timestamp() - m_lastTime;
@@ -177,11 +177,10 @@ void UIScrollView::touchesMoved_withEvent(const UITouchSet& touches, const std::
 
 void UIScrollView::touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
 {
-    auto touch = m_touch.lock();
-    if (!m_tracking || !touch || !touches.contains(touch))
+    auto touch = trackedTouchIn(touches);
+    if (!touch)
         return UIView::touchesEnded_withEvent(touches, event);
-    m_tracking = false;
-    m_touch.reset();
+    stopTracking();
     if (!m_dragging) {
         touchDidTap(touch);
         return;
@@ -192,15 +191,26 @@ void UIScrollView::touchesEnded_withEvent(const UITouchSet& touches, const std::
 
 void UIScrollView::touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
 {
-    auto touch = m_touch.lock();
-    if (!m_tracking || !touch || !touches.contains(touch))
+    auto touch = trackedTouchIn(touches);
+    if (!touch)
         return UIView::touchesCancelled_withEvent(touches, event);
-    m_tracking = false;
-    m_touch.reset();
+    stopTracking();
     if (m_dragging)
         endDrag(CGPointZero);
     else
         touchDidStopBeingATap();
+}
+
+std::shared_ptr<UITouch> UIScrollView::trackedTouchIn(const UITouchSet& touches) const
+{
+    auto touch = m_touch.lock();
+    return m_tracking && touch && touches.contains(touch) ? touch : nullptr;
+}
+
+void UIScrollView::stopTracking()
+{
+    m_tracking = false;
+    m_touch.reset();
 }
 
 CGPoint UIScrollView::restingTarget(CGPoint velocity) const

@@ -81,6 +81,9 @@ private:
     CGPoint clamped(CGPoint offset) const;
     bool scrollsHorizontally() const;
     bool scrollsVertically() const;
+    // The followed touch when it is among `touches`.
+    std::shared_ptr<UITouch> trackedTouchIn(const UITouchSet& touches) const;
+    void stopTracking();
     void endDrag(CGPoint fingerVelocity);
     CGPoint restingTarget(CGPoint contentVelocity) const;
     void startMotion(Motion motion, CGPoint target, double timeConstant);

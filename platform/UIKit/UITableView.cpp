@@ -62,24 +62,17 @@ void UITableView::setDelegate(std::weak_ptr<UITableViewDelegate> delegate)
     setNeedsLayout();
 }
 
-void UITableView::setTableHeaderView(std::shared_ptr<UIView> view)
-{
-    if (m_tableHeaderView)
-        m_tableHeaderView->removeFromSuperview();
-    m_tableHeaderView = std::move(view);
-    if (m_tableHeaderView)
-        addSubview(m_tableHeaderView);
-    m_loaded = false;
-    setNeedsLayout();
-}
+void UITableView::setTableHeaderView(std::shared_ptr<UIView> view) { replaceTableView(m_tableHeaderView, std::move(view)); }
 
-void UITableView::setTableFooterView(std::shared_ptr<UIView> view)
+void UITableView::setTableFooterView(std::shared_ptr<UIView> view) { replaceTableView(m_tableFooterView, std::move(view)); }
+
+void UITableView::replaceTableView(std::shared_ptr<UIView>& slot, std::shared_ptr<UIView> view)
 {
-    if (m_tableFooterView)
-        m_tableFooterView->removeFromSuperview();
-    m_tableFooterView = std::move(view);
-    if (m_tableFooterView)
-        addSubview(m_tableFooterView);
+    if (slot)
+        slot->removeFromSuperview();
+    slot = std::move(view);
+    if (slot)
+        addSubview(slot);
     m_loaded = false;
     setNeedsLayout();
 }

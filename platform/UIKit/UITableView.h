@@ -158,6 +158,7 @@ private:
     void rebuild();
     std::vector<long> countsFromDataSource();
     void placeSupplementaryViews();
+    void replaceTableView(std::shared_ptr<UIView>& slot, std::shared_ptr<UIView> view);
     void layoutVisibleCells();
     void enqueue(const std::shared_ptr<UITableViewCell>& cell);
     void recycleVisibleCells();

@@ -188,34 +188,14 @@ CGPoint UIView::convertPoint_fromView(CGPoint point, const std::shared_ptr<UIVie
     return point;
 }
 
-namespace {
-
-CGRect boxAround(CGRect rect, const std::function<CGPoint(CGPoint)>& convert)
-{
-    rect = CGRectStandardize(rect);
-    CGPoint corners[4] = {convert(rect.origin), convert(CGPointMake(CGRectGetMaxX(rect), rect.origin.y)),
-                          convert(CGPointMake(rect.origin.x, CGRectGetMaxY(rect))),
-                          convert(CGPointMake(CGRectGetMaxX(rect), CGRectGetMaxY(rect)))};
-    CGFloat x0 = corners[0].x, x1 = x0, y0 = corners[0].y, y1 = y0;
-    for (const auto& c : corners) {
-        x0 = std::min(x0, c.x);
-        x1 = std::max(x1, c.x);
-        y0 = std::min(y0, c.y);
-        y1 = std::max(y1, c.y);
-    }
-    return CGRectMake(x0, y0, x1 - x0, y1 - y0);
-}
-
-} // namespace
-
 CGRect UIView::convertRect_toView(CGRect rect, const std::shared_ptr<UIView>& view) const
 {
-    return boxAround(rect, [&](CGPoint p) { return convertPoint_toView(p, view); });
+    return kvn::boxAroundMappedCorners(CGRectStandardize(rect), [&](CGPoint p) { return convertPoint_toView(p, view); });
 }
 
 CGRect UIView::convertRect_fromView(CGRect rect, const std::shared_ptr<UIView>& view) const
 {
-    return boxAround(rect, [&](CGPoint p) { return convertPoint_fromView(p, view); });
+    return kvn::boxAroundMappedCorners(CGRectStandardize(rect), [&](CGPoint p) { return convertPoint_fromView(p, view); });
 }
 
 std::shared_ptr<UIResponder> UIView::nextResponder() const
