@@ -57,8 +57,9 @@ double sanitized(double seconds) { return std::isfinite(seconds) && seconds > 0 
 
 ViewAnimator& ViewAnimator::shared()
 {
-    static ViewAnimator animator;
-    return animator;
+    // Never destroyed: views that outlive static destruction still let go of their animations.
+    static auto* animator = new ViewAnimator;
+    return *animator;
 }
 
 void ViewAnimator::animate(double duration, double delay, UIViewAnimationOptions options, const std::function<void()>& changes,
