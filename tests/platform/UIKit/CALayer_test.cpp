@@ -2,6 +2,7 @@
 #include "UIKitTestFixture.h"
 
 #include <cmath>
+#include <functional>
 
 #include "UIKit/CAGradientLayer.h"
 #include "UIKit/CALayer.h"
@@ -238,4 +239,46 @@ TEST_F(ViewTransformTest, ScaledViewIsDrawnScaledAboutItsCenter)
     view->setTransform(CGAffineTransformMakeScale(0.5, 0.5));
     auto ink = fixtures::inkBounds(*snapshot(root));
     EXPECT_EQ(ink, CGRectMake(40, 40, 20, 20));
+}
+
+TEST_F(CALayerTest, ExtremeValuesDrawWithoutHarm)
+{
+    struct Case {
+        const char* why;
+        std::function<void(UIView&)> set;
+    };
+    const Case cases[] = {
+        {"a shadow too wide to compose apart",
+         [](UIView& v) {
+             v.layer()->setShadowOpacity(1);
+             v.layer()->setShadowRadius(1e9);
+         }},
+        {"a corner radius beyond the size",
+         [](UIView& v) {
+             v.layer()->setCornerRadius(1e6);
+             v.layer()->setMasksToBounds(true);
+         }},
+        {"a border wider than the view", [](UIView& v) { v.layer()->setBorderWidth(500); }},
+        {"an empty mask hides everything", [](UIView& v) { v.layer()->setMask(CALayer::layer()); }},
+        {"a view without size",
+         [](UIView& v) {
+             v.setFrame(CGRectZero);
+             v.layer()->setShadowOpacity(1);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto root = makeView(CGRectMake(0, 0, 40, 40));
+        auto view = makeView(CGRectMake(10, 10, 20, 20), UIColor::redColor());
+        root->addSubview(view);
+        c.set(*view);
+        auto shot = snapshot(root);
+        ASSERT_NE(shot, nullptr);
+        EXPECT_LE(fixtures::inkBounds(*shot).size.width, 40);
+    }
+    auto root = makeView(CGRectMake(0, 0, 40, 40));
+    auto view = makeView(CGRectMake(10, 10, 20, 20), UIColor::redColor());
+    root->addSubview(view);
+    view->layer()->setMask(CALayer::layer());
+    EXPECT_EQ(fixtures::inkBounds(*snapshot(root)), CGRectNull) << "an empty mask lets nothing through";
 }
