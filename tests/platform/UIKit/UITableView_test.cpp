@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "UIKit/NSLayoutConstraint.h"
+#include "UIKit/NSLayoutDimension.h"
+#include "UIKit/NSLayoutXAxisAnchor.h"
+#include "UIKit/NSLayoutYAxisAnchor.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UITableViewController.h"
@@ -406,4 +410,40 @@ TEST_F(UITableViewTest, TableScreensServeTheirOwnTable)
     EXPECT_EQ(table->style(), UITableViewStyle::Grouped);
     EXPECT_EQ(table->numberOfRowsInSection(0), 3);
     EXPECT_EQ(table->delegate(), std::static_pointer_cast<UITableViewDelegate>(screen));
+}
+
+namespace {
+
+// A cell laid out as the kit's cells are: a view constrained inside its content view.
+struct ConstrainedCell : UITableViewCell {
+    std::shared_ptr<UIView> inner = std::make_shared<UIView>();
+    void initWithStyle_reuseIdentifier(UITableViewCellStyle style, std::optional<std::string> identifier) override
+    {
+        UITableViewCell::initWithStyle_reuseIdentifier(style, std::move(identifier));
+        inner->init();
+        inner->setTranslatesAutoresizingMaskIntoConstraints(false);
+        contentView()->addSubview(inner);
+        for (const std::shared_ptr<NSLayoutConstraint>& constraint :
+             {inner->leftAnchor()->constraintEqualToAnchor_constant(contentView()->leftAnchor(), 15),
+              inner->rightAnchor()->constraintEqualToAnchor_constant(contentView()->rightAnchor(), -15),
+              inner->topAnchor()->constraintEqualToAnchor(contentView()->topAnchor()),
+              inner->bottomAnchor()->constraintEqualToAnchor(contentView()->bottomAnchor())})
+            constraint->setActive(true);
+        setAccessoryType(UITableViewCellAccessoryDisclosureIndicator);
+    }
+};
+
+} // namespace
+
+TEST_F(UITableViewTest, ConstraintsInsideCellsFollowTheRowsSize)
+{
+    auto table = makeTable({2});
+    table->registerClass_forCellReuseIdentifier<ConstrainedCell>("Cell");
+    rows->height = [](const NSIndexPath&) -> std::optional<CGFloat> { return 60.0; };
+    table->setFrame(CGRectMake(0, 0, 200, 300));
+    table->layoutIfNeeded();
+    auto cell = std::dynamic_pointer_cast<ConstrainedCell>(table->cellForRowAtIndexPath({0, 1}));
+    ASSERT_NE(cell, nullptr);
+    EXPECT_EQ(cell->frame(), CGRectMake(0, 60, 200, 60));
+    EXPECT_EQ(cell->inner->frame(), CGRectMake(15, 0, 200 - 34 - 30, 60)) << "inside the content view, left of the accessory";
 }
