@@ -600,6 +600,28 @@ void CGContextClosePath(const CGContextRef& c)
         cairo_close_path(c->state().cr);
 }
 
+void CGContextAddPath(const CGContextRef& c, const CGPathRef& path)
+{
+    if (!c || !path)
+        return;
+    for (const auto& e : path->elements()) {
+        switch (e.kind) {
+        case CGPath::Element::Move:
+            CGContextMoveToPoint(c, e.points[0].x, e.points[0].y);
+            break;
+        case CGPath::Element::Line:
+            CGContextAddLineToPoint(c, e.points[0].x, e.points[0].y);
+            break;
+        case CGPath::Element::Curve:
+            CGContextAddCurveToPoint(c, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x, e.points[2].y);
+            break;
+        case CGPath::Element::Close:
+            CGContextClosePath(c);
+            break;
+        }
+    }
+}
+
 void CGContextFillPath(const CGContextRef& c)
 {
     if (!c)

@@ -25,6 +25,7 @@
 #include "CoreGraphics/CGGeometry.h"
 #include "CoreGraphics/CGGradient.h"
 #include "CoreGraphics/CGImage.h"
+#include "CoreGraphics/CGPath.h"
 
 typedef struct _cairo cairo_t;
 
@@ -137,5 +138,7 @@ void CGContextAddArc(const CGContextRef& c, CGFloat x, CGFloat y, CGFloat radius
                      int clockwise);
 void CGContextAddRect(const CGContextRef& c, CGRect rect);
 void CGContextClosePath(const CGContextRef& c);
+// Adds every element of `path` to the path being built.
+void CGContextAddPath(const CGContextRef& c, const CGPathRef& path);
 void CGContextFillPath(const CGContextRef& c);
 void CGContextStrokePath(const CGContextRef& c);

@@ -12,6 +12,7 @@
 #include "CoreGraphics/CGColor.h"
 #include "CoreGraphics/CGContext.h"
 #include "CoreGraphics/CGGeometry.h"
+#include "CoreGraphics/CGPath.h"
 #include "Foundation/Badge.h"
 
 class UIView;
@@ -43,8 +44,9 @@ public:
     CGColorRef borderColor() const { return m_borderColor; }
     void setBorderColor(CGColorRef color);
 
-    // The shadow takes the shape of what the layer draws (its alpha), blurred by the radius
-    // and moved by the offset (y down); it shows only while the opacity is above 0.
+    // The shadow takes the shape of the shadow path when there is one, else of what the layer
+    // draws (its alpha), blurred by the radius and moved by the offset (y down); it shows only
+    // while the opacity is above 0 and the layer does not mask to its bounds.
     CGColorRef shadowColor() const { return m_shadowColor; }
     void setShadowColor(CGColorRef color) { m_shadowColor = std::move(color); }
     float shadowOpacity() const { return m_shadowOpacity; }
@@ -53,6 +55,9 @@ public:
     void setShadowOffset(CGSize offset);
     CGFloat shadowRadius() const { return m_shadowRadius; }
     void setShadowRadius(CGFloat radius);
+    // In the layer's bounds coordinates.
+    CGPathRef shadowPath() const { return m_shadowPath; }
+    void setShadowPath(CGPathRef path) { m_shadowPath = std::move(path); }
 
     float opacity() const;
     void setOpacity(float opacity);
@@ -101,6 +106,7 @@ private:
     float m_shadowOpacity = 0;
     CGSize m_shadowOffset = CGSizeMake(0, -3);
     CGFloat m_shadowRadius = 3;
+    CGPathRef m_shadowPath;
     float m_opacity = 1;
     bool m_hidden = false;
     bool m_allowsGroupOpacity = true;

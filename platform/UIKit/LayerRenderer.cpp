@@ -144,6 +144,19 @@ CGImageRef makeShadow(const CGImage& image, const CALayer& layer, double sigma)
     return std::make_shared<CGImage>(width, height, stride, true, std::move(pixels));
 }
 
+// The path filled opaque on a canvas of the composition's geometry.
+CGImageRef pathShape(const CGPathRef& path, size_t pixelWidth, size_t pixelHeight, CGRect area, double scale)
+{
+    auto canvas = makeCanvas(pixelWidth, pixelHeight, area, scale);
+    if (!canvas)
+        return nullptr;
+    CGContextSetRGBFillColor(canvas, 0, 0, 0, 1);
+    CGContextBeginPath(canvas);
+    CGContextAddPath(canvas, path);
+    CGContextFillPath(canvas);
+    return CGBitmapContextCreateImage(canvas);
+}
+
 bool composeOffscreen(const CGContextRef& context, const CALayer& layer, CGRect bounds, const CGColorRef& background, double alpha,
                       const LayerRenderer::DrawContent& content)
 {
@@ -157,7 +170,17 @@ bool composeOffscreen(const CGContextRef& context, const CALayer& layer, CGRect 
         pad =
             std::ceil(layer.shadowRadius() * 2 + std::max(std::fabs(layer.shadowOffset().width), std::fabs(layer.shadowOffset().height))) +
             1;
-    CGRect area = CGRectMake(bounds.origin.x - pad, bounds.origin.y - pad, bounds.size.width + 2 * pad, bounds.size.height + 2 * pad);
+    CGRect reach = bounds;
+    if (shadow && layer.shadowPath()) {
+        // The shadow may stand where the layer draws nothing.
+        CGRect box = CGPathGetBoundingBox(layer.shadowPath());
+        if (!CGRectIsNull(box)) {
+            CGFloat x0 = std::min(CGRectGetMinX(reach), CGRectGetMinX(box)), y0 = std::min(CGRectGetMinY(reach), CGRectGetMinY(box));
+            CGFloat x1 = std::max(CGRectGetMaxX(reach), CGRectGetMaxX(box)), y1 = std::max(CGRectGetMaxY(reach), CGRectGetMaxY(box));
+            reach = CGRectMake(x0, y0, x1 - x0, y1 - y0);
+        }
+    }
+    CGRect area = CGRectMake(reach.origin.x - pad, reach.origin.y - pad, reach.size.width + 2 * pad, reach.size.height + 2 * pad);
     double pixelWidth = std::ceil(area.size.width * scale), pixelHeight = std::ceil(area.size.height * scale);
     if (!(pixelWidth >= 1 && pixelHeight >= 1))
         return true; // nothing to see
@@ -189,7 +212,9 @@ bool composeOffscreen(const CGContextRef& context, const CALayer& layer, CGRect 
         shadowArea.origin.x += layer.shadowOffset().width;
         shadowArea.origin.y += layer.shadowOffset().height;
         // A shadow radius spreads about twice as far as the Gaussian's sigma.
-        LayerRenderer::drawImageUpright(context, shadowArea, makeShadow(*picture, layer, layer.shadowRadius() * scale / 2));
+        auto shape = layer.shadowPath() ? pathShape(layer.shadowPath(), size_t(pixelWidth), size_t(pixelHeight), area, scale) : picture;
+        if (shape)
+            LayerRenderer::drawImageUpright(context, shadowArea, makeShadow(*shape, layer, layer.shadowRadius() * scale / 2));
     }
     LayerRenderer::drawImageUpright(context, area, picture);
     CGContextRestoreGState(context);

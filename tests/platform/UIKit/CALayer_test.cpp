@@ -6,6 +6,7 @@
 
 #include "UIKit/CAGradientLayer.h"
 #include "UIKit/CALayer.h"
+#include "UIKit/UIBezierPath.h"
 
 using fixtures::makeView;
 using fixtures::pixel;
@@ -281,4 +282,22 @@ TEST_F(CALayerTest, ExtremeValuesDrawWithoutHarm)
     root->addSubview(view);
     view->layer()->setMask(CALayer::layer());
     EXPECT_EQ(fixtures::inkBounds(*snapshot(root)), CGRectNull) << "an empty mask lets nothing through";
+}
+
+TEST_F(CALayerTest, ShadowPathShapesTheShadowWhereNothingIsDrawn)
+{
+    for (bool withPath : {false, true}) {
+        SCOPED_TRACE(withPath ? "with a path" : "by the drawing");
+        auto root = makeView(CGRectMake(0, 0, 60, 60));
+        auto view = makeView(CGRectMake(10, 10, 40, 40)); // draws nothing
+        root->addSubview(view);
+        view->layer()->setShadowOpacity(1);
+        view->layer()->setShadowRadius(2);
+        view->layer()->setShadowOffset(CGSizeZero);
+        if (withPath)
+            view->layer()->setShadowPath(UIBezierPath::bezierPathWithOvalInRect(CGRectMake(-5, -5, 20, 20))->CGPath());
+        auto shot = snapshot(root);
+        EXPECT_EQ(pixel(*shot, 15, 15).a > 200, withPath) << "inside the oval, which reaches out of the bounds";
+        EXPECT_EQ(pixel(*shot, 40, 40).a, 0) << "outside it";
+    }
 }
