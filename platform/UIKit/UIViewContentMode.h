@@ -1,5 +1,6 @@
 #pragma once
-// How a view fits its content (an image view's image) into its bounds. Plain values.
+// How a view fits its content (an image view's image) into its bounds. Plain values, any
+// thread.
 
 enum UIViewContentMode : long {
     UIViewContentModeScaleToFill = 0,
