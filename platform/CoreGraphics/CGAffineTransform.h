@@ -67,15 +67,14 @@ inline constexpr CGSize CGSizeApplyAffineTransform(const CGSize& s, const CGAffi
 {
     return {t.a * s.width + t.c * s.height, t.b * s.width + t.d * s.height};
 }
-// The bounding box of the transformed corners.
-inline CGRect CGRectApplyAffineTransform(const CGRect& r, const CGAffineTransform& t)
+namespace kvn {
+
+// The smallest rectangle holding the four corners of `r`, each moved by `map`.
+template <typename Map>
+CGRect boxAroundMappedCorners(const CGRect& r, const Map& map)
 {
-    if (CGRectIsNull(r))
-        return r;
-    CGPoint p[4] = {CGPointApplyAffineTransform({CGRectGetMinX(r), CGRectGetMinY(r)}, t),
-                    CGPointApplyAffineTransform({CGRectGetMaxX(r), CGRectGetMinY(r)}, t),
-                    CGPointApplyAffineTransform({CGRectGetMinX(r), CGRectGetMaxY(r)}, t),
-                    CGPointApplyAffineTransform({CGRectGetMaxX(r), CGRectGetMaxY(r)}, t)};
+    CGPoint p[4] = {map(CGPoint{CGRectGetMinX(r), CGRectGetMinY(r)}), map(CGPoint{CGRectGetMaxX(r), CGRectGetMinY(r)}),
+                    map(CGPoint{CGRectGetMinX(r), CGRectGetMaxY(r)}), map(CGPoint{CGRectGetMaxX(r), CGRectGetMaxY(r)})};
     CGFloat x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
     for (const auto& q : p) {
         x0 = std::min(x0, q.x);
@@ -84,4 +83,14 @@ inline CGRect CGRectApplyAffineTransform(const CGRect& r, const CGAffineTransfor
         y1 = std::max(y1, q.y);
     }
     return CGRectMake(x0, y0, x1 - x0, y1 - y0);
+}
+
+} // namespace kvn
+
+// The bounding box of the transformed corners.
+inline CGRect CGRectApplyAffineTransform(const CGRect& r, const CGAffineTransform& t)
+{
+    if (CGRectIsNull(r))
+        return r;
+    return kvn::boxAroundMappedCorners(r, [&](CGPoint p) { return CGPointApplyAffineTransform(p, t); });
 }

@@ -510,17 +510,13 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
     }
 }
 
-void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startCenter,
-                                 CGFloat startRadius, CGPoint endCenter, CGFloat endRadius, CGGradientDrawingOptions options)
+namespace {
+
+void paintGradient(CGContext& c, const CGGradient& gradient, const CairoPattern& owner, CGGradientDrawingOptions options)
 {
-    if (!c || !gradient || gradient->stops().empty())
-        return;
-    if (!finite({startCenter.x, startCenter.y, startRadius, endCenter.x, endCenter.y, endRadius}) || startRadius < 0 || endRadius < 0)
-        return;
-    auto& s = c->state();
-    const CairoPattern owner(cairo_pattern_create_radial(startCenter.x, startCenter.y, startRadius, endCenter.x, endCenter.y, endRadius));
+    auto& s = c.state();
     cairo_pattern_t* pattern = owner.get();
-    for (const auto& stop : gradient->stops()) {
+    for (const auto& stop : gradient.stops()) {
         const auto& k = *stop.color;
         cairo_pattern_add_color_stop_rgba(pattern, stop.location, k.red(), k.green(), k.blue(), k.alpha() * s.g().alpha);
     }
@@ -531,6 +527,31 @@ void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gra
         cairo_paint(s.cr);
         cairo_restore(s.cr);
     });
+}
+
+} // namespace
+
+void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startCenter,
+                                 CGFloat startRadius, CGPoint endCenter, CGFloat endRadius, CGGradientDrawingOptions options)
+{
+    if (!c || !gradient || gradient->stops().empty())
+        return;
+    if (!finite({startCenter.x, startCenter.y, startRadius, endCenter.x, endCenter.y, endRadius}) || startRadius < 0 || endRadius < 0)
+        return;
+    paintGradient(*c, *gradient, CairoPattern(cairo_pattern_create_radial(startCenter.x, startCenter.y, startRadius, endCenter.x,
+                                                                           endCenter.y, endRadius)),
+                  options);
+}
+
+void CGContextDrawLinearGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startPoint, CGPoint endPoint,
+                                 CGGradientDrawingOptions options)
+{
+    if (!c || !gradient || gradient->stops().empty())
+        return;
+    if (!finite({startPoint.x, startPoint.y, endPoint.x, endPoint.y}))
+        return;
+    paintGradient(*c, *gradient, CairoPattern(cairo_pattern_create_linear(startPoint.x, startPoint.y, endPoint.x, endPoint.y)),
+                  options);
 }
 
 void CGContextBeginPath(const CGContextRef& c)
@@ -577,6 +598,28 @@ void CGContextClosePath(const CGContextRef& c)
 {
     if (c)
         cairo_close_path(c->state().cr);
+}
+
+void CGContextAddPath(const CGContextRef& c, const CGPathRef& path)
+{
+    if (!c || !path)
+        return;
+    for (const auto& e : path->elements()) {
+        switch (e.kind) {
+        case CGPath::Element::Move:
+            CGContextMoveToPoint(c, e.points[0].x, e.points[0].y);
+            break;
+        case CGPath::Element::Line:
+            CGContextAddLineToPoint(c, e.points[0].x, e.points[0].y);
+            break;
+        case CGPath::Element::Curve:
+            CGContextAddCurveToPoint(c, e.points[0].x, e.points[0].y, e.points[1].x, e.points[1].y, e.points[2].x, e.points[2].y);
+            break;
+        case CGPath::Element::Close:
+            CGContextClosePath(c);
+            break;
+        }
+    }
 }
 
 void CGContextFillPath(const CGContextRef& c)

@@ -25,6 +25,7 @@
 #include "CoreGraphics/CGGeometry.h"
 #include "CoreGraphics/CGGradient.h"
 #include "CoreGraphics/CGImage.h"
+#include "CoreGraphics/CGPath.h"
 
 typedef struct _cairo cairo_t;
 
@@ -119,6 +120,11 @@ void CGContextDrawImage(const CGContextRef& c, CGRect rect, const CGImageRef& im
 void CGContextDrawRadialGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startCenter,
                                  CGFloat startRadius, CGPoint endCenter, CGFloat endRadius, CGGradientDrawingOptions options);
 
+// Colours change along the line from `startPoint` to `endPoint` and stay the same across it;
+// the options extend the end colours beyond the ends as for radial gradients.
+void CGContextDrawLinearGradient(const CGContextRef& c, const CGGradientRef& gradient, CGPoint startPoint, CGPoint endPoint,
+                                 CGGradientDrawingOptions options);
+
 // Paths are built in user space (points pass through the CTM as they are added) and are
 // consumed by the next fill or stroke.
 void CGContextBeginPath(const CGContextRef& c);
@@ -132,5 +138,7 @@ void CGContextAddArc(const CGContextRef& c, CGFloat x, CGFloat y, CGFloat radius
                      int clockwise);
 void CGContextAddRect(const CGContextRef& c, CGRect rect);
 void CGContextClosePath(const CGContextRef& c);
+// Adds every element of `path` to the path being built.
+void CGContextAddPath(const CGContextRef& c, const CGPathRef& path);
 void CGContextFillPath(const CGContextRef& c);
 void CGContextStrokePath(const CGContextRef& c);

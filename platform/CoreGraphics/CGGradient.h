@@ -1,5 +1,6 @@
 #pragma once
-// A colour gradient: colours at locations 0..1, drawn by CGContextDrawRadialGradient.
+// A colour gradient: colours at locations 0..1, drawn by CGContextDrawLinearGradient and
+// CGContextDrawRadialGradient.
 // Immutable, shared, usable from any thread.
 #include <memory>
 #include <vector>

@@ -170,7 +170,7 @@ std::vector<TreeInput> Engine::inputsOf(UIView& root, bool& usesConstraints)
         const auto& state = view.constraintState({});
         bool fixed = &view == &root || state.translatesAutoresizingMaskIntoConstraints;
         usesConstraints = usesConstraints || !fixed || !state.constraints.empty();
-        inputs.push_back(TreeInput { &view, fixed, fixed ? view.frame() : CGRectZero, view.bounds().origin });
+        inputs.push_back(TreeInput{&view, fixed, fixed ? view.layoutFrame() : CGRectZero, view.bounds().origin});
     });
     return inputs;
 }
@@ -187,9 +187,9 @@ void Engine::solve(UIView& root)
         if (&view == &root) {
             fix(solver, view, nullptr, CGRectMake(0, 0, view.bounds().size.width, view.bounds().size.height), CGPointZero, Strength::required());
         } else if (state.translatesAutoresizingMaskIntoConstraints) {
-            fix(solver, view, parent.get(), view.frame(), parent->bounds().origin, Strength::required());
+            fix(solver, view, parent.get(), view.layoutFrame(), parent->bounds().origin, Strength::required());
         } else {
-            fix(solver, view, parent.get(), view.frame(), parent->bounds().origin, stayStrength);
+            fix(solver, view, parent.get(), view.layoutFrame(), parent->bounds().origin, stayStrength);
             CGSize intrinsic = view.intrinsicContentSize();
             addIntrinsicSize(solver, view, view.widthVariable(), intrinsic.width, UILayoutConstraintAxis::Horizontal);
             addIntrinsicSize(solver, view, view.heightVariable(), intrinsic.height, UILayoutConstraintAxis::Vertical);
@@ -225,7 +225,7 @@ void Engine::solve(UIView& root)
         }
         CGRect frame = solvedRect(solver, view, *parent, parent->bounds().origin);
         state.solvedFrame = frame;
-        if (frame != view.frame())
+        if (frame != view.layoutFrame())
             parent->setNeedsLayout();
     });
 }
@@ -235,8 +235,8 @@ void Engine::placeSubviews(UIView& view)
     auto subviews = view.subviews();
     for (const auto& subview : subviews) {
         const auto& state = subview->constraintState({});
-        if (state.solvedFrame && !state.translatesAutoresizingMaskIntoConstraints && subview->frame() != *state.solvedFrame)
-            subview->setFrame(*state.solvedFrame);
+        if (state.solvedFrame && !state.translatesAutoresizingMaskIntoConstraints && subview->layoutFrame() != *state.solvedFrame)
+            subview->setLayoutFrame(*state.solvedFrame);
     }
 }
 

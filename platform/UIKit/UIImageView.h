@@ -1,7 +1,9 @@
 #pragma once
-// A view that shows an image stretched to its bounds; its natural size is the image's. A
-// template image (or any image once its rendering mode says so) is drawn in the view's tint.
-// Buttons shade the image they show while pressed or disabled. Main thread only.
+// A view that shows an image, fitted into its bounds by its content mode; the highlighted
+// image replaces it while the view is highlighted. A template image (rendering mode
+// AlwaysTemplate) is drawn by its alpha alone in the view's tint colour. Its natural size is
+// the shown image's size in points. Takes no touches by default.
+// Main thread only.
 #include <memory>
 
 #include "Foundation/Badge.h"
@@ -13,12 +15,16 @@ class UIImage;
 class UIImageView : public UIView {
 public:
     UIImageView();
-    ~UIImageView() override;
 
-    void initWithImage(const std::shared_ptr<UIImage>& image);
+    // The frame takes the image's size.
+    void initWithImage(std::shared_ptr<UIImage> image);
 
     std::shared_ptr<UIImage> image() const { return m_image; }
-    void setImage(const std::shared_ptr<UIImage>& image);
+    void setImage(std::shared_ptr<UIImage> image);
+    std::shared_ptr<UIImage> highlightedImage() const { return m_highlightedImage; }
+    void setHighlightedImage(std::shared_ptr<UIImage> image);
+    bool isHighlighted() const { return m_highlighted; }
+    void setHighlighted(bool highlighted);
 
     CGSize intrinsicContentSize() const override;
     CGSize sizeThatFits(CGSize size) const;
@@ -29,7 +35,14 @@ public:
     void setShade(kvn::Badge<UIButton>, Shade shade) { m_shade = shade; }
     Shade shade() const { return m_shade; }
 
+    // Where an image of `imageSize` is drawn in `bounds` under `mode`.
+    static CGRect rectForContentMode(UIViewContentMode mode, CGSize imageSize, CGRect bounds);
+
 private:
+    std::shared_ptr<UIImage> shownImage() const;
+
     std::shared_ptr<UIImage> m_image;
+    std::shared_ptr<UIImage> m_highlightedImage;
+    bool m_highlighted = false;
     Shade m_shade = Shade::None;
 };

@@ -5,6 +5,8 @@
 #include "Foundation/Dispatch.h"
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSTimer.h"
+#include "UIKit/CALayer.h"
+#include "UIKit/LayerRenderer.h"
 #include "UIKit/LayoutEngine.h"
 #include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/UIColor.h"
@@ -15,6 +17,7 @@
 #include "UIKit/UITouch.h"
 #include "UIKit/UIViewController.h"
 #include "UIKit/UIWindow.h"
+#include "UIKit/ViewAnimator.h"
 
 namespace {
 
@@ -27,8 +30,35 @@ std::shared_ptr<UIColor> systemTintColor()
 
 } // namespace
 
-UIView::UIView() = default;
-UIView::~UIView() = default;
+namespace {
+
+std::vector<double> values(CGPoint p) { return {p.x, p.y}; }
+std::vector<double> values(CGRect r) { return {r.origin.x, r.origin.y, r.size.width, r.size.height}; }
+std::vector<double> values(const CGAffineTransform& t) { return {t.a, t.b, t.c, t.d, t.tx, t.ty}; }
+std::vector<double> values(const std::shared_ptr<UIColor>& color)
+{
+    if (!color)
+        return {0, 0, 0, 0};
+    return {color->red(), color->green(), color->blue(), color->alpha()};
+}
+
+bool finiteTransform(const CGAffineTransform& t)
+{
+    for (double v : values(t))
+        if (!std::isfinite(v))
+            return false;
+    return true;
+}
+
+} // namespace
+
+UIView::UIView() : m_layer(std::make_shared<CALayer>()) { m_layer->attachToView({}, this); }
+
+UIView::~UIView()
+{
+    m_layer->attachToView({}, nullptr);
+    kvn::ViewAnimator::shared().removeAnimations(*this);
+}
 
 void UIView::initWithFrame(CGRect frame)
 {
@@ -38,17 +68,40 @@ void UIView::initWithFrame(CGRect frame)
 
 CGRect UIView::frame() const
 {
-    return CGRectMake(m_center.x - m_bounds.size.width / 2, m_center.y - m_bounds.size.height / 2, m_bounds.size.width,
-                      m_bounds.size.height);
+    CGRect box = layoutFrame();
+    if (CGAffineTransformIsIdentity(m_transform))
+        return box;
+    CGRect around = CGRectApplyAffineTransform(
+        CGRectMake(-m_bounds.size.width / 2, -m_bounds.size.height / 2, m_bounds.size.width, m_bounds.size.height), m_transform);
+    around.origin.x += m_center.x;
+    around.origin.y += m_center.y;
+    return around;
 }
 
 void UIView::setFrame(CGRect frame)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (frame.size != m_bounds.size)
-        setNeedsLayout();
-    m_bounds.size = frame.size;
-    m_center = CGPointMake(frame.origin.x + frame.size.width / 2, frame.origin.y + frame.size.height / 2);
+    if (CGAffineTransformIsIdentity(m_transform))
+        return setLayoutFrame(frame);
+    // The size the transform's scale turns into the frame's; a rotation keeps the size.
+    CGRect bounds = m_bounds;
+    if (m_transform.b == 0 && m_transform.c == 0 && m_transform.a != 0 && m_transform.d != 0)
+        bounds.size = CGSizeMake(frame.size.width / std::fabs(m_transform.a), frame.size.height / std::fabs(m_transform.d));
+    setBounds(bounds);
+    setCenter(CGPointMake(CGRectGetMidX(frame), CGRectGetMidY(frame)));
+}
+
+CGRect UIView::layoutFrame() const
+{
+    return CGRectMake(m_center.x - m_bounds.size.width / 2, m_center.y - m_bounds.size.height / 2, m_bounds.size.width,
+                      m_bounds.size.height);
+}
+
+void UIView::setLayoutFrame(CGRect frame)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    setBounds(CGRectMake(m_bounds.origin.x, m_bounds.origin.y, frame.size.width, frame.size.height));
+    setCenter(CGPointMake(frame.origin.x + frame.size.width / 2, frame.origin.y + frame.size.height / 2));
 }
 
 void UIView::setBounds(CGRect bounds)
@@ -56,13 +109,56 @@ void UIView::setBounds(CGRect bounds)
     KVN_ASSERT_MAIN_THREAD();
     if (bounds.size != m_bounds.size)
         setNeedsLayout();
+    if (bounds != m_bounds)
+        noteAnimatedChange(BoundsKey, values(m_bounds), values(bounds));
     m_bounds = bounds;
 }
 
 void UIView::setCenter(CGPoint center)
 {
     KVN_ASSERT_MAIN_THREAD();
+    if (center != m_center)
+        noteAnimatedChange(CenterKey, values(m_center), values(center));
     m_center = center;
+}
+
+void UIView::setTransform(CGAffineTransform transform)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (!finiteTransform(transform)) {
+        UIKitLog("a transform that is not finite was refused");
+        return;
+    }
+    if (transform != m_transform)
+        noteAnimatedChange(TransformKey, values(m_transform), values(transform));
+    m_transform = transform;
+}
+
+void UIView::noteAnimatedChange(int key, const std::vector<double>& before, const std::vector<double>& to)
+{
+    kvn::ViewAnimator::shared().propertyWillChange(*this, key, before, to);
+}
+
+std::vector<double> UIView::presentationValue(int key, const std::vector<double>& model) const
+{
+    return kvn::ViewAnimator::shared().presentation(*this, key, model);
+}
+
+bool UIView::isAnimatingWithoutUserInteraction() const { return kvn::ViewAnimator::shared().blocksInteraction(*this); }
+
+CGPoint UIView::toSuperview(CGPoint point) const
+{
+    CGPoint local =
+        CGPointMake(point.x - m_bounds.origin.x - m_bounds.size.width / 2, point.y - m_bounds.origin.y - m_bounds.size.height / 2);
+    CGPoint moved = CGPointApplyAffineTransform(local, m_transform);
+    return CGPointMake(moved.x + m_center.x, moved.y + m_center.y);
+}
+
+CGPoint UIView::fromSuperview(CGPoint point) const
+{
+    CGPoint local =
+        CGPointApplyAffineTransform(CGPointMake(point.x - m_center.x, point.y - m_center.y), CGAffineTransformInvert(m_transform));
+    return CGPointMake(local.x + m_bounds.origin.x + m_bounds.size.width / 2, local.y + m_bounds.origin.y + m_bounds.size.height / 2);
 }
 
 std::shared_ptr<UIWindow> UIView::window() const
@@ -75,54 +171,35 @@ std::shared_ptr<UIWindow> UIView::window() const
     return root->window();
 }
 
-namespace {
-
 // Views without a superview measure in their own bounds: the root of a tree is the common
 // frame of reference.
-CGPoint toRoot(const UIView* view, CGPoint point)
-{
-    for (const UIView* v = view; v;) {
-        auto parent = v->superview();
-        if (!parent)
-            break;
-        CGRect frame = v->frame();
-        point.x += frame.origin.x - v->bounds().origin.x;
-        point.y += frame.origin.y - v->bounds().origin.y;
-        v = parent.get();
-    }
-    return point;
-}
-
-CGPoint fromRoot(const UIView* view, CGPoint point)
-{
-    CGPoint offset = toRoot(view, CGPointMake(0, 0));
-    return CGPointMake(point.x - offset.x, point.y - offset.y);
-}
-
-}
-
 CGPoint UIView::convertPoint_toView(CGPoint point, const std::shared_ptr<UIView>& view) const
 {
-    CGPoint root = toRoot(this, point);
-    return view ? fromRoot(view.get(), root) : root;
+    for (const UIView* v = this; v->superview(); v = v->superview().get())
+        point = v->toSuperview(point);
+    return view ? view->convertPoint_fromView(point, nullptr) : point;
 }
 
 CGPoint UIView::convertPoint_fromView(CGPoint point, const std::shared_ptr<UIView>& view) const
 {
-    CGPoint root = view ? toRoot(view.get(), point) : point;
-    return fromRoot(this, root);
+    if (view)
+        point = view->convertPoint_toView(point, nullptr);
+    std::vector<const UIView*> chain;
+    for (const UIView* v = this; v->superview(); v = v->superview().get())
+        chain.push_back(v);
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        point = (*it)->fromSuperview(point);
+    return point;
 }
 
 CGRect UIView::convertRect_toView(CGRect rect, const std::shared_ptr<UIView>& view) const
 {
-    rect.origin = convertPoint_toView(rect.origin, view);
-    return rect;
+    return kvn::boxAroundMappedCorners(CGRectStandardize(rect), [&](CGPoint p) { return convertPoint_toView(p, view); });
 }
 
 CGRect UIView::convertRect_fromView(CGRect rect, const std::shared_ptr<UIView>& view) const
 {
-    rect.origin = convertPoint_fromView(rect.origin, view);
-    return rect;
+    return kvn::boxAroundMappedCorners(CGRectStandardize(rect), [&](CGPoint p) { return convertPoint_fromView(p, view); });
 }
 
 std::shared_ptr<UIResponder> UIView::nextResponder() const
@@ -380,6 +457,8 @@ void UIView::removeFromSuperview()
 void UIView::notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, const std::shared_ptr<UIWindow>& newWindow)
 {
     auto self = shared_from_this();
+    if (oldWindow && !newWindow)
+        kvn::ViewAnimator::shared().removeAnimations(*this);
     if (auto controller = m_viewController.lock())
         controller->viewMovedToWindow({}, newWindow != nullptr);
     didMoveToWindow();
@@ -391,8 +470,16 @@ void UIView::notifyWindowChange(const std::shared_ptr<UIWindow>& oldWindow, cons
 void UIView::setBackgroundColor(std::shared_ptr<UIColor> color)
 {
     KVN_ASSERT_MAIN_THREAD();
+    if (values(color) != values(m_backgroundColor))
+        noteAnimatedChange(BackgroundColorKey, values(m_backgroundColor), values(color));
     m_backgroundColor = std::move(color);
 }
+
+bool UIView::clipsToBounds() const { return m_layer->masksToBounds(); }
+
+void UIView::setClipsToBounds(bool clips) { m_layer->setMasksToBounds(clips); }
+
+void UIView::setContentMode(UIViewContentMode mode) { m_contentMode = mode; }
 
 std::shared_ptr<UIColor> UIView::tintColor() const
 {
@@ -433,7 +520,10 @@ void UIView::setHidden(bool hidden)
 void UIView::setAlpha(double alpha)
 {
     KVN_ASSERT_MAIN_THREAD();
-    m_alpha = std::clamp(alpha, 0.0, 1.0);
+    alpha = std::isnan(alpha) ? 1.0 : std::clamp(alpha, 0.0, 1.0);
+    if (alpha != m_alpha)
+        noteAnimatedChange(AlphaKey, {m_alpha}, {alpha});
+    m_alpha = alpha;
 }
 
 void UIView::layoutSubviews()
@@ -482,18 +572,7 @@ void UIView::animateWithDuration_delay_options_animations_completion(double dura
                                                                      std::function<void()> animations,
                                                                      std::function<void(bool finished)> completion)
 {
-    KVN_ASSERT_MAIN_THREAD();
-    if (animations)
-        animations();
-    if (!completion)
-        return;
-    double total = std::max(0.0, duration) + std::max(0.0, delay);
-    if (total <= 0) {
-        dispatch_async(dispatch_get_main_queue(), [completion = std::move(completion)] { completion(true); });
-        return;
-    }
-    NSTimer::scheduledTimerWithTimeInterval_repeats_block(total, false,
-                                                         [completion = std::move(completion)](const std::shared_ptr<NSTimer>&) { completion(true); });
+    kvn::ViewAnimator::shared().animate(duration, delay, options, animations, std::move(completion));
 }
 
 bool UIView::drawViewHierarchyInRect_afterScreenUpdates(CGRect rect, bool afterUpdates)
@@ -515,30 +594,45 @@ bool UIView::drawViewHierarchyInRect_afterScreenUpdates(CGRect rect, bool afterU
 
 void UIView::drawTree(const CGContextRef& context, double inheritedAlpha)
 {
-    // The context's space is this view's frame, origin at its top left. A view's alpha
-    // multiplies its subtree's (drawn per view, without an offscreen group).
-    double alpha = inheritedAlpha * m_alpha;
+    // The context's space is this view's frame before its transform, origin at its top
+    // left. What is drawn is the presentation: animated properties as they stand now.
+    double alpha = inheritedAlpha * presentationValue(AlphaKey, {m_alpha})[0];
     if (m_hidden || alpha <= 0)
         return;
-    CGContextSaveGState(context);
-    CGContextSetAlpha(context, alpha);
-    CGContextTranslateCTM(context, -m_bounds.origin.x, -m_bounds.origin.y);
-    if (m_clipsToBounds)
-        CGContextClipToRect(context, m_bounds);
-    if (m_backgroundColor) {
-        CGContextSetFillColorWithColor(context, m_backgroundColor->CGColor());
-        CGContextFillRect(context, m_bounds);
+    auto b = presentationValue(BoundsKey, values(m_bounds));
+    CGRect bounds = CGRectMake(b[0], b[1], b[2], b[3]);
+    std::shared_ptr<UIColor> background = m_backgroundColor;
+    if (kvn::ViewAnimator::shared().hasAnimations(*this)) {
+        auto c = presentationValue(BackgroundColorKey, values(m_backgroundColor));
+        if (c != values(m_backgroundColor))
+            background = UIColor::colorWithRed_green_blue_alpha(c[0], c[1], c[2], c[3]);
     }
     CGContextSaveGState(context);
-    drawRect(m_bounds);
+    CGContextTranslateCTM(context, -bounds.origin.x, -bounds.origin.y);
+    kvn::LayerRenderer::compose(context, *m_layer, bounds, background ? background->CGColor() : nullptr, alpha,
+                                [&](const CGContextRef& target, double childAlpha) {
+                                    CGContextSaveGState(target);
+                                    drawRect(bounds);
+                                    CGContextRestoreGState(target);
+                                    auto sublayers = m_layer->sublayers();
+                                    for (const auto& sublayer : sublayers)
+                                        kvn::LayerRenderer::drawLayer(target, *sublayer, childAlpha);
+                                    auto subviews = m_subviews;
+                                    for (const auto& subview : subviews)
+                                        subview->drawInSuperview(target, childAlpha);
+                                });
     CGContextRestoreGState(context);
-    auto subviews = m_subviews;
-    for (const auto& subview : subviews) {
-        CGRect frame = subview->frame();
-        CGContextSaveGState(context);
-        CGContextTranslateCTM(context, frame.origin.x, frame.origin.y);
-        subview->drawTree(context, alpha);
-        CGContextRestoreGState(context);
-    }
+}
+
+void UIView::drawInSuperview(const CGContextRef& context, double inheritedAlpha)
+{
+    auto c = presentationValue(CenterKey, values(m_center));
+    auto b = presentationValue(BoundsKey, values(m_bounds));
+    auto t = presentationValue(TransformKey, values(m_transform));
+    CGContextSaveGState(context);
+    CGContextTranslateCTM(context, c[0], c[1]);
+    CGContextConcatCTM(context, CGAffineTransformMake(t[0], t[1], t[2], t[3], t[4], t[5]));
+    CGContextTranslateCTM(context, -b[2] / 2, -b[3] / 2);
+    drawTree(context, inheritedAlpha);
     CGContextRestoreGState(context);
 }

@@ -1,9 +1,10 @@
 #pragma once
 // A rectangle of the screen and the tree it belongs to: geometry (frame, bounds, center),
 // subviews, colours (the tint is inherited from the superview chain when unset), layout
-// (layoutSubviews on demand) and drawing (drawRect into the current CGContext, and the whole
-// tree into an image context). Animations apply their end state at once and report
-// completion when the main run loop's clock passes their duration.
+// (layoutSubviews on demand), an affine transform about the center, and drawing through the
+// view's layer (drawRect into the current CGContext, and the whole tree into an image
+// context). Animations apply their end state to the model at once; what is drawn moves
+// there on the main run loop's clock (ViewAnimator).
 // Main thread only.
 #include <cstdint>
 #include <functional>
@@ -12,11 +13,15 @@
 #include <string>
 #include <vector>
 
+#include "CoreGraphics/CGAffineTransform.h"
 #include "CoreGraphics/CGGeometry.h"
 #include "Foundation/Badge.h"
+#include "UIKit/CALayer.h"
 #include "UIKit/LayoutItem.h"
 #include "UIKit/UILayoutPriority.h"
 #include "UIKit/UIResponder.h"
+#include "UIKit/UIViewAnimationOptions.h"
+#include "UIKit/UIViewContentMode.h"
 #include "UIKit/ViewConstraintState.h"
 
 class CGContext;
@@ -26,8 +31,6 @@ class UILayoutGuide;
 class UIColor;
 class UIWindow;
 class UIViewController;
-
-using UIViewAnimationOptions = unsigned long;
 
 using UIAccessibilityTraits = uint64_t;
 inline constexpr UIAccessibilityTraits UIAccessibilityTraitNone = 0;
@@ -56,15 +59,24 @@ public:
     virtual void initWithFrame(CGRect frame);
     void init() { initWithFrame(CGRectZero); }
 
-    // Geometry. The frame is derived from center and bounds (no transforms).
+    // Geometry. The frame is the box around the bounds, transformed about the center and
+    // placed there. Setting it keeps the transform: the center moves to the frame's middle
+    // and the bounds take the size that the transform's scale turns into the frame's.
     CGRect frame() const;
     void setFrame(CGRect frame);
+    // The frame as if the transform were the identity: what the constraint layout places.
+    CGRect layoutFrame() const;
+    void setLayoutFrame(CGRect frame);
+    CGAffineTransform transform() const { return m_transform; }
+    // A transform that is not finite is refused (logged).
+    void setTransform(CGAffineTransform transform);
     CGRect bounds() const { return m_bounds; }
     void setBounds(CGRect bounds);
     CGPoint center() const { return m_center; }
     void setCenter(CGPoint center);
     // Points and rectangles between this view's coordinates and another's of the same tree
-    // (the root's when `view` is none).
+    // (the root's when `view` is none), through every transform on the way. A rectangle
+    // converts to the box around its converted corners.
     CGPoint convertPoint_toView(CGPoint point, const std::shared_ptr<UIView>& view) const;
     CGPoint convertPoint_fromView(CGPoint point, const std::shared_ptr<UIView>& view) const;
     CGRect convertRect_toView(CGRect rect, const std::shared_ptr<UIView>& view) const;
@@ -122,6 +134,9 @@ public:
     virtual void didMoveToSuperview() {}
     virtual void didMoveToWindow() {}
 
+    // The layer that draws this view (corners, border, shadow, mask, sublayers).
+    const std::shared_ptr<CALayer>& layer() const { return m_layer; }
+
     // Appearance.
     std::shared_ptr<UIColor> backgroundColor() const { return m_backgroundColor; }
     virtual void setBackgroundColor(std::shared_ptr<UIColor> color);
@@ -137,8 +152,10 @@ public:
     void setAlpha(double alpha);
     bool isUserInteractionEnabled() const { return m_userInteractionEnabled; }
     void setUserInteractionEnabled(bool enabled) { m_userInteractionEnabled = enabled; }
-    bool clipsToBounds() const { return m_clipsToBounds; }
-    void setClipsToBounds(bool clips) { m_clipsToBounds = clips; }
+    bool clipsToBounds() const;
+    void setClipsToBounds(bool clips);
+    UIViewContentMode contentMode() const { return m_contentMode; }
+    void setContentMode(UIViewContentMode mode);
     long tag() const { return m_tag; }
     void setTag(long tag) { m_tag = tag; }
 
@@ -158,9 +175,12 @@ public:
     // view's bounds scaled into `rect`. Lays out first. False when there is no current context.
     bool drawViewHierarchyInRect_afterScreenUpdates(CGRect rect, bool afterUpdates);
 
-    // Animations: the block's changes take effect at once; the completion (finished = true)
-    // runs when the main run loop's clock has passed delay + duration (on the next turn of
-    // the main queue when that is zero).
+    // Animations: the block's changes of center, bounds, frame, alpha, background colour and
+    // transform (and of properties subclasses animate) take effect in the model at once and
+    // are drawn moving there from delay to delay + duration. The completion runs when the
+    // main run loop's clock has passed that (on the next turn of the main queue when it is
+    // zero) with finished = true, or earlier with false when a newer animation of the same
+    // property or the view's leaving its window takes all of the block's animations away.
     static void animateWithDuration_animations(double duration, std::function<void()> animations);
     static void animateWithDuration_animations_completion(double duration, std::function<void()> animations,
                                                           std::function<void(bool finished)> completion);
@@ -179,6 +199,9 @@ public:
     void setIsAccessibilityElement(bool element) { m_isAccessibilityElement = element; }
     UIAccessibilityTraits accessibilityTraits() const { return m_accessibilityTraits.value_or(defaultAccessibilityTraits()); }
     void setAccessibilityTraits(UIAccessibilityTraits traits) { m_accessibilityTraits = traits; }
+    // Whether an animation that does not allow touches is moving this view now; the hit
+    // test passes such views by.
+    bool isAnimatingWithoutUserInteraction() const;
 
     // The view controller whose root view this is, if any.
     std::shared_ptr<UIViewController> owningViewController() const { return m_viewController.lock(); }
@@ -221,6 +244,12 @@ public:
 protected:
     virtual bool isAccessibilityElementByDefault() const { return false; }
     virtual UIAccessibilityTraits defaultAccessibilityTraits() const { return UIAccessibilityTraitNone; }
+    // Keys of the properties that animate; subclasses number theirs from FirstSubclassKey.
+    enum AnimatedKey : int { CenterKey, BoundsKey, AlphaKey, BackgroundColorKey, TransformKey, FirstSubclassKey = 100 };
+    // A subclass's setter of an animated property calls this before it stores `to`.
+    void noteAnimatedChange(int key, const std::vector<double>& before, const std::vector<double>& to);
+    // What is drawn of the property now: `model` unless it is being animated.
+    std::vector<double> presentationValue(int key, const std::vector<double>& model) const;
 
 private:
     void insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index);
@@ -230,6 +259,11 @@ private:
     void resignFirstResponderBeforeLeaving();
     void propagateTintChange();
     void drawTree(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
+    // Draws the view where its superview's bounds coordinates put it.
+    void drawInSuperview(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
+    // One step between this view's bounds coordinates and its superview's.
+    CGPoint toSuperview(CGPoint point) const;
+    CGPoint fromSuperview(CGPoint point) const;
 
     CGRect m_bounds = CGRectZero;
     CGPoint m_center = CGPointZero;
@@ -242,7 +276,9 @@ private:
     bool m_hidden = false;
     double m_alpha = 1.0;
     bool m_userInteractionEnabled = true;
-    bool m_clipsToBounds = false;
+    CGAffineTransform m_transform = CGAffineTransformIdentity;
+    UIViewContentMode m_contentMode = UIViewContentModeScaleToFill;
+    std::shared_ptr<CALayer> m_layer;
     long m_tag = 0;
     bool m_needsLayout = true;
     std::optional<std::string> m_accessibilityLabel;

@@ -1,0 +1,7 @@
+#pragma once
+// What a visual effect view does to what lies beneath it. Immutable, shared; any thread.
+
+class UIVisualEffect {
+public:
+    virtual ~UIVisualEffect() = default;
+};

@@ -1,0 +1,90 @@
+#include "Snapshot.h"
+#include "UIKitTestFixture.h"
+
+#include <cmath>
+
+#include "UIKit/UIBlurEffect.h"
+#include "UIKit/UIGraphics.h"
+#include "UIKit/UIVibrancyEffect.h"
+#include "UIKit/UIVisualEffectView.h"
+
+using fixtures::makeView;
+using fixtures::pixel;
+using fixtures::snapshot;
+
+namespace {
+
+// Black and white stripes, 2 points each, under everything.
+struct Stripes : UIView {
+    void drawRect(CGRect rect) override
+    {
+        auto c = UIGraphicsGetCurrentContext();
+        CGContextSetRGBFillColor(c, 1, 1, 1, 1);
+        CGContextFillRect(c, rect);
+        CGContextSetRGBFillColor(c, 0, 0, 0, 1);
+        for (CGFloat x = 0; x < rect.size.width; x += 4)
+            CGContextFillRect(c, CGRectMake(x, 0, 2, rect.size.height));
+    }
+};
+
+std::shared_ptr<UIView> stripedRoot()
+{
+    auto root = std::make_shared<Stripes>();
+    root->initWithFrame(CGRectMake(0, 0, 120, 80));
+    return root;
+}
+
+} // namespace
+
+class UIVisualEffectViewTest : public UIKitTest {};
+
+TEST_F(UIVisualEffectViewTest, BlurAveragesWhatLiesBeneathAndWashesIt)
+{
+    struct Case {
+        UIBlurEffectStyle style;
+        double white, alpha; // the wash
+    };
+    const Case cases[] = {
+        {UIBlurEffectStyleLight, 1.0, 0.3},
+        {UIBlurEffectStyleExtraLight, 0.97, 0.6},
+        {UIBlurEffectStyleDark, 0.11, 0.73},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.style);
+        auto root = stripedRoot();
+        auto sharp = snapshot(root);
+        auto effect = std::make_shared<UIVisualEffectView>();
+        effect->initWithEffect(UIBlurEffect::effectWithStyle(c.style));
+        effect->setFrame(CGRectMake(20, 20, 80, 40));
+        root->addSubview(effect);
+        auto blurred = snapshot(root);
+        EXPECT_NE(UIImagePNGRepresentation(sharp), UIImagePNGRepresentation(blurred));
+        double expected = (127.5 * (1 - c.alpha) + 255 * c.white * c.alpha);
+        for (size_t x : {22, 41, 60, 79, 97}) {
+            auto p = pixel(*blurred, x, 40);
+            EXPECT_NEAR(p.r, expected, 4) << "the stripes blur to their mean grey, edges too, at x " << x;
+            EXPECT_EQ(p.r, p.b);
+        }
+        EXPECT_EQ(pixel(*blurred, 10, 40).r, pixel(*sharp, 10, 40).r) << "outside the view nothing changes";
+    }
+}
+
+TEST_F(UIVisualEffectViewTest, ContentIsDrawnSharpOverTheBlur)
+{
+    auto root = stripedRoot();
+    auto blur = UIBlurEffect::effectWithStyle(UIBlurEffectStyleLight);
+    auto effect = std::make_shared<UIVisualEffectView>();
+    effect->initWithEffect(blur);
+    effect->setFrame(CGRectMake(0, 0, 120, 80));
+    auto vibrancy = std::make_shared<UIVisualEffectView>();
+    vibrancy->initWithEffect(UIVibrancyEffect::effectForBlurEffect(blur));
+    effect->contentView()->addSubview(vibrancy);
+    vibrancy->setFrame(CGRectMake(0, 0, 120, 80));
+    vibrancy->contentView()->addSubview(makeView(CGRectMake(50, 30, 20, 20), UIColor::redColor()));
+    root->addSubview(effect);
+    root->layoutIfNeeded();
+    EXPECT_EQ(effect->contentView()->frame(), effect->bounds());
+    auto p = pixel(*snapshot(root), 60, 40);
+    EXPECT_EQ(p.r, 255);
+    EXPECT_EQ(p.g, 0);
+}
