@@ -8,6 +8,7 @@ import logging
 from aiohttp import web
 
 from . import rest, videoserver
+from . import web as web_pages
 from .answers import error_answer
 from .channel import CONTROL_PATH as CHANNEL_CONTROL, Channel
 from .control import PREFIX, Control
@@ -20,6 +21,7 @@ def build_app() -> web.Application:
     router = Router()
     videoserver.register(router)
     rest.register(router)
+    web_pages.register(router)
     channel = Channel()
     channel_router = Router()
     channel.register(channel_router)
