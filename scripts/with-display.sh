@@ -16,7 +16,11 @@ fi
 
 dir=$(mktemp -d "${TMPDIR:-/tmp}/kvn-xvfb.XXXXXX")
 xvfb_pid=""
+child=""
 cleanup() {
+  if [ -n "$child" ] && kill -0 "$child" 2>/dev/null; then
+    kill "$child" 2>/dev/null || true
+  fi
   if [ -n "$xvfb_pid" ] && kill -0 "$xvfb_pid" 2>/dev/null; then
     kill "$xvfb_pid" 2>/dev/null || true
     wait "$xvfb_pid" 2>/dev/null || true
@@ -24,6 +28,9 @@ cleanup() {
   rm -rf "$dir"
 }
 trap cleanup EXIT
+# A run stopped from outside (a test time-out) takes its Xvfb along.
+trap 'exit 143' TERM
+trap 'exit 130' INT
 
 # -displayfd: Xvfb chooses a free number itself and writes it once it accepts connections.
 Xvfb -displayfd 3 -nolisten tcp -screen 0 1280x1024x24 3>"$dir/display" 2>"$dir/xvfb.log" &
@@ -43,6 +50,10 @@ if [ ! -s "$dir/display" ]; then
 fi
 export DISPLAY=":$(tr -d '[:space:]' <"$dir/display")"
 
+# In the background, so that a signal to this script is handled at once, not after the command.
 status=0
-"$@" || status=$?
+"$@" &
+child=$!
+wait "$child" || status=$?
+child=""
 exit $status

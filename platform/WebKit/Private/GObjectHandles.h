@@ -6,6 +6,7 @@
 
 #include <cairo.h>
 #include <glib-object.h>
+#include <gtk/gtk.h>
 
 namespace kvn::gobject {
 
@@ -25,6 +26,11 @@ struct SourceDestroy {
         g_source_unref(source);
     }
 };
+// A top-level window belongs to the toolkit until it is destroyed; destroying it releases
+// what it holds.
+struct WidgetDestroy {
+    void operator()(GtkWidget* widget) const { gtk_widget_destroy(widget); }
+};
 struct CharFree {
     void operator()(char* text) const { g_free(text); }
 };
@@ -35,6 +41,7 @@ using OwnedError = std::unique_ptr<GError, ErrorFree>;
 using OwnedSurface = std::unique_ptr<cairo_surface_t, SurfaceDestroy>;
 using OwnedSource = std::unique_ptr<GSource, SourceDestroy>;
 using OwnedChars = std::unique_ptr<char, CharFree>;
+using OwnedWindow = std::unique_ptr<GtkWidget, WidgetDestroy>;
 
 // Takes a new reference to an object someone else owns.
 template <typename T>

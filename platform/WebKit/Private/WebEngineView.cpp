@@ -23,6 +23,10 @@ namespace {
 // Cancelled navigations remembered until the engine reports their end; a page that keeps
 // cancelling cannot grow this.
 constexpr size_t kMaxCancelledRemembered = 16;
+// Loads of one navigation made again after the engine's own failures (a certificate just
+// trusted, a cancel no one asked for); past this the failure is reported.
+constexpr int kMaxRetries = 2;
+constexpr guint kRetryDelayMilliseconds = 500;
 // A PDF is drawn by the engine's own viewer some time after the load finishes.
 constexpr double kSnapshotDelays[] = {0.3, 1.0, 2.5};
 constexpr int kMinimumSide = 1;
@@ -190,6 +194,7 @@ struct WebEngineView::PendingDecision {
         if (policy == WKNavigationActionPolicyAllow) {
             trace("webkit: allow %s%s\n", uri);
             engine->m_lastAllowedRequest = gobject::retained(request.get());
+            engine->m_stopRequested = false;
             webkit_policy_decision_use(decision.get());
         } else {
             trace("webkit: cancel %s%s\n", uri);
@@ -212,13 +217,13 @@ struct WebEngineView::ScriptCall {
 WebEngineView::WebEngineView(const std::weak_ptr<WKWebView>& owner, WebKitWebContext* context, const WKWebViewConfiguration& configuration)
     : m_owner(owner), m_context(context)
 {
-    m_window = gtk_offscreen_window_new();
+    m_window.reset(gtk_offscreen_window_new());
     m_view = WEBKIT_WEB_VIEW(g_object_new(WEBKIT_TYPE_WEB_VIEW, "web-context", context, nullptr));
     webkit_settings_set_enable_javascript(webkit_web_view_get_settings(m_view), configuration.javaScriptEnabled());
-    gtk_container_add(GTK_CONTAINER(m_window), GTK_WIDGET(m_view));
+    gtk_container_add(GTK_CONTAINER(m_window.get()), GTK_WIDGET(m_view));
     resize(320, 480);
-    gtk_widget_show_all(m_window);
-    m_cancellable = g_cancellable_new();
+    gtk_widget_show_all(m_window.get());
+    m_cancellable.reset(g_cancellable_new());
     g_signal_connect(m_view, "decide-policy", G_CALLBACK(onDecidePolicy), this);
     g_signal_connect(m_view, "load-changed", G_CALLBACK(onLoadChanged), this);
     g_signal_connect(m_view, "load-failed", G_CALLBACK(onLoadFailed), this);
@@ -228,17 +233,17 @@ WebEngineView::WebEngineView(const std::weak_ptr<WKWebView>& owner, WebKitWebCon
 WebEngineView::~WebEngineView()
 {
     *m_alive = false;
-    g_cancellable_cancel(m_cancellable);
+    m_delayedRetry.reset();
+    g_cancellable_cancel(m_cancellable.get());
     g_signal_handlers_disconnect_by_data(m_view, this);
     webkit_web_view_stop_loading(m_view);
-    gtk_widget_destroy(m_window);
-    g_object_unref(m_cancellable);
 }
 
 std::shared_ptr<WKNavigation> WebEngineView::expectLoad()
 {
     m_expected = std::make_shared<WKNavigation>(m_nextNavigation++);
-    m_tlsRetryURI.reset();
+    m_retryURI.reset();
+    m_stopRequested = false;
     return m_expected;
 }
 
@@ -276,7 +281,11 @@ std::shared_ptr<WKNavigation> WebEngineView::reload()
     return navigation;
 }
 
-void WebEngineView::stopLoading() { webkit_web_view_stop_loading(m_view); }
+void WebEngineView::stopLoading()
+{
+    m_stopRequested = true;
+    webkit_web_view_stop_loading(m_view);
+}
 
 std::optional<std::string> WebEngineView::URL() const
 {
@@ -303,7 +312,7 @@ void WebEngineView::resize(int width, int height)
     width = width < kMinimumSide ? kMinimumSide : width;
     height = height < kMinimumSide ? kMinimumSide : height;
     gtk_widget_set_size_request(GTK_WIDGET(m_view), width, height);
-    gtk_window_resize(GTK_WINDOW(m_window), width, height);
+    gtk_window_resize(GTK_WINDOW(m_window.get()), width, height);
 }
 
 void WebEngineView::rememberCancelled(const std::string& uri)
@@ -346,7 +355,7 @@ void WebEngineView::decideNavigation(WebKitNavigationPolicyDecision* decision, b
     WebKitURIRequest* request = webkit_navigation_action_get_request(action);
     std::string uri = text(webkit_uri_request_get_uri(request));
     trace("webkit: decide %s%s\n", uri, newWindow ? " (new window)" : "");
-    if (m_tlsRetryURI && *m_tlsRetryURI == uri) {
+    if (m_retryURI && *m_retryURI == uri) {
         // The delegate allowed this very request a moment ago; only the certificate changed.
         webkit_policy_decision_use(WEBKIT_POLICY_DECISION(decision));
         return;
@@ -395,12 +404,14 @@ void WebEngineView::onLoadChanged(WebKitWebView*, WebKitLoadEvent event, gpointe
 
 void WebEngineView::startNavigation()
 {
-    if (m_tlsRetryURI && m_current) {
-        m_tlsRetryURI.reset();
+    if (m_retryURI && m_current) {
+        m_retryURI.reset();
         m_committed = false;
         return;
     }
     m_swallowFinished = false;
+    m_retriesLeft = kMaxRetries;
+    m_certificateTrusted = false;
     m_current = m_expected ? m_expected : std::make_shared<WKNavigation>(m_nextNavigation++);
     m_expected = nullptr;
     m_committed = false;
@@ -460,9 +471,44 @@ gboolean WebEngineView::onLoadFailed(WebKitWebView*, WebKitLoadEvent event, gcha
         return TRUE;
     }
     (void)event;
+    auto mapped = errorFromEngine(error, failing);
+    // Now and then the engine drops a load whose TLS handshake is under way with "Operation was
+    // cancelled" instead of reporting the certificate; loaded again a moment later, it reports
+    // it. The platform would report nothing of such a cancel, so the load is made again. A
+    // cancel that stopLoading or a newer load caused is reported.
+    bool unrequestedCancel = mapped->domain() == "NSURLErrorDomain" && mapped->code() == NSURLErrorCancelled && !engine->m_stopRequested &&
+        !engine->m_expected && engine->m_current;
+    if (unrequestedCancel && engine->m_retriesLeft > 0) {
+        trace("webkit: loading %s again%s\n", failing);
+        engine->m_swallowFinished = true;
+        engine->m_retryURI = failing;
+        engine->m_delayedRetry.reset(g_timeout_source_new(kRetryDelayMilliseconds));
+        g_source_set_callback(
+            engine->m_delayedRetry.get(),
+            [](gpointer self) -> gboolean {
+                auto* retrying = static_cast<WebEngineView*>(self);
+                if (retrying->m_retryURI)
+                    retrying->retry(*retrying->m_retryURI);
+                return G_SOURCE_REMOVE;
+            },
+            engine, nullptr);
+        g_source_attach(engine->m_delayedRetry.get(), g_main_context_default());
+        return TRUE;
+    }
     engine->m_swallowFinished = false;
-    engine->failNavigation(errorFromEngine(error, failing));
+    engine->failNavigation(mapped);
     return TRUE; // no error page of the engine's own: the owner shows its own
+}
+
+void WebEngineView::retry(const std::string& failing)
+{
+    --m_retriesLeft;
+    m_retryURI = failing;
+    m_swallowFinished = true;
+    auto request = m_lastAllowedRequest && text(webkit_uri_request_get_uri(m_lastAllowedRequest.get())) == failing
+        ? copyOf(m_lastAllowedRequest.get())
+        : gobject::Owned<WebKitURIRequest>(webkit_uri_request_new(failing.c_str()));
+    webkit_web_view_load_request(m_view, request.get());
 }
 
 gboolean WebEngineView::onLoadFailedWithTLSErrors(WebKitWebView*, gchar* uri, GTlsCertificate* certificate, GTlsCertificateFlags,
@@ -471,19 +517,16 @@ gboolean WebEngineView::onLoadFailedWithTLSErrors(WebKitWebView*, gchar* uri, GT
     auto* engine = static_cast<WebEngineView*>(self);
     std::string failing = text(uri);
     std::string host = hostOf(failing);
-    bool retried = engine->m_tlsRetryURI && *engine->m_tlsRetryURI == failing;
+    // Once a navigation: a certificate trusted a moment ago that fails again is not trusted.
+    bool retried = engine->m_certificateTrusted;
     trace("webkit: TLS errors %s%s\n", failing, retried ? " (again)" : "");
-    if (!retried && WebEngine::chainIsTrustedByExtraAuthorities(certificate, host)) {
+    if (!retried && engine->m_retriesLeft > 0 && WebEngine::chainIsTrustedByExtraAuthorities(certificate, host)) {
         webkit_web_context_allow_tls_certificate_for_host(engine->m_context, certificate, host.c_str());
-        engine->m_tlsRetryURI = failing;
-        engine->m_swallowFinished = true;
-        auto request = engine->m_lastAllowedRequest && text(webkit_uri_request_get_uri(engine->m_lastAllowedRequest.get())) == failing
-            ? copyOf(engine->m_lastAllowedRequest.get())
-            : gobject::Owned<WebKitURIRequest>(webkit_uri_request_new(failing.c_str()));
-        webkit_web_view_load_request(engine->m_view, request.get());
+        engine->m_certificateTrusted = true;
+        engine->retry(failing);
         return TRUE;
     }
-    engine->m_tlsRetryURI.reset();
+    engine->m_retryURI.reset();
     engine->m_swallowFinished = true;
     auto error =
         NSError::errorWithDomain_code_userInfo("NSURLErrorDomain", NSURLErrorServerCertificateUntrusted,
@@ -514,7 +557,8 @@ void WebEngineView::scheduleSnapshots()
 void WebEngineView::takeSnapshot(std::function<void(const CGImageRef&)> completion)
 {
     auto* call = new SnapshotCall{m_owner, std::move(completion)};
-    webkit_web_view_get_snapshot(m_view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, m_cancellable, onSnapshot, call);
+    webkit_web_view_get_snapshot(m_view, WEBKIT_SNAPSHOT_REGION_VISIBLE, WEBKIT_SNAPSHOT_OPTIONS_NONE, m_cancellable.get(), onSnapshot,
+                                 call);
 }
 
 void WebEngineView::onSnapshot(GObject* source, GAsyncResult* result, gpointer data)
@@ -560,7 +604,7 @@ void WebEngineView::evaluateJavaScript(const std::string& script,
                                        std::function<void(const std::optional<std::string>&, const std::shared_ptr<NSError>&)> completion)
 {
     auto* call = new ScriptCall{std::move(completion)};
-    webkit_web_view_evaluate_javascript(m_view, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, m_cancellable,
+    webkit_web_view_evaluate_javascript(m_view, script.c_str(), static_cast<gssize>(script.size()), nullptr, nullptr, m_cancellable.get(),
                                         onScript, call);
 }
 

@@ -68,15 +68,16 @@ private:
     void finishNavigation();
     void failNavigation(const std::shared_ptr<NSError>& error);
     std::shared_ptr<WKNavigation> expectLoad();
+    void retry(const std::string& failing);
     void rememberCancelled(const std::string& uri);
     bool takeCancelled(const std::string& uri);
     void scheduleSnapshots();
 
     std::weak_ptr<WKWebView> m_owner;
     WebKitWebContext* m_context;
-    GtkWidget* m_window = nullptr; // owns the engine's view
-    WebKitWebView* m_view = nullptr;
-    GCancellable* m_cancellable = nullptr;
+    gobject::OwnedWindow m_window; // holds the engine's view
+    WebKitWebView* m_view = nullptr; // the window's child
+    gobject::Owned<GCancellable> m_cancellable;
     // Lets a decision answered after this object went away find out.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 
@@ -84,9 +85,16 @@ private:
     std::shared_ptr<WKNavigation> m_expected; // asked for by a load call, not started yet
     std::shared_ptr<WKNavigation> m_current; // started, its end not reported yet
     bool m_committed = false;
-    // The certificate was just trusted and the same request is loading again: the load goes
-    // on as the same navigation, and its policy decision is not asked twice.
-    std::optional<std::string> m_tlsRetryURI;
+    // The same request is loading again after the engine's own failure (a certificate just
+    // trusted, an unrequested cancel): the load goes on as the same navigation, and its policy
+    // decision is not asked twice.
+    std::optional<std::string> m_retryURI;
+    int m_retriesLeft = 0;
+    bool m_certificateTrusted = false;
+    gobject::OwnedSource m_delayedRetry;
+    // Set by stopLoading until the next load is asked for or allowed: the engine may report the
+    // stopped load's start after the stop.
+    bool m_stopRequested = false;
     bool m_swallowFinished = false; // the end of a load whose outcome was handled already
     gobject::Owned<WebKitURIRequest> m_lastAllowedRequest;
     std::deque<std::string> m_cancelledURIs; // navigations the delegate cancelled
