@@ -31,28 +31,16 @@ std::unique_ptr<CURLU, URLHandleFree> parsedURL(const std::string& string)
     return handle;
 }
 
-bool isUnreservedInPath(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' || c == '~' ||
-        c == '/';
-}
-
 std::string fileURLOfPath(const std::string& path)
 {
     std::error_code error;
     auto absolute = std::filesystem::absolute(path, error);
-    std::string full = error ? path : absolute.lexically_normal().string();
-    static const char hex[] = "0123456789ABCDEF";
+    const std::filesystem::path full = error ? std::filesystem::path(path) : absolute.lexically_normal();
     std::string url = "file://";
-    for (unsigned char c : full) {
-        if (isUnreservedInPath(c)) {
-            url += static_cast<char>(c);
-        } else {
-            url += '%';
-            url += hex[c >> 4];
-            url += hex[c & 0xF];
-        }
-    }
+    for (const auto& part : full.relative_path())
+        url += "/" + KVNServer::percentEncodedPathSegment(part.string());
+    if (full.relative_path().empty())
+        url += "/";
     return url;
 }
 

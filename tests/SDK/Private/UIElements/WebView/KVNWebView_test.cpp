@@ -209,6 +209,15 @@ TEST_F(KVNWebViewTest, ARefusedLinkLeavesThePageAndReportsNothing)
     EXPECT_EQ(received("/web/secret.html").size(), 1u);
 }
 
+TEST_F(KVNWebViewTest, TheWebViewFillsTheViewAndFollowsItsSize)
+{
+    for (CGRect frame : {CGRectMake(0, 0, 320, 480), CGRectMake(10, 20, 200, 100)}) {
+        webView->setFrame(frame);
+        webView->layoutIfNeeded();
+        EXPECT_EQ(webView->wkWebView()->frame(), webView->bounds());
+    }
+}
+
 // A text the URL parser rejects is a file path: the file loads and is reported once; a
 // missing file fails once, and a refused connection fails once.
 TEST_F(KVNWebViewTest, EveryLoadIsReportedOnceWhateverItIs)
