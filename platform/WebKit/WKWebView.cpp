@@ -5,6 +5,7 @@
 #include "Foundation/BindToMainQueue.h"
 #include "Foundation/MainThreadChecker.h"
 #include "Network/HTTPErrorKeys.h"
+#include "UIKit/UIColor.h"
 #include "UIKit/UIImage.h"
 #include "WebKit/Private/WebEngine.h"
 #include "WebKit/Private/WebEngineView.h"
@@ -119,6 +120,16 @@ void WKWebView::layoutSubviews()
         m_scrollView->setFrame(bounds());
     if (m_engine)
         m_engine->resize(static_cast<int>(std::lround(bounds().size.width)), static_cast<int>(std::lround(bounds().size.height)));
+}
+
+void WKWebView::setBackgroundColor(std::shared_ptr<UIColor> color)
+{
+    UIView::setBackgroundColor(color);
+    CGFloat red = 1, green = 1, blue = 1, alpha = 1;
+    if (color && !color->getRed_green_blue_alpha(&red, &green, &blue, &alpha))
+        return;
+    if (m_engine)
+        m_engine->setBackgroundColor(red, green, blue, alpha);
 }
 
 void WKWebView::drawRect(CGRect rect)

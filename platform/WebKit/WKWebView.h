@@ -88,6 +88,9 @@ public:
     // The reason is logged once when they cannot.
     static bool engineAvailable();
 
+    // Also what the engine paints behind a page that has no background of its own (a PDF's
+    // margins, a page still loading).
+    void setBackgroundColor(std::shared_ptr<UIColor> color) override;
     void drawRect(CGRect rect) override;
     void layoutSubviews() override;
 

@@ -315,6 +315,12 @@ void WebEngineView::resize(int width, int height)
     gtk_window_resize(GTK_WINDOW(m_window.get()), width, height);
 }
 
+void WebEngineView::setBackgroundColor(double red, double green, double blue, double alpha)
+{
+    GdkRGBA color{red, green, blue, alpha};
+    webkit_web_view_set_background_color(m_view, &color);
+}
+
 void WebEngineView::rememberCancelled(const std::string& uri)
 {
     m_cancelledURIs.push_back(uri);

@@ -43,6 +43,7 @@ public:
     double estimatedProgress() const;
 
     void resize(int width, int height);
+    void setBackgroundColor(double red, double green, double blue, double alpha);
     void evaluateJavaScript(const std::string& script,
                             std::function<void(const std::optional<std::string>&, const std::shared_ptr<NSError>&)> completion);
     void takeSnapshot(std::function<void(const CGImageRef&)> completion);

@@ -11,6 +11,7 @@
 
 #include "Foundation/NSRunLoop.h"
 #include "Network/NSURLError.h"
+#include "UIKit/UIColor.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
 #include "WebKit/WKWebView.h"
@@ -161,30 +162,43 @@ TEST_F(WKWebViewTest, ACancelledNavigationIsSilentAndItsReissuedCopyCarriesTheHe
     }
 }
 
-TEST_F(WKWebViewTest, AnHTMLStringLoadsAndASnapshotOfItIsDrawnByTheView)
+// The page's own background, or the view's where the page has none: what the view draws of
+// the snapshot, through a PNG as a window's picture is written.
+TEST_F(WKWebViewTest, TheViewDrawsASnapshotOfThePage)
 {
-    webView->loadHTMLString_baseURL("<html><body style='margin:0;background:#00ff00'></body></html>", std::nullopt);
-    ASSERT_TRUE(waitForEnds(1));
-    CGImageRef snapshot;
-    bool done = false;
-    webView->takeSnapshot([&](const CGImageRef& image) {
-        snapshot = image;
-        done = true;
-    });
-    ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return done; }, kLoadTimeout));
-    ASSERT_TRUE(snapshot);
+    struct Case {
+        const char* html;
+        uint32_t rgb;
+    } cases[] = {
+        {"<html><body style='margin:0;background:#00ff00'></body></html>", 0x00FF00u},
+        {"<html><body></body></html>", 0xFF0000u},
+    };
+    webView->setBackgroundColor(UIColor::redColor());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.html);
+        long ends = recorder->ends();
+        webView->loadHTMLString_baseURL(c.html, std::nullopt);
+        ASSERT_TRUE(waitForEnds(ends + 1));
+        CGImageRef snapshot;
+        bool done = false;
+        webView->takeSnapshot([&](const CGImageRef& image) {
+            snapshot = image;
+            done = true;
+        });
+        ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return done; }, kLoadTimeout));
+        ASSERT_TRUE(snapshot);
 
-    // What the view draws, through a PNG as a window's picture is written.
-    UIGraphicsBeginImageContextWithOptions(CGSizeMake(320, 240), true, 1.0);
-    ASSERT_TRUE(webView->drawViewHierarchyInRect_afterScreenUpdates(CGRectMake(0, 0, 320, 240), true));
-    auto drawn = UIGraphicsGetImageFromCurrentImageContext();
-    UIGraphicsEndImageContext();
-    auto png = UIImagePNGRepresentation(drawn);
-    ASSERT_TRUE(png);
-    auto decoded = UIImage::imageWithData(*png);
-    ASSERT_TRUE(decoded);
-    for (auto [x, y] : {std::pair<size_t, size_t>{5, 5}, {160, 120}, {300, 230}})
-        EXPECT_EQ(decoded->CGImage()->pixelAt(x, y) & 0x00FFFFFFu, 0x00FF00u) << x << "," << y;
+        UIGraphicsBeginImageContextWithOptions(CGSizeMake(320, 240), true, 1.0);
+        ASSERT_TRUE(webView->drawViewHierarchyInRect_afterScreenUpdates(CGRectMake(0, 0, 320, 240), true));
+        auto drawn = UIGraphicsGetImageFromCurrentImageContext();
+        UIGraphicsEndImageContext();
+        auto png = UIImagePNGRepresentation(drawn);
+        ASSERT_TRUE(png);
+        auto decoded = UIImage::imageWithData(*png);
+        ASSERT_TRUE(decoded);
+        for (auto [x, y] : {std::pair<size_t, size_t>{5, 5}, {160, 120}, {300, 230}})
+            EXPECT_EQ(decoded->CGImage()->pixelAt(x, y) & 0x00FFFFFFu, c.rgb) << x << "," << y;
+    }
 }
 
 TEST_F(WKWebViewTest, StoppingALoadReportsOneCancel)
