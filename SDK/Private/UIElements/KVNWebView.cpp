@@ -106,12 +106,12 @@ void KVNWebView::loadURLString(const std::string& string)
 {
     KVN_ASSERT_MAIN_THREAD();
     if (parsedURL(string)) {
-        m_wkWebView->loadRequest(NSURLRequest(string));
+        noteNewest(m_wkWebView->loadRequest(NSURLRequest(string)));
         return;
     }
     // Reported once, by the load's own finish or failure.
     std::string fileURL = fileURLOfPath(string);
-    m_wkWebView->loadFileURL_allowingReadAccessToURL(fileURL, fileURL);
+    noteNewest(m_wkWebView->loadFileURL_allowingReadAccessToURL(fileURL, fileURL));
 }
 
 void KVNWebView::setBackgroundColor(std::shared_ptr<UIColor> color)
@@ -139,7 +139,7 @@ void KVNWebView::webView_decidePolicyForNavigationAction_decisionHandler(const s
         decisionHandler(WKNavigationActionPolicyCancel);
         NSURLRequest copy = *request;
         copy.setValue_forHTTPHeaderField(identification->clientSecret(), kClientSecretHeader);
-        m_reissued = webView->loadRequest(copy);
+        noteNewest(webView->loadRequest(copy));
         return;
     }
     auto delegate = m_delegate.lock();
@@ -148,25 +148,29 @@ void KVNWebView::webView_decidePolicyForNavigationAction_decisionHandler(const s
     decisionHandler(allowed ? WKNavigationActionPolicyAllow : WKNavigationActionPolicyCancel);
 }
 
-void KVNWebView::navigationEnded(const std::shared_ptr<WKNavigation>& navigation)
+void KVNWebView::noteNewest(const std::shared_ptr<WKNavigation>& navigation)
 {
-    if (m_reissued && navigation && navigation->identifier() == m_reissued->identifier())
-        m_reissued = nullptr;
+    if (navigation && navigation->identifier() > m_newestNavigation)
+        m_newestNavigation = navigation->identifier();
 }
 
-void KVNWebView::webView_didFinishNavigation(const std::shared_ptr<WKWebView>&, const std::shared_ptr<WKNavigation>& navigation)
+void KVNWebView::webView_didStartProvisionalNavigation(const std::shared_ptr<WKWebView>&, const std::shared_ptr<WKNavigation>& navigation)
 {
-    navigationEnded(navigation);
+    // A navigation the page started itself (a link) is the newest now.
+    noteNewest(navigation);
+}
+
+void KVNWebView::webView_didFinishNavigation(const std::shared_ptr<WKWebView>&, const std::shared_ptr<WKNavigation>&)
+{
     if (auto delegate = m_delegate.lock())
         delegate->webViewDidFinishLoad(std::static_pointer_cast<KVNWebView>(shared_from_this()));
 }
 
 void KVNWebView::reportFailure(const std::shared_ptr<WKNavigation>& navigation, const std::shared_ptr<NSError>& error)
 {
-    bool replacedByReissue = m_reissued && navigation && navigation->identifier() != m_reissued->identifier() && error &&
-        error->domain() == "NSURLErrorDomain" && error->code() == NSURLErrorCancelled;
-    navigationEnded(navigation);
-    if (replacedByReissue)
+    bool replaced = navigation && navigation->identifier() < m_newestNavigation && error && error->domain() == "NSURLErrorDomain" &&
+        error->code() == NSURLErrorCancelled;
+    if (replaced)
         return;
     if (auto delegate = m_delegate.lock())
         delegate->webView_didFailLoadWithError(std::static_pointer_cast<KVNWebView>(shared_from_this()), error);

@@ -5,10 +5,12 @@
 // cancelled and re-issued with it, and only the re-issued request is put to the delegate.
 // Everything else is the delegate's to allow.
 //
-// Each load is reported once, finished or failed, whether it came from a URL or a file path;
-// the cancel of a navigation replaced by its re-issued copy is never reported, so an owner
-// that reloads on a cancel cannot loop. Laid out to fill itself with the web view.
+// Each load is reported once, finished or failed, whether it came from a URL or a file path.
+// The cancel of a load that a newer one replaced (its re-issued copy, or the owner's next
+// load) is not reported: an owner that reloads on a cancel would load the page twice, or
+// forever. A stopped load's cancel is. Laid out to fill itself with the web view.
 // Main thread only.
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +47,8 @@ public:
     void webView_decidePolicyForNavigationAction_decisionHandler(const std::shared_ptr<WKWebView>& webView,
                                                                  const std::shared_ptr<WKNavigationAction>& navigationAction,
                                                                  std::function<void(WKNavigationActionPolicy)> decisionHandler) override;
+    void webView_didStartProvisionalNavigation(const std::shared_ptr<WKWebView>& webView,
+                                               const std::shared_ptr<WKNavigation>& navigation) override;
     void webView_didFinishNavigation(const std::shared_ptr<WKWebView>& webView, const std::shared_ptr<WKNavigation>& navigation) override;
     void webView_didFailNavigation_withError(const std::shared_ptr<WKWebView>& webView, const std::shared_ptr<WKNavigation>& navigation,
                                              const std::shared_ptr<NSError>& error) override;
@@ -55,11 +59,10 @@ public:
 private:
     void setUp();
     void reportFailure(const std::shared_ptr<WKNavigation>& navigation, const std::shared_ptr<NSError>& error);
-    void navigationEnded(const std::shared_ptr<WKNavigation>& navigation);
+    void noteNewest(const std::shared_ptr<WKNavigation>& navigation);
 
     std::shared_ptr<WKWebView> m_wkWebView;
     std::weak_ptr<KVNWebViewDelegate> m_delegate;
-    // The copy re-issued with the secret, until it ends: a cancel reported meanwhile is the
-    // one its own load caused.
-    std::shared_ptr<WKNavigation> m_reissued;
+    // The newest load asked for or started (the web view numbers its loads in order).
+    uint64_t m_newestNavigation = 0;
 };

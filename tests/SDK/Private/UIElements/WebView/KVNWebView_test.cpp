@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "Foundation/NSRunLoop.h"
+#include "Network/NSURLError.h"
 #include "Private/UIElements/KVNWebView.h"
 #include "models/KVNIdentification.h"
 #include "public/KavoniSettings.h"
@@ -182,6 +183,25 @@ TEST_F(KVNWebViewTest, TheSecretReachesTheServiceHostsOnlyAndTheDelegateSeesOnly
     EXPECT_EQ(pages[2].secret, std::nullopt);
 }
 
+// A page of another host still loading when a service page is asked for: the first load is
+// cancelled by the second, whose request is re-issued with the secret. The owner hears of its
+// second load only, once, and of no cancel that would make a contract viewer load again.
+TEST_F(KVNWebViewTest, AReplacedLoadIsNotReportedAsACancel)
+{
+    sim->setAnswer("GET", "/web/secret.html", 0, "", 1, 20.0);
+    webView->loadURLString(sim->baseURL() + "/web/secret.html");
+    ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return !received("/web/secret.html").empty(); }, kLoadTimeout));
+    webView->loadURLString(serviceURL("/web/secret.html?hop=2"));
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(delegate->finishes, 1);
+    EXPECT_TRUE(delegate->failures.empty()) << delegate->failures.front()->description();
+    EXPECT_EQ(webView->url(), serviceURL("/web/secret.html?hop=2"));
+    auto pages = received("/web/secret.html");
+    ASSERT_GE(pages.size(), 2u);
+    EXPECT_EQ(pages.back().query, "hop=2");
+    EXPECT_EQ(pages.back().secret, "s3cret");
+}
+
 TEST_F(KVNWebViewTest, WithoutASecretServicePagesGoStraightToTheDelegate)
 {
     KVNIdentification::sharedIdentification()->setClientSecret(std::nullopt);
@@ -207,6 +227,18 @@ TEST_F(KVNWebViewTest, ARefusedLinkLeavesThePageAndReportsNothing)
     EXPECT_EQ(delegate->ends(), 1u);
     EXPECT_EQ(webView->url(), serviceURL("/web/secret.html"));
     EXPECT_EQ(received("/web/secret.html").size(), 1u);
+}
+
+TEST_F(KVNWebViewTest, AStoppedLoadIsReportedAsACancel)
+{
+    sim->setAnswer("GET", "/web/secret.html", 0, "", 1, 20.0);
+    webView->loadURLString(serviceURL("/web/secret.html"));
+    ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return !received("/web/secret.html").empty(); }, kLoadTimeout));
+    webView->wkWebView()->stopLoading();
+    ASSERT_TRUE(waitForEnds(1));
+    EXPECT_EQ(delegate->ends(), 1u);
+    ASSERT_EQ(delegate->failures.size(), 1u);
+    EXPECT_EQ(delegate->failures[0]->code(), NSURLErrorCancelled);
 }
 
 TEST_F(KVNWebViewTest, TheWebViewFillsTheViewAndFollowsItsSize)
