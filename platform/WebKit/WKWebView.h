@@ -22,22 +22,10 @@
 #include "Foundation/NSError.h"
 #include "Network/NSURLRequest.h"
 #include "UIKit/UIView.h"
+#include "WebKit/WKError.h"
 #include "WebKit/WKNavigation.h"
 #include "WebKit/WKNavigationDelegate.h"
 #include "WebKit/WKWebViewConfiguration.h"
-
-// Errors the web view makes itself (the engine's own errors keep their domains: policy
-// errors "WebKitErrorDomain", network errors NSURLErrorDomain where they map).
-inline constexpr const char* WKErrorDomain = "WKErrorDomain";
-enum : long {
-    WKErrorUnknown = 1,
-    WKErrorWebViewUnavailable = 2,
-    WKErrorJavaScriptExceptionOccurred = 4,
-};
-inline constexpr const char* WebKitErrorDomain = "WebKitErrorDomain";
-enum : long {
-    WebKitErrorFrameLoadInterruptedByPolicyChange = 102,
-};
 
 namespace kvn {
 class WebEngineView;
