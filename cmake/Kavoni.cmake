@@ -74,7 +74,7 @@ function(kvn_add_layer target)
   kvn_export_headers(${target} ${folder})
 endfunction()
 
-# kvn_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [RESOURCE_LOCK name...])
+# kvn_add_gtest(NAME SOURCES a.cpp b.cpp LIBS lib1 lib2 [RESOURCE_LOCK name...] [DISPLAY])
 # One GoogleTest executable, run by CTest as one test. A process per case would pay the start
 # of a sanitized program (and of the script engine, or of the sim for a suite against it) once
 # per case, more than most cases cost; on a failure GoogleTest's own output ("[  FAILED  ]"
@@ -82,14 +82,23 @@ endfunction()
 # test thread is the main thread, with its run loop). Tests run with the source tree's root in
 # KVN_SOURCE_DIR so fixtures can be found from any build folder. An executable that holds
 # something only one process may hold at a time (a fixed port, a shared file) names it in
-# RESOURCE_LOCK, and CTest never runs two holders of it at once.
+# RESOURCE_LOCK, and CTest never runs two holders of it at once. DISPLAY runs it through
+# scripts/with-display.sh, which starts a private Xvfb when no display is set (the web engine).
 function(kvn_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;RESOURCE_LOCK" ${ARGN})
+  cmake_parse_arguments(ARG "DISPLAY" "" "SOURCES;LIBS;RESOURCE_LOCK" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} KvnTestMain GTest::gtest GTest::gmock)
   target_compile_definitions(${name} PRIVATE KVN_SOURCE_DIR="${PROJECT_SOURCE_DIR}" KVN_BINARY_DIR="${PROJECT_BINARY_DIR}")
-  add_test(NAME ${name} COMMAND ${name})
+  if(ARG_DISPLAY)
+    add_test(NAME ${name} COMMAND bash ${PROJECT_SOURCE_DIR}/scripts/with-display.sh $<TARGET_FILE:${name}>)
+  else()
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
   set_tests_properties(${name} PROPERTIES ENVIRONMENT "KVN_SOURCE_DIR=${PROJECT_SOURCE_DIR};GTEST_COLOR=no")
+  if(ARG_DISPLAY)
+    set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT
+                 "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/web-engine.lsan.supp")
+  endif()
   if(ARG_RESOURCE_LOCK)
     set_tests_properties(${name} PROPERTIES RESOURCE_LOCK "${ARG_RESOURCE_LOCK}")
   endif()

@@ -67,7 +67,8 @@ echo "--------------------------------------------------------------------------
 # The service is on this machine's loopback, which the reachability check does not count as a
 # network: the run says there is one. Its certificate is trusted through the test authority
 # alone; every check stays on. The user defaults live with the run, so a second run starts
-# with the device token the first one stored.
+# with the device token the first one stored. Web views need an X display: a private Xvfb
+# stands in when none is set.
 status=0
 env KVN_MAIN_JOB=1 \
     KVN_MAIN_JOB_OUTPUT="$out" \
@@ -75,7 +76,7 @@ env KVN_MAIN_JOB=1 \
     KVN_DEFAULTS_PATH="$root/$BUILD_DIR/defaults.json" \
     KVN_REACHABILITY_FLAGS=2 \
     KVN_LAUNCH_OPTIONS="{\"transactionToken\": \"$token\"}" \
-    "$app" 2>&1 || status=$?
+    bash scripts/with-display.sh "$app" 2>&1 || status=$?
 echo "----------------------------------------------------------------------------------------"
 
 case $status in

@@ -27,6 +27,8 @@ packages=(
   libvpx-dev libopus-dev
   # script engine
   libjavascriptcoregtk-4.1-dev
+  # web views, and the private X display they need on a headless machine
+  libwebkit2gtk-4.1-dev xvfb xauth
   # simulated identification service
   python3 python3-aiohttp python3-websockets python3-aiortc python3-numpy openssl
 )

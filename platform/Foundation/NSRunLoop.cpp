@@ -1,5 +1,7 @@
 #include "Foundation/NSRunLoop.h"
 
+#include "Foundation/RunLoopEventSource.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -102,7 +104,26 @@ void NSRunLoop::setClock(std::shared_ptr<RunLoopClock> clock)
         m_timers.swap(rebased);
         m_clock = std::move(clock);
     }
+    wakeWaiters();
+}
+
+void NSRunLoop::setEventSource(std::shared_ptr<RunLoopEventSource> source)
+{
+    std::lock_guard lock(m_mutex);
+    m_eventSource = std::move(source);
+}
+
+std::shared_ptr<RunLoopEventSource> NSRunLoop::eventSource() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_eventSource;
+}
+
+void NSRunLoop::wakeWaiters()
+{
     m_wake.notify_all();
+    if (auto source = eventSource())
+        source->wake();
 }
 
 void NSRunLoop::performBlock(std::function<void()> block)
@@ -113,7 +134,7 @@ void NSRunLoop::performBlock(std::function<void()> block)
         std::lock_guard lock(m_mutex);
         m_blocks.push_back(std::move(block));
     }
-    m_wake.notify_all();
+    wakeWaiters();
 }
 
 uint64_t NSRunLoop::scheduleAt(double fireAt, std::function<void()> fire)
@@ -126,7 +147,7 @@ uint64_t NSRunLoop::scheduleAt(double fireAt, std::function<void()> fire)
         m_timers.emplace(key, std::move(fire));
         m_timerIndex.emplace(id, key);
     }
-    m_wake.notify_all();
+    wakeWaiters();
     return id;
 }
 
@@ -209,7 +230,10 @@ bool NSRunLoop::runOneDueTimer(double limit)
 void NSRunLoop::pump()
 {
     double limit = now();
+    auto source = eventSource();
     for (int round = 0; round < kMaxPumpRounds; ++round) {
+        if (source)
+            source->dispatchReady();
         size_t ran = runQueuedBlocks();
         bool fired = runOneDueTimer(limit);
         if (ran == 0 && !fired)
@@ -227,7 +251,7 @@ void NSRunLoop::advanceManualClock(ManualClock& clock, double target)
     if (!isMainThread() && this == mainRunLoop().get()) {
         // Off the main thread time may move, but timers are the main thread's to run.
         clock.setTime(target);
-        m_wake.notify_all();
+        wakeWaiters();
         return;
     }
     pump();
@@ -257,6 +281,13 @@ void NSRunLoop::waitForWork(double maxRealSeconds)
     }
     if (wait <= 0)
         return;
+    if (auto source = m_eventSource) {
+        // Whatever is queued after the check above wakes the source, so nothing is missed
+        // while the lock is released.
+        lock.unlock();
+        source->waitAndDispatch(wait);
+        return;
+    }
     m_wake.wait_for(lock, std::chrono::duration<double>(wait));
 }
 
@@ -265,7 +296,7 @@ void NSRunLoop::wakeForClock()
     {
         std::lock_guard lock(m_mutex);
     }
-    m_wake.notify_all();
+    wakeWaiters();
 }
 
 void NSRunLoop::runUntilDate(double secondsFromNow)
@@ -334,5 +365,5 @@ void NSRunLoop::stop()
             return;
         m_stopRequested = true;
     }
-    m_wake.notify_all();
+    wakeWaiters();
 }

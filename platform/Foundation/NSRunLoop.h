@@ -19,6 +19,8 @@
 
 #include "Foundation/RunLoopClock.h"
 
+class RunLoopEventSource;
+
 class NSRunLoop : public std::enable_shared_from_this<NSRunLoop> {
 public:
     NSRunLoop();
@@ -46,6 +48,10 @@ public:
     double now() const;
     void setClock(std::shared_ptr<RunLoopClock> clock);
     std::shared_ptr<RunLoopClock> clock() const;
+
+    // An outside event loop turned with this one (nullptr removes it). Set it on the loop's own
+    // thread; its events are dispatched only there.
+    void setEventSource(std::shared_ptr<RunLoopEventSource> source);
 
     // Lower level, used by dispatch and timers. Safe from any thread.
     void performBlock(std::function<void()> block);
@@ -75,6 +81,9 @@ private:
     void waitForWork(double maxRealSeconds);
     // A manual clock this loop follows has moved: timers may have fallen due.
     void wakeForClock();
+    // Wakes a wait on the condition or on the outside source.
+    void wakeWaiters();
+    std::shared_ptr<RunLoopEventSource> eventSource() const;
 
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
@@ -83,6 +92,7 @@ private:
     std::map<uint64_t, TimerKey> m_timerIndex;
     uint64_t m_nextTimerId = 1;
     std::shared_ptr<RunLoopClock> m_clock;
+    std::shared_ptr<RunLoopEventSource> m_eventSource;
     bool m_stopRequested = false;
     int m_running = 0; // nesting depth of run()
 };

@@ -8,6 +8,7 @@ import logging
 from aiohttp import web
 
 from . import rest
+from . import web as web_pages
 from .agent import CONTROL_PATH as AGENT_CONTROL, Agent
 from .answers import error_answer
 from .channel import CONTROL_PATH as CHANNEL_CONTROL, Channel
@@ -26,6 +27,7 @@ def build_app() -> web.Application:
     agent = Agent(channel)
     agent.register(router)  # before the service's routes: it watches the calls it hands on
     rest.register(router)
+    web_pages.register(router)
     channel_router = Router()
     channel.register(channel_router)
     control = Control()

@@ -96,7 +96,7 @@ void runCertificateScript(const std::string& dir)
 
 } // namespace
 
-std::unique_ptr<SimService> SimService::start()
+std::unique_ptr<SimService> SimService::start(const std::string& certificatesDirectory)
 {
     const std::string dir = simDir();
     runCertificateScript(dir);
@@ -112,6 +112,10 @@ std::unique_ptr<SimService> SimService::start()
     }
 
     std::vector<std::string> args = { kPython, "-m", "kavoni_sim", "--port", "0", "--stop-on-stdin-eof" };
+    if (!certificatesDirectory.empty()) {
+        args.push_back("--certs");
+        args.push_back(certificatesDirectory);
+    }
     std::vector<std::string> env = childEnvironment();
     auto argv = pointers(args);
     auto envp = pointers(env);

@@ -25,8 +25,9 @@ class SimService {
 public:
     // Creates the test certificates when they are missing (sim/make-certs.sh), starts the sim
     // with `--port 0` and waits until it listens. Throws std::runtime_error when it cannot.
-    // The sim's folder is the source tree's sim/, or $KVN_SIM_DIR when set.
-    static std::unique_ptr<SimService> start();
+    // The sim's folder is the source tree's sim/, or $KVN_SIM_DIR when set. A certificates
+    // folder (server.pem, server.key) replaces sim/certs for this sim's TLS.
+    static std::unique_ptr<SimService> start(const std::string& certificatesDirectory = {});
     ~SimService();
     SimService(const SimService&) = delete;
     SimService& operator=(const SimService&) = delete;

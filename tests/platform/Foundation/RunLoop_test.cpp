@@ -1,5 +1,7 @@
 // The main run loop, dispatch and timers on a manual clock.
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "Foundation/Dispatch.h"
 #include "Foundation/NSRunLoop.h"
 #include "Foundation/NSTimer.h"
+#include "Foundation/RunLoopEventSource.h"
 #include "support/ManualClockFixture.h"
 
 namespace {
@@ -246,6 +249,56 @@ TEST(RunLoopRealClock, RunReturnsOnceStoppedFromAnotherThread)
     });
     loop->run();
     EXPECT_TRUE(ranBeforeStop);
+}
+
+// Stands for a toolkit's loop: it records what the run loop asks of it, and its wait ends only
+// through wake(), so a block queued without waking it would leave the loop asleep.
+class RecordingEventSource : public RunLoopEventSource {
+public:
+    void dispatchReady() override { ++dispatches; }
+    void waitAndDispatch(double) override
+    {
+        std::unique_lock lock(m_mutex);
+        ++waits;
+        // Bounded only so that a missing wake fails the test instead of hanging it.
+        if (!m_wake.wait_for(lock, std::chrono::seconds(30), [&] { return m_woken; }))
+            ++waitsNotWoken;
+        m_woken = false;
+    }
+    void wake() override
+    {
+        std::lock_guard lock(m_mutex);
+        m_woken = true;
+        m_wake.notify_all();
+    }
+
+    std::atomic<int> dispatches = 0;
+    std::atomic<int> waits = 0;
+    std::atomic<int> waitsNotWoken = 0;
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_woken = false;
+};
+
+TEST(RunLoopRealClock, AnEventSourceIsDispatchedOnEveryPumpAndWokenByWorkFromOtherThreads)
+{
+    auto loop = NSRunLoop::mainRunLoop();
+    auto source = std::make_shared<RecordingEventSource>();
+    loop->setEventSource(source);
+    loop->pump();
+    EXPECT_GT(source->dispatches.load(), 0);
+
+    bool ran = false;
+    dispatch_async(dispatch_get_global_queue(DISPATCH_QUEUE_PRIORITY_DEFAULT, 0), [loop, &ran] {
+        dispatch_sync(dispatch_get_main_queue(), [&ran] { ran = true; }); // queued while the loop may sleep in the source
+        loop->stop();
+    });
+    loop->run();
+    loop->setEventSource(nullptr);
+    EXPECT_TRUE(ran);
+    EXPECT_EQ(source->waitsNotWoken.load(), 0);
 }
 
 } // namespace
