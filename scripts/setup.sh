@@ -28,7 +28,7 @@ packages=(
   # script engine
   libjavascriptcoregtk-4.1-dev
   # simulated identification service
-  python3 python3-aiohttp python3-websockets python3-aiortc openssl
+  python3 python3-aiohttp python3-websockets python3-aiortc python3-numpy openssl
 )
 
 SUDO=""

@@ -7,24 +7,31 @@ import logging
 
 from aiohttp import web
 
-from . import rest, videoserver
+from . import rest
+from .agent import CONTROL_PATH as AGENT_CONTROL, Agent
 from .answers import error_answer
 from .channel import CONTROL_PATH as CHANNEL_CONTROL, Channel
 from .control import PREFIX, Control
 from .routing import Call, Router
+from .videoserver import CONTROL_PATH as VIDEO_CONTROL, VideoServer
 
 log = logging.getLogger("kavoni_sim")
 
 
 def build_app() -> web.Application:
     router = Router()
-    videoserver.register(router)
-    rest.register(router)
     channel = Channel()
+    video = VideoServer(now=channel.now)
+    video.register(router)
+    agent = Agent(channel)
+    agent.register(router)  # before the service's routes: it watches the calls it hands on
+    rest.register(router)
     channel_router = Router()
     channel.register(channel_router)
     control = Control()
     control.reset_hooks.append(channel.reset)
+    control.reset_hooks.append(video.reset)
+    control.reset_hooks.append(agent.reset)
 
     async def take_rule(request: web.Request, path: str):
         rule = control.take_rule(request.method, path)
@@ -51,6 +58,10 @@ def build_app() -> web.Application:
         path, _, query = request.raw_path.partition("?")
         if path == CHANNEL_CONTROL or path.startswith(CHANNEL_CONTROL + "/"):
             return await channel.handle_control(request, path)
+        if path == VIDEO_CONTROL or path.startswith(VIDEO_CONTROL + "/"):
+            return await video.handle_control(request, path)
+        if path == AGENT_CONTROL or path.startswith(AGENT_CONTROL + "/"):
+            return await agent.handle_control(request, path)
         if path.startswith(PREFIX):
             return await control.handle(request, path)
         if channel_router.resolve(request.method, path)[2]:
@@ -77,9 +88,12 @@ def build_app() -> web.Application:
     app["control"] = control
     app["router"] = router
     app["channel"] = channel
+    app["video"] = video
+    app["agent"] = agent
 
     async def close_channel(_: web.Application) -> None:
-        await channel.shutdown()
+        agent.reset()
+        await asyncio.gather(channel.shutdown(), video.shutdown())
     app.on_shutdown.append(close_channel)
     app.router.add_route("*", "/{tail:.*}", dispatch)
     return app

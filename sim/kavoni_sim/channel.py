@@ -57,6 +57,7 @@ from urllib.parse import parse_qs
 from aiohttp import web
 
 from .answers import error_answer, json_answer
+from .control import ControlError, post_control
 from .routing import Call, Router
 
 CHANNEL_PATH = "/api/v1/identifications/{token}/websocket"
@@ -102,10 +103,6 @@ class Connection:
         return {"id": self.id, "token": self.token, "transport": self.transport,
                 "openedAt": self.opened_at, "closedAt": self.closed_at, "end": self.end,
                 "messages": self.messages}
-
-
-class ControlError(Exception):
-    pass
 
 
 class Channel:
@@ -315,24 +312,9 @@ class Channel:
         self.drop(None, "sim stopping")
 
     async def handle_control(self, request: web.Request, path: str) -> web.Response:
-        try:
-            if path == CONTROL_PATH and request.method == "GET":
-                return json_answer(self._state())
-            if request.method != "POST" or not path.startswith(CONTROL_PATH + "/"):
-                return web.Response(status=404, text=f"no control call {request.method} {path}\n")
-            try:
-                control = json.loads((await request.read()).decode("utf-8") or "{}")
-            except (UnicodeDecodeError, ValueError) as error:
-                raise ControlError(f"the body is not JSON: {error}") from None
-            if not isinstance(control, dict):
-                raise ControlError("the body must be a JSON object")
-            action = path[len(CONTROL_PATH) + 1:]
-            answer = await self._control(action, control)
-        except ControlError as error:
-            return web.Response(status=400, text=f"bad channel call: {error}\n")
-        if answer is None:
-            return web.Response(status=404, text=f"no control call {request.method} {path}\n")
-        return json_answer(answer)
+        if path == CONTROL_PATH and request.method == "GET":
+            return json_answer(self._state())
+        return await post_control(request, path, CONTROL_PATH, "channel", self._control)
 
     async def _control(self, action: str, control: dict) -> Optional[dict]:
         if action == "push":

@@ -8,16 +8,18 @@ Control API (never recorded, never subject to chosen answers):
                         after `delay` seconds. Status 0 keeps the service's own answer and only
                         delays it. The newest matching rule wins. Answers {"id": n}.
   POST /__sim/reset     forget every rule and the record (and the event channel's queues and
-                        record, through `reset_hooks`)
+                        record, and the video server's links, through `reset_hooks`)
   GET  /__sim/requests  the record: [{"method", "path", "query", "headers", "body",
                         "bodyBase64", "json", "status"}, ...], oldest first
 """
+import asyncio
 import base64
+import inspect
 import json
 import logging
 import re
 from dataclasses import dataclass
-from typing import Any, Callable, Optional
+from typing import Any, Awaitable, Callable, Optional
 
 from aiohttp import web
 
@@ -25,6 +27,38 @@ from .answers import json_answer
 
 PREFIX = "/__sim/"
 log = logging.getLogger("kavoni_sim")
+
+
+class ControlError(Exception):
+    """A control call that cannot be carried out; its text says why (answered 400)."""
+
+
+async def control_object(request: web.Request) -> dict:
+    """The body of a control call: a JSON object, none counting as {}."""
+    try:
+        control = json.loads((await request.read()).decode("utf-8") or "{}")
+    except (UnicodeDecodeError, ValueError) as error:
+        raise ControlError(f"the body is not JSON: {error}") from None
+    if not isinstance(control, dict):
+        raise ControlError("the body must be a JSON object")
+    return control
+
+
+def no_control_call(request: web.Request, path: str) -> web.Response:
+    return web.Response(status=404, text=f"no control call {request.method} {path}\n")
+
+
+async def post_control(request: web.Request, path: str, prefix: str, name: str,
+                       act: Callable[[str, dict], Awaitable[Optional[dict]]]) -> web.Response:
+    """A POST under `prefix`: `act(action, body)` gives the JSON answer, None when there is no
+    such action, or raises ControlError for a call it refuses (400 "bad <name> call")."""
+    if request.method != "POST" or not path.startswith(prefix + "/"):
+        return no_control_call(request, path)
+    try:
+        answer = await act(path[len(prefix) + 1:], await control_object(request))
+    except ControlError as error:
+        return web.Response(status=400, text=f"bad {name} call: {error}\n")
+    return no_control_call(request, path) if answer is None else json_answer(answer)
 
 
 @dataclass
@@ -53,11 +87,17 @@ class Control:
         self._next_id = 1
         self.reset_hooks: list[Callable[[], None]] = []
 
-    def reset(self) -> None:
+    def reset(self) -> list[Awaitable]:
+        """Forgets the rules and the record; gives what the hooks still have to finish (closing
+        media links takes a moment), for the caller to await."""
         self.rules.clear()
         self.record.clear()
+        pending = []
         for hook in self.reset_hooks:
-            hook()
+            result = hook()
+            if inspect.isawaitable(result):
+                pending.append(result)
+        return pending
 
     def add_rule(self, control: Any) -> AnswerRule:
         if not isinstance(control, dict):
@@ -138,9 +178,9 @@ class Control:
                      rule.remaining, rule.delay)
             return json_answer({"id": rule.id})
         if path == PREFIX + "reset" and request.method == "POST":
-            self.reset()
+            await asyncio.gather(*self.reset())
             log.info("reset")
             return json_answer({})
         if path == PREFIX + "requests" and request.method == "GET":
             return json_answer(self.record)
-        return web.Response(status=404, text=f"no control call {request.method} {path}\n")
+        return no_control_call(request, path)

@@ -95,6 +95,8 @@ def main(argv=None) -> None:
     arguments = parse_arguments(argv)
     logging.basicConfig(stream=sys.stderr, level=logging.WARNING if arguments.quiet else logging.INFO,
                         format="kavoni_sim %(levelname)s: %(message)s")
+    # The ICE agent logs every check at INFO; the video server logs what a test needs.
+    logging.getLogger("aioice").setLevel(logging.WARNING)
     try:
         asyncio.run(serve(arguments))
     except (OSError, ssl.SSLError) as error:

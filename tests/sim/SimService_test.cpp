@@ -223,7 +223,10 @@ TEST_F(SimServiceTest, FixtureCalls)
         { "GET", "/vellumbank/identifications/DEV1/signingDone", "", 200, "", nullptr },
         { "POST", "/api/v1/conferences/s1/USER/u1/sendSdpOffer", R"({"sdpMessage":"v=0","isOffer":true})", 200,
           "/isOffer", false },
-        { "POST", "/api/v1/conferences/s1/USER/u1/sendCandidate", R"({"sdpCandidateAttribute":"candidate:1"})", 200, "", nullptr },
+        { "POST", "/api/v1/conferences/s1/USER/u1/sendCandidate",
+          R"({"sdpCandidateAttribute":"candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host","sdpMediaIndex":0})", 200, "", nullptr },
+        { "POST", "/api/v1/conferences/s1/USER/u1/sendCandidate", R"({"sdpCandidateAttribute":"candidate:1"})", 400,
+          "/errors/0/cause", "INVALID_REQUEST" },
         { "DELETE", kIdent + "/start", "", 405, "/errors/0/cause", "METHOD_NOT_ALLOWED" },
     };
     for (const auto& c : cases) {
@@ -238,6 +241,28 @@ TEST_F(SimServiceTest, FixtureCalls)
             EXPECT_EQ(answer[pointer], c.expected);
         }
     }
+}
+
+TEST_F(SimServiceTest, VideoServerFaultsApplyInOrderToTheirConference)
+{
+    // An offer without media starts no link, so this needs no WebRTC peer on this side.
+    const std::string offer = R"({"sdpMessage":"v=0\r\n","isOffer":true,"tieBreaker":"1"})";
+    auto offerTo = [&](const std::string& session) { return call("POST", "/api/v1/conferences/" + session + "/USER/u1/sendSdpOffer", offer); };
+    sim->setVideoFault(SimService::VideoFault::Refuse, 1, 502, 0, "s1");
+    sim->setVideoFault(SimService::VideoFault::NotJSON);
+    sim->setVideoFault(SimService::VideoFault::NotSDP);
+
+    Reply other = offerTo("other");
+    EXPECT_EQ(other.status, 200);
+    EXPECT_TRUE(parsed(other).is_discarded()) << other.body;
+    EXPECT_EQ(offerTo("s1").status, 502);
+    Reply garbled = offerTo("s1");
+    EXPECT_EQ(garbled.status, 200);
+    EXPECT_EQ(parsed(garbled).value("sdpMessage", "").rfind("v=0", 0), std::string::npos) << garbled.body;
+    EXPECT_EQ(parsed(offerTo("s1")).value("isOffer", true), false);
+
+    EXPECT_EQ(sim->videoConference(), nullptr);
+    EXPECT_EQ(sim->dropVideoLink("s1"), 0);
 }
 
 TEST(SimServiceLifetime, StopsWhenDestroyed)

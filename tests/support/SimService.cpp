@@ -298,6 +298,33 @@ nlohmann::json SimService::channelConnections() const
     return nlohmann::json::parse(control("GET", "/__sim/channel", "")).at("connections");
 }
 
+nlohmann::json SimService::videoConference(const std::string& session) const
+{
+    const auto links = nlohmann::json::parse(control("GET", "/__sim/video", "")).at("links");
+    for (auto link = links.rbegin(); link != links.rend(); ++link) {
+        if (session.empty() || link->at("session") == session)
+            return *link;
+    }
+    return nullptr;
+}
+
+int SimService::dropVideoLink(const std::string& session)
+{
+    const nlohmann::json body = session.empty() ? nlohmann::json::object() : nlohmann::json { { "session", session } };
+    return nlohmann::json::parse(control("POST", "/__sim/video/drop", body.dump())).at("dropped").get<int>();
+}
+
+void SimService::setVideoFault(VideoFault fault, int count, int status, double delaySeconds, const std::string& session)
+{
+    static const char* const kNames[] = { "refuse", "notJson", "notSdp", "delay" };
+    nlohmann::json body = { { "fault", kNames[static_cast<int>(fault)] }, { "count", count }, { "status", status } };
+    if (fault == VideoFault::Delay)
+        body["seconds"] = delaySeconds;
+    if (!session.empty())
+        body["session"] = session;
+    control("POST", "/__sim/video/answer", body.dump());
+}
+
 std::string SimService::errorBody(const std::string& id, const std::string& cause)
 {
     return nlohmann::json { { "errors", nlohmann::json::array({ { { "id", id }, { "cause", cause } } }) } }.dump();

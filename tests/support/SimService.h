@@ -45,7 +45,8 @@ public:
     void setAnswer(const std::string& method, const std::string& pathRegex, int status,
                    const std::string& body = "", int count = -1, double delaySeconds = 0,
                    const std::string& contentType = "application/json");
-    // Forgets every chosen answer and the request record.
+    // Forgets every chosen answer and the request record (and the channel's queues and
+    // record, and the video server's links and faults).
     void reset();
     // Every request received since the start or the last reset, oldest first, the control
     // calls left out. Each entry: "method", "path" (as sent, no query), "query" (raw, without
@@ -94,6 +95,21 @@ public:
     // "refused (restarting)", "closed (<code>)", "client left", ...), "messages". Times are
     // seconds on the sim's monotonic clock.
     nlohmann::json channelConnections() const;
+
+    // The video server (sim/README.md, "Video server"): each offer with media starts a link
+    // with a WebRTC peer that sends a test pattern and a tone. The record of the newest link
+    // of conference `session` (of all conferences when empty), null when there is none.
+    nlohmann::json videoConference(const std::string& session = "") const;
+    // Closes the conference's open link (the newest open link when `session` is empty), so
+    // the app sees its link go down. Returns how many (0 or 1).
+    int dropVideoLink(const std::string& session = "");
+    enum class VideoFault { Refuse, NotJSON, NotSDP, Delay };
+    // The next `count` offers (of conference `session`, or of any when empty) are refused
+    // with `status`, answered 200 with a body that is not JSON, or with JSON whose
+    // "sdpMessage" is not SDP, or handled `delaySeconds` late. Faults are taken in the order
+    // they were set; `reset` forgets them and closes every link.
+    void setVideoFault(VideoFault fault, int count = 1, int status = 503, double delaySeconds = 0,
+                       const std::string& session = "");
 
     // The service's error body: {"errors":[{"id": id, "cause": cause}]}.
     static std::string errorBody(const std::string& id, const std::string& cause);

@@ -198,7 +198,7 @@ TEST_F(ServiceCallsTest, EveryCallSendsItsMethodPathHeadersAndBody)
     photo->setImage(image);
     auto message = std::make_shared<KVNMessage>();
     message->setText("Hallo, ich bin bereit.");
-    const JSONValue candidate = {{"sdpMLineIndex", 0}, {"candidate", "candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host"}};
+    const JSONValue candidate = {{"sdpCandidateAttribute", "candidate:1 1 udp 2122260223 127.0.0.1 50000 typ host"}, {"sdpMediaIndex", 0}};
     const JSONValue offer = {{"sdpMessage", "v=0\r\n"}, {"isOffer", true}, {"tieBreaker", 7}};
 
     using Done = std::function<void()>;
