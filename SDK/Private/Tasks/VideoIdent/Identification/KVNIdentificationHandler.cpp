@@ -373,6 +373,12 @@ void KVNIdentificationHandler::takeScreenshot(const JSONValue& data)
     auto handler = webRTCHandler();
     if (!handler)
         return;
+    // A call that stopped answering must not make the service's requests pile up here.
+    if (m_pendingScreenshotTypes.size() >= maxPendingScreenshots) {
+        KVNLogLocated(__FILE__, __LINE__, "Screenshot for type %@ skipped: %ld earlier ones are still being taken", *type,
+                      static_cast<long>(m_pendingScreenshotTypes.size()));
+        return;
+    }
     m_pendingScreenshotTypes.push_back(*type);
     handler->createScreenshot();
 }

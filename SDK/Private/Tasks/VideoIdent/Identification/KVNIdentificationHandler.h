@@ -37,6 +37,10 @@ class KVNIdentificationHandler : public KVNSocketHandlerDelegate,
                                  public KVNNoVideoserverHandlerDelegate,
                                  public std::enable_shared_from_this<KVNIdentificationHandler> {
 public:
+    // Captures asked of the call that may be under way at once; a request beyond them takes
+    // no picture.
+    static constexpr size_t maxPendingScreenshots = 8;
+
     KVNIdentificationHandler() = default;
     ~KVNIdentificationHandler() override;
     KVNIdentificationHandler(const KVNIdentificationHandler&) = delete;

@@ -293,6 +293,14 @@ TEST_F(IdentificationHandlerTest, ScreenshotRequests)
     EXPECT_EQ(driver->call->captures, 1) << "a request without a text type takes no picture";
     EXPECT_EQ(driver->screenshotType(), "IDFRONTSIDE");
 
+    // A call that never answers holds a bounded number of requests.
+    for (int i = 0; i < 20; ++i)
+        deliver(command("takeScreenshot", {{"type", "IDBACKSIDE"}}));
+    EXPECT_EQ(driver->call->captures, static_cast<int>(KVNIdentificationHandler::maxPendingScreenshots));
+    driver->webRTCHandler_didCreateScreenshot_withSuccess(driver->call, nullptr, false);
+    deliver(command("takeScreenshot", {{"type", "IDBACKSIDE"}}));
+    EXPECT_EQ(driver->call->captures, static_cast<int>(KVNIdentificationHandler::maxPendingScreenshots) + 1) << "an answer makes room";
+
     // A failed capture is only logged.
     testing::internal::CaptureStderr();
     driver->webRTCHandler_didCreateScreenshot_withSuccess(driver->call, nullptr, false);
