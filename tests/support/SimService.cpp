@@ -329,6 +329,31 @@ void SimService::setVideoFault(VideoFault fault, int count, int status, double d
     control("POST", "/__sim/video/answer", body.dump());
 }
 
+void SimService::setAgentScript(const std::string& token, const std::optional<std::string>& script, double waitSeconds)
+{
+    const nlohmann::json body = { { "token", token }, { "script", script ? nlohmann::json(*script) : nlohmann::json(nullptr) },
+                                  { "waitSeconds", waitSeconds } };
+    control("POST", "/__sim/agent/script", body.dump());
+}
+
+nlohmann::json SimService::agentProgress(const std::string& token) const
+{
+    const auto identifications = nlohmann::json::parse(control("GET", "/__sim/agent", "")).at("identifications");
+    // Identifications are kept under the internal token.
+    for (const auto& key : { token, token + "-INT" }) {
+        auto found = identifications.find(key);
+        if (found != identifications.end())
+            return *found;
+    }
+    return nullptr;
+}
+
+bool SimService::restartChannelAtSafePoint(const std::string& token, double downSeconds)
+{
+    const nlohmann::json body = { { "token", token }, { "downSeconds", downSeconds } };
+    return nlohmann::json::parse(control("POST", "/__sim/agent/restartChannel", body.dump())).at("scheduled").get<bool>();
+}
+
 std::string SimService::errorBody(const std::string& id, const std::string& cause)
 {
     return nlohmann::json { { "errors", nlohmann::json::array({ { { "id", id }, { "cause", cause } } }) } }.dump();

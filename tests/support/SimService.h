@@ -112,6 +112,18 @@ public:
     void setVideoFault(VideoFault fault, int count = 1, int status = 503, double delaySeconds = 0,
                        const std::string& session = "");
 
+    // The agent (sim/README.md, "Agent"): the road of the token's next start ("identification",
+    // "docusign", "nativeConsent", "failed", "waitingList", "noVideoServer"; nullopt: no agent
+    // whatever the token's keywords) and how long each of its waits may take.
+    void setAgentScript(const std::string& token, const std::optional<std::string>& script, double waitSeconds = 30);
+    // The progress of the identification the token names (its "state", "failure", "waitingFor",
+    // "steps", "arrived", "chat", "channelRestarts", ...); null before its first start.
+    nlohmann::json agentProgress(const std::string& token) const;
+    // Restarts the event channel (as restartChannel does) at the road's next safe point, once
+    // the app proved it has every command sent so far. Returns whether it was scheduled (a
+    // token without a running road restarts at once).
+    bool restartChannelAtSafePoint(const std::string& token, double downSeconds = 1.0);
+
     // The service's error body: {"errors":[{"id": id, "cause": cause}]}.
     static std::string errorBody(const std::string& id, const std::string& cause);
     // A recorded request's header, looked up case-insensitively; nullopt when absent.

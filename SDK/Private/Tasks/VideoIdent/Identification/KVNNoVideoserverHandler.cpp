@@ -10,6 +10,8 @@
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/VideoStreamDescription.h"
 #include "Private/Helper/KVNLog.h"
+#include "Private/Helper/KavoniErrorCode.h"
+#include "Private/Helper/KavoniErrorPrivate.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNOrvelLocalMedia.h"
 #include "UIKit/UIView.h"
 #include "codecs/OpusCodec.h"
@@ -51,14 +53,21 @@ void KVNNoVideoserverHandler::startWithSessionID_sessionToken(const std::string&
     auto media = std::make_shared<KVNOrvelLocalMedia>();
     m_localMedia = media;
     media->startWithCallback([handler = self(), media](std::shared_ptr<LocalPreviewView> preview, std::exception_ptr failure) mutable {
-        if (failure || !preview) {
+        if (failure || !preview)
             KVNLogLocated(__FILE__, __LINE__, "Orvel: Starting local media failed: %@", failureReason(failure));
-            return;
-        }
-        kvn::postToMainQueue(std::move(handler), [media, preview](KVNNoVideoserverHandler& self) {
+        kvn::postToMainQueue(std::move(handler), [media, preview, failure](KVNNoVideoserverHandler& self) {
             // Media that a reset let go of is not shown.
             if (self.m_localMedia != media) {
                 media->stop();
+                return;
+            }
+            // Without camera and microphone there is no call to report as up: the driver
+            // hears of the failure as from the media-stack handler.
+            if (failure || !preview) {
+                self.m_localMediaFailed = true;
+                auto error = KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::LocalMediaStartFailed);
+                if (auto delegate = self.delegate())
+                    delegate->webRTCHandler_didFailWithError(self.self(), error);
                 return;
             }
             self.setLocalVideoControl(preview);
@@ -71,6 +80,10 @@ void KVNNoVideoserverHandler::startWithSessionID_sessionToken(const std::string&
 void KVNNoVideoserverHandler::startConference()
 {
     KVN_ASSERT_MAIN_THREAD();
+    if (m_localMediaFailed) {
+        KVNLogLocated(__FILE__, __LINE__, "NoVideoserver: not linked up, the local media failed to start");
+        return;
+    }
     KVNLogLocated(__FILE__, __LINE__, "NoVideoserver: Sucessfully connected (linked up)");
     if (auto delegate = std::dynamic_pointer_cast<KVNNoVideoserverHandlerDelegate>(this->delegate()))
         delegate->noVideoserverHandlerDidLinkUp(self());
@@ -86,6 +99,7 @@ void KVNNoVideoserverHandler::reset()
     if (m_localMedia)
         m_localMedia->stop();
     m_localMedia.reset();
+    m_localMediaFailed = false;
 }
 
 long KVNNoVideoserverHandler::localCameraPosition() const { return cameraPositionOfLocalMedia(m_localMedia); }

@@ -1,7 +1,8 @@
 #pragma once
 // The video call handler for an identification whose video server is disabled: it runs the
 // local camera and microphone for the preview and the screenshots, and makes no conference
-// and no exchange with a video server; starting the conference only reports the call as up.
+// and no exchange with a video server; starting the conference only reports the call as up,
+// unless the local media failed to start, which is reported as the media-stack handler does.
 // The first handler of its kind sets up the media stack's log and codecs once per process.
 // Main thread; the local media's start answers on a media-stack thread and comes here.
 #include <memory>
@@ -31,4 +32,6 @@ private:
     std::shared_ptr<KVNNoVideoserverHandler> self();
 
     std::shared_ptr<KVNOrvelLocalMedia> m_localMedia;
+    // The current local media could not start: the call is never reported as up.
+    bool m_localMediaFailed = false;
 };

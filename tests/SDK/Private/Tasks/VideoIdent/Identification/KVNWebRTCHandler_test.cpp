@@ -4,6 +4,7 @@
 
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
+#include "Private/Helper/KavoniErrorCode.h"
 #include "CallHandlerTestSupport.h"
 #include "MediaStack/Views/LocalPreviewView.h"
 #include "UIKit/Automation/Finger.h"
@@ -103,4 +104,21 @@ TEST_F(CallHandlerTest, WithoutAVideoServerTheCallIsUpAtOnceAndNothingElseIsRepo
     loop->pump();
     EXPECT_EQ(delegate->calls, std::vector<std::string>{"link up"});
     EXPECT_FALSE(handler->localMedia());
+}
+
+// Without a camera the media cannot start: the driver must hear of it, and the call must not
+// be reported as up afterwards.
+TEST_F(CallHandlerTest, WithoutAVideoServerAFailedLocalMediaIsReportedAndNeverLinksUp)
+{
+    AVCaptureDevice::setDevicesForTesting(std::vector<AVCaptureDevice::Description> {});
+    auto handler = std::make_shared<KVNNoVideoserverHandler>();
+    handler->initWithDelegate(delegate);
+    handler->startWithSessionID_sessionToken("s", "t");
+    ASSERT_TRUE(loop->spin_until([&] { return !delegate->calls.empty(); }, 30.0));
+    EXPECT_EQ(delegate->calls, std::vector<std::string> { "error" });
+    EXPECT_EQ(delegate->errorCodes, std::vector<long> { KavoniErrorCode::LocalMediaStartFailed });
+
+    handler->startConference();
+    EXPECT_EQ(delegate->count("link up"), 0u);
+    handler->reset();
 }
