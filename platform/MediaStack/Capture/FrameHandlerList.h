@@ -42,10 +42,11 @@ public:
         }
     }
 
-    bool empty() const
+    bool empty() const { return size() == 0; }
+    size_t size() const
     {
         std::lock_guard lock(m_mutex);
-        return m_handlers.empty();
+        return m_handlers.size();
     }
 
 private:

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "FrameHandlerList.h"
+#include "MediaStack/Capture/FrameHandlerList.h"
 #include "MediaStack/Session/AudioSource.h"
 
 namespace media::test {
@@ -53,7 +53,7 @@ public:
 
 private:
     std::atomic<uint32_t> m_next{0};
-    FrameHandlerList<AudioFrame> m_handlers;
+    media::FrameHandlerList<AudioFrame> m_handlers;
 };
 
 } // namespace media::test

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "FrameHandlerList.h"
+#include "MediaStack/Capture/FrameHandlerList.h"
 #include "MediaStack/Session/VideoSource.h"
 
 namespace media::test {
@@ -66,7 +66,7 @@ private:
     const int m_width;
     const int m_height;
     std::atomic<uint32_t> m_next{0};
-    FrameHandlerList<VideoFrame> m_handlers;
+    media::FrameHandlerList<VideoFrame> m_handlers;
 };
 
 } // namespace media::test
