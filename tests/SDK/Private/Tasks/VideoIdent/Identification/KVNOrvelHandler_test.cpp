@@ -9,6 +9,7 @@
 #include "MediaStack/Conference/CandidateTypePreferences.h"
 #include "MediaStack/Conference/PeerLink.h"
 #include "MediaStack/Net/MediaThread.h"
+#include "MediaStack/Views/RemoteVideoView.h"
 #include "Network/SCNetworkReachability.h"
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Helper/KVNServer.h"
@@ -399,5 +400,49 @@ TEST_F(OrvelHandlerTest, LinksUpWithTheSimulatedVideoServer)
     EXPECT_EQ(delegate->count("remote"), 1u);
     EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 0u);
     EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 0u);
+    real->reset();
+}
+
+// The whole call against the video server's peer: sound and pictures both ways, a link the
+// server drops reported and linked again, and a screenshot of the running camera.
+TEST_F(OrvelHandlerTest, TheCallCarriesMediaBothWaysAndComesBackAfterADrop)
+{
+    auto real = std::make_shared<KVNOrvelHandler>();
+    real->initWithDelegate(delegate);
+    ident->setUseTrickleIce(true);
+    settings->setStunHost("127.0.0.1");
+    // The media thread's timers (playout, reports, DTLS resends) run on the manual clock:
+    // step it while the network and the codecs do their part.
+    auto runUntil = [&](const std::function<bool()>& done) {
+        for (int step = 0; step < 600 && !done(); ++step) {
+            runFor(0.05);
+            loop->spin_until(done, 0.05);
+        }
+        return done();
+    };
+    real->startWithSessionID_sessionToken(kSession, kToken);
+    // As in a session: the agent joins, and the conference starts, once the camera runs.
+    ASSERT_TRUE(runUntil([&] { return delegate->count("local") == 1; }));
+    real->startConference();
+    auto received = [&](const char* kind) {
+        const json record = sim->videoConference(kSession);
+        return record.is_object() && record["received"].contains(kind) ? record["received"][kind].value("frames", 0) : 0;
+    };
+    ASSERT_TRUE(runUntil([&] { return delegate->count("link up") == 1; }));
+    ASSERT_TRUE(runUntil([&] {
+        auto remote = real->remoteVideoControl();
+        return received("video") >= 5 && received("audio") >= 5 && remote && remote->framesRendered() >= 5;
+    })) << sim->videoConference(kSession).dump();
+    const json record = sim->videoConference(kSession);
+    EXPECT_EQ(record["codecs"]["video"], "VP8/90000");
+    EXPECT_EQ(record["codecs"]["audio"], "opus/48000/2");
+
+    real->createScreenshot();
+    ASSERT_TRUE(runUntil([&] { return delegate->count("screenshot") == 1; }));
+
+    ASSERT_EQ(sim->dropVideoLink(kSession), 1);
+    ASSERT_TRUE(runUntil([&] { return errors(KavoniErrorCode::MediaLinkLost) == 1; }));
+    ASSERT_TRUE(runUntil([&] { return delegate->count("link up") == 2; })) << "linked again at the next 2.0 s check";
+    EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 0u);
     real->reset();
 }
