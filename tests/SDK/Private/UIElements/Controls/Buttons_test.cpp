@@ -8,23 +8,11 @@
 #include "Private/UIElements/KVNUICustomization.h"
 #include "UIKit/Automation/Finger.h"
 #include "UIKit/UIColor.h"
-#include "../../../../platform/UIKit/UIKitTestFixture.h"
+#include "ThemedUIKitTest.h"
 
 namespace {
 
-class ButtonsTest : public UIKitTest {
-protected:
-    void SetUp() override
-    {
-        UIKitTest::SetUp();
-        KavoniAppearance::resetSharedAppearanceForTesting();
-    }
-    void TearDown() override
-    {
-        KavoniAppearance::resetSharedAppearanceForTesting();
-        UIKitTest::TearDown();
-    }
-};
+using ButtonsTest = ThemedUIKitTest;
 
 bool same(const std::shared_ptr<UIColor>& a, const std::shared_ptr<UIColor>& b)
 {

@@ -13,22 +13,12 @@
 #include "UIKit/UIColor.h"
 #include "UIKit/UIFont.h"
 #include "../../../../platform/UIKit/Snapshot.h"
-#include "../../../../platform/UIKit/UIKitTestFixture.h"
+#include "ThemedUIKitTest.h"
 
 namespace {
 
-class LabelsTest : public UIKitTest {
+class LabelsTest : public ThemedUIKitTest {
 protected:
-    void SetUp() override
-    {
-        UIKitTest::SetUp();
-        KavoniAppearance::resetSharedAppearanceForTesting();
-    }
-    void TearDown() override
-    {
-        KavoniAppearance::resetSharedAppearanceForTesting();
-        UIKitTest::TearDown();
-    }
 
     template <typename T> std::shared_ptr<T> make(CGRect frame = CGRectMake(0, 0, 200, 40))
     {
