@@ -511,6 +511,36 @@ void UIView::propagateTintChange()
             subview->propagateTintChange();
 }
 
+UIViewTintAdjustmentMode UIView::tintAdjustmentMode() const
+{
+    for (const UIView* v = this; v;) {
+        if (v->m_tintAdjustmentMode != UIViewTintAdjustmentModeAutomatic)
+            return v->m_tintAdjustmentMode;
+        auto parent = v->m_superview.lock();
+        v = parent.get();
+    }
+    return UIViewTintAdjustmentModeNormal;
+}
+
+void UIView::setTintAdjustmentMode(UIViewTintAdjustmentMode mode)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    auto before = tintAdjustmentMode();
+    m_tintAdjustmentMode = mode;
+    if (tintAdjustmentMode() != before)
+        propagateTintAdjustmentChange();
+}
+
+void UIView::propagateTintAdjustmentChange()
+{
+    auto self = shared_from_this();
+    tintColorDidChange();
+    auto subviews = m_subviews;
+    for (const auto& subview : subviews)
+        if (subview->m_tintAdjustmentMode == UIViewTintAdjustmentModeAutomatic)
+            subview->propagateTintAdjustmentChange();
+}
+
 void UIView::setHidden(bool hidden)
 {
     KVN_ASSERT_MAIN_THREAD();

@@ -50,6 +50,12 @@ namespace Layout {
 class Engine;
 }
 
+enum UIViewTintAdjustmentMode : long {
+    UIViewTintAdjustmentModeAutomatic = 0,
+    UIViewTintAdjustmentModeNormal = 1,
+    UIViewTintAdjustmentModeDimmed = 2,
+};
+
 class UIView : public std::enable_shared_from_this<UIView>, public UIResponder, public Layout::LayoutItem {
 public:
     UIView();
@@ -71,7 +77,7 @@ public:
     // A transform that is not finite is refused (logged).
     void setTransform(CGAffineTransform transform);
     CGRect bounds() const { return m_bounds; }
-    void setBounds(CGRect bounds);
+    virtual void setBounds(CGRect bounds);
     CGPoint center() const { return m_center; }
     void setCenter(CGPoint center);
     // Points and rectangles between this view's coordinates and another's of the same tree
@@ -146,6 +152,10 @@ public:
     void setTintColor(std::shared_ptr<UIColor> color);
     // Sent to the view and every descendant that inherits when the tint they show changes.
     virtual void tintColorDidChange() {}
+    // The view's own mode, else the nearest ancestor's that is not Automatic, else Normal.
+    UIViewTintAdjustmentMode tintAdjustmentMode() const;
+    // Dimming reaches every descendant whose own mode is Automatic through tintColorDidChange.
+    void setTintAdjustmentMode(UIViewTintAdjustmentMode mode);
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden);
     double alpha() const { return m_alpha; }
@@ -258,6 +268,7 @@ private:
     // A first responder in this subtree resigns, forced, before the subtree leaves its window.
     void resignFirstResponderBeforeLeaving();
     void propagateTintChange();
+    void propagateTintAdjustmentChange();
     void drawTree(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
     // Draws the view where its superview's bounds coordinates put it.
     void drawInSuperview(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
@@ -273,6 +284,7 @@ private:
     std::weak_ptr<UIViewController> m_viewController;
     std::shared_ptr<UIColor> m_backgroundColor;
     std::shared_ptr<UIColor> m_tintColor;
+    UIViewTintAdjustmentMode m_tintAdjustmentMode = UIViewTintAdjustmentModeAutomatic;
     bool m_hidden = false;
     double m_alpha = 1.0;
     bool m_userInteractionEnabled = true;
