@@ -16,7 +16,7 @@ constexpr CGFloat kHeight = 37;
 
 void UIPageControl::initWithFrame(CGRect frame)
 {
-    UIView::initWithFrame(frame);
+    UIControl::initWithFrame(frame);
     setPageIndicatorTintColor(nullptr);
     setCurrentPageIndicatorTintColor(nullptr);
 }
@@ -64,15 +64,16 @@ void UIPageControl::drawRect(CGRect)
     }
 }
 
-void UIPageControl::touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>&)
+void UIPageControl::endTrackingWithTouch_withEvent(const std::shared_ptr<UITouch>& touch, const std::shared_ptr<UIEvent>&)
 {
-    if (touches.empty() || m_numberOfPages == 0)
+    if (!touch || m_numberOfPages == 0)
         return;
-    CGPoint point = (*touches.begin())->locationInView(shared_from_this());
+    CGPoint point = touch->locationInView(shared_from_this());
+    // Stricter than the control's slop: a finger lifted off the dots is no tap.
     if (!CGRectContainsPoint(bounds(), point))
-        return; // lifted outside: no tap
+        return;
     long before = m_currentPage;
     setCurrentPage(point.x < CGRectGetMidX(bounds()) ? before - 1 : before + 1);
-    if (m_currentPage != before && m_valueChanged)
-        m_valueChanged();
+    if (m_currentPage != before)
+        sendActionsForControlEvents(UIControlEventValueChanged);
 }

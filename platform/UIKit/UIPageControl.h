@@ -1,16 +1,14 @@
 #pragma once
 // A row of dots, one a page, the current one in its own colour. A tap on the left half
-// goes one page back, on the right half one page on, and reports the change through the
-// value-changed action (a plain view with one action, outside the control hierarchy).
-// Main thread only.
-#include <functional>
+// goes one page back, on the right half one page on, and sends UIControlEventValueChanged
+// when the page changed. Main thread only.
 #include <memory>
 
-#include "UIKit/UIView.h"
+#include "UIKit/UIControl.h"
 
 class UIColor;
 
-class UIPageControl : public UIView {
+class UIPageControl : public UIControl {
 public:
     UIPageControl() = default;
     void initWithFrame(CGRect frame) override;
@@ -29,16 +27,13 @@ public:
     std::shared_ptr<UIColor> currentPageIndicatorTintColor() const { return m_currentPageIndicatorTintColor; }
     void setCurrentPageIndicatorTintColor(std::shared_ptr<UIColor> color);
 
-    // Runs after a tap changed the current page (not after setCurrentPage).
-    void setValueChangedAction(std::function<void()> action) { m_valueChanged = std::move(action); }
-
     // The size the dots of `pages` take.
     CGSize sizeForNumberOfPages(long pages) const;
     CGSize intrinsicContentSize() const override;
     void drawRect(CGRect rect) override;
 
-    void touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override {}
-    void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    // A tap (not setCurrentPage) sends UIControlEventValueChanged once it changed the page.
+    void endTrackingWithTouch_withEvent(const std::shared_ptr<UITouch>& touch, const std::shared_ptr<UIEvent>& event) override;
 
 private:
     long m_numberOfPages = 0;
@@ -46,5 +41,4 @@ private:
     bool m_hidesForSinglePage = false;
     std::shared_ptr<UIColor> m_pageIndicatorTintColor;
     std::shared_ptr<UIColor> m_currentPageIndicatorTintColor;
-    std::function<void()> m_valueChanged;
 };

@@ -29,7 +29,11 @@ void appendPart(NSMutableAttributedString& out, const NSAttributedString& text, 
 
 } // namespace
 
-UITextView::UITextView() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m_textColor(UIColor::blackColor()) {}
+UITextView::UITextView() : m_font(UIFont::systemFontOfSize(kDefaultFontSize)), m_textColor(UIColor::blackColor())
+{
+    // Text scrolled out of the view must not draw over its neighbours.
+    setClipsToBounds(true);
+}
 
 UITextView::~UITextView() = default;
 
@@ -38,8 +42,10 @@ std::string UITextView::text() const { return bufferText(); }
 void UITextView::setText(const std::string& text)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (setBufferText(text, "text view"))
+    if (setBufferText(text, "text view")) {
         m_attributedText = nullptr;
+        updateContentSize();
+    }
 }
 
 std::shared_ptr<NSAttributedString> UITextView::attributedText() const { return std::make_shared<NSAttributedString>(shownText()); }
@@ -47,11 +53,31 @@ std::shared_ptr<NSAttributedString> UITextView::attributedText() const { return 
 void UITextView::setAttributedText(const std::shared_ptr<NSAttributedString>& text)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (setBufferText(text ? text->string() : std::string(), "text view"))
+    if (setBufferText(text ? text->string() : std::string(), "text view")) {
         m_attributedText = text;
+        updateContentSize();
+    }
 }
 
-void UITextView::setFont(std::shared_ptr<UIFont> font) { m_font = font ? std::move(font) : UIFont::systemFontOfSize(kDefaultFontSize); }
+void UITextView::setFont(std::shared_ptr<UIFont> font)
+{
+    m_font = font ? std::move(font) : UIFont::systemFontOfSize(kDefaultFontSize);
+    updateContentSize();
+}
+
+void UITextView::setTextContainerInset(UIEdgeInsets inset)
+{
+    m_textContainerInset = inset;
+    updateContentSize();
+}
+
+void UITextView::updateContentSize() { setContentSize(sizeThatFits(CGSizeMake(bounds().size.width, 0))); }
+
+void UITextView::layoutSubviews()
+{
+    UIScrollView::layoutSubviews();
+    updateContentSize();
+}
 
 void UITextView::setTextColor(std::shared_ptr<UIColor> color) { m_textColor = color ? std::move(color) : UIColor::blackColor(); }
 
@@ -127,6 +153,7 @@ void UITextView::editDidReplace(NSRange range, const std::string& replacement)
         appendPart(*spliced, old, NSMakeRange(range.end(), old.length() - std::min(old.length(), range.end())));
         m_attributedText = spliced;
     }
+    updateContentSize();
     if (auto delegate = m_delegate.lock())
         delegate->textViewDidChange(self());
     NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UITextViewTextDidChangeNotification, this);
@@ -140,10 +167,38 @@ bool UITextView::gestureRecognizerShouldBegin(const std::shared_ptr<UIGestureRec
     return !(singleTap && m_editable && recognizer->view().get() != this);
 }
 
+// With scrolling off the scroll view lets touches through, so the view takes its taps itself.
+void UITextView::touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+{
+    if (isScrollEnabled())
+        UIScrollView::touchesBegan_withEvent(touches, event);
+}
+
+void UITextView::touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+{
+    if (isScrollEnabled() || isTracking())
+        UIScrollView::touchesMoved_withEvent(touches, event);
+}
+
 void UITextView::touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
 {
-    auto self = shared_from_this();
-    if (!touches.empty() && CGRectContainsPoint(bounds(), (*touches.begin())->locationInView(self)))
+    if (isTracking())
+        return UIScrollView::touchesEnded_withEvent(touches, event);
+    if (!touches.empty())
+        beginEditingIfTouched(*touches.begin());
+}
+
+void UITextView::touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+{
+    if (isTracking())
+        UIScrollView::touchesCancelled_withEvent(touches, event);
+}
+
+void UITextView::touchDidTap(const std::shared_ptr<UITouch>& touch) { beginEditingIfTouched(touch); }
+
+void UITextView::beginEditingIfTouched(const std::shared_ptr<UITouch>& touch)
+{
+    if (CGRectContainsPoint(bounds(), touch->locationInView(shared_from_this())))
         becomeFirstResponder();
 }
 
@@ -163,5 +218,6 @@ void UITextView::drawRect(CGRect)
     options.defaultColor = m_textColor;
     if (!m_attributedText)
         options.alignment = m_textAlignment;
-    Text::TextLayout(shownText(), options).drawAtPoint(context, CGPointMake(box.origin.x + left, box.origin.y + m_textContainerInset.top));
+    // In content coordinates, so that the text moves with the content offset.
+    Text::TextLayout(shownText(), options).drawAtPoint(context, CGPointMake(left, m_textContainerInset.top));
 }

@@ -9,7 +9,8 @@
 // it (textViewDidChange, UITextViewTextDidChangeNotification), and resigning ends
 // (textViewShouldEndEditing unless forced, textViewDidEndEditing). Typing into attributed
 // text gives the typed characters the attributes of the text before them. Text set in code
-// sends no change. Derives from UIView for now; scrolling comes with the scroll view.
+// sends no change. Text taller than the view scrolls: the content size follows the text at
+// the view's width, and a drag moves it while a tap still begins editing.
 // Main thread only.
 #include <memory>
 #include <string>
@@ -19,7 +20,7 @@
 #include "Foundation/NSRange.h"
 #include "UIKit/EditableView.h"
 #include "UIKit/UIEdgeInsets.h"
-#include "UIKit/UIView.h"
+#include "UIKit/UIScrollView.h"
 
 class UIColor;
 class UIFont;
@@ -45,7 +46,7 @@ public:
     virtual void textViewDidChange(const std::shared_ptr<UITextView>& textView) {}
 };
 
-class UITextView : public Text::EditableView<UIView> {
+class UITextView : public Text::EditableView<UIScrollView> {
 public:
     UITextView();
     ~UITextView() override;
@@ -68,7 +69,7 @@ public:
     // Making an editing view read-only ends its editing.
     void setEditable(bool editable);
     UIEdgeInsets textContainerInset() const { return m_textContainerInset; }
-    void setTextContainerInset(UIEdgeInsets inset) { m_textContainerInset = inset; }
+    void setTextContainerInset(UIEdgeInsets inset);
 
     std::shared_ptr<UITextViewDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<UITextViewDelegate>& delegate) { m_delegate = delegate; }
@@ -79,10 +80,11 @@ public:
     bool canBecomeFirstResponder() const override { return m_editable; }
 
     bool gestureRecognizerShouldBegin(const std::shared_ptr<UIGestureRecognizer>& recognizer) override;
-    void touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override {}
-    void touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override {}
+    void touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    void touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
-    void touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override {}
+    void touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    void layoutSubviews() override;
     void drawRect(CGRect rect) override;
 
     static constexpr double kLineFragmentPadding = 5;
@@ -95,10 +97,13 @@ protected:
     bool editShouldReplace(NSRange range, const std::string& replacement) override;
     // Splices attributed text, then tells the delegate.
     void editDidReplace(NSRange range, const std::string& replacement) override;
+    void touchDidTap(const std::shared_ptr<UITouch>& touch) override;
 
 private:
     std::shared_ptr<UITextView> self();
     NSAttributedString shownText() const;
+    void updateContentSize();
+    void beginEditingIfTouched(const std::shared_ptr<UITouch>& touch);
 
     std::shared_ptr<NSAttributedString> m_attributedText; // null: plain text
     std::shared_ptr<UIFont> m_font;

@@ -212,7 +212,8 @@ std::shared_ptr<UIResponder> UIView::nextResponder() const
 std::shared_ptr<UIView> UIView::hitTest_withEvent(CGPoint point, const std::shared_ptr<UIEvent>& event)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (m_hidden || !m_userInteractionEnabled || m_alpha < 0.01 || !pointInside_withEvent(point, event))
+    if (m_hidden || !m_userInteractionEnabled || m_alpha < 0.01 || isAnimatingWithoutUserInteraction() ||
+        !pointInside_withEvent(point, event))
         return nullptr;
     auto subviews = m_subviews;
     for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {

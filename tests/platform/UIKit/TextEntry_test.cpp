@@ -2,6 +2,8 @@
 
 #include "Foundation/NSNotificationCenter.h"
 #include "InkFixtures.h"
+#include "Snapshot.h"
+#include "UIKit/Automation/Driver.h"
 #include "UIKit/Automation/Finger.h"
 #include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/UIColor.h"
@@ -11,6 +13,17 @@
 #include "UIKit/UITextView.h"
 
 namespace {
+
+// Whether two drawings match pixel for pixel.
+bool same(const std::shared_ptr<UIImage>& a, const std::shared_ptr<UIImage>& b)
+{
+    auto x = a->CGImage(), y = b->CGImage();
+    for (size_t j = 0; j < x->height(); ++j)
+        for (size_t i = 0; i < x->width(); ++i)
+            if (x->pixelAt(i, j) != y->pixelAt(i, j))
+                return false;
+    return true;
+}
 
 // Writes down what the field asks and tells; refuses what its rules say.
 struct FieldDelegate : UITextFieldDelegate {
@@ -247,14 +260,6 @@ TEST_F(TextEntryTest, SecureEntryDrawsBulletsNotTheText)
     auto draw = [](const std::shared_ptr<UITextField>& f) {
         return fixtures::render(CGSizeMake(200, 40), 1, [&] { f->drawRect(f->bounds()); });
     };
-    auto same = [](const std::shared_ptr<UIImage>& a, const std::shared_ptr<UIImage>& b) {
-        auto x = a->CGImage(), y = b->CGImage();
-        for (size_t j = 0; j < x->height(); ++j)
-            for (size_t i = 0; i < x->width(); ++i)
-                if (x->pixelAt(i, j) != y->pixelAt(i, j))
-                    return false;
-        return true;
-    };
     field->setSecureTextEntry(true);
     field->setText("pin1");
     auto secret = draw(field);
@@ -316,4 +321,29 @@ TEST_F(TextEntryTest, TextViewTakesLinesThroughItsDelegate)
     textView->setEditable(false);
     EXPECT_FALSE(textView->isFirstResponder());
     EXPECT_FALSE(kvn::SoftwareKeyboard::shared().isVisible());
+}
+
+TEST_F(TextEntryTest, TextViewScrollsTextTallerThanItself)
+{
+    auto textView = std::make_shared<UITextView>();
+    textView->initWithFrame(CGRectMake(0, 300, 200, 60));
+    root->addSubview(textView);
+    textView->setText("one\ntwo\nthree\nfour\nfive\nsix\nseven\neight");
+    ASSERT_GT(textView->contentSize().height, 60);
+    EXPECT_EQ(textView->contentSize().height, textView->sizeThatFits(CGSizeMake(200, 0)).height);
+
+    ASSERT_TRUE(Automation::Driver::swipe(window, CGPointMake(100, 350), CGPointMake(100, 310), 8));
+    runFor(2);
+    EXPECT_GT(textView->contentOffset().y, 0);
+    EXPECT_LE(textView->contentOffset().y, textView->maximumContentOffset().y);
+    EXPECT_FALSE(textView->isFirstResponder()) << "a drag is no tap";
+
+    // The text moved with the content: the view shows other pixels than at the top.
+    auto scrolled = fixtures::snapshot(window);
+    textView->setContentOffset(CGPointZero);
+    EXPECT_FALSE(same(scrolled, fixtures::snapshot(window)));
+
+    // Short text leaves nothing to scroll.
+    textView->setText("one");
+    EXPECT_EQ(textView->maximumContentOffset().y, 0);
 }

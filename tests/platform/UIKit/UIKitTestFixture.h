@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <vector>
 
 #include "support/ManualClockFixture.h"
 #include "UIKit/UIApplication.h"
@@ -39,6 +40,18 @@ protected:
         return window;
     }
 
+    // Puts `view` at its frame in a visible window of its own, which the test keeps, so that
+    // fingers reach it through the window's hit test.
+    std::shared_ptr<UIWindow> showInWindow(const std::shared_ptr<UIView>& view)
+    {
+        auto window = std::make_shared<UIWindow>();
+        window->initWithFrame(CGRectMake(0, 0, 320, 480));
+        window->setHidden(false);
+        window->addSubview(view);
+        m_windows.push_back(window);
+        return window;
+    }
+
     // A window as showWindow makes it, showing a blank screen, and that screen's view: the
     // place to put views that tests touch.
     struct ShownScreen {
@@ -51,6 +64,9 @@ protected:
         auto window = showWindow(controller);
         return {window, controller->view()};
     }
+
+private:
+    std::vector<std::shared_ptr<UIWindow>> m_windows;
 };
 
 // A view controller that writes down its lifecycle messages, e.g. "willAppear", "didLoad".

@@ -1,7 +1,8 @@
-#include "Finger.h"
 #include "Snapshot.h"
 #include "UIKitTestFixture.h"
 
+#include "UIKit/Automation/Driver.h"
+#include "UIKit/Automation/Finger.h"
 #include "UIKit/UIPageControl.h"
 
 using fixtures::pixel;
@@ -58,11 +59,14 @@ TEST_F(UIPageControlTest, DotsShowTheCurrentPageInItsColour)
 
 TEST_F(UIPageControlTest, TapsStepAPageAndReportIt)
 {
+    auto screen = showBlankScreen();
     auto control = std::make_shared<UIPageControl>();
     control->initWithFrame(CGRectMake(0, 0, 100, 37));
     control->setNumberOfPages(3);
+    screen.view->addSubview(control);
     int changes = 0;
-    control->setValueChangedAction([&] { ++changes; });
+    control->addTarget_action_forControlEvents(nullptr, [&](const std::shared_ptr<UIControl>&) { ++changes; },
+                                               UIControlEventValueChanged);
     struct Step {
         double x;
         long page;
@@ -70,15 +74,21 @@ TEST_F(UIPageControlTest, TapsStepAPageAndReportIt)
     };
     const Step steps[] = {{80, 1, 1}, {80, 2, 2}, {80, 2, 2} /* already last: no change */, {10, 1, 3}};
     for (const auto& step : steps) {
-        fixtures::Finger finger(control);
-        finger.down(CGPointMake(step.x, 18));
+        Automation::Finger finger(screen.window);
+        finger.down(control->convertPoint_toView(CGPointMake(step.x, 18), nullptr));
         finger.up();
         EXPECT_EQ(control->currentPage(), step.page);
         EXPECT_EQ(changes, step.changes);
     }
-    fixtures::Finger away(control);
-    away.down(CGPointMake(80, 18));
-    away.move(CGPointMake(80, 90));
+    Automation::Finger away(screen.window);
+    away.down(control->convertPoint_toView(CGPointMake(80, 18), nullptr));
+    away.moveTo(control->convertPoint_toView(CGPointMake(80, 90), nullptr));
     away.up();
     EXPECT_EQ(control->currentPage(), 1) << "lifted outside: no tap";
+
+    control->setCurrentPage(0);
+    EXPECT_EQ(changes, 3) << "only taps report";
+    ASSERT_TRUE(Automation::Driver::tap(control));
+    EXPECT_EQ(control->currentPage(), 1) << "the middle belongs to the right half";
+    EXPECT_EQ(changes, 4);
 }

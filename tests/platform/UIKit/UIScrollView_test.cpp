@@ -1,5 +1,6 @@
-#include "Finger.h"
 #include "UIKitTestFixture.h"
+
+#include "UIKit/Automation/Finger.h"
 
 #include <cmath>
 #include <optional>
@@ -8,7 +9,6 @@
 
 #include "UIKit/UIScrollView.h"
 
-using fixtures::Finger;
 
 namespace {
 
@@ -43,24 +43,26 @@ struct Journal : UIScrollViewDelegate {
 
 using Events = std::vector<std::string>;
 
-std::shared_ptr<UIScrollView> makeScrollView(CGSize content, bool paging = false)
-{
-    auto view = std::make_shared<UIScrollView>();
-    view->initWithFrame(CGRectMake(0, 0, 100, 200));
-    view->setContentSize(content);
-    view->setPagingEnabled(paging);
-    return view;
-}
 
 } // namespace
 
 class UIScrollViewTest : public UIKitTest {
 protected:
+    std::shared_ptr<UIScrollView> makeScrollView(CGSize content, bool paging = false)
+    {
+        auto view = std::make_shared<UIScrollView>();
+        view->initWithFrame(CGRectMake(0, 0, 100, 200));
+        view->setContentSize(content);
+        view->setPagingEnabled(paging);
+        showInWindow(view);
+        return view;
+    }
+
     // A drag of `distance` (negative: up or left) in steps of 10 points, `stepTime` apart,
     // from the middle of the view; `pause` seconds of stillness before lifting.
     void drag(const std::shared_ptr<UIScrollView>& view, CGPoint distance, double stepTime = 0.016, double pause = 0)
     {
-        Finger finger(view);
+        Automation::Finger finger(view->window());
         CGPoint p = CGPointMake(50, 100);
         finger.down(p);
         int steps = int(std::ceil(std::max(std::fabs(distance.x), std::fabs(distance.y)) / 10)) + 1;
@@ -74,10 +76,10 @@ protected:
                                              : distance.y < 0 ? -10
                                                               : 0));
         runFor(stepTime);
-        finger.move(start);
+        finger.moveTo(start);
         for (int i = 1; i <= steps - 1; ++i) {
             runFor(stepTime);
-            finger.move(CGPointMake(start.x + distance.x * i / (steps - 1), start.y + distance.y * i / (steps - 1)));
+            finger.moveTo(CGPointMake(start.x + distance.x * i / (steps - 1), start.y + distance.y * i / (steps - 1)));
         }
         runFor(pause);
         finger.up();
@@ -171,10 +173,10 @@ TEST_F(UIScrollViewTest, EdgesBounceOrHold)
         view->setBounces(bounces);
         auto journal = std::make_shared<Journal>();
         view->setDelegate(journal);
-        Finger finger(view);
+        Automation::Finger finger(view->window());
         finger.down(CGPointMake(50, 50));
-        finger.move(CGPointMake(50, 60));
-        finger.move(CGPointMake(50, 100)); // 40 points down, past the top
+        finger.moveTo(CGPointMake(50, 60));
+        finger.moveTo(CGPointMake(50, 100)); // 40 points down, past the top
         EXPECT_EQ(view->contentOffset().y, bounces ? -20 : 0) << "half the pace beyond the edge";
         runFor(0.5);
         finger.up();
@@ -189,9 +191,9 @@ TEST_F(UIScrollViewTest, TapsAndDisabledScrollingLeaveTheOffsetAlone)
     auto view = makeScrollView({100, 1000});
     auto journal = std::make_shared<Journal>();
     view->setDelegate(journal);
-    Finger tap(view);
+    Automation::Finger tap(view->window());
     tap.down(CGPointMake(50, 50));
-    tap.move(CGPointMake(52, 45)); // within the threshold
+    tap.moveTo(CGPointMake(52, 45)); // within the threshold
     tap.up();
     EXPECT_TRUE(journal->events.empty());
 
@@ -230,7 +232,7 @@ TEST_F(UIScrollViewTest, ATouchStopsAGlide)
     drag(view, CGPointMake(0, -100));
     runFor(0.1);
     double where = view->contentOffset().y;
-    Finger finger(view);
+    Automation::Finger finger(view->window());
     finger.down(CGPointMake(50, 50));
     runFor(1);
     EXPECT_EQ(view->contentOffset().y, where);

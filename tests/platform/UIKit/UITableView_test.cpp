@@ -1,4 +1,3 @@
-#include "Finger.h"
 #include "Snapshot.h"
 #include "UIKitTestFixture.h"
 
@@ -15,11 +14,12 @@
 #include "UIKit/NSLayoutDimension.h"
 #include "UIKit/NSLayoutXAxisAnchor.h"
 #include "UIKit/NSLayoutYAxisAnchor.h"
+#include "UIKit/Automation/Driver.h"
+#include "UIKit/Automation/Finger.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UITableViewController.h"
 
-using fixtures::Finger;
 using fixtures::pixel;
 using fixtures::snapshot;
 
@@ -101,12 +101,13 @@ protected:
             "Cell");
         table->setDataSource(rows);
         table->setDelegate(rows);
+        showInWindow(table);
         return table;
     }
 
     void tap(const std::shared_ptr<UITableView>& table, CGPoint point)
     {
-        Finger finger(table);
+        Automation::Finger finger(table->window());
         finger.down(point);
         finger.up();
     }
@@ -194,7 +195,7 @@ TEST_F(UITableViewTest, TapsSelectThroughTouches)
 {
     auto table = makeTable({10});
     table->layoutIfNeeded();
-    Finger finger(table);
+    Automation::Finger finger(table->window());
     finger.down(CGPointMake(100, 50));
     auto cell = table->cellForRowAtIndexPath({0, 1});
     EXPECT_TRUE(cell->isHighlighted()) << "pressed";
@@ -208,19 +209,29 @@ TEST_F(UITableViewTest, TapsSelectThroughTouches)
     EXPECT_EQ(table->indexPathForSelectedRow(), NSIndexPath(0, 2));
 
     // A drag scrolls and selects nothing.
-    Finger drag(table);
+    Automation::Finger drag(table->window());
     drag.down(CGPointMake(100, 150));
-    drag.move(CGPointMake(100, 130));
-    drag.move(CGPointMake(100, 100));
+    drag.moveTo(CGPointMake(100, 130));
+    drag.moveTo(CGPointMake(100, 100));
     drag.up();
     runFor(3);
     Journal told;
     std::copy_if(rows->journal.begin(), rows->journal.end(), std::back_inserter(told), [](const auto& e) { return e.starts_with("did"); });
     EXPECT_EQ(told, (Journal{"didSelect {0, 1}", "didDeselect {0, 1}", "didSelect {0, 2}"}));
 
+    // The driver's tap on a row's cell, through the hit test, selects that row.
+    auto at = table->indexPathForRowAtPoint(CGPointMake(100, table->contentOffset().y + 150));
+    ASSERT_TRUE(at);
+    auto row = table->cellForRowAtIndexPath(*at);
+    ASSERT_TRUE(row);
+    ASSERT_NE(at, table->indexPathForSelectedRow());
+    ASSERT_TRUE(Automation::Driver::tap(row));
+    EXPECT_EQ(table->indexPathForSelectedRow(), table->indexPathForCell(row));
+
     table->setAllowsSelection(false);
+    auto selected = table->indexPathForSelectedRow();
     tap(table, CGPointMake(100, 160));
-    EXPECT_EQ(table->indexPathForSelectedRow(), NSIndexPath(0, 2));
+    EXPECT_EQ(table->indexPathForSelectedRow(), selected);
 }
 
 TEST_F(UITableViewTest, InsertionsAndDeletionsKeepTheSelectionOnItsRow)

@@ -204,8 +204,11 @@ TEST_F(ViewAnimationTest, TouchesAreHeldBackUnlessAllowed)
         UIView::animateWithDuration_delay_options_animations_completion(
             1.0, 0, allow ? UIViewAnimationOptionAllowUserInteraction : 0, [&] { scene.view->setAlpha(1); }, nullptr);
         EXPECT_EQ(scene.view->isAnimatingWithoutUserInteraction(), !allow);
+        auto hit = scene.window->hitTest_withEvent(CGPointMake(0.5, 0.5), nullptr);
+        EXPECT_EQ(hit, allow ? scene.view : std::static_pointer_cast<UIView>(scene.window));
         runFor(1.0);
         EXPECT_FALSE(scene.view->isAnimatingWithoutUserInteraction());
+        EXPECT_EQ(scene.window->hitTest_withEvent(CGPointMake(0.5, 0.5), nullptr), scene.view);
     }
 }
 
