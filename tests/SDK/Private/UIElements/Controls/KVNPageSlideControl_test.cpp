@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+#include "UIKit/Automation/Finger.h"
+#include "Private/UIElements/KVNActivityIndicatorView.h"
+#include "Private/UIElements/KVNPageSlideControl.h"
+#include "../../../../platform/UIKit/UIKitTestFixture.h"
+
+namespace {
+
+class RecordingSliderDelegate : public KVNPageSliderControlDelegate {
+public:
+    void onSliderMoved(CGFloat distance) override { moved.push_back(distance); }
+    void onSliderMoveEnded(CGFloat distance) override { ended.push_back(distance); }
+    std::vector<CGFloat> moved;
+    std::vector<CGFloat> ended;
+};
+
+class SlideControlTest : public UIKitTest {};
+
+TEST_F(SlideControlTest, UpwardDragReportsPositiveStepsThatAddUp)
+{
+    auto screen = showBlankScreen();
+    auto control = std::make_shared<KVNPageSlideControl>();
+    control->initWithFrame(CGRectMake(0, 200, 320, 40));
+    screen.view->addSubview(control);
+    auto delegate = std::make_shared<RecordingSliderDelegate>();
+    control->setDelegate(delegate);
+
+    Automation::Finger finger(screen.window);
+    finger.down(CGPointMake(160, 230));
+    finger.moveTo(CGPointMake(160, 220));
+    finger.moveTo(CGPointMake(160, 200));
+    finger.up();
+
+    ASSERT_FALSE(delegate->moved.empty());
+    CGFloat total = std::accumulate(delegate->moved.begin(), delegate->moved.end(), 0.0) +
+                    std::accumulate(delegate->ended.begin(), delegate->ended.end(), 0.0);
+    EXPECT_DOUBLE_EQ(total, 30.0);
+    ASSERT_EQ(delegate->ended.size(), 1u);
+}
+
+TEST_F(SlideControlTest, WithoutDelegateTracksAndSendsNothing)
+{
+    auto screen = showBlankScreen();
+    auto control = std::make_shared<KVNPageSlideControl>();
+    control->initWithFrame(CGRectMake(0, 200, 320, 40));
+    screen.view->addSubview(control);
+    Automation::Finger finger(screen.window);
+    finger.down(CGPointMake(160, 230));
+    finger.moveTo(CGPointMake(160, 200));
+    finger.up();
+    EXPECT_EQ(control->delegate(), nullptr);
+}
+
+TEST_F(SlideControlTest, OverlayCoversTheViewUntilRemoved)
+{
+    auto screen = showBlankScreen();
+    auto overlay = KVNActivityIndicatorView::addFullOverlayToView(screen.view);
+    screen.view->layoutIfNeeded();
+    EXPECT_EQ(overlay->superview(), screen.view);
+    EXPECT_TRUE(overlay->isAnimating());
+    EXPECT_EQ(overlay->frame().size.width, screen.view->bounds().size.width);
+    EXPECT_EQ(overlay->frame().size.height, screen.view->bounds().size.height);
+    KVNActivityIndicatorView::removeConveringIndicator(overlay);
+    EXPECT_EQ(overlay->superview(), nullptr);
+    EXPECT_FALSE(overlay->isAnimating());
+}
+
+} // namespace
