@@ -2,10 +2,10 @@
 
 #include "Foundation/MainThreadChecker.h"
 #include "MediaStack/Capture/LocalCaptureStream.h"
-#include "MediaStack/Conference/AudioStreamSpec.h"
+#include "MediaStack/Conference/AudioConferenceStream.h"
 #include "MediaStack/Conference/CandidateTypePreferences.h"
 #include "MediaStack/Conference/ConferenceLink.h"
-#include "MediaStack/Conference/VideoStreamSpec.h"
+#include "MediaStack/Conference/VideoConferenceStream.h"
 #include "MediaStack/Dtls/Certificate.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/Net/MediaThread.h"
@@ -19,7 +19,7 @@ bool isLoopbackName(const std::string& host) { return host == "localhost" || hos
 } // namespace
 
 std::shared_ptr<MediaConference> MediaConference::create(std::string stunHost, int stunPort,
-                                                         std::vector<std::shared_ptr<StreamSpec>> streams,
+                                                         std::vector<std::shared_ptr<ConferenceStream>> streams,
                                                          std::shared_ptr<media::MediaThread> thread)
 {
     if (!thread)
@@ -27,7 +27,7 @@ std::shared_ptr<MediaConference> MediaConference::create(std::string stunHost, i
     return std::shared_ptr<MediaConference>(new MediaConference(std::move(stunHost), stunPort, std::move(streams), std::move(thread)));
 }
 
-MediaConference::MediaConference(std::string stunHost, int stunPort, std::vector<std::shared_ptr<StreamSpec>> streams,
+MediaConference::MediaConference(std::string stunHost, int stunPort, std::vector<std::shared_ptr<ConferenceStream>> streams,
                                  std::shared_ptr<media::MediaThread> thread)
     : m_stunHost(std::move(stunHost)), m_stunPort(stunPort), m_streams(std::move(streams)), m_thread(std::move(thread))
 {

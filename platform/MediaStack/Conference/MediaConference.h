@@ -18,7 +18,7 @@
 #include "MediaStack/Conference/CandidateMode.h"
 #include "MediaStack/Conference/DtlsCertificateBase.h"
 #include "MediaStack/Conference/LinkEvents.h"
-#include "MediaStack/Conference/StreamSpec.h"
+#include "MediaStack/Conference/ConferenceStream.h"
 
 namespace media {
 class ConferenceLink;
@@ -33,7 +33,7 @@ public:
     static constexpr const char* unlinkMessage = "Unlink invoked by the application";
 
     // Without a thread the conference runs one of its own on the main run loop's clock.
-    static std::shared_ptr<MediaConference> create(std::string stunHost, int stunPort, std::vector<std::shared_ptr<StreamSpec>> streams,
+    static std::shared_ptr<MediaConference> create(std::string stunHost, int stunPort, std::vector<std::shared_ptr<ConferenceStream>> streams,
                                                    std::shared_ptr<media::MediaThread> thread = nullptr);
     ~MediaConference();
     MediaConference(const MediaConference&) = delete;
@@ -41,7 +41,7 @@ public:
 
     const std::string& stunHost() const { return m_stunHost; }
     int stunPort() const { return m_stunPort; }
-    const std::vector<std::shared_ptr<StreamSpec>>& streams() const { return m_streams; }
+    const std::vector<std::shared_ptr<ConferenceStream>>& streams() const { return m_streams; }
     const std::shared_ptr<media::MediaThread>& mediaThread() const { return m_thread; }
 
     int deadStreamTimeout() const { return m_deadStreamTimeout; }
@@ -80,7 +80,7 @@ public:
     void unlinkAll();
 
 private:
-    MediaConference(std::string stunHost, int stunPort, std::vector<std::shared_ptr<StreamSpec>> streams,
+    MediaConference(std::string stunHost, int stunPort, std::vector<std::shared_ptr<ConferenceStream>> streams,
                     std::shared_ptr<media::MediaThread> thread);
 
     template <class Args>
@@ -96,7 +96,7 @@ private:
 
     const std::string m_stunHost;
     const int m_stunPort;
-    const std::vector<std::shared_ptr<StreamSpec>> m_streams;
+    const std::vector<std::shared_ptr<ConferenceStream>> m_streams;
     std::shared_ptr<media::MediaThread> m_thread;
 
     int m_deadStreamTimeout = defaultDeadStreamTimeout;

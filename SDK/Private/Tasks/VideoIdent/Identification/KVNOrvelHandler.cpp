@@ -10,10 +10,10 @@
 #include "MediaStack/AudioStreamDescription.h"
 #include "MediaStack/Capture/CameraCaptureProvider.h"
 #include "MediaStack/Capture/LocalCaptureStream.h"
-#include "MediaStack/Conference/AudioStreamSpec.h"
+#include "MediaStack/Conference/AudioConferenceStream.h"
 #include "MediaStack/Conference/CandidateTypePreferences.h"
 #include "MediaStack/Conference/MediaConference.h"
-#include "MediaStack/Conference/VideoStreamSpec.h"
+#include "MediaStack/Conference/VideoConferenceStream.h"
 #include "MediaStack/ConsoleLogSink.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/VideoStreamDescription.h"
@@ -182,7 +182,7 @@ void KVNOrvelHandler::onLocalMediaStarted(const std::shared_ptr<KVNOrvelLocalMed
 }
 
 std::shared_ptr<MediaConference> KVNOrvelHandler::makeConference(const std::string& stunHost, int stunPort,
-                                                                 std::vector<std::shared_ptr<StreamSpec>> streams)
+                                                                 std::vector<std::shared_ptr<ConferenceStream>> streams)
 {
     return MediaConference::create(stunHost, stunPort, std::move(streams));
 }

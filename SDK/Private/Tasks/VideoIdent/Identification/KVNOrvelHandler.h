@@ -29,7 +29,7 @@ class KavoniCertificateProvider;
 class MediaConference;
 class NSURLSessionTask;
 class RemoteVideoView;
-class StreamSpec;
+class ConferenceStream;
 class VideoStreamSpec;
 
 class KVNOrvelHandler : public KVNWebRTCHandler {
@@ -80,7 +80,7 @@ public:
 protected:
     // Where the conference comes from; tests give one of their own making.
     virtual std::shared_ptr<MediaConference> makeConference(const std::string& stunHost, int stunPort,
-                                                            std::vector<std::shared_ptr<StreamSpec>> streams);
+                                                            std::vector<std::shared_ptr<ConferenceStream>> streams);
 
 private:
     std::shared_ptr<KVNOrvelHandler> self();

@@ -46,7 +46,7 @@ struct RecordingDelegate : KVNWebRTCHandlerDelegate, KVNOrvelHandlerDelegate, KV
 class QuietOrvelHandler : public KVNOrvelHandler {
 protected:
     std::shared_ptr<MediaConference> makeConference(const std::string& stunHost, int stunPort,
-                                                    std::vector<std::shared_ptr<StreamSpec>> streams) override
+                                                    std::vector<std::shared_ptr<ConferenceStream>> streams) override
     {
         auto conference = MediaConference::create(stunHost, stunPort, std::move(streams));
         conference->setLocalAddresses({"192.0.2.1"});

@@ -1,11 +1,11 @@
 #pragma once
 // The audio stream of a conference, sent from a local capture stream's microphone, with its
 // receive-side repairs. Main thread while the conference is built; read-only afterwards.
-#include "MediaStack/Conference/StreamSpec.h"
+#include "MediaStack/Conference/ConferenceStream.h"
 
-class AudioStreamSpec : public StreamSpec {
+class AudioStreamSpec : public ConferenceStream {
 public:
-    explicit AudioStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : StreamSpec(std::move(localStream)) {}
+    explicit AudioStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : ConferenceStream(std::move(localStream)) {}
     Kind kind() const override { return Kind::Audio; }
 
     bool disablePLC() const { return m_disablePLC; }

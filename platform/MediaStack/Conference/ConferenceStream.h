@@ -6,18 +6,18 @@
 
 class LocalCaptureStream;
 
-class StreamSpec {
+class ConferenceStream {
 public:
     enum class Kind { Audio, Video };
 
-    virtual ~StreamSpec() = default;
+    virtual ~ConferenceStream() = default;
     virtual Kind kind() const = 0;
 
     // May be none: the stream then sends nothing and still receives.
     const std::shared_ptr<LocalCaptureStream>& localStream() const { return m_localStream; }
 
 protected:
-    explicit StreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : m_localStream(std::move(localStream)) {}
+    explicit ConferenceStream(std::shared_ptr<LocalCaptureStream> localStream) : m_localStream(std::move(localStream)) {}
 
 private:
     std::shared_ptr<LocalCaptureStream> m_localStream;

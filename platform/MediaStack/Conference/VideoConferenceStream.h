@@ -1,11 +1,11 @@
 #pragma once
 // The video stream of a conference, sent from a local capture stream's camera, with the
 // repairs both sides run. Main thread while the conference is built; read-only afterwards.
-#include "MediaStack/Conference/StreamSpec.h"
+#include "MediaStack/Conference/ConferenceStream.h"
 
-class VideoStreamSpec : public StreamSpec {
+class VideoStreamSpec : public ConferenceStream {
 public:
-    explicit VideoStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : StreamSpec(std::move(localStream)) {}
+    explicit VideoStreamSpec(std::shared_ptr<LocalCaptureStream> localStream) : ConferenceStream(std::move(localStream)) {}
     Kind kind() const override { return Kind::Video; }
 
     bool disableFEC() const { return m_disableFEC; }
