@@ -6,6 +6,10 @@
 #include "Private/Extensions/UIColor+KVNExtensions.h"
 #include "Private/UIElements/KVNRoundedButton.h"
 #include "Private/UIElements/KVNUICustomization.h"
+#include "Private/UIElements/KVNUnderlineButton.h"
+#include "UIKit/Automation/Driver.h"
+#include "UIKit/UIApplication.h"
+#include "Foundation/NSAttributedString.h"
 #include "UIKit/Automation/Finger.h"
 #include "UIKit/UIColor.h"
 #include "ThemedUIKitTest.h"
@@ -60,6 +64,42 @@ TEST_F(ButtonsTest, PressingDarkensTheProceedColourAndReleasingRestoresIt)
         finger.up();
     }
     EXPECT_TRUE(same(button->backgroundColor(), brand));
+}
+
+TEST_F(ButtonsTest, UnderlineButtonOpensItsLinkOnlyOnceConfigured)
+{
+    auto screen = showBlankScreen();
+    auto button = std::make_shared<KVNUnderlineButton>();
+    button->initWithFrame(CGRectMake(20, 20, 200, 44));
+    button->setTitle_forState("Terms and conditions", UIControlStateNormal);
+    screen.view->addSubview(button);
+    auto application = UIApplication::sharedApplication();
+    const auto openedBefore = application->openedURLs().size();
+
+    ASSERT_TRUE(Automation::Driver::tap(button));
+    EXPECT_EQ(application->openedURLs().size(), openedBefore);
+
+    button->configureHttpLink("https://example.org/first");
+    button->configureHttpLink("https://example.org/terms");
+    ASSERT_TRUE(Automation::Driver::tap(button));
+    ASSERT_EQ(application->openedURLs().size(), openedBefore + 1);
+    EXPECT_EQ(application->openedURLs().back(), "https://example.org/terms");
+
+    auto title = button->attributedTitleForState(UIControlStateNormal);
+    ASSERT_TRUE(title);
+    EXPECT_EQ(title->string(), "Terms and conditions");
+    auto highlighted = button->attributedTitleForState(UIControlStateHighlighted);
+    ASSERT_TRUE(highlighted);
+    EXPECT_EQ(highlighted->string(), "Terms and conditions");
+}
+
+TEST_F(ButtonsTest, UnderlineButtonHeightGrowsWhenTheTitleWraps)
+{
+    const std::string longTitle = "I have read the terms and conditions and the privacy policy and agree to both of them";
+    const CGFloat oneLine = KVNUnderlineButton::expectedHeightWithTitle_width("Terms", 300);
+    EXPECT_GT(oneLine, 10);
+    EXPECT_GT(KVNUnderlineButton::expectedHeightWithTitle_width(longTitle, 150), 2.5 * oneLine);
+    EXPECT_DOUBLE_EQ(KVNUnderlineButton::expectedHeightWithTitle_width("Terms", 300), oneLine);
 }
 
 } // namespace
