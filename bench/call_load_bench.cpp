@@ -25,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Foundation/NSRunLoop.h"
+#include "MainLoopWait.h"
 #include "MediaStack/AudioStreamDescription.h"
 #include "MediaStack/Capture/LocalCaptureStream.h"
 #include "MediaStack/Capture/MediaRequest.h"
@@ -52,17 +53,7 @@ double cpuSeconds()
     return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-bool until(const std::function<bool()>& done, double limit)
-{
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(limit));
-    auto loop = NSRunLoop::mainRunLoop();
-    while (!done()) {
-        if (Clock::now() >= deadline)
-            return false;
-        loop->spin_until(done, 0.01);
-    }
-    return true;
-}
+bool until(const std::function<bool()>& done, double seconds) { return kvn::bench::runMainLoopUntil(done, seconds); }
 
 // What the media threads hand to the main one.
 struct Shared {

@@ -25,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "Foundation/NSRunLoop.h"
+#include "MainLoopWait.h"
 #include "Foundation/NSURLSessionTask.h"
 #include "Foundation/NSUserDefaults.h"
 #include "MediaStack/Views/RemoteVideoView.h"
@@ -69,19 +70,9 @@ struct Delegate : KVNWebRTCHandlerDelegate, KVNOrvelHandlerDelegate {
 
 const char* const kColumns[] = {"answer", "connected", "first frame"};
 
-// Turns the main run loop until the predicate holds, checking at least every millisecond (the
-// first picture is rendered on a media thread, which posts nothing to the main queue).
-bool until(const std::function<bool()>& done, double seconds)
-{
-    const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-    auto loop = NSRunLoop::mainRunLoop();
-    while (!done()) {
-        if (Clock::now() >= deadline)
-            return false;
-        loop->spin_until(done, 0.001);
-    }
-    return true;
-}
+// The first picture is rendered on a media thread, which posts nothing to the main queue:
+// look every millisecond.
+bool until(const std::function<bool()>& done, double seconds) { return kvn::bench::runMainLoopUntil(done, seconds, 0.001); }
 
 double ms(Clock::time_point from, Clock::time_point to) { return std::chrono::duration<double, std::milli>(to - from).count(); }
 
