@@ -17,6 +17,7 @@ import os
 import statistics
 import sys
 import time
+from typing import Optional
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(__file__))), "sim"))
 
@@ -44,7 +45,8 @@ async def one_run(base_url: str, http, number: int, timeout: float) -> dict:
         await app.close()
 
 
-async def bench(base_url: str, ca_file: str, runs: int, warmup: int, timeout: float) -> None:
+async def bench(base_url: str, ca_file: str, runs: int, warmup: int, timeout: float,
+                json_path: Optional[str]) -> None:
     results = []
     async with http_session(ca_file) as http:
         for number in range(warmup):
@@ -57,6 +59,9 @@ async def bench(base_url: str, ca_file: str, runs: int, warmup: int, timeout: fl
             print(f"{number:>6} " + " ".join(f"{result[c] * 1000:12.1f}" for c in COLUMNS), flush=True)
     for name, pick in (("min", min), ("median", statistics.median), ("max", max)):
         print(f"{name:>6} " + " ".join(f"{pick([r[c] for r in results]) * 1000:12.1f}" for c in COLUMNS))
+    if json_path:
+        with open(json_path, "w") as out:
+            json.dump({"name": "aiortc", "runs": results}, out)
 
 
 def main() -> None:
@@ -66,6 +71,7 @@ def main() -> None:
     parser.add_argument("--url", help="a running sim (default: start one on a free port)")
     parser.add_argument("--ca", default=CA_FILE,
                         help="the authority the sim's certificate is signed by")
+    parser.add_argument("--json", help="also write the runs (seconds) to this file")
     parser.add_argument("--timeout", type=float, default=30.0, help="seconds a run may take to link up")
     arguments = parser.parse_args()
     if arguments.runs < 1 or arguments.warmup < 0:
@@ -79,7 +85,7 @@ def main() -> None:
             sys.exit(str(error))
     try:
         asyncio.run(bench(base_url.rstrip("/"), arguments.ca, arguments.runs, arguments.warmup,
-                          arguments.timeout))
+                          arguments.timeout, arguments.json))
     finally:
         if sim is not None:
             stop_sim(sim)

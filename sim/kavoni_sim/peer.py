@@ -75,6 +75,9 @@ class Peer:
         self._tone = ToneTrack()
         self._readers: list[asyncio.Task] = []
         self._closing: Optional[asyncio.Task] = None
+        # A lossy path from the app: the share of its RTP packets thrown away, spread evenly.
+        self._loss_percent = 0.0
+        self._loss_credit = 0.0
         # Told when the link ends without the server closing it: (peer, why).
         self.on_end: Optional[Callable[["Peer", str], None]] = None
         self.record = {
@@ -99,6 +102,7 @@ class Peer:
             "received": {"audio": _received(), "video": _received()},
             "sent": {"audio": 0, "video": 0},
             "stats": {},
+            "loss": {"percent": 0, "dropped": 0},
         }
         self._pc.on("connectionstatechange", self._connection_state_changed)
         self._pc.on("iceconnectionstatechange", self._ice_state_changed)
@@ -142,6 +146,7 @@ class Peer:
             self.record["localFingerprint"] = _fingerprint(
                 transport.getLocalParameters().fingerprints)
             transport.on("statechange", self._dtls_state_changed)
+            self._make_path_lossy(transport)
         return answer
 
     async def add_candidate(self, attribute: str, media_index: int) -> None:
@@ -162,6 +167,29 @@ class Peer:
                 refused.append({"candidate": attribute, "reason": _describe(error)})
             raise ValueError(_describe(error)) from None
         self.record["candidates"]["added"] += 1
+
+    def set_loss(self, percent: float) -> None:
+        """From now on `percent` (0 to 100) of the RTP packets that the app sends are lost
+        before aiortc sees them, so its receiver reports tell the app of the loss; 0 ends it."""
+        self._loss_percent = percent
+        self._loss_credit = 0.0
+        self.record["loss"]["percent"] = percent
+
+    def _make_path_lossy(self, transport) -> None:
+        # RTCP passes untouched: the app's reports and the answers to NACKs keep flowing,
+        # and the loss is what the receiver reports say, not a broken link.
+        deliver = transport._handle_rtp_data
+
+        async def lossy(data: bytes, arrival_time_ms: int) -> None:
+            if self._loss_percent > 0:
+                self._loss_credit += self._loss_percent
+                if self._loss_credit >= 100:
+                    self._loss_credit -= 100
+                    self.record["loss"]["dropped"] += 1
+                    return
+            await deliver(data, arrival_time_ms)
+
+        transport._handle_rtp_data = lossy
 
     async def close(self, end: str) -> None:
         if self._closing is None:

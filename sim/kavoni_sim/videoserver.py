@@ -27,6 +27,10 @@ answers 400 with a text):
                              `count` offers (of that conference, or any) are refused with
                              `status`, answered 200 with a body that is not JSON, or with JSON
                              whose "sdpMessage" is not SDP, or handled `seconds` late. {"id"}
+  POST /__sim/video/loss     {"session", "percent"}: the conference's open link (without
+                             "session": the newest open link) loses `percent` (0 to 100) of the
+                             RTP packets the app sends, evenly spread, until set again; its
+                             receiver reports tell the app so. {"links": n}
   POST /__sim/video/reset    closes every link and forgets the records, faults and kept
                              candidates; POST /__sim/reset does the same. {"closed": n}
 """
@@ -252,16 +256,21 @@ class VideoServer:
 
     async def _control(self, action: str, control: dict) -> Optional[dict]:
         if action == "drop":
-            session = control.get("session")
-            if session is not None and not isinstance(session, str):
-                raise ControlError("\"session\" must be a text")
-            if session is None:
-                link = next(reversed(self._open.values()), None)
-            else:
-                link = self._open.get(session)
+            link = self._link_of(control)
             if link is not None:
                 await self._close(link, "dropped by the test")
             return {"dropped": 0 if link is None else 1, "at": self._now()}
+        if action == "loss":
+            link = self._link_of(control)
+            percent = control.get("percent")
+            if (not isinstance(percent, (int, float)) or isinstance(percent, bool)
+                    or not 0 <= percent <= 100):
+                raise ControlError("\"percent\" must be a number from 0 to 100")
+            if link is not None:
+                link.set_loss(float(percent))
+                log.info("video link %d of %s loses %s %% of the app's RTP", link.record["id"],
+                         link.session, percent)
+            return {"links": 0 if link is None else 1}
         if action == "answer":
             fault = self._add_fault(control)
             log.info("video fault %d: %s", fault.id, fault.describe())
@@ -269,6 +278,15 @@ class VideoServer:
         if action == "reset":
             return {"closed": await self.reset()}
         return None
+
+    def _link_of(self, control: dict):
+        """The open link a control call names by "session" (the newest open link without)."""
+        session = control.get("session")
+        if session is not None and not isinstance(session, str):
+            raise ControlError("\"session\" must be a text")
+        if session is None:
+            return next(reversed(self._open.values()), None)
+        return self._open.get(session)
 
     async def _state(self) -> dict:
         for link in self._open.values():

@@ -302,6 +302,24 @@ class ControlTest(VideoServerCase):
         await self.connect(self.app())
         self.assertEqual((await self.record())["state"], "connected")
 
+    async def test_a_lossy_path_loses_the_apps_packets_until_it_is_set_back_to_none(self):
+        app = self.app()
+        await self.connect(app)
+        self.assertEqual((await self.control("POST", "/__sim/video/loss",
+                                             {"session": "elsewhere", "percent": 20}))["links"], 0)
+        self.assertEqual((await self.control("POST", "/__sim/video/loss", {"percent": 20}))["links"], 1)
+        # Audio is not repaired by retransmission, so what was thrown away shows as lost.
+        record = await self.until_record(lambda r: r["loss"]["dropped"] >= 20
+                                         and r["stats"]["audio"]["packetsLost"] > 0)
+        self.assertEqual(record["loss"]["percent"], 20)
+        self.assertGreater(record["received"]["video"]["frames"], 0)
+
+        await self.control("POST", "/__sim/video/loss", {"session": "sim-session-test", "percent": 0})
+        dropped = (await self.record())["loss"]["dropped"]
+        received = (await self.record())["stats"]["audio"]["packetsReceived"]
+        record = await self.until_record(lambda r: r["stats"]["audio"]["packetsReceived"] >= received + 20)
+        self.assertEqual((record["loss"]["percent"], record["loss"]["dropped"]), (0, dropped))
+
     async def test_reset_closes_links_and_forgets_records_faults_and_kept_candidates(self):
         for path in ("/__sim/reset", "/__sim/video/reset"):
             with self.subTest(path):
@@ -325,6 +343,12 @@ class ControlTest(VideoServerCase):
             ("/__sim/video/answer", {"fault": "refuse", "count": 0}),
             ("/__sim/video/answer", {"fault": "refuse", "session": 7}),
             ("/__sim/video/drop", {"session": 7}),
+            ("/__sim/video/loss", {}),
+            ("/__sim/video/loss", {"percent": -1}),
+            ("/__sim/video/loss", {"percent": 101}),
+            ("/__sim/video/loss", {"percent": "10"}),
+            ("/__sim/video/loss", {"percent": True}),
+            ("/__sim/video/loss", {"percent": 10, "session": 7}),
             ("/__sim/video/drop", ["session"]),
         ]
         for path, body in cases:

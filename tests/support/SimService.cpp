@@ -318,6 +318,14 @@ int SimService::dropVideoLink(const std::string& session)
     return nlohmann::json::parse(control("POST", "/__sim/video/drop", body.dump())).at("dropped").get<int>();
 }
 
+int SimService::setVideoLoss(double percent, const std::string& session)
+{
+    nlohmann::json body = { { "percent", percent } };
+    if (!session.empty())
+        body["session"] = session;
+    return nlohmann::json::parse(control("POST", "/__sim/video/loss", body.dump())).at("links").get<int>();
+}
+
 void SimService::setVideoFault(VideoFault fault, int count, int status, double delaySeconds, const std::string& session)
 {
     static const char* const kNames[] = { "refuse", "notJson", "notSdp", "delay" };

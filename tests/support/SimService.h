@@ -104,6 +104,10 @@ public:
     // Closes the conference's open link (the newest open link when `session` is empty), so
     // the app sees its link go down. Returns how many (0 or 1).
     int dropVideoLink(const std::string& session = "");
+    // From now on the conference's open link (the newest open link when `session` is empty)
+    // loses `percent` (0 to 100) of the RTP packets the app sends it, so the server's receiver
+    // reports tell of the loss; 0 ends it. Returns how many links (0 or 1).
+    int setVideoLoss(double percent, const std::string& session = "");
     enum class VideoFault { Refuse, NotJSON, NotSDP, Delay };
     // The next `count` offers (of conference `session`, or of any when empty) are refused
     // with `status`, answered 200 with a body that is not JSON, or with JSON whose

@@ -1,6 +1,10 @@
 // The media-stack call handler against the simulated service's video server: the offer and
 // candidate exchange, the early-candidates retries, answers that come late or cannot be read,
 // link drops and re-links on the manual clock, and the server-certificate checks.
+#include <chrono>
+#include <functional>
+#include <mutex>
+
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
@@ -8,6 +12,8 @@
 #include "CallHandlerTestSupport.h"
 #include "MediaStack/Conference/CandidateTypePreferences.h"
 #include "MediaStack/Conference/PeerLink.h"
+#include "MediaStack/AudioStreamDescription.h"
+#include "MediaStack/VideoStreamDescription.h"
 #include "MediaStack/Net/MediaThread.h"
 #include "MediaStack/Views/RemoteVideoView.h"
 #include "Network/SCNetworkReachability.h"
@@ -17,6 +23,9 @@
 #include "Private/Tasks/VideoIdent/Identification/KavoniCertificate.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIView.h"
+#include "codecs/CocoaVp8Encoder.h"
+#include "codecs/OpusCodec.h"
+#include "codecs/Vp8Codec.h"
 #include "models/KVNIdentification.h"
 #include "public/KavoniCertificateProvider.h"
 #include "public/KavoniSettings.h"
@@ -96,6 +105,51 @@ protected:
     std::shared_ptr<KavoniSettings> settings;
     std::shared_ptr<RecordingDelegate> delegate;
     std::shared_ptr<KVNOrvelHandler> handler;
+};
+
+// Keeps the codecs the stack makes for a call, so a test can read what they adapted to; the
+// process's own factories come back at the end.
+class CodecsOfTheCall {
+public:
+    CodecsOfTheCall()
+    {
+        VideoStreamDescription::registerCodec(
+            "VP8", [this] { return keep(m_vp8, std::make_shared<Vp8Codec>()); }, true);
+        AudioStreamDescription::registerCodec(
+            "opus", 48000, 2, [this] { return keep(m_opus, std::make_shared<OpusCodec>()); }, true);
+    }
+    ~CodecsOfTheCall()
+    {
+        VideoStreamDescription::registerCodec(
+            "VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
+        AudioStreamDescription::registerCodec(
+            "opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
+    }
+
+    // The newest codec's encoder, none before its first frame.
+    std::shared_ptr<CocoaVp8Encoder> vp8Encoder() const
+    {
+        std::lock_guard hold(m_lock);
+        return m_vp8 ? m_vp8->encoder() : nullptr;
+    }
+    std::shared_ptr<OpusCodec> opus() const
+    {
+        std::lock_guard hold(m_lock);
+        return m_opus;
+    }
+
+private:
+    template<typename Codec>
+    std::shared_ptr<Codec> keep(std::shared_ptr<Codec>& slot, std::shared_ptr<Codec> codec)
+    {
+        std::lock_guard hold(m_lock);
+        slot = codec;
+        return codec;
+    }
+
+    mutable std::mutex m_lock;
+    std::shared_ptr<Vp8Codec> m_vp8;
+    std::shared_ptr<OpusCodec> m_opus;
 };
 
 SdpExchangeMessage offerWithCandidate() { return {"v=0\r\na=candidate:1 1 udp 2130706431 127.0.0.1 5000 typ host\r\n", true, "99"}; }
@@ -444,5 +498,48 @@ TEST_F(OrvelHandlerTest, TheCallCarriesMediaBothWaysAndComesBackAfterADrop)
     ASSERT_TRUE(runUntil([&] { return errors(KavoniErrorCode::MediaLinkLost) == 1; }));
     ASSERT_TRUE(runUntil([&] { return delegate->count("link up") == 2; })) << "linked again at the next 2.0 s check";
     EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 0u);
+    real->reset();
+}
+
+TEST_F(OrvelHandlerTest, LossThatTheServerReportsStepsTheEncodersDownAndLossFreeReportsStepThemBack)
+{
+    auto real = std::make_shared<KVNOrvelHandler>();
+    real->initWithDelegate(delegate);
+    CodecsOfTheCall codecs;
+    ident->setUseTrickleIce(true);
+    settings->setStunHost("127.0.0.1");
+    // The server reports about once a second; each step takes two lossy reports down and six
+    // clean ones up, so the bound is generous real time, stepped on the manual clock.
+    auto runUntil = [&](const std::function<bool()>& done, double seconds) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            runFor(0.05);
+            loop->spin_until(done, 0.05);
+        }
+        return done();
+    };
+    real->startWithSessionID_sessionToken(kSession, kToken);
+    ASSERT_TRUE(runUntil([&] { return delegate->count("local") == 1; }, kNetworkBound));
+    real->startConference();
+    ASSERT_TRUE(runUntil([&] { return delegate->count("link up") == 1; }, kNetworkBound));
+    ASSERT_TRUE(runUntil([&] { return codecs.vp8Encoder() && codecs.opus() && codecs.opus()->encoder(); }, kNetworkBound));
+    auto vp8 = codecs.vp8Encoder();
+    // A clean loopback call leaves the encoder where it started.
+    EXPECT_EQ(vp8->quality(), 0.5);
+    EXPECT_EQ(vp8->bitrate(), 256);
+    EXPECT_EQ(vp8->percentFramesToDrop(), 0.0);
+
+    ASSERT_EQ(sim->setVideoLoss(20, kSession), 1);
+    // The audio side hears the same reports: well above 5 % loss switches its FEC on.
+    ASSERT_TRUE(runUntil([&] { return vp8->bitrate() < 256 && codecs.opus()->fecActive(); }, 60))
+        << sim->videoConference(kSession).dump();
+    ASSERT_EQ(sim->setVideoLoss(0, kSession), 1);
+    EXPECT_LT(vp8->quality(), 0.5);
+    EXPECT_GT(vp8->percentFramesToDrop(), 0.0);
+
+    EXPECT_TRUE(runUntil([&] { return vp8->bitrate() == 256 && vp8->quality() == 0.5 && vp8->percentFramesToDrop() == 0.0; }, 120))
+        << "quality " << vp8->quality() << ", bitrate " << vp8->bitrate() << ", drop ratio " << vp8->percentFramesToDrop();
+    EXPECT_EQ(codecs.vp8Encoder(), vp8) << "the same link's encoder all along";
+    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 0u);
     real->reset();
 }
