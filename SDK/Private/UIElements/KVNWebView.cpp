@@ -51,6 +51,8 @@ KVNWebView::KVNWebView() = default;
 KVNWebView::~KVNWebView()
 {
     if (m_wkWebView) {
+        if (auto scroll = m_wkWebView->scrollView())
+            scroll->setDelegate({});
         m_wkWebView->setNavigationDelegate(nullptr);
         m_wkWebView->stopLoading();
     }

@@ -32,7 +32,7 @@ public:
     void setBackgroundColor(std::shared_ptr<UIColor> color) override;
 
     const std::shared_ptr<WKWebView>& wkWebView() const { return m_wkWebView; }
-    std::shared_ptr<UIView> scrollView() const { return m_wkWebView ? m_wkWebView->scrollView() : nullptr; }
+    std::shared_ptr<UIScrollView> scrollView() const { return m_wkWebView ? m_wkWebView->scrollView() : nullptr; }
     std::optional<std::string> url() const { return m_wkWebView ? m_wkWebView->URL() : std::nullopt; }
     std::shared_ptr<KVNWebViewDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<KVNWebViewDelegate>& delegate) { m_delegate = delegate; }
