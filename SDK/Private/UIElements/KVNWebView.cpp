@@ -1,6 +1,7 @@
 #include "Private/UIElements/KVNWebView.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include <curl/curl.h>
 
@@ -8,6 +9,7 @@
 #include "Network/NSURLError.h"
 #include "Private/Helper/KVNServer.h"
 #include "UIKit/ConstraintMaker.h"
+#include "UIKit/UIApplication.h"
 #include "models/KVNIdentification.h"
 
 namespace {
@@ -89,6 +91,16 @@ std::optional<std::string> KVNWebView::hostOfURLString(const std::string& string
     return std::string(host);
 }
 
+bool KVNWebView::opensExternally(const std::string& URL)
+{
+    auto handle = parsedURL(URL);
+    char* query = nullptr;
+    if (!handle || curl_url_get(handle.get(), CURLUPART_QUERY, &query, 0) != CURLUE_OK || !query)
+        return false;
+    std::unique_ptr<char, CurlTextFree> owned(query);
+    return std::string_view(query).find("openExternally") != std::string_view::npos;
+}
+
 bool KVNWebView::needsClientSecret(const NSURLRequest& request, const std::optional<std::string>& clientSecret,
                                    const std::optional<std::string>& APIURL, const std::optional<std::string>& hostURL)
 {
@@ -143,6 +155,14 @@ void KVNWebView::webView_decidePolicyForNavigationAction_decisionHandler(const s
         copy.setValue_forHTTPHeaderField(identification->clientSecret(), kClientSecretHeader);
         noteNewest(webView->loadRequest(copy));
         return;
+    }
+    if (request && opensExternally(request->URL())) {
+        auto application = UIApplication::sharedApplication();
+        if (application->canOpenURL(request->URL())) {
+            decisionHandler(WKNavigationActionPolicyCancel);
+            application->openURL(request->URL());
+            return;
+        }
     }
     auto delegate = m_delegate.lock();
     bool allowed = delegate && request &&
