@@ -6,6 +6,7 @@
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSRunLoop.h"
 #include "Foundation/NSTimer.h"
+#include "UIKit/ScrollContentTouchRecognizer.h"
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UITouch.h"
 
@@ -122,11 +123,19 @@ void UIScrollView::scrollRectToVisible_animated(CGRect rect, bool animated)
     setContentOffset_animated(target, animated);
 }
 
-void UIScrollView::touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+void UIScrollView::didMoveToWindow()
 {
-    if (!m_scrollEnabled || touches.empty() || m_tracking)
-        return UIView::touchesBegan_withEvent(touches, event);
-    auto touch = *touches.begin();
+    UIView::didMoveToWindow();
+    if (m_contentTouchRecognizer || !window())
+        return;
+    m_contentTouchRecognizer = std::make_shared<kvn::ScrollContentTouchRecognizer>(self());
+    addGestureRecognizer(m_contentTouchRecognizer);
+}
+
+bool UIScrollView::beginFollowing(const std::shared_ptr<UITouch>& touch)
+{
+    if (!m_scrollEnabled || m_tracking)
+        return false;
     stopMotion();
     m_touch = touch;
     m_tracking = true;
@@ -135,14 +144,28 @@ void UIScrollView::touchesBegan_withEvent(const UITouchSet& touches, const std::
     m_lastTime = touch->timestamp();
     m_offsetAtStart = contentOffset();
     m_fingerVelocity = CGPointZero;
-    touchDidBegin(touch);
+    return true;
 }
 
-void UIScrollView::touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+void UIScrollView::touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
 {
-    auto touch = trackedTouchIn(touches);
-    if (!touch)
-        return UIView::touchesMoved_withEvent(touches, event);
+    if (touches.empty() || !beginFollowing(*touches.begin()))
+        return UIView::touchesBegan_withEvent(touches, event);
+    m_followingContentTouch = false;
+    touchDidBegin(*touches.begin());
+}
+
+bool UIScrollView::contentTouchBegan(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch)
+{
+    // Content that may not give its touch up could never be dragged from.
+    if (!m_canCancelContentTouches || !beginFollowing(touch))
+        return false;
+    m_followingContentTouch = true;
+    return true;
+}
+
+void UIScrollView::followMove(const std::shared_ptr<UITouch>& touch)
+{
     CGPoint point = touch->windowLocation();
     double dt = touch->timestamp() - m_lastTime;
     if (dt > 0)
@@ -155,10 +178,15 @@ void UIScrollView::touchesMoved_withEvent(const UITouchSet& touches, const std::
         double dx = horizontal ? point.x - m_touchStart.x : 0, dy = vertical ? point.y - m_touchStart.y : 0;
         if (std::hypot(dx, dy) < kDragThreshold)
             return;
+        if (m_followingContentTouch && (!m_canCancelContentTouches || !touchesShouldCancelInContentView(touch->view()))) {
+            stopTracking();
+            return;
+        }
         m_dragging = true;
         m_touchStart = point; // the content follows from here, without a jump
         m_offsetAtStart = contentOffset();
-        touchDidStopBeingATap();
+        if (!m_followingContentTouch)
+            touchDidStopBeingATap();
         auto keep = self();
         if (auto d = delegate())
             d->scrollViewWillBeginDragging(keep);
@@ -175,30 +203,68 @@ void UIScrollView::touchesMoved_withEvent(const UITouchSet& touches, const std::
     moveContentTo(proposed);
 }
 
-void UIScrollView::touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+void UIScrollView::touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
 {
     auto touch = trackedTouchIn(touches);
-    if (!touch)
-        return UIView::touchesEnded_withEvent(touches, event);
+    if (!touch || m_followingContentTouch)
+        return UIView::touchesMoved_withEvent(touches, event);
+    followMove(touch);
+}
+
+void UIScrollView::contentTouchMoved(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch)
+{
+    if (m_followingContentTouch && trackedTouchIn({touch}))
+        followMove(touch);
+}
+
+void UIScrollView::finishFollowing(const std::shared_ptr<UITouch>& touch)
+{
     stopTracking();
     if (!m_dragging) {
-        touchDidTap(touch);
+        // A tap on content that kept its touch was the content's, not the scroll view's.
+        if (!m_followingContentTouch)
+            touchDidTap(touch);
         return;
     }
     bool still = touch->timestamp() - m_lastTime > kStillFinger;
     endDrag(still ? CGPointZero : m_fingerVelocity);
 }
 
-void UIScrollView::touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+void UIScrollView::touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
 {
     auto touch = trackedTouchIn(touches);
-    if (!touch)
-        return UIView::touchesCancelled_withEvent(touches, event);
+    if (!touch || m_followingContentTouch)
+        return UIView::touchesEnded_withEvent(touches, event);
+    finishFollowing(touch);
+}
+
+void UIScrollView::contentTouchEnded(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch)
+{
+    if (m_followingContentTouch && trackedTouchIn({touch}))
+        finishFollowing(touch);
+}
+
+void UIScrollView::cancelFollowing()
+{
     stopTracking();
     if (m_dragging)
         endDrag(CGPointZero);
-    else
+    else if (!m_followingContentTouch)
         touchDidStopBeingATap();
+}
+
+void UIScrollView::touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event)
+{
+    auto touch = trackedTouchIn(touches);
+    if (!touch || m_followingContentTouch)
+        return UIView::touchesCancelled_withEvent(touches, event);
+    cancelFollowing();
+}
+
+void UIScrollView::contentTouchCancelled(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch)
+{
+    if (m_followingContentTouch && trackedTouchIn({touch}))
+        cancelFollowing();
 }
 
 std::shared_ptr<UITouch> UIScrollView::trackedTouchIn(const UITouchSet& touches) const

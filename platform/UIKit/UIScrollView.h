@@ -4,15 +4,22 @@
 // the content glides on with the finger's speed and comes to rest on the run loop's clock,
 // snapping to whole pages when paging is on and springing back inside the content when it
 // was dragged beyond an edge. Offsets stay within the content and its insets except while
-// a bouncing drag pulls past them. The delegate hears of each step.
+// a bouncing drag pulls past them. The delegate hears of each step. A drag may start on
+// content that keeps its touches (a button): once it begins, the content's touch is
+// cancelled, unless canCancelContentTouches is off or touchesShouldCancelInContentView
+// answers NO, in which case the content keeps the touch and nothing scrolls.
 // Main thread only.
 #include <memory>
 
+#include "Foundation/Badge.h"
 #include "UIKit/UIEdgeInsets.h"
 #include "UIKit/UIScrollViewDelegate.h"
 #include "UIKit/UIView.h"
 
 class NSTimer;
+namespace kvn {
+class ScrollContentTouchRecognizer;
+}
 
 class UIScrollView : public UIView {
 public:
@@ -51,6 +58,12 @@ public:
     std::shared_ptr<UIScrollViewDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(std::weak_ptr<UIScrollViewDelegate> delegate) { m_delegate = std::move(delegate); }
 
+    bool canCancelContentTouches() const { return m_canCancelContentTouches; }
+    void setCanCancelContentTouches(bool cancels) { m_canCancelContentTouches = cancels; }
+    // Asked as a drag begins on `view`, which holds the touch. Every view gives its touch up
+    // by default, controls too, so that a list of buttons still scrolls under the finger.
+    virtual bool touchesShouldCancelInContentView(const std::shared_ptr<UIView>& view) { return true; }
+
     bool isTracking() const { return m_tracking; }
     bool isDragging() const { return m_dragging; }
     bool isDecelerating() const { return m_motion == Motion::Decelerating; }
@@ -63,6 +76,14 @@ public:
     void touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    void didMoveToWindow() override;
+
+    // A touch that the content keeps, followed on the scroll view's behalf. Began answers
+    // whether the scroll view follows it.
+    bool contentTouchBegan(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch);
+    void contentTouchMoved(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch);
+    void contentTouchEnded(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch);
+    void contentTouchCancelled(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch);
 
 protected:
     // Sent after every change of the offset (before the delegate hears of it).
@@ -83,6 +104,10 @@ private:
     bool scrollsVertically() const;
     // The followed touch when it is among `touches`.
     std::shared_ptr<UITouch> trackedTouchIn(const UITouchSet& touches) const;
+    bool beginFollowing(const std::shared_ptr<UITouch>& touch);
+    void followMove(const std::shared_ptr<UITouch>& touch);
+    void finishFollowing(const std::shared_ptr<UITouch>& touch);
+    void cancelFollowing();
     void stopTracking();
     void endDrag(CGPoint fingerVelocity);
     CGPoint restingTarget(CGPoint contentVelocity) const;
@@ -100,11 +125,15 @@ private:
     bool m_scrollEnabled = true;
     bool m_showsHorizontalScrollIndicator = true;
     bool m_showsVerticalScrollIndicator = true;
+    bool m_canCancelContentTouches = true;
     std::weak_ptr<UIScrollViewDelegate> m_delegate;
+    std::shared_ptr<kvn::ScrollContentTouchRecognizer> m_contentTouchRecognizer;
 
     // The touch being followed, in window coordinates.
     std::weak_ptr<UITouch> m_touch;
     bool m_tracking = false;
+    // The followed touch belongs to content that keeps it; it comes through the recogniser.
+    bool m_followingContentTouch = false;
     bool m_dragging = false;
     CGPoint m_touchStart = CGPointZero;
     CGPoint m_offsetAtStart = CGPointZero;

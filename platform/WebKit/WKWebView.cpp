@@ -23,8 +23,9 @@ void WKWebView::initWithFrame_configuration(CGRect frame, const std::shared_ptr<
     if (m_setUp)
         return;
     m_setUp = true;
-    m_scrollView = std::make_shared<UIView>();
+    m_scrollView = std::make_shared<UIScrollView>();
     m_scrollView->initWithFrame(bounds());
+    m_scrollView->setContentSize(bounds().size);
     addSubview(m_scrollView);
     if (auto* engine = kvn::WebEngine::shared()) {
         auto self = std::static_pointer_cast<WKWebView>(shared_from_this());
@@ -116,8 +117,10 @@ void WKWebView::takeSnapshot(std::function<void(const CGImageRef& image)> comple
 void WKWebView::layoutSubviews()
 {
     UIView::layoutSubviews();
-    if (m_scrollView)
+    if (m_scrollView) {
         m_scrollView->setFrame(bounds());
+        m_scrollView->setContentSize(bounds().size);
+    }
     if (m_engine)
         m_engine->resize(static_cast<int>(std::lround(bounds().size.width)), static_cast<int>(std::lround(bounds().size.height)));
 }

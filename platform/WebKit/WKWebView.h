@@ -21,6 +21,7 @@
 #include "Foundation/Badge.h"
 #include "Foundation/NSError.h"
 #include "Network/NSURLRequest.h"
+#include "UIKit/UIScrollView.h"
 #include "UIKit/UIView.h"
 #include "WebKit/WKError.h"
 #include "WebKit/WKNavigation.h"
@@ -57,8 +58,10 @@ public:
     std::shared_ptr<WKNavigationDelegate> navigationDelegate() const { return m_navigationDelegate.lock(); }
     void setNavigationDelegate(const std::shared_ptr<WKNavigationDelegate>& delegate) { m_navigationDelegate = delegate; }
 
-    // The view the page scrolls in (it fills the web view).
-    std::shared_ptr<UIView> scrollView() const { return m_scrollView; }
+    // The view the page scrolls in (it fills the web view). The engine scrolls the page
+    // itself, so this one's content is only its own bounds and its offset stays at zero; it
+    // is there for its colour and its delegate.
+    std::shared_ptr<UIScrollView> scrollView() const { return m_scrollView; }
 
     // Runs a script in the page; the completion gets the result as text (JSON for objects),
     // or an error.
@@ -91,7 +94,7 @@ private:
 
     std::unique_ptr<kvn::WebEngineView> m_engine;
     std::weak_ptr<WKNavigationDelegate> m_navigationDelegate;
-    std::shared_ptr<UIView> m_scrollView;
+    std::shared_ptr<UIScrollView> m_scrollView;
     CGImageRef m_snapshot;
     bool m_setUp = false;
 };

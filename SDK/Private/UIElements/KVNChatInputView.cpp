@@ -51,6 +51,10 @@ void KVNChatInputView::setup()
         make.left().equalTo(m_textField->rightAnchor()).offset(10);
         make.centerY().equalTo(m_textField);
         make.right().equalTo(self).offset(-10);
+        // The field takes all the room it is given: without a floor, a title that comes out
+        // empty (no string table) left the button no size at all, and nothing could be sent.
+        make.width().greaterThanOrEqualTo(44);
+        make.height().greaterThanOrEqualTo(m_textField);
     });
 }
 

@@ -1,6 +1,7 @@
 #include "Private/UIElements/KVNWebView.h"
 
 #include <filesystem>
+#include <string_view>
 
 #include <curl/curl.h>
 
@@ -8,6 +9,7 @@
 #include "Network/NSURLError.h"
 #include "Private/Helper/KVNServer.h"
 #include "UIKit/ConstraintMaker.h"
+#include "UIKit/UIApplication.h"
 #include "models/KVNIdentification.h"
 
 namespace {
@@ -51,6 +53,8 @@ KVNWebView::KVNWebView() = default;
 KVNWebView::~KVNWebView()
 {
     if (m_wkWebView) {
+        if (auto scroll = m_wkWebView->scrollView())
+            scroll->setDelegate({});
         m_wkWebView->setNavigationDelegate(nullptr);
         m_wkWebView->stopLoading();
     }
@@ -85,6 +89,16 @@ std::optional<std::string> KVNWebView::hostOfURLString(const std::string& string
         return std::nullopt;
     std::unique_ptr<char, CurlTextFree> owned(host);
     return std::string(host);
+}
+
+bool KVNWebView::opensExternally(const std::string& URL)
+{
+    auto handle = parsedURL(URL);
+    char* query = nullptr;
+    if (!handle || curl_url_get(handle.get(), CURLUPART_QUERY, &query, 0) != CURLUE_OK || !query)
+        return false;
+    std::unique_ptr<char, CurlTextFree> owned(query);
+    return std::string_view(query).find("openExternally") != std::string_view::npos;
 }
 
 bool KVNWebView::needsClientSecret(const NSURLRequest& request, const std::optional<std::string>& clientSecret,
@@ -141,6 +155,14 @@ void KVNWebView::webView_decidePolicyForNavigationAction_decisionHandler(const s
         copy.setValue_forHTTPHeaderField(identification->clientSecret(), kClientSecretHeader);
         noteNewest(webView->loadRequest(copy));
         return;
+    }
+    if (request && opensExternally(request->URL())) {
+        auto application = UIApplication::sharedApplication();
+        if (application->canOpenURL(request->URL())) {
+            decisionHandler(WKNavigationActionPolicyCancel);
+            application->openURL(request->URL());
+            return;
+        }
     }
     auto delegate = m_delegate.lock();
     bool allowed = delegate && request &&

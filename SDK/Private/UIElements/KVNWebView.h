@@ -3,7 +3,9 @@
 // identification service's own hosts (its API and web hosts, compared exactly) carry the
 // identification's client secret in "X-Client-Secret": a navigation there without it is
 // cancelled and re-issued with it, and only the re-issued request is put to the delegate.
-// Everything else is the delegate's to allow.
+// A page link whose query asks for "openExternally" is handed to the application to open
+// outside the app (when it can) and never loaded here. Everything else is the delegate's to
+// allow.
 //
 // Each load is reported once, finished or failed, whether it came from a URL or a file path.
 // The cancel of a load that a newer one replaced (its re-issued copy, or the owner's next
@@ -32,7 +34,7 @@ public:
     void setBackgroundColor(std::shared_ptr<UIColor> color) override;
 
     const std::shared_ptr<WKWebView>& wkWebView() const { return m_wkWebView; }
-    std::shared_ptr<UIView> scrollView() const { return m_wkWebView ? m_wkWebView->scrollView() : nullptr; }
+    std::shared_ptr<UIScrollView> scrollView() const { return m_wkWebView ? m_wkWebView->scrollView() : nullptr; }
     std::optional<std::string> url() const { return m_wkWebView ? m_wkWebView->URL() : std::nullopt; }
     std::shared_ptr<KVNWebViewDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<KVNWebViewDelegate>& delegate) { m_delegate = delegate; }
@@ -40,6 +42,8 @@ public:
     // The host of a URL as the parser reads it (IPv6 addresses in brackets), nullopt when the
     // text is no URL.
     static std::optional<std::string> hostOfURLString(const std::string& string);
+    // Whether the URL's query asks for the link to open outside the app.
+    static bool opensExternally(const std::string& URL);
     // Whether a navigation to `request` must be re-issued carrying the client secret.
     static bool needsClientSecret(const NSURLRequest& request, const std::optional<std::string>& clientSecret,
                                   const std::optional<std::string>& APIURL, const std::optional<std::string>& hostURL);

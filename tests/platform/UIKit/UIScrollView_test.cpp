@@ -1,5 +1,6 @@
 #include "UIKitTestFixture.h"
 
+#include "UIKit/Automation/Driver.h"
 #include "UIKit/Automation/Finger.h"
 
 #include <cmath>
@@ -7,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "UIKit/UIButton.h"
 #include "UIKit/UIScrollView.h"
 
 
@@ -42,6 +44,14 @@ struct Journal : UIScrollViewDelegate {
 };
 
 using Events = std::vector<std::string>;
+
+// A scroll view that keeps controls' touches, as a signature pad or slider would want.
+struct ControlKeepingScrollView : UIScrollView {
+    bool touchesShouldCancelInContentView(const std::shared_ptr<UIView>& view) override
+    {
+        return !std::dynamic_pointer_cast<UIControl>(view);
+    }
+};
 
 
 } // namespace
@@ -238,4 +248,76 @@ TEST_F(UIScrollViewTest, ATouchStopsAGlide)
     EXPECT_EQ(view->contentOffset().y, where);
     EXPECT_FALSE(view->isDecelerating());
     finger.cancel();
+}
+
+TEST_F(UIScrollViewTest, ADragFromAButtonScrollsAndTakesTheButtonsTouch)
+{
+    struct Case {
+        std::string name;
+        std::shared_ptr<UIScrollView> view;
+        bool scrolls;
+    };
+    auto contentKeeping = std::make_shared<UIScrollView>();
+    contentKeeping->setCanCancelContentTouches(false);
+    std::vector<Case> cases{{"default", std::make_shared<UIScrollView>(), true},
+                            {"canCancelContentTouches off", contentKeeping, false},
+                            {"touchesShouldCancelInContentView NO", std::make_shared<ControlKeepingScrollView>(), false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto view = c.view;
+        view->initWithFrame(CGRectMake(0, 0, 100, 200));
+        view->setContentSize(CGSizeMake(100, 1000));
+        auto journal = std::make_shared<Journal>();
+        view->setDelegate(journal);
+        auto window = showInWindow(view);
+        auto button = UIButton::buttonWithType(UIButtonTypeSystem);
+        button->setFrame(CGRectMake(10, 50, 80, 40));
+        view->addSubview(button);
+        Events fired;
+        auto record = [&](const std::string& name) {
+            return [&fired, name](const std::shared_ptr<UIControl>&) { fired.push_back(name); };
+        };
+        button->addTarget_action_forControlEvents(nullptr, record("down"), UIControlEventTouchDown);
+        button->addTarget_action_forControlEvents(nullptr, record("upInside"), UIControlEventTouchUpInside);
+        button->addTarget_action_forControlEvents(nullptr, record("cancel"), UIControlEventTouchCancel);
+
+        ASSERT_TRUE(Automation::Driver::tap(button));
+        EXPECT_EQ(fired, (Events{"down", "upInside"})) << "a plain tap stays the button's";
+        EXPECT_EQ(view->contentOffset(), CGPointZero);
+
+        fired.clear();
+        Automation::Finger finger(window);
+        finger.down(CGPointMake(50, 70));
+        EXPECT_TRUE(button->isHighlighted());
+        for (double y = 65; y >= 30; y -= 5)
+            finger.moveTo(CGPointMake(50, y));
+        if (c.scrolls) {
+            EXPECT_FALSE(button->isHighlighted());
+            EXPECT_EQ(fired, (Events{"down", "cancel"}));
+            EXPECT_GT(view->contentOffset().y, 0);
+            EXPECT_TRUE(view->isDragging());
+        } else {
+            EXPECT_TRUE(button->isHighlighted());
+            EXPECT_EQ(view->contentOffset(), CGPointZero);
+            EXPECT_FALSE(view->isTracking());
+        }
+        // Back over the button before lifting: only a control that kept its touch fires.
+        finger.moveTo(CGPointMake(50, 70));
+        finger.up();
+        if (c.scrolls) {
+            EXPECT_EQ(fired, (Events{"down", "cancel"}));
+            EXPECT_FALSE(view->isDragging());
+            EXPECT_EQ(journal->events.front(), "willBeginDragging");
+        } else {
+            EXPECT_EQ(fired, (Events{"down", "upInside"}));
+            EXPECT_TRUE(journal->events.empty());
+        }
+        EXPECT_FALSE(button->isHighlighted());
+        runFor(2.0);
+
+        fired.clear();
+        view->setContentOffset(CGPointZero);
+        ASSERT_TRUE(Automation::Driver::tap(button)) << "the next touch starts afresh";
+        EXPECT_EQ(fired, (Events{"down", "upInside"}));
+    }
 }

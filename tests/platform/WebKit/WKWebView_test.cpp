@@ -164,6 +164,18 @@ TEST_F(WKWebViewTest, ACancelledNavigationIsSilentAndItsReissuedCopyCarriesTheHe
 
 // The page's own background, or the view's where the page has none: what the view draws of
 // the snapshot, through a PNG as a window's picture is written.
+TEST_F(WKWebViewTest, TheScrollViewFillsTheViewAndLeavesScrollingToTheEngine)
+{
+    auto scroll = webView->scrollView();
+    ASSERT_TRUE(std::dynamic_pointer_cast<UIScrollView>(scroll));
+    EXPECT_EQ(scroll->superview(), webView);
+    webView->setFrame(CGRectMake(0, 0, 300, 400));
+    webView->layoutIfNeeded();
+    EXPECT_EQ(scroll->frame(), CGRectMake(0, 0, 300, 400));
+    EXPECT_EQ(scroll->contentSize(), CGSizeMake(300, 400));
+    EXPECT_EQ(scroll->maximumContentOffset(), CGPointZero) << "the page is scrolled by the engine, not by moving the view";
+}
+
 TEST_F(WKWebViewTest, TheViewDrawsASnapshotOfThePage)
 {
     struct Case {

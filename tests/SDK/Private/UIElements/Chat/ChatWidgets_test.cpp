@@ -20,6 +20,7 @@
 #include "UIKit/Automation/Driver.h"
 #include "UIKit/Automation/ViewTreeDump.h"
 #include "UIKit/CAGradientLayer.h"
+#include "UIKit/SoftwareKeyboard.h"
 #include "UIKit/UIButton.h"
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
@@ -338,3 +339,29 @@ TEST_F(ChatWidgetsTest, ToastOnAControllerRemovesItselfWhenDone)
 }
 
 } // namespace
+TEST_F(ChatWidgetsTest, TypedTextIsSentByTappingSendAboveTheKeyboard)
+{
+    // No string table here, so the send button's title is empty: it must stay tappable.
+    auto screen = showBlankScreen();
+    auto bar = std::make_shared<KVNChatInputView>();
+    bar->initWithFrame(CGRectMake(0, 440, 320, 40));
+    screen.view->addSubview(bar);
+    std::vector<std::string> sent;
+    bar->sendButton()->addTarget_action_forControlEvents(
+        bar, [&](const std::shared_ptr<UIControl>&) { sent.push_back(bar->textField()->text().value_or("")); },
+        UIControlEventTouchUpInside);
+    screen.view->layoutIfNeeded();
+
+    ASSERT_TRUE(Automation::Driver::tap(bar->textField()));
+    // The chat screen lifts the bar onto the keyboard; so does this test.
+    CGRect keyboard = kvn::SoftwareKeyboard::shared().frame();
+    ASSERT_GT(keyboard.size.height, 0);
+    bar->setFrame(CGRectMake(0, keyboard.origin.y - 40, 320, 40));
+    screen.view->layoutIfNeeded();
+    ASSERT_TRUE(Automation::Driver::type("hello"));
+    EXPECT_GE(bar->sendButton()->frame().size.width, 44);
+    EXPECT_GE(bar->sendButton()->frame().size.height, 30);
+    auto tapped = Automation::Driver::tap(bar->sendButton());
+    EXPECT_TRUE(tapped) << tapped.message();
+    EXPECT_EQ(sent, std::vector<std::string>{"hello"});
+}

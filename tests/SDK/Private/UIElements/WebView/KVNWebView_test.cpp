@@ -17,6 +17,7 @@
 #include "Foundation/NSRunLoop.h"
 #include "Network/NSURLError.h"
 #include "Private/UIElements/KVNWebView.h"
+#include "UIKit/UIApplication.h"
 #include "models/KVNIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/SimFixture.h"
@@ -76,13 +77,13 @@ struct RecordingDelegate : KVNWebViewDelegate {
     std::vector<std::shared_ptr<NSURLRequest>> asked;
     std::vector<std::shared_ptr<NSError>> failures;
     int finishes = 0;
-    // Refuses what the remote signing page opens outside the app.
-    bool refuseOpenExternally = false;
+    // Refuses every request whose URL holds this text.
+    std::optional<std::string> refuse;
 
     bool webView_shouldStartLoadWithRequest(const std::shared_ptr<KVNWebView>&, const std::shared_ptr<NSURLRequest>& request) override
     {
         asked.push_back(request);
-        return !(refuseOpenExternally && request->URL().find("openExternally") != std::string::npos);
+        return !(refuse && request->URL().find(*refuse) != std::string::npos);
     }
     void webView_didFailLoadWithError(const std::shared_ptr<KVNWebView>&, const std::shared_ptr<NSError>& error) override
     {
@@ -97,6 +98,7 @@ protected:
     void SetUp() override
     {
         SimFixture<>::SetUp();
+        UIApplication::sharedApplication()->resetForTesting();
         KVNIdentification::resetSharedIdentification();
         auto settings = std::make_shared<KavoniSettings>();
         settings->setEnvironment(kCustomEnvironment);
@@ -218,15 +220,53 @@ TEST_F(KVNWebViewTest, WithoutASecretServicePagesGoStraightToTheDelegate)
 // nothing is reported as a failure.
 TEST_F(KVNWebViewTest, ARefusedLinkLeavesThePageAndReportsNothing)
 {
-    delegate->refuseOpenExternally = true;
+    delegate->refuse = "hop=2";
     webView->loadURLString(serviceURL("/web/secret.html"));
     ASSERT_TRUE(waitForEnds(1));
-    clickLink("external");
+    clickLink("same");
     EXPECT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return delegate->asked.size() >= 2; }, kLoadTimeout));
     NSRunLoop::mainRunLoop()->runUntilDate(0.5);
     EXPECT_EQ(delegate->ends(), 1u);
     EXPECT_EQ(webView->url(), serviceURL("/web/secret.html"));
     EXPECT_EQ(received("/web/secret.html").size(), 1u);
+    EXPECT_TRUE(UIApplication::sharedApplication()->openedURLs().empty());
+}
+
+// The link is on the service's host, so it is first re-issued with the secret; the copy is
+// what goes outside, and neither is loaded nor reported here.
+TEST_F(KVNWebViewTest, AnOpenExternallyLinkGoesToTheApplicationNotTheView)
+{
+    webView->loadURLString(serviceURL("/web/secret.html"));
+    ASSERT_TRUE(waitForEnds(1));
+    clickLink("external");
+    const auto& opened = UIApplication::sharedApplication()->openedURLs();
+    EXPECT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return !opened.empty(); }, kLoadTimeout));
+    NSRunLoop::mainRunLoop()->runUntilDate(0.5);
+    EXPECT_EQ(opened, std::vector<std::string>{serviceURL("/web/secret.html?openExternally=1")});
+    EXPECT_EQ(delegate->asked.size(), 1u) << "the delegate is not asked about a link that leaves the app";
+    EXPECT_EQ(delegate->ends(), 1u);
+    EXPECT_EQ(webView->url(), serviceURL("/web/secret.html"));
+    auto requests = received("/web/secret.html");
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].secret, "s3cret");
+}
+
+TEST(KVNWebViewPolicy, OnlyTheQueryAsksToOpenExternally)
+{
+    struct Case {
+        std::string url;
+        bool external;
+    };
+    const std::vector<Case> cases{
+        {"https://web.kavoni.example/sign?openExternally=1", true},
+        {"https://web.kavoni.example/sign?a=1&openExternally", true},
+        {"https://web.kavoni.example/openExternally/sign", false},
+        {"https://web.kavoni.example/sign#openExternally", false},
+        {"https://web.kavoni.example/sign?openexternally=1", false},
+        {"not a url ?openExternally", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(KVNWebView::opensExternally(c.url), c.external) << c.url;
 }
 
 TEST_F(KVNWebViewTest, AStoppedLoadIsReportedAsACancel)
