@@ -143,30 +143,19 @@ std::vector<Kind> kinds()
     auto balloon = [](const std::shared_ptr<UITableViewCell>& cell) -> std::vector<std::shared_ptr<UIView>> {
         return {std::static_pointer_cast<KVNMessageCell>(cell)->ballonView()};
     };
+    auto linksHeight = [](const std::string& text, CGFloat width) {
+        return KVNCheckCell::expectedHeightWithTitle_content_firstLink_secondLink_cellWidth(text, text, text, text, width);
+    };
+    auto linksLowest = [](const std::shared_ptr<UITableViewCell>& cell) -> std::vector<std::shared_ptr<UIView>> {
+        auto check = std::static_pointer_cast<KVNCheckCell>(cell);
+        return {check->contentLabel(), check->secondLinkButton()};
+    };
     return {
         {"check", 0, plain, makePlain, checkCellTexts, 30, 2},
         // The box on the right narrows the texts: a row measured at the wider width clips.
         {"check, box right", 1, plain, makePlain, checkCellTexts, 30, 2},
-        {"check with links", 0,
-         [](const std::string& text, CGFloat width) {
-             return KVNCheckCell::expectedHeightWithTitle_content_firstLink_secondLink_cellWidth(text, text, text, text, width);
-         },
-         makeWithLinks,
-         [](const std::shared_ptr<UITableViewCell>& cell) -> std::vector<std::shared_ptr<UIView>> {
-             auto check = std::static_pointer_cast<KVNCheckCell>(cell);
-             return {check->contentLabel(), check->secondLinkButton()};
-         },
-         50, 4},
-        {"check with links, box right", 1,
-         [](const std::string& text, CGFloat width) {
-             return KVNCheckCell::expectedHeightWithTitle_content_firstLink_secondLink_cellWidth(text, text, text, text, width);
-         },
-         makeWithLinks,
-         [](const std::shared_ptr<UITableViewCell>& cell) -> std::vector<std::shared_ptr<UIView>> {
-             auto check = std::static_pointer_cast<KVNCheckCell>(cell);
-             return {check->contentLabel(), check->secondLinkButton()};
-         },
-         50, 4},
+        {"check with links", 0, linksHeight, makeWithLinks, linksLowest, 50, 4},
+        {"check with links, box right", 1, linksHeight, makeWithLinks, linksLowest, 50, 4},
         {"check with help", 1,
          [](const std::string& text, CGFloat width) {
              return KVNCheckCell::expectedHeightWithTitle_content_helpText_cellWidth(text, text, text, width);
