@@ -2,6 +2,7 @@
 
 #include "Foundation/MainThreadChecker.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
+#include "Private/UIElements/CellSelectionBackground.h"
 #include "Private/UIElements/KVNCheckBoxButton.h"
 #include "Private/UIElements/KVNLabel.h"
 #include "Private/UIElements/KVNMediumLabel.h"
@@ -55,10 +56,7 @@ void KVNCheckCell::setup()
     auto appearance = KavoniAppearance::sharedAppearance();
     auto content = contentView();
 
-    auto selected = std::make_shared<UIView>();
-    selected->init();
-    selected->setBackgroundColor(appearance->primaryBrandColor()->colorWithAlphaComponent(0.15));
-    setSelectedBackgroundView(selected);
+    setSelectedBackgroundView(kvn::brandSelectionBackground());
     if (appearance->seperatorLineComplete())
         setSeparatorInset(UIEdgeInsetsZero);
 

@@ -12,21 +12,28 @@
 #include "Private/Helper/KVNMessage.h"
 #include "Private/UIElements/KVNCheckBoxButton.h"
 #include "Private/UIElements/KVNCheckCell.h"
+#include "Private/UIElements/KVNDocumentSelectionCell.h"
 #include "Private/UIElements/KVNLabel.h"
 #include "Private/UIElements/KVNMediumLabel.h"
 #include "Private/UIElements/KVNMessageCell.h"
 #include "Private/UIElements/KVNTextField.h"
 #include "Private/UIElements/KVNTextInputCell.h"
+#include "Private/UIElements/KVNTodoCell.h"
 #include "Private/UIElements/KVNUnderlineButton.h"
 #include "UIKit/Automation/Driver.h"
 #include "UIKit/Automation/Finger.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIImage.h"
+#include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UIScreen.h"
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
+#include "models/KVNCountry.h"
+#include "models/KVNDocument.h"
+#include "models/KVNPhoto.h"
 #include "public/KavoniAppearance.h"
+#include "support/KvnTestBundle.h"
 
 namespace {
 
@@ -419,6 +426,174 @@ TEST_F(CellsTest, HelpAreaPressesTheHelpLink)
     finger.up();
     ASSERT_EQ(application->openedURLs().size(), opened + 1);
     EXPECT_EQ(application->openedURLs().back(), "https://example.org/help");
+}
+
+} // namespace
+
+namespace {
+
+class DocumentCellsTest : public CellsTest {
+protected:
+    void SetUp() override
+    {
+        CellsTest::SetUp();
+        m_bundle = std::make_unique<KvnTestBundle>();
+    }
+    void TearDown() override
+    {
+        m_bundle.reset();
+        CellsTest::TearDown();
+    }
+
+    std::shared_ptr<KVNDocument> document(long type)
+    {
+        m_country = KVNCountry::countryWithLocale("DE");
+        auto made = std::make_shared<KVNDocument>();
+        made->setType(type);
+        made->setCountry(m_country);
+        return made;
+    }
+
+    std::unique_ptr<KvnTestBundle> m_bundle;
+    std::shared_ptr<KVNCountry> m_country;
+};
+
+TEST_F(DocumentCellsTest, ClassHeightIsTheHeightTheLayoutTakes)
+{
+    for (const auto& [textName, text] : kTexts) {
+        for (CGFloat width : kWidths) {
+            SCOPED_TRACE(std::string(textName) + " @" + std::to_string(int(width)));
+            const CGFloat expected = KVNDocumentSelectionCell::expectedHeightWithTitle_content_accessoryType_cellWidth(
+                "Passport", text, UITableViewCellAccessoryDisclosureIndicator, width);
+            auto cell = makeCell<KVNDocumentSelectionCell>(width, expected);
+            cell->titleLabel()->setText("Passport");
+            cell->subtitleLabel()->setText(text);
+            cell->layoutIfNeeded();
+            const CGFloat laidOut = std::max<CGFloat>(CGRectGetMaxY(cell->subtitleLabel()->frame()) + 10, 74);
+            EXPECT_GE(laidOut, expected);
+            EXPECT_LT(laidOut, expected + 2);
+            if (text.size() < 10)
+                EXPECT_EQ(expected, 74);
+        }
+    }
+    // The accessory's room comes off the text width: a checkmark leaves width - 145.
+    const std::string& text = kTexts[1].second;
+    EXPECT_FLOAT_EQ(
+        KVNDocumentSelectionCell::expectedHeightWithTitle_content_accessoryType_cellWidth("", text, UITableViewCellAccessoryCheckmark, 320),
+        KVNDocumentSelectionCell::expectedHeightWithTitle_content_accessoryType_cellWidth("", text, UITableViewCellAccessoryNone,
+                                                                                          320 - 40));
+}
+
+TEST_F(DocumentCellsTest, BlurIsMadeOnceAndKeptByImageName)
+{
+    m_bundle->addImage("kvn-document-IDCARD-DE", 120, 80);
+    auto idCard = document(KVNDocument::IdCard);
+    auto first = makeCell<KVNDocumentSelectionCell>(375, 74);
+    first->updateWithDocument(idCard);
+    ASSERT_TRUE(first->foregroundImageView()->image());
+    ASSERT_TRUE(loop->spin_until([&] { return first->backgroundImageView()->image() != nullptr; }, 30));
+    auto cached = KVNDocumentSelectionCell::cachedBackgroundForImageName("kvn-document-IDCARD-DE");
+    ASSERT_TRUE(cached);
+    EXPECT_EQ(first->backgroundImageView()->image(), cached);
+    // Its shorter side was brought to the row's 70 points.
+    EXPECT_EQ(std::min(cached->size().width, cached->size().height), 70);
+
+    // A second row of the same document shows the kept blur at once, without another turn.
+    auto second = makeCell<KVNDocumentSelectionCell>(375, 74);
+    second->updateWithDocument(idCard);
+    EXPECT_EQ(second->backgroundImageView()->image(), cached);
+}
+
+TEST_F(DocumentCellsTest, MissingImageIsLoggedAndNotCached)
+{
+    auto cell = makeCell<KVNDocumentSelectionCell>(375, 74);
+    ::testing::internal::CaptureStderr();
+    cell->updateWithDocument(document(KVNDocument::ResidencePermit));
+    std::string logged;
+    const bool done = loop->spin_until(
+        [&] {
+            // The log line is written on the main queue, after the blur came back empty.
+            logged += ::testing::internal::GetCapturedStderr();
+            ::testing::internal::CaptureStderr();
+            return logged.find("Document image missing") != std::string::npos;
+        },
+        30);
+    logged += ::testing::internal::GetCapturedStderr();
+    ASSERT_TRUE(done);
+    EXPECT_NE(logged.find("Document image missing for country: DE and document type: 2"), std::string::npos) << logged;
+    loop->pump();
+    EXPECT_FALSE(cell->backgroundImageView()->image());
+    EXPECT_FALSE(KVNDocumentSelectionCell::cachedBackgroundForImageName(document(KVNDocument::ResidencePermit)->documentImageName()));
+}
+
+TEST_F(DocumentCellsTest, ReusedRowDoesNotTakeALateBlur)
+{
+    m_bundle->addImage("kvn-document-PASSPORT-DE", 90, 60);
+    auto cell = makeCell<KVNDocumentSelectionCell>(375, 74);
+    cell->updateWithDocument(document(KVNDocument::Passport));
+    // Reused for a document whose blur is kept before the first blur comes back.
+    m_bundle->addImage("kvn-document-DRIVERS_LICENSE-DE", 90, 60);
+    auto other = makeCell<KVNDocumentSelectionCell>(375, 74);
+    other->updateWithDocument(document(KVNDocument::DriversLicense));
+    ASSERT_TRUE(loop->spin_until([&] { return other->backgroundImageView()->image() != nullptr; }, 30));
+    cell->prepareForReuse();
+    cell->updateWithDocument(document(KVNDocument::DriversLicense));
+    auto shown = cell->backgroundImageView()->image();
+    ASSERT_TRUE(loop->spin_until(
+        [&] { return KVNDocumentSelectionCell::cachedBackgroundForImageName("kvn-document-PASSPORT-DE") != nullptr; }, 30));
+    loop->pump();
+    loop->pump();
+    EXPECT_EQ(cell->backgroundImageView()->image(), shown);
+}
+
+TEST_F(DocumentCellsTest, TodoRowsShowWhetherThePhotoIsTaken)
+{
+    m_bundle->addImage("kvn-icon-takephoto", 40, 40, 0x888888FF);
+    m_bundle->addImage("kvn-document-IDCARD-DE", 120, 80);
+    auto brand = KavoniAppearance::sharedAppearance()->primaryBrandColor();
+    auto idCard = document(KVNDocument::IdCard);
+    auto taken = KVNPhoto::photoWithName("IDFRONTSIDE");
+    taken->setThumbnail(UIImage::imageNamed("kvn-document-IDCARD-DE"));
+    taken->setDocument(idCard);
+    auto open = KVNPhoto::photoWithName("IDBACKSIDE");
+    open->setDocument(idCard);
+
+    const CGRect screen = UIScreen::mainScreen()->bounds();
+    auto window = std::make_shared<UIWindow>();
+    window->initWithFrame(screen);
+    window->setHidden(false);
+    std::vector<std::shared_ptr<UITableViewCell>> rows;
+    CGFloat y = 0;
+    auto add = [&](const std::shared_ptr<UITableViewCell>& cell, const std::string& title, const std::string& subtitle) {
+        const CGFloat height = KVNDocumentSelectionCell::expectedHeightWithTitle_content_accessoryType_cellWidth(
+            title, subtitle, cell->accessoryType(), screen.size.width);
+        cell->setFrame(CGRectMake(0, y, screen.size.width, height));
+        y += height;
+        window->addSubview(cell);
+        rows.push_back(cell);
+    };
+    auto documentRow = makeCell<KVNDocumentSelectionCell>(screen.size.width, 74);
+    documentRow->updateWithDocument(idCard);
+    add(documentRow, documentRow->titleLabel()->text().value_or(""), "");
+    auto takenRow = makeCell<KVNTodoCell>(screen.size.width, 74);
+    takenRow->updateWithPhoto(taken);
+    add(takenRow, taken->localizedTitle(), taken->localizedSubtitle());
+    auto openRow = makeCell<KVNTodoCell>(screen.size.width, 74);
+    openRow->updateWithPhoto(open);
+    add(openRow, open->localizedTitle(), open->localizedSubtitle());
+    ASSERT_TRUE(loop->spin_until([&] { return documentRow->backgroundImageView()->image() != nullptr; }, 30));
+
+    EXPECT_EQ(takenRow->accessoryType(), UITableViewCellAccessoryCheckmark);
+    EXPECT_EQ(takenRow->backgroundImageView()->image(), taken->thumbnail());
+    EXPECT_DOUBLE_EQ(takenRow->titleLabel()->alpha(), 0.6);
+    EXPECT_DOUBLE_EQ(takenRow->subtitleLabel()->alpha(), 0.6);
+    EXPECT_TRUE(takenRow->tintColor()->isEqual(*brand));
+    EXPECT_EQ(openRow->accessoryType(), UITableViewCellAccessoryDisclosureIndicator);
+    ASSERT_TRUE(openRow->backgroundImageView()->image());
+    EXPECT_EQ(openRow->backgroundImageView()->image()->size(), CGSizeMake(40, 40));
+    EXPECT_DOUBLE_EQ(openRow->titleLabel()->alpha(), 1.0);
+    EXPECT_TRUE(openRow->tintColor()->isEqual(*KavoniAppearance::sharedAppearance()->defaultTextColor()));
+    picture(window, "DocumentAndTodoRows");
 }
 
 } // namespace
