@@ -361,6 +361,11 @@ std::shared_ptr<CheckList> dataCheckRows()
 
 TEST_F(CellsTest, CheckListInATableAtTheScreensSize)
 {
+    // The library ships no icons yet: boxes of their own, faint when unselected, so that the
+    // pictures show the state.
+    KvnTestBundle bundle;
+    bundle.addImage("kvn-icon-unselected", 22, 22, 0x00000040);
+    bundle.addImage("kvn-icon-selected", 22, 22, 0x000000FF);
     const CGRect screen = UIScreen::mainScreen()->bounds();
     for (int position : {0, 1}) {
         SCOPED_TRACE(position);
