@@ -213,7 +213,12 @@ CGFloat UITableViewCell::accessoryWidth() const
 {
     if (m_accessoryView)
         return m_accessoryView->frame().size.width + 2 * kMargin;
-    switch (m_accessoryType) {
+    return accessoryWidthForType(m_accessoryType);
+}
+
+CGFloat UITableViewCell::accessoryWidthForType(UITableViewCellAccessoryType type)
+{
+    switch (type) {
     case UITableViewCellAccessoryDisclosureIndicator:
         return 34;
     case UITableViewCellAccessoryDetailDisclosureButton:

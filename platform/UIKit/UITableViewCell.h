@@ -66,6 +66,8 @@ public:
     void setAccessoryView(std::shared_ptr<UIView> view);
     // How much narrower than the cell the content view is for the accessory.
     CGFloat accessoryWidth() const;
+    // The same for a glyph of the type, for rows measured before a cell exists.
+    static CGFloat accessoryWidthForType(UITableViewCellAccessoryType type);
 
     UITableViewCellSelectionStyle selectionStyle() const { return m_selectionStyle; }
     void setSelectionStyle(UITableViewCellSelectionStyle style);

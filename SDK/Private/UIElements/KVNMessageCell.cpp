@@ -1,9 +1,7 @@
 #include "Private/UIElements/KVNMessageCell.h"
 
 #include <chrono>
-#include <limits>
 
-#include "Foundation/NSAttributedString.h"
 #include "Foundation/NSDate.h"
 #include "Foundation/NSDateFormatter.h"
 #include "Foundation/NSString.h"
@@ -12,11 +10,11 @@
 #include "Private/Helper/KVNImageProvider.h"
 #include "Private/Helper/KVNLocalizer.h"
 #include "Private/Helper/KVNMessage.h"
+#include "Private/UIElements/TextHeight.h"
 #include "UIKit/CALayer.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutXAxisAnchor.h"
 #include "UIKit/NSLayoutYAxisAnchor.h"
-#include "UIKit/NSStringDrawing.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
@@ -166,27 +164,19 @@ void KVNMessageCell::updateConstraints()
 void KVNMessageCell::layoutSubviews()
 {
     UITableViewCell::layoutSubviews();
-    // The label wraps at the width the balloon gave it, which is known only now; a second
-    // pass lets its height follow.
-    const CGFloat width = m_messageLabel->frame().size.width;
-    if (width > 0 && width != m_messageLabel->preferredMaxLayoutWidth()) {
-        m_messageLabel->setPreferredMaxLayoutWidth(width);
-        m_messageLabel->invalidateIntrinsicContentSize();
-        UITableViewCell::layoutSubviews();
+    // The label wraps at the width this row's width leaves it, as the height was measured;
+    // the label's own frame still holds the previous width at this point.
+    if (kvn::wrapAtWidth({m_messageLabel}, textWidthForWidth(contentView()->bounds().size.width))) {
+        contentView()->setNeedsLayout();
+        setNeedsLayout();
     }
 }
 
+CGFloat KVNMessageCell::textWidthForWidth(CGFloat width) { return width - kOuterMargin - kFreeSide - 2 * kLabelSideInset; }
+
 CGFloat KVNMessageCell::expectedHeightForMessage_forWidth(const std::shared_ptr<KVNMessage>& message, CGFloat width)
 {
-    const CGFloat textWidth = width - kOuterMargin - kFreeSide - 2 * kLabelSideInset;
-    CGFloat textHeight = 0;
-    if (message && !message->text().empty() && textWidth > 0) {
-        NSDictionary attributes;
-        attributes[NSFontAttributeName] = KVNExtensions::regularFontOfSize(14);
-        textHeight = NSStringDrawing::boundingRectWithSize_options_attributes_context(
-                         message->text(), CGSizeMake(textWidth, std::numeric_limits<CGFloat>::max()), NSStringDrawingUsesLineFragmentOrigin,
-                         attributes, nullptr)
-                         .size.height;
-    }
+    const CGFloat textHeight =
+        message ? kvn::textHeight(message->text(), KVNExtensions::regularFontOfSize(14), textWidthForWidth(width)) : 0;
     return textHeight + 2 * kLabelVerticalInset + 40;
 }

@@ -35,6 +35,8 @@ public:
 private:
     void setup();
     std::string dateText() const;
+    // The message text's width in a row of `width`: the balloon's margins and insets off.
+    static CGFloat textWidthForWidth(CGFloat width);
 
     std::shared_ptr<UILabel> m_messageLabel;
     std::shared_ptr<UILabel> m_dateLabel;

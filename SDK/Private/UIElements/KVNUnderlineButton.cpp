@@ -1,12 +1,13 @@
 #include "Private/UIElements/KVNUnderlineButton.h"
 
+#include <cmath>
 #include <limits>
 
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSAttributedString.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/Helper/KVNHelper.h"
-#include "UIKit/NSStringDrawing.h"
+#include "Private/UIElements/TextHeight.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UILabel.h"
 #include "public/KavoniAppearance.h"
@@ -92,11 +93,27 @@ void KVNUnderlineButton::tintColorDidChange()
     setAttributedTitle_forState(linkTitle(title->string(), color), UIControlStateNormal);
 }
 
+void KVNUnderlineButton::setPreferredMaxLayoutWidth(CGFloat width)
+{
+    if (width == m_preferredMaxLayoutWidth)
+        return;
+    m_preferredMaxLayoutWidth = width;
+    invalidateIntrinsicContentSize();
+}
+
+CGSize KVNUnderlineButton::intrinsicContentSize() const
+{
+    CGSize natural = UIButton::intrinsicContentSize();
+    const UIEdgeInsets insets = contentEdgeInsets();
+    const CGFloat titleWidth = m_preferredMaxLayoutWidth - insets.left - insets.right;
+    if (!(titleWidth > 0))
+        return natural;
+    const CGFloat titleHeight = titleLabel()->sizeThatFits(CGSizeMake(titleWidth, std::numeric_limits<CGFloat>::max())).height;
+    natural.height = std::ceil(insets.top + titleHeight + insets.bottom);
+    return natural;
+}
+
 CGFloat KVNUnderlineButton::expectedHeightWithTitle_width(const std::string& title, CGFloat width)
 {
-    NSDictionary attributes;
-    attributes[NSFontAttributeName] = KVNExtensions::lightFontOfSize(12);
-    return NSStringDrawing::boundingRectWithSize_options_attributes_context(
-               title, CGSizeMake(width, std::numeric_limits<CGFloat>::max()), NSStringDrawingUsesLineFragmentOrigin, attributes, nullptr)
-        .size.height;
+    return kvn::textHeight(title, KVNExtensions::lightFontOfSize(12), width);
 }

@@ -21,6 +21,12 @@ public:
     void showLink(const std::shared_ptr<UIControl>& sender);
     void tintColorDidChange() override;
 
+    // The title wraps at this width (0: on one line), so that the button's height follows the
+    // width its owner's layout gave it, as a label's does.
+    CGFloat preferredMaxLayoutWidth() const { return m_preferredMaxLayoutWidth; }
+    void setPreferredMaxLayoutWidth(CGFloat width);
+    CGSize intrinsicContentSize() const override;
+
     // The wrapped title's height at `width`, unrounded.
     static CGFloat expectedHeightWithTitle_width(const std::string& title, CGFloat width);
 
@@ -30,4 +36,5 @@ protected:
 private:
     std::optional<std::string> m_link;
     bool m_linkTargetAdded = false;
+    CGFloat m_preferredMaxLayoutWidth = 0;
 };

@@ -191,8 +191,14 @@ TEST_F(ChatWidgetsTest, CellHeightMatchesItsLayout)
         CGFloat width;
         bool remote;
     };
-    std::vector<Case> cases{
-        {"", 320, true}, {"Hi", 320, false}, {longText, 320, true}, {longText, 320, false}, {"Line one\nLine two\nLine three", 320, false}};
+    std::vector<Case> cases{{"", 320, true},
+                            {"Hi", 320, false},
+                            {longText, 320, true},
+                            {longText, 320, false},
+                            {"Line one\nLine two\nLine three", 320, false},
+                            {longText, 375, true},
+                            {longText, 414, false},
+                            {"", 414, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text + " @" + std::to_string(c.width));
         auto message = std::make_shared<KVNMessage>();
