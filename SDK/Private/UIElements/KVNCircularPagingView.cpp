@@ -4,10 +4,10 @@
 
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSTimer.h"
-#include "public/KavoniAppearance.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutXAxisAnchor.h"
 #include "UIKit/UIColor.h"
+#include "public/KavoniAppearance.h"
 
 KVNCircularPagingView::~KVNCircularPagingView()
 {
@@ -120,10 +120,11 @@ void KVNCircularPagingView::setAutomaticPagingEnabled_timeInterval(bool enabled,
     if (!enabled)
         return;
     std::weak_ptr<KVNCircularPagingView> weak = self();
-    m_automaticPagingTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(timeInterval, true, [weak](const std::shared_ptr<NSTimer>& timer) {
-        if (auto paging = weak.lock())
-            paging->scrollToNextPage(timer);
-    });
+    m_automaticPagingTimer =
+        NSTimer::scheduledTimerWithTimeInterval_repeats_block(timeInterval, true, [weak](const std::shared_ptr<NSTimer>& timer) {
+            if (auto paging = weak.lock())
+                paging->scrollToNextPage(timer);
+        });
 }
 
 void KVNCircularPagingView::scrollToNextPage(const std::shared_ptr<NSTimer>&)
@@ -164,10 +165,7 @@ void KVNCircularPagingView::scrollViewWillBeginDragging(const std::shared_ptr<UI
     m_pageControlBeingUsed = false;
 }
 
-void KVNCircularPagingView::scrollViewDidEndDecelerating(const std::shared_ptr<UIScrollView>&)
-{
-    m_pageControlBeingUsed = false;
-}
+void KVNCircularPagingView::scrollViewDidEndDecelerating(const std::shared_ptr<UIScrollView>&) { m_pageControlBeingUsed = false; }
 
 void KVNCircularPagingView::tintColorDidChange()
 {

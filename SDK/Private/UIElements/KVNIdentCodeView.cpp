@@ -2,15 +2,15 @@
 
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSString.h"
-#include "models/KVNIdentification.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/Helper/KVNLocalizer.h"
 #include "Private/UIElements/KVNIdentCodeLayout.h"
 #include "Private/UIElements/KVNUnderlineButton.h"
-#include "public/KavoniAppearance.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutYAxisAnchor.h"
 #include "UIKit/UILabel.h"
+#include "models/KVNIdentification.h"
+#include "public/KavoniAppearance.h"
 
 void KVNIdentCodeView::initWithFrame(CGRect frame)
 {
@@ -91,8 +91,8 @@ void KVNIdentCodeView::updateForIdentCodeLayout(long layout)
         m_contentLabel->setText(KVNLocalizer::localizedStringForKey("IDENT_CODE_REQUEST_CODE_MESSAGE"));
         // Collapsing twice must not pile up a second pair of zero heights.
         if (!m_buttonHeightConstraint) {
-            Layout::ConstraintMaker::make(m_requestAgainButton,
-                                          [&](Layout::ConstraintMaker& make) { m_buttonHeightConstraint = make.height().equalTo(0).kept(); });
+            Layout::ConstraintMaker::make(
+                m_requestAgainButton, [&](Layout::ConstraintMaker& make) { m_buttonHeightConstraint = make.height().equalTo(0).kept(); });
         }
         if (!m_requestAgainLabelHeightConstraint) {
             Layout::ConstraintMaker::make(m_requestAgainLabel, [&](Layout::ConstraintMaker& make) {
@@ -103,13 +103,14 @@ void KVNIdentCodeView::updateForIdentCodeLayout(long layout)
     }
 
     m_titleLabel->setText(KVNLocalizer::localizedStringForKey("IDENT_CODE_ENTER_CODE_TITLE"));
-    m_requestAgainLabel->setText(
-        KVNLocalizer::localizedStringForKey(m_emailSelected ? "IDENT_CODE_REQUEST_CODE_AGAIN_TITLE_EMAIL" : "IDENT_CODE_REQUEST_CODE_AGAIN_TITLE"));
+    m_requestAgainLabel->setText(KVNLocalizer::localizedStringForKey(m_emailSelected ? "IDENT_CODE_REQUEST_CODE_AGAIN_TITLE_EMAIL"
+                                                                                     : "IDENT_CODE_REQUEST_CODE_AGAIN_TITLE"));
     std::optional<std::string> destination;
     if (auto video = KVNIdentification::sharedIdentification()->videoIdentification())
         destination = m_emailSelected ? video->email() : video->mobile();
     // A missing address leaves a gap in the sentence rather than a "(null)" in front of the user.
-    auto format = KVNLocalizer::localizedStringForKey(m_emailSelected ? "IDENT_CODE_ENTER_CODE_MESSAGE_EMAIL" : "IDENT_CODE_ENTER_CODE_MESSAGE");
+    auto format =
+        KVNLocalizer::localizedStringForKey(m_emailSelected ? "IDENT_CODE_ENTER_CODE_MESSAGE_EMAIL" : "IDENT_CODE_ENTER_CODE_MESSAGE");
     m_contentLabel->setText(NSString::stringWithFormat(format, destination.value_or("")));
     if (m_buttonHeightConstraint) {
         m_buttonHeightConstraint->uninstall();

@@ -23,10 +23,7 @@ public:
     const std::shared_ptr<KVNLabel>& requestAgainLabel() const { return m_requestAgainLabel; }
     // The zero heights that collapse the request-again row; null while it is shown.
     const std::shared_ptr<Layout::MadeConstraint>& buttonHeightConstraint() const { return m_buttonHeightConstraint; }
-    const std::shared_ptr<Layout::MadeConstraint>& requestAgainLabelHeightConstraint() const
-    {
-        return m_requestAgainLabelHeightConstraint;
-    }
+    const std::shared_ptr<Layout::MadeConstraint>& requestAgainLabelHeightConstraint() const { return m_requestAgainLabelHeightConstraint; }
 
     std::shared_ptr<KVNIdentCodeViewDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<KVNIdentCodeViewDelegate>& delegate) { m_delegate = delegate; }

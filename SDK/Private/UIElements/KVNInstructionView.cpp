@@ -1,11 +1,11 @@
 #include "Private/UIElements/KVNInstructionView.h"
 
 #include "Foundation/MainThreadChecker.h"
-#include "public/KavoniAppearance.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutXAxisAnchor.h"
 #include "UIKit/NSLayoutYAxisAnchor.h"
 #include "UIKit/UIDevice.h"
+#include "public/KavoniAppearance.h"
 
 void KVNInstructionView::initWithNumber_text(long number, const std::string& text)
 {

@@ -36,7 +36,8 @@ protected:
 
     static std::vector<std::shared_ptr<UIView>> makePages(size_t count)
     {
-        const std::shared_ptr<UIColor> colors[] = {UIColor::redColor(), UIColor::greenColor(), UIColor::blueColor(), UIColor::darkGrayColor()};
+        const std::shared_ptr<UIColor> colors[] = {UIColor::redColor(), UIColor::greenColor(), UIColor::blueColor(),
+                                                   UIColor::darkGrayColor()};
         std::vector<std::shared_ptr<UIView>> pages;
         for (size_t i = 0; i < count; ++i) {
             auto page = std::make_shared<KVNInstructionView>();
@@ -77,11 +78,8 @@ TEST_F(CircularPagingViewTest, PagesLieSideBySideAndSwipesMoveThePageControl)
         long page;
     };
     const Step steps[] = {
-        {"no page before the first: it springs back", false, 0},
-        {"on to the second", true, 1},
-        {"on to the third", true, 2},
-        {"by hand there is no wrap past the last", true, 2},
-        {"back to the second", false, 1},
+        {"no page before the first: it springs back", false, 0}, {"on to the second", true, 1},    {"on to the third", true, 2},
+        {"by hand there is no wrap past the last", true, 2},     {"back to the second", false, 1},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.why);

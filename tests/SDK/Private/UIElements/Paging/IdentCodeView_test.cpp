@@ -2,14 +2,14 @@
 
 #include <memory>
 
-#include "models/KVNIdentification.h"
 #include "PictureFixture.h"
 #include "Private/UIElements/KVNIdentCodeLayout.h"
 #include "Private/UIElements/KVNIdentCodeView.h"
-#include "support/KvnTestBundle.h"
 #include "UIKit/Automation/Driver.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutConstraint.h"
+#include "models/KVNIdentification.h"
+#include "support/KvnTestBundle.h"
 
 namespace {
 
@@ -59,9 +59,7 @@ protected:
         auto view = std::make_shared<KVNIdentCodeView>();
         view->init();
         screen.view->addSubview(view);
-        Layout::ConstraintMaker::make(view, [&](Layout::ConstraintMaker& make) {
-            make.top().left().right().equalTo(screen.view);
-        });
+        Layout::ConstraintMaker::make(view, [&](Layout::ConstraintMaker& make) { make.top().left().right().equalTo(screen.view); });
         screen.view->layoutIfNeeded();
         return view;
     }
@@ -102,7 +100,8 @@ TEST_F(IdentCodeViewTest, LayoutsSetTextsAndCollapseOrShowTheRequestAgainRow)
         {"enter by SMS names the mobile", KVNIdentCodeLayoutEnterCode, false, "Enter title", "SMS to +4915112345678.", "No SMS?"},
         {"back to request collapses again", KVNIdentCodeLayoutRequestCode, false, "Request title", "Request message", nullptr},
         {"request twice keeps one pair", KVNIdentCodeLayoutRequestCode, true, "Request title", "Request message", nullptr},
-        {"enter by e-mail names the address", KVNIdentCodeLayoutEnterCode, true, "Enter title", "E-mail to jane@example.org.", "No e-mail?"},
+        {"enter by e-mail names the address", KVNIdentCodeLayoutEnterCode, true, "Enter title", "E-mail to jane@example.org.",
+         "No e-mail?"},
         {"any other value is entry", 7, false, "Enter title", "SMS to +4915112345678.", "No SMS?"},
     };
     for (const auto& c : cases) {
@@ -182,7 +181,8 @@ TEST_F(IdentCodeViewTest, PicturesOfEachLayout)
         long layout;
         bool email;
     };
-    for (const auto& shot : {Shot{"identcode-request", 0, false}, Shot{"identcode-enter-sms", 1, false}, Shot{"identcode-enter-email", 1, true}}) {
+    for (const auto& shot :
+         {Shot{"identcode-request", 0, false}, Shot{"identcode-enter-sms", 1, false}, Shot{"identcode-enter-email", 1, true}}) {
         SCOPED_TRACE(shot.name);
         view->setEmailSelected(shot.email);
         view->updateForIdentCodeLayout(shot.layout);
