@@ -41,6 +41,7 @@ void UILabel::setText(const std::optional<std::string>& text)
     m_plain = true;
     m_attributedText = text ? std::make_shared<NSAttributedString>(*text) : nullptr;
     setNeedsDisplay();
+    invalidateIntrinsicContentSize();
 }
 
 std::shared_ptr<NSAttributedString> UILabel::attributedText() const
@@ -57,12 +58,14 @@ void UILabel::setAttributedText(const std::shared_ptr<NSAttributedString>& text)
     m_plain = false;
     m_attributedText = text;
     setNeedsDisplay();
+    invalidateIntrinsicContentSize();
 }
 
 void UILabel::setFont(std::shared_ptr<UIFont> font)
 {
     m_font = font ? std::move(font) : UIFont::systemFontOfSize(kDefaultFontSize);
     setNeedsDisplay();
+    invalidateIntrinsicContentSize();
 }
 
 void UILabel::setTextColor(std::shared_ptr<UIColor> color)
@@ -132,6 +135,14 @@ void UILabel::sizeToFit()
     CGRect frame = this->frame();
     frame.size = sizeThatFits(bounds().size);
     setFrame(frame);
+}
+
+void UILabel::setBounds(CGRect bounds)
+{
+    const bool widthChanged = bounds.size.width != this->bounds().size.width;
+    UIView::setBounds(bounds);
+    if (widthChanged && m_numberOfLines != 1 && !(m_preferredMaxLayoutWidth > 0))
+        invalidateIntrinsicContentSize();
 }
 
 CGSize UILabel::intrinsicContentSize() const

@@ -71,6 +71,9 @@ public:
     // Draws the text centred vertically in `rect`.
     virtual void drawTextInRect(CGRect rect);
     void drawRect(CGRect rect) override;
+    // A label is measured again when its text or font changes, and a wrapping one when it
+    // gets another width, so the next layout pass gives it the size of what it now shows.
+    void setBounds(CGRect bounds) override;
 
     // The text unless a label of its own was set.
     std::optional<std::string> accessibilityLabel() const override;

@@ -178,6 +178,8 @@ TEST(LibraryStringTables, FormatPlaceholdersMatchTheirCallers)
         {"KAVONI_ERROR_DESCRIPTION_1003", {"%@", 1}},     // office hours
         {"KAVONI_ERROR_DESCRIPTION_1009_500", {"%@", 2}}, // support e-mail, exception id
         {"KAVONI_ERROR_DESCRIPTION_1012", {"%ld", 1}},    // the code
+        {"IDENT_CODE_ENTER_CODE_MESSAGE", {"%@", 1}},       // the mobile number
+        {"IDENT_CODE_ENTER_CODE_MESSAGE_EMAIL", {"%@", 1}}, // the e-mail address
     };
     for (const char* folder : {"Base.lproj", "en.lproj", "de.lproj"}) {
         for (const auto& [key, text] : libraryTable(folder)) {
