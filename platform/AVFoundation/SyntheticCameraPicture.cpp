@@ -121,8 +121,9 @@ CGRect onCard(CGFloat x, CGFloat y, CGFloat w, CGFloat h)
 
 CGRect SyntheticCameraPicture::cardRect()
 {
-    // An ID-1 card (85.6 x 54 mm) across 80 % of a 3:4 picture's width, in its middle.
-    constexpr CGFloat width = 0.8;
+    // An ID-1 card (85.6 x 54 mm) across 68 % of a 3:4 picture's width, in its middle: a
+    // phone-shaped preview that fills its screen still shows the whole card.
+    constexpr CGFloat width = 0.68;
     constexpr CGFloat height = width * (3.0 / 4.0) * 54.0 / 85.6;
     return CGRectMake((1 - width) / 2, (1 - height) / 2, width, height);
 }
@@ -167,7 +168,8 @@ CGImageRef SyntheticCameraPicture::drawDocumentCard(AVCaptureDevicePosition posi
     const CGRect card = cardRect();
     const int below = int((card.origin.y + card.size.height) * canvas.sceneHeight());
     const int y = below + (canvas.sceneHeight() - below - 2 * digitWidth) / 2;
-    drawFrameNumber(canvas, frameNumber, canvas.sceneWidth() - digitWidth, y, digitWidth);
+    const int digitsWidth = 6 * digitWidth + 5 * std::max(1, digitWidth / 3);
+    drawFrameNumber(canvas, frameNumber, (canvas.sceneWidth() + digitsWidth) / 2, y, digitWidth);
     return canvas.image();
 }
 
