@@ -106,21 +106,21 @@ CGPoint AVCaptureVideoPreviewLayer::pointForCaptureDevicePointOfInterest(CGPoint
 CGRect AVCaptureVideoPreviewLayer::metadataOutputRectOfInterestForRect(CGRect rect) const
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (!usable(pictureRect()) || !std::isfinite(rect.size.width) || !std::isfinite(rect.size.height))
-        return CGRectZero;
-    const CGRect n = CGRectStandardize(rect);
-    return normalised(captureDevicePointOfInterestForPoint(n.origin),
-                      captureDevicePointOfInterestForPoint(CGPointMake(n.origin.x + n.size.width, n.origin.y + n.size.height)));
+    return convertedRect(rect, &AVCaptureVideoPreviewLayer::captureDevicePointOfInterestForPoint);
 }
 
 CGRect AVCaptureVideoPreviewLayer::rectForMetadataOutputRectOfInterest(CGRect rect) const
 {
     KVN_ASSERT_MAIN_THREAD();
+    return convertedRect(rect, &AVCaptureVideoPreviewLayer::pointForCaptureDevicePointOfInterest);
+}
+
+CGRect AVCaptureVideoPreviewLayer::convertedRect(CGRect rect, CGPoint (AVCaptureVideoPreviewLayer::*convert)(CGPoint) const) const
+{
     if (!usable(pictureRect()) || !std::isfinite(rect.size.width) || !std::isfinite(rect.size.height))
         return CGRectZero;
     const CGRect n = CGRectStandardize(rect);
-    return normalised(pointForCaptureDevicePointOfInterest(n.origin),
-                      pointForCaptureDevicePointOfInterest(CGPointMake(n.origin.x + n.size.width, n.origin.y + n.size.height)));
+    return normalised((this->*convert)(n.origin), (this->*convert)(CGPointMake(n.origin.x + n.size.width, n.origin.y + n.size.height)));
 }
 
 void AVCaptureVideoPreviewLayer::drawInContext(const CGContextRef& context)

@@ -53,6 +53,8 @@ public:
 private:
     // Where the shown picture lies in the bounds; empty with nothing to show.
     CGRect pictureRect() const;
+    // Both corners through `convert`; CGRectZero with nothing to show.
+    CGRect convertedRect(CGRect rect, CGPoint (AVCaptureVideoPreviewLayer::*convert)(CGPoint) const) const;
     AVCaptureVideoOrientation orientation() const;
     bool mirrored() const;
 
