@@ -256,14 +256,45 @@ AVCaptureTorchMode AVCaptureDevice::torchMode() const
 void AVCaptureDevice::setTorchMode(AVCaptureTorchMode mode)
 {
     std::lock_guard lock(m_mutex);
-    if (m_locked && isTorchModeSupported(mode))
+    if (m_locked && isTorchModeSupported(mode)) {
         m_torchMode = mode;
+        // Mode On without a level is the torch at full strength.
+        m_torchLevel = AVCaptureMaxAvailableTorchLevel;
+    }
 }
 
 bool AVCaptureDevice::isTorchActive() const
 {
     std::lock_guard lock(m_mutex);
     return m_description.hasTorch && m_torchMode == AVCaptureTorchModeOn;
+}
+
+float AVCaptureDevice::torchLevel() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_description.hasTorch && m_torchMode == AVCaptureTorchModeOn ? m_torchLevel : 0.0f;
+}
+
+bool AVCaptureDevice::setTorchModeOnWithLevel_error(float level, std::shared_ptr<NSError>* error)
+{
+    auto fail = [&](const char* description) {
+        if (error)
+            *error = NSError::errorWithDomain_code_userInfo(AVFoundationErrorDomain, AVErrorInvalidTorchLevel,
+                                                            {{NSLocalizedDescriptionKey, std::string(description)}});
+        return false;
+    };
+    std::lock_guard lock(m_mutex);
+    if (!m_description.hasTorch)
+        return fail("The device has no torch.");
+    if (!m_locked)
+        return fail("The device is not locked for configuration.");
+    if (!(level > 0.0f && level <= AVCaptureMaxAvailableTorchLevel))
+        return fail("The torch level must lie above 0 and at most 1.");
+    m_torchMode = AVCaptureTorchModeOn;
+    m_torchLevel = level;
+    if (error)
+        *error = nullptr;
+    return true;
 }
 
 CGPoint AVCaptureDevice::focusPointOfInterest() const

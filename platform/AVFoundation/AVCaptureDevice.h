@@ -55,6 +55,9 @@ enum AVAuthorizationStatus : long {
     AVAuthorizationStatusAuthorized = 3,
 };
 
+// The brightest torch level a device allows; what setTorchModeOnWithLevel_error takes for "full".
+inline constexpr float AVCaptureMaxAvailableTorchLevel = 1.0f;
+
 using AVCaptureDeviceType = std::string;
 extern const AVCaptureDeviceType AVCaptureDeviceTypeBuiltInWideAngleCamera;
 extern const AVCaptureDeviceType AVCaptureDeviceTypeBuiltInMicrophone;
@@ -128,6 +131,13 @@ public:
     void setTorchMode(AVCaptureTorchMode mode);
     // Whether the torch is lit: on in mode On; the synthetic scene is bright, so Auto leaves it dark.
     bool isTorchActive() const;
+    // A synthetic torch never overheats, so it is available whenever the device has one.
+    bool isTorchAvailable() const { return hasTorch(); }
+    // 0 while the torch is dark, else its level (0 < level <= 1).
+    float torchLevel() const;
+    // Lights the torch at `level` (in (0, 1] or AVCaptureMaxAvailableTorchLevel). Needs the
+    // configuration lock and a torch; false with *error set otherwise, or for another level.
+    bool setTorchModeOnWithLevel_error(float level, std::shared_ptr<NSError>* error = nullptr);
 
     bool focusPointOfInterestSupported() const { return m_description.focusPointOfInterestSupported; }
     // In unit coordinates of the picture: (0, 0) top left, (1, 1) bottom right.
@@ -152,6 +162,7 @@ private:
     bool m_locked = false;
     long m_lockCount = 0;
     AVCaptureTorchMode m_torchMode = AVCaptureTorchModeOff;
+    float m_torchLevel = AVCaptureMaxAvailableTorchLevel;
     AVCaptureFocusMode m_focusMode = AVCaptureFocusModeLocked;
     AVCaptureExposureMode m_exposureMode = AVCaptureExposureModeLocked;
     CGPoint m_focusPoint{0.5, 0.5};

@@ -13,16 +13,16 @@ void AVCaptureOutput::setSession(kvn::Badge<AVCaptureSession>, std::weak_ptr<AVC
 {
     std::lock_guard lock(m_mutex);
     m_session = std::move(session);
+    m_connection.reset();
 }
 
 std::shared_ptr<AVCaptureConnection> AVCaptureOutput::connectionWithMediaType(const AVMediaType& mediaType)
 {
     auto owner = session();
-    if (!owner)
+    if (!owner || !owner->hasInputWithMediaType(mediaType))
         return nullptr;
-    for (const auto& input : owner->inputs()) {
-        if (input->device()->hasMediaType(mediaType))
-            return std::make_shared<AVCaptureConnection>(weak_from_this(), owner, mediaType);
-    }
-    return nullptr;
+    std::lock_guard lock(m_mutex);
+    if (!m_connection || m_connection->mediaType() != mediaType || m_connection->session() != owner)
+        m_connection = std::make_shared<AVCaptureConnection>(weak_from_this(), owner, mediaType);
+    return m_connection;
 }

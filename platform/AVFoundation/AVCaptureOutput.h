@@ -1,7 +1,8 @@
 #pragma once
 // Base of what a capture session delivers to. An output belongs to at most one session at a
-// time; its connection for a media type exists while that session has an input of the type.
-// Any thread.
+// time; its connection for a media type exists while that session has an input of the type,
+// and stays the same object (with its orientation and mirroring) while the output stays in
+// that session. Any thread.
 #include <memory>
 #include <mutex>
 
@@ -24,4 +25,5 @@ public:
 private:
     mutable std::mutex m_mutex;
     std::weak_ptr<AVCaptureSession> m_session;
+    std::shared_ptr<AVCaptureConnection> m_connection;
 };

@@ -1,9 +1,11 @@
 #include "AVFoundation/AVCaptureSession.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "AVFoundation/AVCaptureOutput.h"
 #include "AVFoundation/SyntheticCameraPicture.h"
+#include "Foundation/NSRunLoop.h"
 
 const AVCaptureSessionPreset AVCaptureSessionPresetHigh = "AVCaptureSessionPresetHigh";
 const AVCaptureSessionPreset AVCaptureSessionPresetMedium = "AVCaptureSessionPresetMedium";
@@ -12,10 +14,20 @@ const AVCaptureSessionPreset AVCaptureSessionPreset640x480 = "AVCaptureSessionPr
 const AVCaptureSessionPreset AVCaptureSessionPreset1280x720 = "AVCaptureSessionPreset1280x720";
 const AVCaptureSessionPreset AVCaptureSessionPreset1920x1080 = "AVCaptureSessionPreset1920x1080";
 const AVCaptureSessionPreset AVCaptureSessionPresetInputPriority = "AVCaptureSessionPresetInputPriority";
+const AVCaptureSessionPreset AVCaptureSessionPresetPhoto = "AVCaptureSessionPresetPhoto";
+
+namespace {
+
+constexpr double kOwnFrameRate = 30;
+
+} // namespace
 
 std::optional<CMVideoDimensions> AVCaptureSession::knownPresetDimensions(const AVCaptureSessionPreset& preset)
 {
     // High is the cameras' largest picture; Medium and Low the sizes a phone's cameras give.
+    // Photo is the sensor's whole 4:3 picture.
+    if (preset == AVCaptureSessionPresetPhoto)
+        return CMVideoDimensions{2048, 1536};
     if (preset == AVCaptureSessionPreset1920x1080 || preset == AVCaptureSessionPresetHigh)
         return CMVideoDimensions{1920, 1080};
     if (preset == AVCaptureSessionPreset1280x720)
@@ -62,6 +74,12 @@ std::vector<std::shared_ptr<AVCaptureDeviceInput>> AVCaptureSession::inputs() co
 {
     std::lock_guard lock(m_mutex);
     return m_inputs;
+}
+
+bool AVCaptureSession::hasInputWithMediaType(const AVMediaType& mediaType) const
+{
+    std::lock_guard lock(m_mutex);
+    return std::any_of(m_inputs.begin(), m_inputs.end(), [&](const auto& input) { return input->device()->hasMediaType(mediaType); });
 }
 
 bool AVCaptureSession::canAddInput(const std::shared_ptr<AVCaptureDeviceInput>& input) const
@@ -122,8 +140,12 @@ void AVCaptureSession::removeOutput(const std::shared_ptr<AVCaptureOutput>& outp
 
 void AVCaptureSession::startRunning()
 {
+    const double now = NSRunLoop::mainRunLoop()->now();
     std::lock_guard lock(m_mutex);
+    if (m_running)
+        return;
     m_running = true;
+    m_startedAt = now;
 }
 
 void AVCaptureSession::stopRunning()
@@ -164,19 +186,44 @@ void AVCaptureSession::setFrameNumber(uint64_t frameNumber)
 {
     std::lock_guard lock(m_mutex);
     m_frameNumber = frameNumber;
+    m_driven = true;
 }
 
 uint64_t AVCaptureSession::frameNumber() const
 {
+    const double now = NSRunLoop::mainRunLoop()->now();
     std::lock_guard lock(m_mutex);
-    return m_frameNumber;
+    if (m_driven || !m_running)
+        return m_frameNumber;
+    return 1 + static_cast<uint64_t>(std::max(0.0, std::floor((now - m_startedAt) * kOwnFrameRate)));
 }
 
-CGImageRef AVCaptureSession::currentPicture() const
+AVCaptureVideoOrientation AVCaptureSession::defaultVideoOrientation() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_defaultOrientation;
+}
+
+void AVCaptureSession::setDefaultVideoOrientation(AVCaptureVideoOrientation orientation)
+{
+    if (orientation < AVCaptureVideoOrientationPortrait || orientation > AVCaptureVideoOrientationLandscapeLeft)
+        return;
+    std::lock_guard lock(m_mutex);
+    m_defaultOrientation = orientation;
+}
+
+CGImageRef AVCaptureSession::currentPicture(int longestSide) const
 {
     auto device = videoDevice();
     if (!device)
         return nullptr;
     auto size = presetDimensions();
+    const int longer = std::max(size.width, size.height);
+    if (longestSide > 0 && longestSide < longer) {
+        size.width = std::max(1, static_cast<int>(std::lround(double(size.width) * longestSide / longer)));
+        size.height = std::max(1, static_cast<int>(std::lround(double(size.height) * longestSide / longer)));
+    }
+    if (sessionPreset() == AVCaptureSessionPresetPhoto)
+        return kvn::SyntheticCameraPicture::drawDocumentCard(device->position(), frameNumber(), size.width, size.height);
     return kvn::SyntheticCameraPicture::draw(device->position(), frameNumber(), size.width, size.height);
 }

@@ -5,8 +5,13 @@
 // a session without a camera takes every preset it knows.
 //
 // Whoever runs the camera (the media stack's capture) tells the session the size it captures
-// at, which the input-priority preset keeps, and the number of the picture it took last, so a
-// still image shows what the camera sees now.
+// at, which the input-priority preset keeps, the number of the picture it took last, so a
+// still image shows what the camera sees now, and how it holds the phone. A session that
+// nobody drives counts its own pictures, 30 a second on the main run loop's clock from its
+// start, as a phone's camera runs while its preview shows.
+//
+// The photo preset gives 4:3 pictures of the document card (SyntheticCameraPicture); the other
+// presets film the test bars the video call shows.
 // Any thread; the session guards its own state.
 #include <cstdint>
 #include <memory>
@@ -15,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "AVFoundation/AVCaptureConnection.h"
 #include "AVFoundation/AVCaptureDeviceInput.h"
 #include "AVFoundation/CMSampleBuffer.h"
 #include "CoreGraphics/CGImage.h"
@@ -29,6 +35,7 @@ extern const AVCaptureSessionPreset AVCaptureSessionPreset640x480;
 extern const AVCaptureSessionPreset AVCaptureSessionPreset1280x720;
 extern const AVCaptureSessionPreset AVCaptureSessionPreset1920x1080;
 extern const AVCaptureSessionPreset AVCaptureSessionPresetInputPriority;
+extern const AVCaptureSessionPreset AVCaptureSessionPresetPhoto;
 
 class AVCaptureSession : public std::enable_shared_from_this<AVCaptureSession> {
 public:
@@ -40,7 +47,12 @@ public:
     // A preset the session cannot take leaves the current one (and answers false).
     bool setSessionPreset(const AVCaptureSessionPreset& preset);
 
+    // Changes are applied as they are made; these only bracket them, as on a phone.
+    void beginConfiguration() {}
+    void commitConfiguration() {}
+
     std::vector<std::shared_ptr<AVCaptureDeviceInput>> inputs() const;
+    bool hasInputWithMediaType(const AVMediaType& mediaType) const;
     // One input a media type.
     bool canAddInput(const std::shared_ptr<AVCaptureDeviceInput>& input) const;
     bool addInput(const std::shared_ptr<AVCaptureDeviceInput>& input);
@@ -52,6 +64,7 @@ public:
     bool addOutput(const std::shared_ptr<AVCaptureOutput>& output);
     void removeOutput(const std::shared_ptr<AVCaptureOutput>& output);
 
+    // Starting a running session, or stopping a stopped one, changes nothing.
     void startRunning();
     void stopRunning();
     bool isRunning() const;
@@ -62,10 +75,17 @@ public:
     // The size pictures have under the current preset.
     CMVideoDimensions presetDimensions() const;
     void setCaptureDimensions(CMVideoDimensions dimensions);
+    // From the first call on, the session's frame number is the one given here.
     void setFrameNumber(uint64_t frameNumber);
     uint64_t frameNumber() const;
-    // What the camera sees now, at the preset's size; nullptr without a camera.
-    CGImageRef currentPicture() const;
+    // The orientation new connections start with: portrait, as an app held upright; the media
+    // stack's capture holds its camera in landscape (its frames are landscape pictures).
+    AVCaptureVideoOrientation defaultVideoOrientation() const;
+    void setDefaultVideoOrientation(AVCaptureVideoOrientation orientation);
+    // What the camera sees now, in the sensor's orientation, at the preset's size or, with a
+    // `longestSide`, scaled down to it (the preview needs no more than it shows); nullptr
+    // without a camera.
+    CGImageRef currentPicture(int longestSide = 0) const;
 
 private:
     static std::optional<CMVideoDimensions> knownPresetDimensions(const AVCaptureSessionPreset& preset);
@@ -78,4 +98,7 @@ private:
     bool m_running = false;
     CMVideoDimensions m_captureDimensions{640, 480};
     uint64_t m_frameNumber = 0;
+    bool m_driven = false;
+    double m_startedAt = 0;
+    AVCaptureVideoOrientation m_defaultOrientation = AVCaptureVideoOrientationPortrait;
 };

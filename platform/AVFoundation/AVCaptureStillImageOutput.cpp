@@ -8,6 +8,7 @@
 #include "AVFoundation/AVCaptureSession.h"
 #include "AVFoundation/AVError.h"
 #include "AVFoundation/AVVideoSettings.h"
+#include "AVFoundation/CaptureGeometry.h"
 
 namespace {
 
@@ -21,6 +22,26 @@ struct TurboJpegBufferDeleter {
 };
 
 constexpr int kJpegQuality = 90;
+
+// An APP1 segment holding one EXIF tag, the orientation, right after the start of the image.
+NSData withExifOrientation(NSData jpeg, int orientation)
+{
+    if (orientation == 1 || jpeg.size() < 2)
+        return jpeg;
+    const uint8_t segment[] = {
+        0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,                   // APP1, length 34
+        'M', 'M', 0x00, 0x2A, 0x00, 0x00, 0x00, 0x08,                         // big-endian TIFF, IFD at 8
+        0x00, 0x01,                                                           // one entry
+        0x01, 0x12, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01,                       // orientation, SHORT, 1
+        0x00, static_cast<uint8_t>(orientation), 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, // value, no next IFD
+    };
+    NSData out;
+    out.reserve(jpeg.size() + sizeof segment);
+    out.insert(out.end(), jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), std::begin(segment), std::end(segment));
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
 
 std::optional<NSData> encodeJpeg(const CGImageRef& image)
 {
@@ -97,19 +118,24 @@ void AVCaptureStillImageOutput::capture(const std::shared_ptr<AVCaptureConnectio
         handler(std::make_shared<CMSampleBuffer>(NSDataFromString("\xFF\xD8 no picture"), CMVideoDimensions{}), nullptr);
         return;
     }
-    if (!connection || connection->output().get() != this || !connection->isActive()) {
+    auto session = connection ? connection->session() : nullptr;
+    if (!session || connection->output().get() != this || this->session() != session || !session->isRunning()) {
         handler(nullptr, captureError(AVErrorSessionNotRunning, "The capture session is not running."));
         return;
     }
-    auto session = connection->session();
-    auto picture = session ? session->currentPicture() : nullptr;
+    auto picture = session->currentPicture();
+    if (!picture) {
+        handler(nullptr, captureError(AVErrorDeviceNotConnected, "The capture session has no camera."));
+        return;
+    }
     auto jpeg = encodeJpeg(picture);
     if (!jpeg) {
         handler(nullptr, captureError(AVErrorUnknown, "The still image could not be captured."));
         return;
     }
+    const int orientation = kvn::CaptureGeometry::exifOrientation(connection->videoOrientation(), connection->isVideoMirrored());
     CMVideoDimensions size{static_cast<int32_t>(picture->width()), static_cast<int32_t>(picture->height())};
-    handler(std::make_shared<CMSampleBuffer>(std::move(*jpeg), size), nullptr);
+    handler(std::make_shared<CMSampleBuffer>(withExifOrientation(std::move(*jpeg), orientation), size), nullptr);
 }
 
 std::optional<NSData> AVCaptureStillImageOutput::jpegStillImageNSDataRepresentation(const CMSampleBufferRef& buffer)

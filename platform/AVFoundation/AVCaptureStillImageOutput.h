@@ -1,6 +1,8 @@
 #pragma once
 // The session output that takes still pictures: each capture encodes what the camera sees at
 // that moment, at the session preset's size, as JPEG (the one codec of its output settings).
+// The pixels stay in the sensor's orientation; the connection's orientation and mirroring go
+// into the JPEG's EXIF orientation, as a phone's camera writes them.
 // Captures run one after another on the output's own queue, and their completion runs there,
 // never on the caller's thread.
 // Any thread.
@@ -29,7 +31,8 @@ public:
     bool setOutputSettings(OutputSettings settings);
 
     // The completion gets the picture, or an error when the connection is not this output's,
-    // its session does not run or has no camera, or the capture fails.
+    // its session does not run (AVErrorSessionNotRunning) or has no camera
+    // (AVErrorDeviceNotConnected), or the capture fails; never an empty picture.
     void captureStillImageAsynchronouslyFromConnection_completionHandler(const std::shared_ptr<AVCaptureConnection>& connection,
                                                                          CompletionHandler handler);
     // The JPEG bytes of a still image's buffer; nullopt for none.

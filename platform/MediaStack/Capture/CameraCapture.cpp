@@ -39,6 +39,8 @@ CameraCapture::CameraCapture(std::shared_ptr<AVCaptureDevice> device, int width,
       m_handlers(std::make_shared<FrameHandlerList<VideoFrame>>())
 {
     m_session->setCaptureDimensions({width, height});
+    // The call's frames are landscape pictures, and its screenshots show what the agent sees.
+    m_session->setDefaultVideoOrientation(AVCaptureVideoOrientationLandscapeRight);
     m_session->addInput(AVCaptureDeviceInput::deviceInputWithDevice_error(std::move(device)));
 }
 

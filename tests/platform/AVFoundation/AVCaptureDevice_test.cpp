@@ -270,6 +270,44 @@ TEST_F(CaptureDeviceTest, OnlyTorchModeOnLightsTheTorch)
     }
 }
 
+TEST_F(CaptureDeviceTest, TorchLevelsNeedATorchTheLockAndALevelInRange)
+{
+    auto rear = camera(AVCaptureDevicePositionBack);
+    auto front = camera(AVCaptureDevicePositionFront);
+    EXPECT_TRUE(rear->isTorchAvailable());
+    EXPECT_FALSE(front->isTorchAvailable());
+
+    std::shared_ptr<NSError> error;
+    EXPECT_FALSE(rear->setTorchModeOnWithLevel_error(0.5f, &error)) << "not locked";
+    ASSERT_TRUE(error);
+    EXPECT_EQ(error->code(), AVErrorInvalidTorchLevel);
+    EXPECT_FALSE(rear->isTorchActive());
+
+    ASSERT_TRUE(front->lockForConfiguration());
+    EXPECT_FALSE(front->setTorchModeOnWithLevel_error(1.0f, &error)) << "no torch";
+    EXPECT_EQ(front->torchLevel(), 0.0f);
+
+    ASSERT_TRUE(rear->lockForConfiguration());
+    for (float level : {0.0f, -0.5f, 1.5f, NAN}) {
+        error = nullptr;
+        EXPECT_FALSE(rear->setTorchModeOnWithLevel_error(level, &error)) << level;
+        EXPECT_TRUE(error) << level;
+        EXPECT_FALSE(rear->isTorchActive()) << level << ": a refused level leaves the torch dark";
+    }
+    EXPECT_TRUE(rear->setTorchModeOnWithLevel_error(0.25f, &error));
+    EXPECT_FALSE(error);
+    EXPECT_TRUE(rear->isTorchActive());
+    EXPECT_EQ(rear->torchMode(), AVCaptureTorchModeOn);
+    EXPECT_FLOAT_EQ(rear->torchLevel(), 0.25f);
+
+    rear->setTorchMode(AVCaptureTorchModeOff);
+    EXPECT_EQ(rear->torchLevel(), 0.0f) << "a dark torch has no level";
+    rear->setTorchMode(AVCaptureTorchModeOn);
+    EXPECT_FLOAT_EQ(rear->torchLevel(), AVCaptureMaxAvailableTorchLevel) << "mode On lights it fully";
+    rear->unlockForConfiguration();
+    front->unlockForConfiguration();
+}
+
 TEST_F(CaptureDeviceTest, ModesStartAtTheMostAutomaticOneSupported)
 {
     Description described;

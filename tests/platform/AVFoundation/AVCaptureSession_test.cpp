@@ -14,17 +14,14 @@
 #include "AVFoundation/AVVideoSettings.h"
 #include "AVFoundation/SyntheticCameraPicture.h"
 #include "Foundation/NSRunLoop.h"
+#include "StillCapture.h"
 #include "support/ColorNear.h"
 
 namespace {
 
 using Description = AVCaptureDevice::Description;
 
-struct Capture {
-    CMSampleBufferRef buffer;
-    std::shared_ptr<NSError> error;
-    bool onCallerThread = false;
-};
+using Capture = kvn::test::StillCapture;
 
 struct Decoded {
     int width = 0;
@@ -69,18 +66,7 @@ protected:
 
     static Capture capture(const std::shared_ptr<AVCaptureStillImageOutput>& output, std::shared_ptr<AVCaptureConnection> connection)
     {
-        auto result = std::make_shared<Capture>();
-        auto done = std::make_shared<std::atomic<bool>>(false);
-        const auto caller = std::this_thread::get_id();
-        output->captureStillImageAsynchronouslyFromConnection_completionHandler(
-            connection, [=](CMSampleBufferRef buffer, std::shared_ptr<NSError> error) {
-                result->buffer = buffer;
-                result->error = error;
-                result->onCallerThread = std::this_thread::get_id() == caller;
-                *done = true;
-            });
-        EXPECT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return done->load(); }, 30.0));
-        return *result;
+        return kvn::test::captureStill(output, std::move(connection));
     }
 
     static std::shared_ptr<AVCaptureStillImageOutput> attachedOutput(const std::shared_ptr<AVCaptureSession>& session)
