@@ -21,6 +21,7 @@
 #include "UIKit/UIImage.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UINavigationItem.h"
+#include "UIKit/UITabBarController.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIWindow.h"
 
@@ -59,15 +60,20 @@ std::optional<std::string> titleOf(const std::shared_ptr<UIViewController>& cont
     return controller->navigationItem()->title();
 }
 
-// "KVNCheckTableViewController \"Title\"" for a navigation controller's top screen,
+// "KVNCheckTableViewController \"Title\"" for a navigation controller's top screen (through the
+// selected tab of a tab controller),
 // "UIAlertController \"Error\": message" for an alert.
 std::string describe(const std::shared_ptr<UIViewController>& screen)
 {
     auto shown = screen;
     std::string text;
-    if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController()) {
+    if (auto tabs = std::dynamic_pointer_cast<UITabBarController>(shown); tabs && tabs->selectedViewController()) {
+        shown = tabs->selectedViewController();
+        text = className(*tabs) + " with ";
+    }
+    if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(shown); navigation && navigation->topViewController()) {
         shown = navigation->topViewController();
-        text = className(*navigation) + " with ";
+        text += className(*navigation) + " with ";
     }
     text += className(*shown);
     if (auto title = titleOf(shown))
@@ -81,7 +87,9 @@ std::string describe(const std::shared_ptr<UIViewController>& screen)
 std::string fileNamePart(const std::shared_ptr<UIViewController>& screen)
 {
     auto shown = screen;
-    if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController())
+    if (auto tabs = std::dynamic_pointer_cast<UITabBarController>(shown); tabs && tabs->selectedViewController())
+        shown = tabs->selectedViewController();
+    if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(shown); navigation && navigation->topViewController())
         shown = navigation->topViewController();
     std::string part;
     for (char c : className(*shown))

@@ -8,6 +8,7 @@
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UINavigationItem.h"
 #include "UIKit/UIScreen.h"
+#include "UIKit/UITabBarController.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIWindow.h"
 
@@ -220,6 +221,14 @@ std::shared_ptr<UINavigationController> UIViewController::navigationController()
     for (auto ancestor = parentViewController(); ancestor; ancestor = ancestor->parentViewController())
         if (auto navigation = ancestor->selfAsNavigationController())
             return navigation;
+    return nullptr;
+}
+
+std::shared_ptr<UITabBarController> UIViewController::tabBarController() const
+{
+    for (auto ancestor = parentViewController(); ancestor; ancestor = ancestor->parentViewController())
+        if (auto tabs = std::dynamic_pointer_cast<UITabBarController>(ancestor))
+            return tabs;
     return nullptr;
 }
 

@@ -26,6 +26,7 @@ class UIView;
 class UILayoutGuide;
 class UINavigationItem;
 class UINavigationController;
+class UITabBarController;
 
 enum class UIModalPresentationStyle : long {
     FullScreen = 0,
@@ -104,6 +105,8 @@ public:
 
     // The nearest navigation controller among the ancestors; nullptr when there is none.
     std::shared_ptr<UINavigationController> navigationController() const;
+    // The nearest tab bar controller among the ancestors; nullptr when there is none.
+    std::shared_ptr<UITabBarController> tabBarController() const;
 
     // Guides in the view (loading it) covering what the bars hide of it: at the top the
     // status bar and a visible navigation bar, as far as they overlap the view; at the bottom

@@ -9,8 +9,8 @@
 
 #include "AppDelegate.h"
 #include "Foundation/NSBase64.h"
+#include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSUserDefaults.h"
-#include "NavigationStandIn.h"
 #include "Network/PublicKeyPinning.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIScreen.h"
@@ -212,20 +212,11 @@ TEST_F(AppDelegateTest, TheTokenIsStoredWhateverTheUserAnsweredAndAFailureStores
     EXPECT_FALSE(delegate->respondsToApplication_didFailToRegisterForRemoteNotificationsWithError());
 }
 
-TEST_F(AppDelegateTest, TheStandInGivesTheWindowABlankRootScreenOnceAndMakesItKey)
+TEST_F(AppDelegateTest, TheScriptStopsWhenTheAppEnds)
 {
     bundle->writeFile("main.jsbundle", "");
     launch();
     ASSERT_TRUE(NavigationManager::sharedInstance()->bridge());
-    NavigationStandIn::applicationDidFinishLaunching(app);
-    auto window = delegate->window();
-    auto standIn = window->rootViewController();
-    ASSERT_TRUE(standIn);
-    EXPECT_EQ(app->keyWindow(), window);
-
-    NavigationStandIn::applicationDidFinishLaunching(app);
-    EXPECT_EQ(window->rootViewController(), standIn) << "a root screen that is there already stays";
-
-    NavigationStandIn::applicationWillTerminate();
-    EXPECT_FALSE(NavigationManager::sharedInstance()->bridge()) << "the script stops with the app";
+    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(UIApplicationWillTerminateNotification);
+    EXPECT_FALSE(NavigationManager::sharedInstance()->bridge());
 }
