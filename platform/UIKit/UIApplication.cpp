@@ -236,6 +236,16 @@ void UIApplication::setState(UIApplicationState state, const std::string& notifi
 {
     m_state = state;
     NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(notification, this);
+    if (notification == UIApplicationDidBecomeActiveNotification)
+        if (auto delegate = this->delegate())
+            delegate->applicationDidBecomeActive(sharedApplication());
+}
+
+void UIApplication::simulateRemoteNotification(const nlohmann::json& payload)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    if (auto delegate = this->delegate())
+        delegate->application_didReceiveRemoteNotification(sharedApplication(), payload);
 }
 
 void UIApplication::simulateResignActive()
@@ -271,6 +281,7 @@ void UIApplication::resetForTesting()
     m_delegate.reset();
     m_notificationSettings.reset();
     m_registeredForRemoteNotifications = false;
+    m_applicationIconBadgeNumber = 0;
     m_terminationStatus.reset();
     m_keyWindow.reset();
     m_windows.clear();

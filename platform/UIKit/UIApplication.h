@@ -17,6 +17,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "Foundation/NSDictionary.h"
 #include "UIKit/UIStatusBarStyle.h"
 
@@ -41,6 +43,8 @@ extern const std::string UIApplicationDidBecomeActiveNotification;
 // the program loads reads them.
 inline const std::string UIApplicationDidFinishLaunchingNotification = "UIApplicationDidFinishLaunchingNotification";
 inline const std::string UIApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
+// The launch options' key of the remote notification that launched the app (its payload).
+inline const std::string UIApplicationLaunchOptionsRemoteNotificationKey = "UIApplicationLaunchOptionsRemoteNotificationKey";
 // The URL of the app's own page of the system settings.
 extern const std::string UIApplicationOpenSettingsURLString;
 
@@ -72,6 +76,10 @@ public:
     void registerForRemoteNotifications();
     // True once a registration for remote notifications has delivered a device token.
     bool isRegisteredForRemoteNotifications() const { return m_registeredForRemoteNotifications; }
+
+    // The number on the app's icon; 0 shows none.
+    long applicationIconBadgeNumber() const { return m_applicationIconBadgeNumber; }
+    void setApplicationIconBadgeNumber(long number) { m_applicationIconBadgeNumber = number; }
 
     // The end of the app: stops the main run loop that UIApplicationMain runs, which then
     // returns `status`. The platform's apps are ended by the system; a headless run ends itself.
@@ -118,8 +126,10 @@ public:
     // The active/inactive half alone (a system overlay over the app).
     void simulateResignActive();
     void simulateBecomeActive();
+    // A remote notification with this payload reaches the running app's delegate.
+    void simulateRemoteNotification(const nlohmann::json& payload);
     // Back to the state of a fresh process: active, no windows, nothing opened, no delegate,
-    // no notification settings, not registered, defaults.
+    // no notification settings, not registered, no badge, defaults.
     void resetForTesting();
 
 private:
@@ -138,6 +148,7 @@ private:
     std::weak_ptr<UIApplicationDelegate> m_delegate;
     std::shared_ptr<UIUserNotificationSettings> m_notificationSettings;
     bool m_registeredForRemoteNotifications = false;
+    long m_applicationIconBadgeNumber = 0;
     std::optional<int> m_terminationStatus;
     std::weak_ptr<UIWindow> m_keyWindow;
     std::vector<std::weak_ptr<UIWindow>> m_windows;

@@ -1,7 +1,8 @@
 #pragma once
 // What the application tells the app's own code: that launching has finished (with the launch
-// options), which notification settings the user granted, and the outcome of a registration
-// for remote notifications (a device token, or an error). Every operation is optional; the
+// options), which notification settings the user granted, the outcome of a registration
+// for remote notifications (a device token, or an error), a remote notification that arrives
+// while the app runs, and that the app became active. Every operation is optional; the
 // application sends the registration outcomes only to a delegate that answers the matching
 // responds… query, as the platform sends them only to a delegate that implements them.
 // The delegate may also own the app's window (`window`, none by default).
@@ -46,6 +47,15 @@ public:
     {
     }
     virtual bool respondsToApplication_didFailToRegisterForRemoteNotificationsWithError() const { return false; }
+
+    // A remote notification reached the running app; `userInfo` is its payload (a JSON object).
+    virtual void application_didReceiveRemoteNotification(const std::shared_ptr<UIApplication>& application,
+                                                          const nlohmann::json& userInfo)
+    {
+    }
+
+    // Sent after UIApplicationDidBecomeActiveNotification is posted.
+    virtual void applicationDidBecomeActive(const std::shared_ptr<UIApplication>& application) {}
 
     // The app's main window, when the delegate keeps one.
     virtual std::shared_ptr<UIWindow> window() const { return nullptr; }

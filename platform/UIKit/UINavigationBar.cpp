@@ -9,6 +9,7 @@
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UINavigationItem.h"
+#include "UIKit/UITouch.h"
 
 namespace {
 
@@ -43,6 +44,33 @@ std::optional<BarText> buttonText(const std::shared_ptr<UIBarButtonItem>& item, 
     return BarText{*item->title(), font, item->isEnabled() ? tint : tint->colorWithAlphaComponent(0.35)};
 }
 
+// The touch target over a bar button's title. It draws nothing (the bar draws the titles) and
+// reads the item's title and state live, since screens retitle their items after set-up.
+class BarButtonTarget : public UIView {
+public:
+    explicit BarButtonTarget(std::shared_ptr<UIBarButtonItem> item) : m_item(std::move(item)) {}
+
+    std::optional<std::string> accessibilityLabel() const override { return m_item->title(); }
+
+    void touchesBegan_withEvent(const UITouchSet&, const std::shared_ptr<UIEvent>&) override {}
+    void touchesMoved_withEvent(const UITouchSet&, const std::shared_ptr<UIEvent>&) override {}
+    void touchesCancelled_withEvent(const UITouchSet&, const std::shared_ptr<UIEvent>&) override {}
+    void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>&) override
+    {
+        auto self = shared_from_this();
+        for (const auto& touch : touches)
+            if (CGRectContainsPoint(bounds(), touch->locationInView(self))) {
+                // The action may pop this bar's screen: keep the item until it has run.
+                auto item = m_item;
+                item->sendAction();
+                return;
+            }
+    }
+
+private:
+    std::shared_ptr<UIBarButtonItem> m_item;
+};
+
 } // namespace
 
 UINavigationBar::UINavigationBar() = default;
@@ -68,6 +96,35 @@ void UINavigationBar::applyStyle()
 {
     setBackgroundColor(m_barStyle == UIBarStyle::Black ? UIColor::colorWithWhite_alpha(0.1, 1.0)
                                                        : UIColor::colorWithWhite_alpha(0.97, 1.0));
+}
+
+void UINavigationBar::layoutSubviews()
+{
+    UIView::layoutSubviews();
+    for (const auto& target : m_itemTargets)
+        target->removeFromSuperview();
+    m_itemTargets.clear();
+    auto navigationController = m_navigationController.lock();
+    if (!navigationController || navigationController->viewControllers().empty())
+        return;
+    auto item = navigationController->viewControllers().back()->navigationItem();
+    CGRect box = bounds();
+    CGFloat half = std::max(0.0, box.size.width / 2 - kEdgeMargin);
+    auto addTarget = [&](const std::shared_ptr<UIBarButtonItem>& barItem, NSTextAlignment alignment) {
+        auto text = buttonText(barItem, tintColor());
+        if (!text)
+            return;
+        // The title's width plus the margin on each side, as wide as a finger at least.
+        CGFloat width = std::min(half + kEdgeMargin, std::max<CGFloat>(44, layOut(*text, half, alignment).usedRect().size.width + 2 * kEdgeMargin));
+        CGFloat x = alignment == NSTextAlignmentLeft ? box.origin.x : box.origin.x + box.size.width - width;
+        auto target = std::make_shared<BarButtonTarget>(barItem);
+        target->initWithFrame(CGRectMake(x, box.origin.y, width, box.size.height));
+        target->setIsAccessibilityElement(true);
+        addSubview(target);
+        m_itemTargets.push_back(target);
+    };
+    addTarget(item->leftBarButtonItem(), NSTextAlignmentLeft);
+    addTarget(item->rightBarButtonItem(), NSTextAlignmentRight);
 }
 
 void UINavigationBar::drawRect(CGRect rect)

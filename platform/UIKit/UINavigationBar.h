@@ -3,9 +3,11 @@
 // a navigation controller whose bar is shown, the status bar's content: a black bar asks for
 // light content. It draws the top screen's title (bold, centred, cut with "…" between the
 // buttons) and its bar buttons' titles in the tint colour: the left item, else the back
-// button to the screen below, and the right item. Made and laid out by its navigation
-// controller. Main thread only.
+// button to the screen below, and the right item. The left and right items are also touch
+// targets over their titles, named by their titles for accessibility, so a tap on a title
+// sends the item's action. Made and laid out by its navigation controller. Main thread only.
 #include <memory>
+#include <vector>
 
 #include "UIKit/UIView.h"
 
@@ -31,6 +33,7 @@ public:
     void setBarStyle(UIBarStyle style);
 
     void drawRect(CGRect rect) override;
+    void layoutSubviews() override;
 
 private:
     friend class UINavigationController;
@@ -38,5 +41,6 @@ private:
     void applyStyle();
 
     UIBarStyle m_barStyle = UIBarStyle::Default;
+    std::vector<std::shared_ptr<UIView>> m_itemTargets;
     std::weak_ptr<UINavigationController> m_navigationController;
 };

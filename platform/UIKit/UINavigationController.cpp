@@ -185,6 +185,8 @@ void UINavigationController::changeStack(std::vector<std::shared_ptr<UIViewContr
         addChildViewController(controller); // willMoveToParentViewController(self)
     m_stack = std::move(stack);
     transition->to = topViewController();
+    if (m_navigationBar)
+        m_navigationBar->setNeedsLayout();
 
     const auto& from = transition->from;
     const auto& to = transition->to;
@@ -315,8 +317,11 @@ void UINavigationController::layoutContent()
     auto container = viewIfLoaded();
     if (!container)
         return;
-    if (m_navigationBar)
+    if (m_navigationBar) {
         m_navigationBar->setFrame(CGRectMake(0, statusBarHeight, container->bounds().size.width, UINavigationBarHeight));
+        // Its touch targets follow the top screen's items.
+        m_navigationBar->setNeedsLayout();
+    }
     auto frame = contentFrame();
     for (const auto& controller : {topViewController(), m_transition ? m_transition->from : nullptr}) {
         auto view = controller ? controller->viewIfLoaded() : nullptr;

@@ -1,6 +1,8 @@
 #include "UIKitTestFixture.h"
 
 #include "InkFixtures.h"
+#include "UIKit/Automation/Driver.h"
+#include "UIKit/Automation/ViewFinder.h"
 #include "UIKit/UIBarButtonItem.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UINavigationItem.h"
@@ -93,4 +95,46 @@ TEST_F(UINavigationBarTest, ALongTitleStopsShortOfTheButtons)
     CGFloat cancelRight = 8 + 52.92; // "Cancel" at 17 pt
     EXPECT_GT(ink.black.origin.x, cancelRight) << "clear of Cancel";
     EXPECT_LT(CGRectGetMaxX(ink.black), width - cancelRight) << "and as far from the other edge";
+}
+
+TEST_F(UINavigationBarTest, TappingAButtonsTitleSendsItsAction)
+{
+    auto root = screen("Result");
+    std::vector<std::string> sent;
+    auto makeItem = [&](const std::string& title) {
+        auto item = std::make_shared<UIBarButtonItem>();
+        item->initWithTitle_style_target_action("Item", UIBarButtonItemStyle::Plain, nullptr,
+                                                [&sent, title](const std::shared_ptr<UIBarButtonItem>&) { sent.push_back(title); });
+        return item;
+    };
+    auto retry = makeItem("retry");
+    auto close = makeItem("close");
+    root->navigationItem()->setLeftBarButtonItem(retry);
+    root->navigationItem()->setRightBarButtonItem(close);
+    // Screens often retitle their items after set-up.
+    retry->setTitle("Retry");
+    close->setTitle("Close");
+    auto navigation = std::make_shared<UINavigationController>();
+    navigation->initWithRootViewController(root);
+    auto window = showWindow(navigation);
+    window->layoutIfNeeded();
+
+    for (const auto& [title, expected] : {std::pair{"Retry", "retry"}, std::pair{"Close", "close"}}) {
+        SCOPED_TRACE(title);
+        auto target = Automation::ViewFinder::viewWithAccessibilityLabel(window, title);
+        ASSERT_TRUE(target);
+        auto tapped = Automation::Driver::tap(target);
+        ASSERT_TRUE(tapped) << tapped.message();
+        ASSERT_FALSE(sent.empty());
+        EXPECT_EQ(sent.back(), expected);
+    }
+    EXPECT_EQ(sent.size(), 2u);
+
+    // A disabled item, or a screen pushed over it, takes no taps.
+    close->setEnabled(false);
+    Automation::Driver::tap(Automation::ViewFinder::viewWithAccessibilityLabel(window, "Close"));
+    EXPECT_EQ(sent.size(), 2u);
+    navigation->pushViewController_animated(screen("Next"), false);
+    window->layoutIfNeeded();
+    EXPECT_FALSE(Automation::ViewFinder::viewWithAccessibilityLabel(window, "Retry")) << "the pushed screen has no items";
 }

@@ -8,4 +8,7 @@
 class KVNIdentificationViewController : public UIViewController {
 public:
     void viewDidLoad() override;
+    // Starts a new video identification on this screen (the result screen's retry). The
+    // placeholder has no identification to start yet.
+    virtual void reset() {}
 };
