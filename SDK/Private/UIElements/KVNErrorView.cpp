@@ -1,13 +1,13 @@
 #include "Private/UIElements/KVNErrorView.h"
 
 #include "Foundation/MainThreadChecker.h"
-#include "public/KavoniAppearance.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/UIElements/KVNLabel.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutYAxisAnchor.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UILabel.h"
+#include "public/KavoniAppearance.h"
 
 void KVNErrorView::initWithFrame(CGRect frame)
 {

@@ -1,11 +1,11 @@
 #include "Private/UIElements/KVNImageTextButton.h"
 
 #include "Foundation/MainThreadChecker.h"
-#include "public/KavoniAppearance.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UILabel.h"
+#include "public/KavoniAppearance.h"
 
 void KVNImageTextButton::initWithFrame(CGRect frame)
 {
@@ -26,7 +26,7 @@ void KVNImageTextButton::setup()
     titleLabel()->setAdjustsFontSizeToFitWidth(true);
     titleLabel()->setMinimumScaleFactor(0.8);
     Layout::ConstraintMaker::make(std::static_pointer_cast<UIView>(shared_from_this()),
-        [](Layout::ConstraintMaker& make) { make.height().equalTo(44); });
+                                  [](Layout::ConstraintMaker& make) { make.height().equalTo(44); });
 }
 
 void KVNImageTextButton::setTitle_forState(const std::optional<std::string>& title, UIControlState state)

@@ -1,13 +1,13 @@
 #include "Private/UIElements/KVNRoundedButtonDark.h"
 
 #include "Foundation/MainThreadChecker.h"
-#include "public/KavoniAppearance.h"
 #include "Private/Extensions/UIColor+KVNExtensions.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/UIElements/KVNUICustomization.h"
 #include "UIKit/CALayer.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UILabel.h"
+#include "public/KavoniAppearance.h"
 
 void KVNRoundedButtonDark::initWithFrame(CGRect frame)
 {

@@ -1,12 +1,12 @@
 #include "Private/UIElements/KVNSquareButton.h"
 
 #include "Foundation/MainThreadChecker.h"
-#include "public/KavoniAppearance.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/UIElements/KVNUICustomization.h"
 #include "UIKit/CALayer.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UILabel.h"
+#include "public/KavoniAppearance.h"
 
 void KVNSquareButton::initWithFrame(CGRect frame)
 {

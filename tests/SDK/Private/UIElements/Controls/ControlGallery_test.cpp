@@ -11,6 +11,7 @@
 #include <string>
 
 #include "../../../../platform/UIKit/Snapshot.h"
+#include "CoreGraphics/CGContext.h"
 #include "Private/Extensions/UIColor+KVNExtensions.h"
 #include "Private/UIElements/KVNCheckBoxButton.h"
 #include "Private/UIElements/KVNImageTextButton.h"
@@ -24,17 +25,16 @@
 #include "Private/UIElements/KVNSquareButton.h"
 #include "Private/UIElements/KVNTextField.h"
 #include "Private/UIElements/KVNUnderlineButton.h"
-#include "support/KvnTestBundle.h"
 #include "ThemedUIKitTest.h"
 #include "UIKit/Automation/Finger.h"
 #include "UIKit/Automation/ViewTreeDump.h"
-#include "CoreGraphics/CGContext.h"
 #include "UIKit/UIBezierPath.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
+#include "support/KvnTestBundle.h"
 
 using fixtures::pixel;
 
@@ -52,14 +52,16 @@ struct Shot {
     Touch touch = Touch::None;
 };
 
-template <class T> std::shared_ptr<T> made(CGRect frame)
+template <class T>
+std::shared_ptr<T> made(CGRect frame)
 {
     auto view = std::make_shared<T>();
     view->initWithFrame(frame);
     return view;
 }
 
-template <class T> std::shared_ptr<UIView> label(const std::string& text, const std::function<void(T&)>& style = {})
+template <class T>
+std::shared_ptr<UIView> label(const std::string& text, const std::function<void(T&)>& style = {})
 {
     auto view = made<T>(CGRectMake(0, 0, 240, 60));
     view->setNumberOfLines(0);
@@ -69,7 +71,8 @@ template <class T> std::shared_ptr<UIView> label(const std::string& text, const 
     return view;
 }
 
-template <class T> std::shared_ptr<UIView> button(const std::string& title, bool enabled = true)
+template <class T>
+std::shared_ptr<UIView> button(const std::string& title, bool enabled = true)
 {
     auto view = made<T>(CGRectMake(0, 0, 240, 44));
     view->setTitle_forState(title, UIControlStateNormal);
@@ -79,8 +82,7 @@ template <class T> std::shared_ptr<UIView> button(const std::string& title, bool
 
 std::shared_ptr<UIView> underline(const std::string& title)
 {
-    auto view = made<KVNUnderlineButton>(
-        CGRectMake(0, 0, 240, std::ceil(KVNUnderlineButton::expectedHeightWithTitle_width(title, 240))));
+    auto view = made<KVNUnderlineButton>(CGRectMake(0, 0, 240, std::ceil(KVNUnderlineButton::expectedHeightWithTitle_width(title, 240))));
     view->setTitle_forState(title, UIControlStateNormal);
     return view;
 }
@@ -179,8 +181,8 @@ private:
 // Whether each of red, green and blue is within `tolerance` of 0xRRGGBB.
 bool near(const fixtures::Pixel& p, uint32_t rgb, int tolerance = 3)
 {
-    return std::abs(p.r - int(rgb >> 16 & 0xFF)) <= tolerance && std::abs(p.g - int(rgb >> 8 & 0xFF)) <= tolerance
-        && std::abs(p.b - int(rgb & 0xFF)) <= tolerance;
+    return std::abs(p.r - int(rgb >> 16 & 0xFF)) <= tolerance && std::abs(p.g - int(rgb >> 8 & 0xFF)) <= tolerance &&
+        std::abs(p.b - int(rgb & 0xFF)) <= tolerance;
 }
 
 // 0xRRGGBB of a colour laid over white.
@@ -233,7 +235,8 @@ TEST_F(ControlGalleryTest, EveryControlInEveryStateThatChangesItsLook)
         {"underline", [] { return underline("Terms and conditions"); }},
         {"underline-highlighted", [] { return underline("Terms and conditions"); }, Touch::Pressed},
         {"underline-dimmed", [] { return underline("Terms and conditions"); }, Touch::Dimmed},
-        {"underline-long-german", [] { return underline("Ich habe die Allgemeinen Geschäftsbedingungen und die Datenschutzerklärung gelesen"); }},
+        {"underline-long-german",
+         [] { return underline("Ich habe die Allgemeinen Geschäftsbedingungen und die Datenschutzerklärung gelesen"); }},
         {"image-text", [] { return imageText("Sign"); }},
         {"image-text-german", [] { return imageText("Unterschreiben"); }},
         {"check-box", [] { return checkBox(false); }},
@@ -251,7 +254,7 @@ TEST_F(ControlGalleryTest, EveryControlInEveryStateThatChangesItsLook)
         ASSERT_TRUE(drawn.picture);
         // Every control leaves some mark that is not the white backdrop.
         EXPECT_LT(countNear(*drawn.picture, CGRectMake(0, 0, drawn.picture->size().width, drawn.picture->size().height), 0xFFFFFF, 2),
-            int(drawn.picture->size().width * drawn.picture->size().height));
+                  int(drawn.picture->size().width * drawn.picture->size().height));
     }
 }
 
@@ -273,7 +276,7 @@ TEST_F(ControlGalleryTest, ProceedButtonPicturesShowTheirColoursAndTitleWhereThe
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         auto drawn = draw({c.name, [&] { return button<KVNRoundedButton>(kGerman, c.enabled); },
-            c.name == "check-rounded-dimmed" ? Touch::Dimmed : c.touch});
+                           c.name == "check-rounded-dimmed" ? Touch::Dimmed : c.touch});
         auto dump = Automation::ViewTreeDump::textOf(drawn.window);
         // The button's line in the tree: where it is, what it shows.
         std::string line = "KVNRoundedButton (10, 10, 240, 44) text=\"" + kGerman + "\"";
@@ -289,12 +292,13 @@ TEST_F(ControlGalleryTest, ProceedButtonPicturesShowTheirColoursAndTitleWhereThe
         if (c.enabled) {
             uint32_t ink = 0xFFFFFF;
             if (c.touch == Touch::Pressed)
-                ink = overWhite(UIColor::colorWithRed_green_blue_alpha(
-                    (0.8 * 255 + 0.2 * (c.background >> 16 & 0xFF)) / 255, (0.8 * 255 + 0.2 * (c.background >> 8 & 0xFF)) / 255,
-                    (0.8 * 255 + 0.2 * (c.background & 0xFF)) / 255, 1));
+                ink = overWhite(UIColor::colorWithRed_green_blue_alpha((0.8 * 255 + 0.2 * (c.background >> 16 & 0xFF)) / 255,
+                                                                       (0.8 * 255 + 0.2 * (c.background >> 8 & 0xFF)) / 255,
+                                                                       (0.8 * 255 + 0.2 * (c.background & 0xFF)) / 255, 1));
             EXPECT_GT(countNear(*drawn.picture, titleFrame, ink, 24), 20);
             EXPECT_EQ(countNear(*drawn.picture, CGRectMake(10, 15, CGRectGetMinX(titleFrame) - 10, 34), ink, 24), 0);
-            EXPECT_EQ(countNear(*drawn.picture, CGRectMake(CGRectGetMaxX(titleFrame), 15, 250 - CGRectGetMaxX(titleFrame), 34), ink, 24), 0);
+            EXPECT_EQ(countNear(*drawn.picture, CGRectMake(CGRectGetMaxX(titleFrame), 15, 250 - CGRectGetMaxX(titleFrame), 34), ink, 24),
+                      0);
         }
     }
 }

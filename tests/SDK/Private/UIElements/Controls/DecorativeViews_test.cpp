@@ -23,23 +23,11 @@
 using fixtures::makeView;
 using fixtures::pixel;
 using fixtures::snapshot;
+using fixtures::Stripes;
 
 namespace {
 
 using DecorativeViewsTest = ThemedUIKitTest;
-
-// Black and white stripes, 2 points each: sharp where nothing blurs them.
-struct Stripes : UIView {
-    void drawRect(CGRect rect) override
-    {
-        auto c = UIGraphicsGetCurrentContext();
-        CGContextSetRGBFillColor(c, 1, 1, 1, 1);
-        CGContextFillRect(c, rect);
-        CGContextSetRGBFillColor(c, 0, 0, 0, 1);
-        for (CGFloat x = 0; x < rect.size.width; x += 4)
-            CGContextFillRect(c, CGRectMake(x, 0, 2, rect.size.height));
-    }
-};
 
 TEST_F(DecorativeViewsTest, BlurredViewDrawsItsContentSharpOverABlurredBackground)
 {
@@ -52,7 +40,8 @@ TEST_F(DecorativeViewsTest, BlurredViewDrawsItsContentSharpOverABlurredBackgroun
     ASSERT_TRUE(blurred->vibrancyEffectView());
     EXPECT_EQ(blurred->contentView(), blurred->vibrancyEffectView()->superview());
     EXPECT_FALSE(blurred->layer()->allowsGroupOpacity());
-    auto blur = std::dynamic_pointer_cast<UIBlurEffect>(std::dynamic_pointer_cast<UIVisualEffectView>(blurred->subviews().front())->effect());
+    auto blur =
+        std::dynamic_pointer_cast<UIBlurEffect>(std::dynamic_pointer_cast<UIVisualEffectView>(blurred->subviews().front())->effect());
     ASSERT_TRUE(blur) << "the blur is the lowest subview";
     EXPECT_EQ(blur->style(), UIBlurEffectStyleExtraLight);
 
@@ -86,8 +75,8 @@ TEST_F(DecorativeViewsTest, ErrorViewStacksItsMessageAndButtonAndSizesToThem)
     error->textLabel()->setText("The page could not be loaded. Check your connection and try again in a moment.");
     error->actionButton()->setTitle_forState("Try again", UIControlStateNormal);
     int taps = 0;
-    error->actionButton()->addTarget_action_forControlEvents(nullptr, [&](const std::shared_ptr<UIControl>&) { ++taps; },
-        UIControlEventTouchUpInside);
+    error->actionButton()->addTarget_action_forControlEvents(
+        nullptr, [&](const std::shared_ptr<UIControl>&) { ++taps; }, UIControlEventTouchUpInside);
     screen.window->layoutIfNeeded();
 
     auto label = error->textLabel()->frame();
