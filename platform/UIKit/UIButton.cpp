@@ -289,6 +289,9 @@ CGRect UIButton::titleRectForContentRect(CGRect content) const
         return CGRectMake(content.origin.x + content.size.width / 2, content.origin.y + content.size.height / 2, 0, 0);
     // The title gives way to the image and is cut when the rest does not hold it.
     CGFloat room = std::max(0.0, content.size.width - image.width);
+    // A title allowed several lines wraps within the room instead of being cut to one line.
+    if (m_titleLabel->numberOfLines() != 1 && title.width > room && room > 0)
+        title = m_titleLabel->sizeThatFits(CGSizeMake(room, Text::Unbounded));
     CGRect rect;
     rect.size = CGSizeMake(std::min(title.width, room), std::min(title.height, std::max(0.0, content.size.height)));
     if (contentHorizontalAlignment() == UIControlContentHorizontalAlignmentFill) {

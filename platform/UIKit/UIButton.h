@@ -39,6 +39,14 @@ public:
 
     // A new button at a zero frame; the kinds other than custom draw as system buttons.
     static std::shared_ptr<UIButton> buttonWithType(UIButtonType type);
+    // The same for a subclass: a new T of that kind, initialised at a zero frame.
+    template <class T> static std::shared_ptr<T> buttonWithType(UIButtonType type)
+    {
+        auto button = std::make_shared<T>();
+        button->UIButton::m_type = type;
+        button->initWithFrame(CGRectZero);
+        return button;
+    }
     UIButtonType buttonType() const { return m_type; }
 
     void initWithFrame(CGRect frame) override;

@@ -6,6 +6,7 @@
 
 #include "InkFixtures.h"
 #include "UIKit/UIColor.h"
+#include "UIKit/UIGraphics.h"
 #include "UIKit/UIView.h"
 
 namespace fixtures {
@@ -34,5 +35,18 @@ inline std::shared_ptr<UIView> makeView(CGRect frame, std::shared_ptr<UIColor> b
     view->setBackgroundColor(std::move(background));
     return view;
 }
+
+// Black and white stripes, 2 points each: sharp where nothing blurs them.
+struct Stripes : UIView {
+    void drawRect(CGRect rect) override
+    {
+        auto c = UIGraphicsGetCurrentContext();
+        CGContextSetRGBFillColor(c, 1, 1, 1, 1);
+        CGContextFillRect(c, rect);
+        CGContextSetRGBFillColor(c, 0, 0, 0, 1);
+        for (CGFloat x = 0; x < rect.size.width; x += 4)
+            CGContextFillRect(c, CGRectMake(x, 0, 2, rect.size.height));
+    }
+};
 
 } // namespace fixtures

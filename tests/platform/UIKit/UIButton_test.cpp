@@ -163,6 +163,23 @@ TEST_F(UIButtonTest, NaturalSizeAndPlacementFollowTheTextLayoutAndInsets)
     EXPECT_LE(button->titleLabel()->frame().size.width, 60 - 30 - 20 + 1e-9);
 }
 
+TEST_F(UIButtonTest, ATitleAllowedSeveralLinesWrapsWithinTheButton)
+{
+    auto button = UIButton::buttonWithType(UIButtonTypeCustom);
+    button->setTitle_forState("I have read the terms and conditions", UIControlStateNormal);
+    button->setFrame(CGRectMake(0, 0, 120, 100));
+    button->layoutIfNeeded();
+    const CGRect oneLine = button->titleLabel()->frame();
+
+    button->titleLabel()->setNumberOfLines(0);
+    button->setNeedsLayout();
+    button->layoutIfNeeded();
+    const CGRect wrapped = button->titleLabel()->frame();
+    EXPECT_LE(wrapped.size.width, 120);
+    EXPECT_GT(wrapped.size.height, 2 * oneLine.size.height - 1) << "the lines the label wraps into get their room";
+    EXPECT_NEAR(CGRectGetMidY(wrapped), 50, 0.5);
+}
+
 TEST_F(UIButtonTest, PressingShadesTheImageUnlessTheStateHasItsOwn)
 {
     auto screen = showBlankScreen();

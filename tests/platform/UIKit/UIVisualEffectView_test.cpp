@@ -11,21 +11,9 @@
 using fixtures::makeView;
 using fixtures::pixel;
 using fixtures::snapshot;
+using fixtures::Stripes;
 
 namespace {
-
-// Black and white stripes, 2 points each, under everything.
-struct Stripes : UIView {
-    void drawRect(CGRect rect) override
-    {
-        auto c = UIGraphicsGetCurrentContext();
-        CGContextSetRGBFillColor(c, 1, 1, 1, 1);
-        CGContextFillRect(c, rect);
-        CGContextSetRGBFillColor(c, 0, 0, 0, 1);
-        for (CGFloat x = 0; x < rect.size.width; x += 4)
-            CGContextFillRect(c, CGRectMake(x, 0, 2, rect.size.height));
-    }
-};
 
 std::shared_ptr<UIView> stripedRoot()
 {

@@ -1,0 +1,341 @@
+// Draws every basic control of the kit in each state that changes its look, one PNG a state
+// in the build folder (control-gallery/), for people to look at, and checks a few of those
+// pictures against the view tree and by their pixels.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "../../../../platform/UIKit/Snapshot.h"
+#include "CoreGraphics/CGContext.h"
+#include "Private/Extensions/UIColor+KVNExtensions.h"
+#include "Private/UIElements/KVNCheckBoxButton.h"
+#include "Private/UIElements/KVNImageTextButton.h"
+#include "Private/UIElements/KVNLabel.h"
+#include "Private/UIElements/KVNLightLabel.h"
+#include "Private/UIElements/KVNMediumLabel.h"
+#include "Private/UIElements/KVNRoundedButton.h"
+#include "Private/UIElements/KVNRoundedButtonDark.h"
+#include "Private/UIElements/KVNRoundedFilledLabel.h"
+#include "Private/UIElements/KVNRoundedView.h"
+#include "Private/UIElements/KVNSquareButton.h"
+#include "Private/UIElements/KVNTextField.h"
+#include "Private/UIElements/KVNUnderlineButton.h"
+#include "ThemedUIKitTest.h"
+#include "UIKit/Automation/Finger.h"
+#include "UIKit/Automation/ViewTreeDump.h"
+#include "UIKit/UIBezierPath.h"
+#include "UIKit/UIColor.h"
+#include "UIKit/UIGraphics.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UIImageView.h"
+#include "UIKit/UILabel.h"
+#include "support/KvnTestBundle.h"
+
+using fixtures::pixel;
+
+namespace {
+
+const std::string kGerman = "Weiter zur Identifizierung über Videoanruf";
+const std::string kLong = "Continue to the identification with a video call with one of our agents now";
+
+// How a control is drawn: as made, pressed by a finger, or with its tint dimmed.
+enum class Touch { None, Pressed, Dimmed };
+
+struct Shot {
+    std::string name;
+    std::function<std::shared_ptr<UIView>()> make;
+    Touch touch = Touch::None;
+};
+
+template <class T>
+std::shared_ptr<T> made(CGRect frame)
+{
+    auto view = std::make_shared<T>();
+    view->initWithFrame(frame);
+    return view;
+}
+
+template <class T>
+std::shared_ptr<UIView> label(const std::string& text, const std::function<void(T&)>& style = {})
+{
+    auto view = made<T>(CGRectMake(0, 0, 240, 60));
+    view->setNumberOfLines(0);
+    view->setText(text);
+    if (style)
+        style(*view);
+    return view;
+}
+
+template <class T>
+std::shared_ptr<UIView> button(const std::string& title, bool enabled = true)
+{
+    auto view = made<T>(CGRectMake(0, 0, 240, 44));
+    view->setTitle_forState(title, UIControlStateNormal);
+    view->setEnabled(enabled);
+    return view;
+}
+
+std::shared_ptr<UIView> underline(const std::string& title)
+{
+    auto view = made<KVNUnderlineButton>(CGRectMake(0, 0, 240, std::ceil(KVNUnderlineButton::expectedHeightWithTitle_width(title, 240))));
+    view->setTitle_forState(title, UIControlStateNormal);
+    return view;
+}
+
+std::shared_ptr<UIImage> drawnIcon(bool filled)
+{
+    UIGraphicsBeginImageContextWithOptions(CGSizeMake(22, 22), false, 1);
+    auto c = UIGraphicsGetCurrentContext();
+    CGContextSetLineWidth(c, 2);
+    CGContextAddPath(c, UIBezierPath::bezierPathWithOvalInRect(CGRectMake(2, 2, 18, 18))->CGPath());
+    CGContextStrokePath(c);
+    if (filled) {
+        CGContextAddPath(c, UIBezierPath::bezierPathWithOvalInRect(CGRectMake(6, 6, 10, 10))->CGPath());
+        CGContextFillPath(c);
+    }
+    auto image = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    return image;
+}
+
+std::shared_ptr<UIView> imageText(const std::string& title)
+{
+    // The signing screens make these as system buttons, whose title takes the tint.
+    auto view = UIButton::buttonWithType<KVNImageTextButton>(UIButtonTypeSystem);
+    view->setFrame(CGRectMake(0, 0, 120, 44));
+    view->setImage_forState(drawnIcon(false)->imageWithRenderingMode(UIImageRenderingModeAlwaysTemplate), UIControlStateNormal);
+    view->setTitle_forState(title, UIControlStateNormal);
+    return view;
+}
+
+std::shared_ptr<UIView> checkBox(bool selected)
+{
+    auto view = made<KVNCheckBoxButton>(CGRectMake(0, 0, 44, 44));
+    view->setSelected(selected);
+    return view;
+}
+
+std::shared_ptr<UIView> textField(const std::string& text, const std::string& placeholder = {})
+{
+    auto view = made<KVNTextField>(CGRectMake(0, 0, 240, 44));
+    if (!placeholder.empty())
+        view->setPlaceholder(placeholder);
+    view->setText(text);
+    return view;
+}
+
+class ControlGalleryTest : public ThemedUIKitTest {
+protected:
+    void SetUp() override
+    {
+        ThemedUIKitTest::SetUp();
+        m_bundle = std::make_unique<KvnTestBundle>();
+        for (auto [name, filled] : {std::pair{"kvn-icon-unselected", false}, std::pair{"kvn-icon-selected", true}}) {
+            auto png = UIImagePNGRepresentation(drawnIcon(filled));
+            m_bundle->writeFile(std::string(name) + ".png", std::string(png->begin(), png->end()));
+        }
+        std::filesystem::create_directories(m_folder);
+    }
+
+    // The control at (10, 10) on a white backdrop 10 wider on every side, in a window of its
+    // own; the picture goes to control-gallery/<name>.png.
+    struct Drawn {
+        std::shared_ptr<UIWindow> window;
+        std::shared_ptr<UIView> control;
+        std::shared_ptr<UIImage> picture;
+    };
+    Drawn draw(const Shot& shot)
+    {
+        auto control = shot.make();
+        auto size = control->frame().size;
+        control->setFrame(CGRectMake(10, 10, size.width, size.height));
+        auto backdrop = fixtures::makeView(CGRectMake(0, 0, size.width + 20, size.height + 20), UIColor::whiteColor());
+        backdrop->addSubview(control);
+        auto window = showInWindow(backdrop);
+        window->layoutIfNeeded();
+        if (shot.touch == Touch::Dimmed)
+            control->setTintAdjustmentMode(UIViewTintAdjustmentModeDimmed);
+        std::unique_ptr<Automation::Finger> finger;
+        if (shot.touch == Touch::Pressed) {
+            finger = std::make_unique<Automation::Finger>(window);
+            finger->down(CGPointMake(10 + size.width / 2, 10 + size.height / 2));
+        }
+        auto picture = fixtures::snapshot(backdrop);
+        auto png = UIImagePNGRepresentation(picture);
+        std::ofstream(m_folder / (shot.name + ".png"), std::ios::binary).write(reinterpret_cast<const char*>(png->data()), png->size());
+        if (finger)
+            finger->up();
+        return {window, control, picture};
+    }
+
+private:
+    std::unique_ptr<KvnTestBundle> m_bundle;
+    std::filesystem::path m_folder = std::filesystem::path(KVN_BINARY_DIR) / "control-gallery";
+};
+
+// Whether each of red, green and blue is within `tolerance` of 0xRRGGBB.
+bool near(const fixtures::Pixel& p, uint32_t rgb, int tolerance = 3)
+{
+    return std::abs(p.r - int(rgb >> 16 & 0xFF)) <= tolerance && std::abs(p.g - int(rgb >> 8 & 0xFF)) <= tolerance &&
+        std::abs(p.b - int(rgb & 0xFF)) <= tolerance;
+}
+
+// 0xRRGGBB of a colour laid over white.
+uint32_t overWhite(const std::shared_ptr<UIColor>& color)
+{
+    CGFloat r, g, b, a;
+    color->getRed_green_blue_alpha(&r, &g, &b, &a);
+    auto channel = [&](CGFloat c) { return uint32_t(std::lround((c * a + (1 - a)) * 255)); };
+    return channel(r) << 16 | channel(g) << 8 | channel(b);
+}
+
+// How many pixels of `rect` are about `rgb`.
+int countNear(const UIImage& picture, CGRect rect, uint32_t rgb, int tolerance)
+{
+    int count = 0;
+    for (size_t y = size_t(CGRectGetMinY(rect)); y < size_t(CGRectGetMaxY(rect)); ++y)
+        for (size_t x = size_t(CGRectGetMinX(rect)); x < size_t(CGRectGetMaxX(rect)); ++x)
+            count += near(pixel(picture, x, y), rgb, tolerance);
+    return count;
+}
+
+TEST_F(ControlGalleryTest, EveryControlInEveryStateThatChangesItsLook)
+{
+    const Shot shots[] = {
+        {"label", [] { return label<KVNLabel>("Please check your data"); }},
+        {"label-success", [] { return label<KVNLabel>("Identification successful", [](KVNLabel& l) { l.setSuccessStyle(); }); }},
+        {"label-failure", [] { return label<KVNLabel>("Identification failed", [](KVNLabel& l) { l.setFailureStyle(); }); }},
+        {"label-dimmed", [] { return label<KVNLabel>("Please check your data"); }, Touch::Dimmed},
+        {"label-long", [] { return label<KVNLabel>(kLong); }},
+        {"label-german", [] { return label<KVNLabel>(kGerman); }},
+        {"medium-label", [] { return label<KVNMediumLabel>("Your ident code"); }},
+        {"medium-label-german", [] { return label<KVNMediumLabel>(kGerman); }},
+        {"light-label", [] { return label<KVNLightLabel>("Your ident code"); }},
+        {"filled-label", [] { return made<KVNRoundedFilledLabel>(CGRectMake(0, 0, 30, 30)); }},
+        {"filled-label-dimmed", [] { return made<KVNRoundedFilledLabel>(CGRectMake(0, 0, 30, 30)); }, Touch::Dimmed},
+        {"rounded", [] { return button<KVNRoundedButton>("Continue"); }},
+        {"rounded-disabled", [] { return button<KVNRoundedButton>("Continue", false); }},
+        {"rounded-highlighted", [] { return button<KVNRoundedButton>("Continue"); }, Touch::Pressed},
+        {"rounded-dimmed", [] { return button<KVNRoundedButton>("Continue"); }, Touch::Dimmed},
+        {"rounded-long", [] { return button<KVNRoundedButton>(kLong); }},
+        {"rounded-german", [] { return button<KVNRoundedButton>(kGerman); }},
+        {"dark", [] { return button<KVNRoundedButtonDark>("Retake"); }},
+        {"dark-highlighted", [] { return button<KVNRoundedButtonDark>("Retake"); }, Touch::Pressed},
+        {"dark-dimmed", [] { return button<KVNRoundedButtonDark>("Retake"); }, Touch::Dimmed},
+        {"dark-german", [] { return button<KVNRoundedButtonDark>("Foto erneut aufnehmen"); }},
+        {"square", [] { return button<KVNSquareButton>("Notify me"); }},
+        {"square-disabled", [] { return button<KVNSquareButton>("Notify me", false); }},
+        {"square-long", [] { return button<KVNSquareButton>(kLong); }},
+        {"square-german", [] { return button<KVNSquareButton>(kGerman); }},
+        {"underline", [] { return underline("Terms and conditions"); }},
+        {"underline-highlighted", [] { return underline("Terms and conditions"); }, Touch::Pressed},
+        {"underline-dimmed", [] { return underline("Terms and conditions"); }, Touch::Dimmed},
+        {"underline-long-german",
+         [] { return underline("Ich habe die Allgemeinen Geschäftsbedingungen und die Datenschutzerklärung gelesen"); }},
+        {"image-text", [] { return imageText("Sign"); }},
+        {"image-text-german", [] { return imageText("Unterschreiben"); }},
+        {"check-box", [] { return checkBox(false); }},
+        {"check-box-selected", [] { return checkBox(true); }},
+        {"check-box-dimmed", [] { return checkBox(true); }, Touch::Dimmed},
+        {"text-field-placeholder", [] { return textField("", "Ident code"); }},
+        {"text-field", [] { return textField("ABC-DEFGH"); }},
+        {"text-field-german", [] { return textField("Straße und Hausnummer"); }},
+        {"text-field-long", [] { return textField(kLong); }},
+        {"rounded-view", [] { return made<KVNRoundedView>(CGRectMake(0, 0, 200, 80)); }},
+    };
+    for (const auto& shot : shots) {
+        SCOPED_TRACE(shot.name);
+        auto drawn = draw(shot);
+        ASSERT_TRUE(drawn.picture);
+        // Every control leaves some mark that is not the white backdrop.
+        EXPECT_LT(countNear(*drawn.picture, CGRectMake(0, 0, drawn.picture->size().width, drawn.picture->size().height), 0xFFFFFF, 2),
+                  int(drawn.picture->size().width * drawn.picture->size().height));
+    }
+}
+
+TEST_F(ControlGalleryTest, ProceedButtonPicturesShowTheirColoursAndTitleWhereTheTreeSaysTheyAre)
+{
+    auto brand = KVNExtensions::colorWithRGBHex(0xF95602);
+    struct Case {
+        std::string name;
+        Touch touch;
+        bool enabled;
+        uint32_t background; // over white
+    };
+    const Case cases[] = {
+        {"check-rounded", Touch::None, true, 0xF95602},
+        {"check-rounded-disabled", Touch::None, false, overWhite(brand->colorWithAlphaComponent(0.5))},
+        {"check-rounded-highlighted", Touch::Pressed, true, overWhite(KVNExtensions::colorByAdjustingBrightnessWithOffset(brand, -0.12))},
+        {"check-rounded-dimmed", Touch::None, true, overWhite(UIColor::lightGrayColor())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto drawn = draw({c.name, [&] { return button<KVNRoundedButton>(kGerman, c.enabled); },
+                           c.name == "check-rounded-dimmed" ? Touch::Dimmed : c.touch});
+        auto dump = Automation::ViewTreeDump::textOf(drawn.window);
+        // The button's line in the tree: where it is, what it shows.
+        std::string line = "KVNRoundedButton (10, 10, 240, 44) text=\"" + kGerman + "\"";
+        EXPECT_NE(dump.find(line), std::string::npos) << dump;
+
+        // Inside the 4-point corners and left of the title, the background alone shows.
+        EXPECT_TRUE(near(pixel(*drawn.picture, 14, 32), c.background)) << "at the left edge";
+        auto title = std::static_pointer_cast<KVNRoundedButton>(drawn.control)->titleLabel();
+        auto titleFrame = title->convertRect_toView(title->bounds(), drawn.window);
+        EXPECT_TRUE(near(pixel(*drawn.picture, 10 + 120, 10 + 3), c.background)) << "above the title";
+        // The white title ink (at 0.8 while pressed) lies in the title's frame, and nowhere
+        // else on the button (its rounded corners left out).
+        if (c.enabled) {
+            uint32_t ink = 0xFFFFFF;
+            if (c.touch == Touch::Pressed)
+                ink = overWhite(UIColor::colorWithRed_green_blue_alpha((0.8 * 255 + 0.2 * (c.background >> 16 & 0xFF)) / 255,
+                                                                       (0.8 * 255 + 0.2 * (c.background >> 8 & 0xFF)) / 255,
+                                                                       (0.8 * 255 + 0.2 * (c.background & 0xFF)) / 255, 1));
+            EXPECT_GT(countNear(*drawn.picture, titleFrame, ink, 24), 20);
+            EXPECT_EQ(countNear(*drawn.picture, CGRectMake(10, 15, CGRectGetMinX(titleFrame) - 10, 34), ink, 24), 0);
+            EXPECT_EQ(countNear(*drawn.picture, CGRectMake(CGRectGetMaxX(titleFrame), 15, 250 - CGRectGetMaxX(titleFrame), 34), ink, 24),
+                      0);
+        }
+    }
+}
+
+TEST_F(ControlGalleryTest, SquareAndDarkButtonPicturesShowTheirThemeColours)
+{
+    const struct {
+        Shot shot;
+        uint32_t background;
+    } cases[] = {
+        {{"check-square", [] { return button<KVNSquareButton>("Notify me"); }}, 0xF95602},
+        {{"check-square-disabled", [] { return button<KVNSquareButton>("Notify me", false); }}, 0xACACAC},
+        {{"check-dark", [] { return button<KVNRoundedButtonDark>("Retake"); }}, 0x4A4A4A},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.shot.name);
+        auto drawn = draw(c.shot);
+        EXPECT_TRUE(near(pixel(*drawn.picture, 14, 32), c.background));
+        EXPECT_TRUE(near(pixel(*drawn.picture, 10, 10), c.background, 3) == (c.shot.name != "check-dark"))
+            << "square corners fill the corner pixel, rounded ones do not";
+    }
+}
+
+TEST_F(ControlGalleryTest, ImageTextCaptionIsDrawnInTheDimmedBodyColourBesideItsIcon)
+{
+    auto drawn = draw({"check-image-text", [] { return imageText("Sign"); }});
+    auto button = std::static_pointer_cast<KVNImageTextButton>(drawn.control);
+    auto ink = overWhite(KVNExtensions::colorWithRGBHex(0x4A4A4A)->colorWithAlphaComponent(0.55));
+    auto title = button->titleLabel()->convertRect_toView(button->titleLabel()->bounds(), drawn.window);
+    auto icon = button->imageView()->convertRect_toView(button->imageView()->bounds(), drawn.window);
+    EXPECT_LE(CGRectGetMaxX(icon), CGRectGetMinX(title));
+    EXPECT_GT(countNear(*drawn.picture, title, ink, 30), 5) << "the caption shows in the tint";
+    EXPECT_GT(countNear(*drawn.picture, icon, ink, 30), 5) << "the template icon shows in the tint";
+    // Its height fixed by a constraint, the button lays out at its natural width: 4 inset,
+    // the 22-point icon, the caption, 4 inset.
+    auto dump = Automation::ViewTreeDump::textOf(drawn.window);
+    EXPECT_NE(dump.find("KVNImageTextButton (10, 10, 53, 44) text=\"Sign\""), std::string::npos) << dump;
+}
+
+} // namespace
