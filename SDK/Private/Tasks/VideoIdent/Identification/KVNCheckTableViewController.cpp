@@ -310,8 +310,6 @@ void KVNCheckTableViewController::updateAgreementCellAppearance()
         serviceText("js.link.terms.label.mobile", "CHECK_AGREEMENT_GTC_TERMS_OF_USE_BUTTON_TITLE"), UIControlStateNormal);
     m_termsCell->secondLinkButton()->setTitle_forState(
         serviceText("js.link.privacy.label.mobile", "CHECK_AGREEMENT_GTC_PRIVACY_POLICY_BUTTON_TITLE"), UIControlStateNormal);
-    if (KavoniAppearance::sharedAppearance()->markMandatoryCells() && !(m_usedByConsentProtocol && m_approvalPhrases))
-        m_termsCell->markLabel();
 }
 
 void KVNCheckTableViewController::messagesUpdated()
@@ -319,6 +317,9 @@ void KVNCheckTableViewController::messagesUpdated()
     if (!m_termsCell)
         return;
     updateAgreementCellAppearance();
+    // The title was set afresh: it needs its mark again.
+    if (KavoniAppearance::sharedAppearance()->markMandatoryCells())
+        m_termsCell->markLabel();
     // Longer service texts would be cut at the height measured for the old ones.
     if (isViewLoaded())
         tableView()->reloadData();

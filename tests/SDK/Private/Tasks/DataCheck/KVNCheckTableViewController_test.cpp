@@ -52,6 +52,9 @@ protected:
     {
         SimFixture::SetUp();
         bundle = std::make_unique<KvnTestBundle>();
+        // The ticks as the pictures show them: grey when open, green when ticked.
+        bundle->addImage("kvn-icon-unselected", 22, 22, 0x00000040);
+        bundle->addImage("kvn-icon-selected", 22, 22, 0x2E9E4AFF);
         NSLocale::setPreferredLanguages({"en"});
         NSLocale::setCurrentLocaleIdentifier("de_DE");
         bundle->activate();
@@ -425,6 +428,8 @@ TEST_F(DataCheckTest, ScreensAsDrawn)
     tickAllConditions(*check);
     check->tableView()->scrollRectToVisible_animated(CGRectMake(0, 0, 1, 1), false);
     writePicture("check-all-ticked");
+    check->tableView()->scrollRectToVisible_animated(check->tableView()->tableFooterView()->frame(), false);
+    writePicture("check-all-ticked-bottom");
 
     check->helpButtonPressed();
     runFor(1.0);
