@@ -126,6 +126,8 @@ void KVNChatViewController::viewDidLoad()
 void KVNChatViewController::viewWillAppear(bool animated)
 {
     KVNKeyboardViewController::viewWillAppear(animated);
+    // The list has no size until its first layout, and the last row's place depends on it.
+    view()->layoutIfNeeded();
     scrollToBottom();
 }
 
