@@ -3,8 +3,6 @@
 // (checked as drawn and after a JPEG round trip).
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "../../UIElements/Controls/ThemedUIKitTest.h"
@@ -22,6 +20,7 @@
 #include "UIKit/UIImage.h"
 #include "UIKit/UIScreen.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 
 namespace {
 
@@ -76,13 +75,7 @@ protected:
 
     void writePicture(const std::string& name, const std::shared_ptr<UIImage>& image) const
     {
-        auto png = UIImagePNGRepresentation(image);
-        ASSERT_TRUE(png);
-        const auto folder = std::filesystem::path(KVN_BINARY_DIR) / "test-output" / "signature-pad";
-        std::filesystem::create_directories(folder);
-        std::ofstream out(folder / (name + ".png"), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
-        ASSERT_TRUE(out.good());
+        kvn::test::writeTestPicture("signature-pad", name, image);
     }
 
     std::shared_ptr<UIImage> renderWindow() const
