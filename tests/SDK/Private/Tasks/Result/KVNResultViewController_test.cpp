@@ -3,9 +3,6 @@
 // number while the app is inactive.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "../../UIElements/Controls/ThemedUIKitTest.h"
 #include "Foundation/NSLocale.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -28,6 +25,7 @@
 #include "public/KavoniController.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 
 namespace {
 
@@ -120,13 +118,7 @@ protected:
         ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
         auto image = UIGraphicsGetImageFromCurrentImageContext();
         UIGraphicsEndImageContext();
-        auto png = UIImagePNGRepresentation(image);
-        ASSERT_TRUE(png);
-        const auto folder = std::filesystem::path(KVN_BINARY_DIR) / "test-output" / "result-screen";
-        std::filesystem::create_directories(folder);
-        std::ofstream out(folder / (name + ".png"), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
-        ASSERT_TRUE(out.good());
+        kvn::test::writeTestPicture("result-screen", name, image);
     }
 
     std::unique_ptr<KvnTestBundle> bundle;
