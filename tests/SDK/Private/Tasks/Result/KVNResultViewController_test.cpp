@@ -79,7 +79,7 @@ protected:
     }
 
     // The identification started from a host screen in a phone-sized window, the video screen
-    // at the bottom of the library's stack and the result screen pushed above it, as the video
+    // at the bottom of its own stack and the result screen pushed above it, as the video
     // screen's endings do.
     void showResult(bool success, std::shared_ptr<KVNResultViewController> screen = nullptr)
     {
@@ -92,10 +92,14 @@ protected:
         controller->startIdentificationFromViewController_withCompletionBlock(
             host, [this](bool ok, const std::shared_ptr<NSError>& error, bool canceled) { blockCalls.push_back({ok, error, canceled}); });
         runFor(1.0);
-        navigation = std::dynamic_pointer_cast<UINavigationController>(host->presentedViewController());
-        ASSERT_TRUE(navigation);
+        auto checkScreens = std::dynamic_pointer_cast<UINavigationController>(host->presentedViewController());
+        ASSERT_TRUE(checkScreens);
+        // The data check's start presents the video screen in a navigation controller of its own.
         ident = std::make_shared<RecordingIdentificationViewController>();
-        navigation->setViewControllers({ident});
+        navigation = std::make_shared<UINavigationController>();
+        navigation->initWithRootViewController(ident);
+        checkScreens->presentViewController_animated_completion(navigation, false, nullptr);
+        runFor(1.0);
         result = screen ? screen : std::make_shared<KVNResultViewController>();
         result->setSuccess(success);
         navigation->pushViewController_animated(result, true);
