@@ -32,6 +32,7 @@
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/SimFixture.h"
+#include "support/TestPicture.h"
 
 namespace {
 
@@ -130,11 +131,7 @@ protected:
         viewer->webView()->wkWebView()->takeSnapshot([&](const auto&) { drawn = true; });
         ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return drawn; }, kLoadTimeout));
         window->layoutIfNeeded();
-        auto png = UIImagePNGRepresentation(fixtures::snapshot(window));
-        ASSERT_TRUE(png);
-        const std::string path = ::testing::TempDir() + "Contracts-" + name + ".png";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
-        std::cout << "picture: " << path << std::endl;
+        kvn::test::writeTestPicture("contracts", name, fixtures::snapshot(window));
     }
 
     std::shared_ptr<KavoniSettings> settings;

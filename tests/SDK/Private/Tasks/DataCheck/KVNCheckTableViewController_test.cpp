@@ -36,6 +36,7 @@
 #include "public/KavoniController.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 #include "support/SimFixture.h"
 
 namespace {
@@ -197,12 +198,7 @@ protected:
     void writePicture(const std::string& name) const
     {
         window->layoutIfNeeded();
-        auto png = UIImagePNGRepresentation(fixtures::snapshot(window));
-        ASSERT_TRUE(png);
-        const auto folder = std::filesystem::path(KVN_BINARY_DIR) / "test-output" / "data-check";
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / (name + ".png"), std::ios::binary)
-            .write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
+        kvn::test::writeTestPicture("data-check", name, fixtures::snapshot(window));
     }
 
     static std::shared_ptr<KVNVideoIdentification> videoData() { return KVNIdentification::sharedIdentification()->videoIdentification(); }

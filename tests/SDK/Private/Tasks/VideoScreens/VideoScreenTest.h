@@ -27,6 +27,7 @@
 #include "models/KVNIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 #include "support/SimFixture.h"
 
 class VideoScreenTest : public SimFixture<ThemedUIKitTest> {
@@ -94,12 +95,7 @@ protected:
     void writePicture(const std::string& name) const
     {
         window->layoutIfNeeded();
-        auto png = UIImagePNGRepresentation(fixtures::snapshot(window));
-        ASSERT_TRUE(png);
-        const auto folder = std::filesystem::path(KVN_BINARY_DIR) / "test-output" / "video-screens";
-        std::filesystem::create_directories(folder);
-        std::ofstream(folder / (name + ".png"), std::ios::binary | std::ios::trunc)
-            .write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
+        kvn::test::writeTestPicture("video-screens", name, fixtures::snapshot(window));
     }
 
     std::unique_ptr<KvnTestBundle> bundle;

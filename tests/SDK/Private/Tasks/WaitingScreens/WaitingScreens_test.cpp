@@ -36,6 +36,7 @@
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 #include "support/SimFixture.h"
 
 namespace {
@@ -185,13 +186,7 @@ protected:
         ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
         auto image = UIGraphicsGetImageFromCurrentImageContext();
         UIGraphicsEndImageContext();
-        auto png = UIImagePNGRepresentation(image);
-        ASSERT_TRUE(png);
-        const auto folder = std::filesystem::path(KVN_BINARY_DIR) / "test-output" / "waiting-screens";
-        std::filesystem::create_directories(folder);
-        std::ofstream out(folder / (name + ".png"), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
-        ASSERT_TRUE(out.good());
+        kvn::test::writeTestPicture("waiting-screens", name, image);
     }
 
     std::unique_ptr<KvnTestBundle> bundle;
