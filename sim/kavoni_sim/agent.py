@@ -56,8 +56,7 @@ KEEP_IDENTIFICATIONS = 200
 ORIGINATOR = "Agent"
 
 # Calls the service only acknowledges, whose arrival a road may wait for.
-WATCHED_ACKNOWLEDGED = ("requestVideoChat", "setupComplete", "resendConfirmationToken",
-                        "resendConfirmationTokenViaEmail", "waitingListEnrollment",
+WATCHED_ACKNOWLEDGED = ("requestVideoChat", "setupComplete", "waitingListEnrollment",
                         "notificationSubscription", "canceled", "failed", "signingRefuse")
 
 log = logging.getLogger("kavoni_sim")
@@ -186,6 +185,8 @@ class Agent:
         router.add("POST", ident + "/start", self._start)
         for component in WATCHED_ACKNOWLEDGED:
             router.add("POST", ident + "/" + component, self._watch(rest.acknowledge, component))
+        for component, handler in rest.CODE_REQUESTS.items():
+            router.add("POST", ident + "/" + component, self._watch(handler, component))
         router.add("POST", ident + "/sendConfirmationToken",
                    self._watch(rest.send_confirmation_token, "sendConfirmationToken",
                                lambda call: _member(call, "confirmationToken")))

@@ -82,7 +82,7 @@ def _docusign(context: RoadContext) -> dict:
 
 
 def _native(context: RoadContext) -> dict:
-    return {"url": _signing_page(context), "consentProtocolVersion": "native-1.0"}
+    return {"url": _signing_page(context), "consentProtocolVersion": "native"}
 
 
 FACE, FRONT, BACK = "FACESCREENSHOT", "IDFRONTSIDE", "IDBACKSIDE"

@@ -8,6 +8,7 @@ Paths:
   GET  .../{token}/documents/{identifier}/data                 one contract's page
   GET  .../{token}/approvalPhrases                             approval phrases
   POST .../{token}/start                                       video or photo start
+  POST .../{token}/resendConfirmationToken[ViaEmail]           ident code by SMS or e-mail
   POST .../{token}/<component>                                 the acknowledged calls below
   POST .../{token}/uploadScreenshot/{type}                     base64 JPEG upload
   POST .../{token}/chat/agent/sendMsg                          chat message
@@ -28,8 +29,6 @@ IDENT = "/api/v1/{shortName}/identifications/{token}"
 ACKNOWLEDGED = (
     "requestVideoChat",
     "setupComplete",
-    "resendConfirmationToken",
-    "resendConfirmationTokenViaEmail",
     "signingRefuse",
     "failed",
     "canceled",
@@ -88,6 +87,30 @@ async def acknowledge(call: Call):
     return ok()
 
 
+def _code_request(call: Call, field: str):
+    # The service sends the code to what the request names; without it there is nowhere to
+    # send the code to.
+    body = call.json()
+    if not isinstance(body, dict) or not isinstance(body.get(field), str) or not body[field].strip():
+        return error_answer(400, "INVALID_REQUEST")
+    return ok()
+
+
+async def request_code_by_sms(call: Call):
+    return _code_request(call, "mobile")
+
+
+async def request_code_by_email(call: Call):
+    return _code_request(call, "email")
+
+
+# The two ways of asking for the ident code: path component -> handler.
+CODE_REQUESTS = {
+    "resendConfirmationToken": request_code_by_sms,
+    "resendConfirmationTokenViaEmail": request_code_by_email,
+}
+
+
 async def send_confirmation_token(call: Call):
     body = call.json()
     if not isinstance(body, dict) or body.get("confirmationToken") != fixtures.IDENT_CODE:
@@ -139,6 +162,8 @@ def register(router: Router) -> None:
     router.add("GET", IDENT + "/approvalPhrases", approval_phrases)
     router.add("POST", IDENT + "/start", start)
     router.add("POST", IDENT + "/sendConfirmationToken", send_confirmation_token)
+    for component, handler in CODE_REQUESTS.items():
+        router.add("POST", IDENT + "/" + component, handler)
     router.add("POST", IDENT + "/uploadScreenshot/{type}", upload)
     router.add("POST", IDENT + "/chat/agent/sendMsg", chat_message)
     for component in ACKNOWLEDGED:

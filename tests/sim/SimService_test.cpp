@@ -216,6 +216,12 @@ TEST_F(SimServiceTest, FixtureCalls)
         { "POST", kIdent + "/sendConfirmationToken", R"({"confirmationToken":"123456"})", 200, "", nullptr },
         { "POST", kIdent + "/sendConfirmationToken", R"({"confirmationToken":"654321"})", 400,
           "/errors/0/cause", "WRONG_CONFIRMATION_TOKEN" },
+        { "POST", kIdent + "/resendConfirmationToken", R"({"mobile":"+4915112345678"})", 200, "", nullptr },
+        { "POST", kIdent + "/resendConfirmationTokenViaEmail", R"({"email":"a@b.de"})", 200, "", nullptr },
+        // The code must go somewhere: the channel's own field, not blank.
+        { "POST", kIdent + "/resendConfirmationToken", R"({"email":"a@b.de"})", 400, "/errors/0/cause", "INVALID_REQUEST" },
+        { "POST", kIdent + "/resendConfirmationTokenViaEmail", R"({"email":null})", 400, "/errors/0/cause", "INVALID_REQUEST" },
+        { "POST", kIdent + "/resendConfirmationTokenViaEmail", R"({"email":"  "})", 400, "/errors/0/cause", "INVALID_REQUEST" },
         { "POST", kIdent + "/requestVideoChat", "{}", 200, "", nullptr },
         { "POST", kIdent + "/chat/agent/sendMsg", R"({"content":"hello"})", 200, "", nullptr },
         { "POST", kIdent + "/uploadScreenshot/signature", "/9j/4AAQ", 200, "", nullptr },
