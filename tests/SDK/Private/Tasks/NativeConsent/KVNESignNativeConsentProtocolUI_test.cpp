@@ -11,8 +11,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "../../../../platform/UIKit/Snapshot.h"
-#include "../../UIElements/Controls/ThemedUIKitTest.h"
+#include "../VideoScreens/VideoScreenTest.h"
 #include "Foundation/NSLocale.h"
 #include "Foundation/NSRunLoop.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -43,6 +42,7 @@
 #include "UIKit/UITableView.h"
 #include "UIKit/UIWindow.h"
 #include "WebKit/WKWebView.h"
+#include "models/KVNContract.h"
 #include "models/KVNIdentification.h"
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
@@ -54,7 +54,6 @@ using Automation::Driver;
 
 namespace {
 
-constexpr double kWait = 60.0;
 const std::string kToken = "DEV0001";
 const std::string kIdentPath = "/api/v1/vellumbank/identifications/" + kToken;
 const std::string kSigningDonePath = "/vellumbank/identifications/" + kToken + "/signingDone";
@@ -100,30 +99,16 @@ private:
 
 } // namespace
 
-class NativeConsentTest : public SimFixture<ThemedUIKitTest> {
+class NativeConsentTest : public VideoScreenTest {
 protected:
     void SetUp() override
     {
-        SimFixture::SetUp();
-        kvn::SoftwareKeyboard::shared().resetForTesting();
-        bundle = std::make_unique<KvnTestBundle>();
+        VideoScreenTest::SetUp();
         bundle->addImage("kvn-icon-close", 24, 24, 0x333333FF);
         bundle->addImage("kvn_bar_slider", 40, 5, 0xDDDDDDFF);
         bundle->addImage("kvn-icon-unselected", 22, 22, 0x00000040);
         bundle->addImage("kvn-icon-selected", 22, 22, 0x2E9E4AFF);
-        NSLocale::setPreferredLanguages({"en"});
-        bundle->activate();
-        KVNIdentification::resetSharedIdentification();
-        auto settings = KavoniSettings::settingsWithCompanyID_transactionToken("vellumbank", kToken);
-        settings->setEnvironment(8);
-        settings->setApiHost(sim->baseURL());
-        settings->setStunHost("127.0.0.1");
-        ident = KVNIdentification::sharedIdentification();
-        ident->setSettings(settings);
-        ident->server()->setShortName("vellumbank");
         ident->setVideoIdentification(std::make_shared<KVNVideoIdentification>());
-        // The shared client outlives suites: bind it to this one's session.
-        KVNRequestManager::sharedManager()->setIdent(ident);
     }
 
     void TearDown() override
@@ -132,21 +117,12 @@ protected:
         navigation.reset();
         call.reset();
         consent.reset();
-        auto manager = KVNRequestManager::sharedManager();
-        manager->cancelTasks();
-        loop->spin_until([&] { return manager->managerJSONHTTP()->tasks().empty() && manager->managerJSONJSON()->tasks().empty() &&
-                                      manager->managerHTTPHTTP()->tasks().empty(); },
-                         kWait);
-        loop->runUntilDate(0.5);
-        manager->setIdent(nullptr);
-        kvn::SoftwareKeyboard::shared().resetForTesting();
-        KVNIdentification::resetSharedIdentification();
-        bundle.reset();
-        SimFixture::TearDown();
+        VideoScreenTest::TearDown();
     }
 
-    // Turns the loop, with the clock moving along, until `condition` holds.
-    void waitUntil(const std::function<bool()>& condition, const char* what)
+    // Turns the loop, with the clock moving along (the contract viewer fades its page in after
+    // a delay), until `condition` holds.
+    void waitWithClock(const std::function<bool()>& condition, const char* what)
     {
         ASSERT_TRUE(loop->spin_until(
             [&] {
@@ -169,12 +145,12 @@ protected:
             ++answered;
         };
         manager->initializeIdentificationWithIdentifier_callback("vellumbank", count);
-        waitUntil([&] { return answered == 1; }, "the configuration came");
+        waitWithClock([&] { return answered == 1; }, "the configuration came");
         manager->requestVideoIdentificationData([&](const std::optional<std::string>&, const std::shared_ptr<NSError>& error) { count(error); });
         manager->requestESignatureContracts(count);
         manager->requestMessages(count);
         manager->requestApprovalPhrases(count);
-        waitUntil([&] { return answered == 5; }, "the identification's data came");
+        waitWithClock([&] { return answered == 5; }, "the identification's data came");
         video()->setIdentificationStatus(KVNIdentificationStatusESignature);
     }
 
@@ -300,12 +276,12 @@ protected:
     }
 
     // Down with a tap on the dimmed document, up again with a tap on the dimmed lower screen.
-    void toggleDownAndUp(const std::string& picture)
+    void toggleDownAndUp(const std::string& pictureName)
     {
         tap(consent->overlayScreen(), "the dimmed document");
         expectPlaced(kDown, false);
-        if (!picture.empty())
-            writePicture(picture);
+        if (!pictureName.empty())
+            picture(pictureName);
         tap(consent->overlayScreen(), "the dimmed lower screen");
         expectPlaced(kUp, true);
     }
@@ -323,10 +299,10 @@ protected:
     void waitForContract()
     {
         auto viewer = consent->contractViewController();
-        waitUntil([&] { return !viewer->activityIndicator()->isAnimating() && viewer->webView()->alpha() == 1.0; }, "the contract shows");
+        waitWithClock([&] { return !viewer->activityIndicator()->isAnimating() && viewer->webView()->alpha() == 1.0; }, "the contract shows");
     }
 
-    void writePicture(const std::string& name)
+    void picture(const std::string& name)
     {
         bool drawn = false;
         consent->contractViewController()->webView()->wkWebView()->takeSnapshot([&](const auto&) { drawn = true; });
@@ -337,11 +313,8 @@ protected:
 
     static std::shared_ptr<KVNVideoIdentification> video() { return KVNIdentification::sharedIdentification()->videoIdentification(); }
 
-    std::unique_ptr<KvnTestBundle> bundle;
-    std::shared_ptr<KVNIdentification> ident;
     std::shared_ptr<CallScreen> call;
     std::shared_ptr<UINavigationController> navigation;
-    std::shared_ptr<UIWindow> window;
     std::shared_ptr<KVNESignNativeConsentProtocolUI> consent;
 };
 
@@ -376,17 +349,17 @@ TEST_F(NativeConsentTest, ThePhrasesThenTheCodeByTheChosenChannelThenSigningIsDo
         EXPECT_FALSE(consent->approvalPhrases()[1].link());
         waitForContract();
         if (!c.viaEmail)
-            writePicture("check");
+            picture("check");
 
         confirmPhrases();
         EXPECT_EQ(consent->currentStep(), KVNConsentStepRequestCode);
         EXPECT_EQ(consent->currentScreen(), consent->requestCodeScreen()->view());
         if (!c.viaEmail)
-            writePicture("request-code");
+            picture("request-code");
 
         requestCode(c.viaEmail);
         EXPECT_EQ(video()->identificationStatus(), KVNIdentificationStatusSendCode);
-        waitUntil([&] { return consent->currentStep() == KVNConsentStepEnterCode; }, "the code was requested");
+        waitWithClock([&] { return consent->currentStep() == KVNConsentStepEnterCode; }, "the code was requested");
         EXPECT_EQ(consent->requestCodeScreen()->identCodeLayout(), KVNIdentCodeLayoutEnterCode);
         const auto requests = sim->requests();
         int used = 0;
@@ -400,11 +373,11 @@ TEST_F(NativeConsentTest, ThePhrasesThenTheCodeByTheChosenChannelThenSigningIsDo
         }
         EXPECT_EQ(used, 1);
         if (!c.viaEmail)
-            writePicture("enter-code");
+            picture("enter-code");
 
         sendCode("123456");
         EXPECT_EQ(video()->identificationStatus(), KVNIdentificationStatusAgentBusy);
-        waitUntil([&] { return statuses(kSigningDonePath) == std::vector<int>{200}; }, "signing is done");
+        waitWithClock([&] { return statuses(kSigningDonePath) == std::vector<int>{200}; }, "signing is done");
         EXPECT_EQ(consent->currentStep(), KVNConsentStepSuccess);
         EXPECT_EQ(statuses(kIdentPath + "/sendConfirmationToken"), std::vector<int>{200});
         EXPECT_FALSE(shownAlert());
@@ -412,7 +385,7 @@ TEST_F(NativeConsentTest, ThePhrasesThenTheCodeByTheChosenChannelThenSigningIsDo
         EXPECT_EQ(consent->currentScreen(), consent->requestCodeScreen()->view());
         EXPECT_FALSE(consent->requestCodeScreen()->button()->isEnabled());
         if (!c.viaEmail)
-            writePicture("success");
+            picture("success");
 
         // The close button leads into the call's own cancel.
         EXPECT_EQ(*call->cancelTaps, 0);
@@ -436,36 +409,36 @@ TEST_F(NativeConsentTest, EveryFailedCallIsShownAndCanBeTriedAgain)
 
     sim->setAnswer("POST", ".*/resendConfirmationToken", 503, "", 1);
     requestCode(false);
-    waitUntil([&] { return shownAlert() != nullptr; }, "the failed request is shown");
+    waitWithClock([&] { return shownAlert() != nullptr; }, "the failed request is shown");
     EXPECT_EQ(consent->currentStep(), KVNConsentStepRequestCode);
     auto code = consent->requestCodeScreen();
     EXPECT_EQ(code->identCodeLayout(), KVNIdentCodeLayoutRequestCode) << "no code is on its way";
     for (const auto& view : consent->view()->subviews())
         EXPECT_FALSE(std::dynamic_pointer_cast<KVNActivityIndicatorView>(view)) << "the activity overlay is gone";
-    writePicture("request-failed");
+    picture("request-failed");
     closeAlertWith("OK");
     EXPECT_TRUE(code->button()->isEnabled());
     requestCode(false);
-    waitUntil([&] { return consent->currentStep() == KVNConsentStepEnterCode; }, "the second request went through");
+    waitWithClock([&] { return consent->currentStep() == KVNConsentStepEnterCode; }, "the second request went through");
     EXPECT_EQ(statuses(kIdentPath + "/resendConfirmationToken"), (std::vector<int>{503, 200}));
 
     sendCode("000000");
-    waitUntil([&] { return shownAlert() != nullptr; }, "the wrong code is shown");
+    waitWithClock([&] { return shownAlert() != nullptr; }, "the wrong code is shown");
     EXPECT_EQ(consent->currentStep(), KVNConsentStepRequestCode);
     EXPECT_EQ(consent->currentScreen(), code->view()) << "the code screen is in front again";
     EXPECT_EQ(code->identCodeLayout(), KVNIdentCodeLayoutEnterCode);
     EXPECT_TRUE(code->identCodeTextField()->isEnabled()) << "the user may type the code again";
     expectPlaced(kUp, true);
-    writePicture("wrong-code");
+    picture("wrong-code");
     closeAlertWith("OK");
 
     sim->setAnswer("GET", ".*/signingDone", 503, "", 1);
     sendCode("123456");
-    waitUntil([&] { return shownAlert() != nullptr; }, "the failed signing-done notice is shown");
+    waitWithClock([&] { return shownAlert() != nullptr; }, "the failed signing-done notice is shown");
     EXPECT_EQ(consent->currentStep(), KVNConsentStepSuccess);
     EXPECT_EQ(statuses(kSigningDonePath), std::vector<int>{503});
     closeAlertWith("RETRY");
-    waitUntil([&] { return statuses(kSigningDonePath) == std::vector<int>{503, 200}; }, "signing done was sent again");
+    waitWithClock([&] { return statuses(kSigningDonePath) == std::vector<int>{503, 200}; }, "signing done was sent again");
     EXPECT_EQ(statuses(kIdentPath + "/sendConfirmationToken"), (std::vector<int>{400, 200}));
     EXPECT_FALSE(shownAlert());
 }
@@ -483,7 +456,7 @@ TEST_F(NativeConsentTest, TheLowerScreenMovesDownAndUpAfterEveryStepChange)
     // ignored.
     drag(100);
     expectPlaced(kUp + 100, true);
-    writePicture("check-dragged");
+    picture("check-dragged");
     drag(-200);
     expectPlaced(kUp + 20, true);
     drag(400);
@@ -506,7 +479,7 @@ TEST_F(NativeConsentTest, TheLowerScreenMovesDownAndUpAfterEveryStepChange)
     toggleDownAndUp("request-code-down");
 
     requestCode(false);
-    waitUntil([&] { return consent->currentStep() == KVNConsentStepEnterCode; }, "the code was requested");
+    waitWithClock([&] { return consent->currentStep() == KVNConsentStepEnterCode; }, "the code was requested");
     expectPlaced(kUp, true);
     toggleDownAndUp("");
 
@@ -516,8 +489,39 @@ TEST_F(NativeConsentTest, TheLowerScreenMovesDownAndUpAfterEveryStepChange)
     ASSERT_TRUE(code->keyBoardVisible());
     tap(consent->overlayScreen(), "the dimmed document");
     expectPlaced(kUp, true);
-    writePicture("enter-code-keyboard");
+    picture("enter-code-keyboard");
     tap(code->identCodeView()->titleLabel(), "the header, to close the keyboard");
     ASSERT_FALSE(code->keyBoardVisible());
     toggleDownAndUp("");
+}
+
+TEST_F(NativeConsentTest, TheHeaderCountsAndNamesTheContracts)
+{
+    ident->setNativeEsignTextSingle("Sign this document: {1}");
+    ident->setNativeEsignTextPlural("Sign these {0} documents: {1}");
+    struct Case {
+        const char* why;
+        std::vector<std::string> names;
+        std::string header;
+    };
+    const Case cases[] = {
+        {"one contract takes the singular text", {"Loan"}, "Sign this document: Loan "},
+        {"two take the plural, each name followed by a blank", {"Loan", "Card"}, "Sign these 2 documents: Loan Card "},
+        {"none takes the singular too", {}, "Sign this document: "},
+        {"a name keeps what looks like a placeholder", {"Rate {0}"}, "Sign this document: Rate {0} "},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        std::vector<std::shared_ptr<KVNContract>> contracts;
+        for (const auto& name : c.names) {
+            contracts.push_back(std::make_shared<KVNContract>());
+            contracts.back()->setName(name);
+        }
+        video()->setESignatureContracts(contracts);
+        auto screen = std::make_shared<KVNESignNativeConsentProtocolUI>();
+        screen->init();
+        screen->loadViewIfNeeded();
+        EXPECT_EQ(screen->checkScreenHeaderText(), c.header);
+        EXPECT_EQ(screen->checkScreen()->headerText(), c.header);
+    }
 }
