@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "../Private/UIElements/Controls/ThemedUIKitTest.h"
+#include "Foundation/JSONValue.h"
+#include "Foundation/NSLocale.h"
+#include "UIKit/Automation/Driver.h"
+#include "UIKit/Automation/ViewFinder.h"
+#include "UIKit/UIGraphics.h"
+#include "UIKit/UIImage.h"
+#include "UIKit/UIImageView.h"
+#include "UIKit/UINavigationController.h"
+#include "models/KVNCountry.h"
+#include "models/KVNDocument.h"
+#include "models/KVNIdentification.h"
+#include "models/KVNPhoto.h"
+#include "models/KVNPhotoIdentification.h"
+#include "photo-ident/KVNCountrySelectionViewController.h"
+#include "photo-ident/KVNPhotoHelpViewController.h"
+#include "photo-ident/KVNPhotoViewController.h"
+#include "Private/UIElements/KVNLabel.h"
+#include "Private/UIElements/KVNRoundedButton.h"
+#include "UIKit/UIPickerView.h"
+
+namespace {
+
+class PhotoIdentTest : public ThemedUIKitTest {
+protected:
+    void SetUp() override
+    {
+        ThemedUIKitTest::SetUp();
+        NSLocale::setPreferredLanguages({ "en" });
+        session = std::make_shared<KVNPhotoIdentification>();
+        // Three countries in an order that is not the alphabet's.
+        session->updateWithProcessStepsResponse(*JSONFromText<JSONValue>(R"({
+            "identitydocument": {
+                "alloweddocuments": [{"country": "DE", "documents": ["IDCARD", "PASSPORT"]},
+                                     {"country": "AT", "documents": ["PASSPORT"]},
+                                     {"country": "CH", "documents": ["IDCARD"]}],
+                "images": ["IDFRONTSIDE", "IDBACKSIDE"]
+            }
+        })"));
+        KVNIdentification::sharedIdentification()->setPhotoIdentification(session);
+    }
+    void TearDown() override
+    {
+        KVNIdentification::sharedIdentification()->setPhotoIdentification(nullptr);
+        NSLocale::resetOverrides();
+        ThemedUIKitTest::TearDown();
+    }
+
+    std::shared_ptr<KVNCountrySelectionViewController> showCountryScreen()
+    {
+        auto screen = std::make_shared<KVNCountrySelectionViewController>();
+        screen->init();
+        auto navigation = std::make_shared<UINavigationController>();
+        navigation->initWithRootViewController(screen);
+        window = showWindow(navigation);
+        runFor(0.5);
+        return screen;
+    }
+
+    static std::shared_ptr<UIImage> blankImage(CGSize size)
+    {
+        UIGraphicsBeginImageContextWithOptions(size, true, 1.0);
+        auto image = UIGraphicsGetImageFromCurrentImageContext();
+        UIGraphicsEndImageContext();
+        return image;
+    }
+
+    std::shared_ptr<KVNPhotoIdentification> session;
+    std::shared_ptr<UIWindow> window;
+};
+
+std::vector<std::string> names(const std::vector<std::shared_ptr<KVNCountry>>& countries)
+{
+    std::vector<std::string> out;
+    for (auto& country : countries)
+        out.push_back(country->localeDisplayName());
+    return out;
+}
+
+} // namespace
+
+TEST_F(PhotoIdentTest, CountryPreselectedFromTheRegionAndSortedByName)
+{
+    NSLocale::setCurrentLocaleIdentifier("en_CH");
+    auto screen = showCountryScreen();
+    EXPECT_EQ(names(screen->sortedCountries()), (std::vector<std::string>{ "Austria", "Germany", "Switzerland" }));
+    ASSERT_TRUE(screen->selectedCountry());
+    EXPECT_EQ(screen->selectedCountry()->locale(), "CH");
+    EXPECT_EQ(session->selectedCountry(), screen->selectedCountry());
+    EXPECT_EQ(screen->countryPicker()->selectedRowInComponent(0), 3);
+    EXPECT_EQ(screen->countryLabel()->text(), std::optional<std::string>("Switzerland"));
+    EXPECT_TRUE(screen->nextButton()->isEnabled());
+    EXPECT_TRUE(screen->cancelButton()) << "the root of its stack offers a cancel";
+}
+
+// Disabled until the picker panel gets its height: its blur collapses to zero, so no row can be tapped.
+TEST_F(PhotoIdentTest, DISABLED_ChoosingInThePickerSetsAndClearsTheSessionsCountry)
+{
+    NSLocale::setCurrentLocaleIdentifier("en_FR");
+    auto screen = showCountryScreen();
+    EXPECT_FALSE(screen->selectedCountry()) << "a region that is not offered selects the empty row";
+    EXPECT_EQ(screen->countryPicker()->selectedRowInComponent(0), 0);
+    EXPECT_FALSE(screen->nextButton()->isEnabled());
+
+    auto tapped = Automation::Driver::tap(screen->countryLabel());
+    ASSERT_TRUE(tapped) << tapped.message();
+    runFor(0.5);
+    auto germany = Automation::ViewFinder::viewWithText(window, "Germany");
+    ASSERT_TRUE(germany);
+    ASSERT_TRUE(Automation::Driver::tap(germany));
+    runFor(0.5);
+    ASSERT_TRUE(session->selectedCountry());
+    EXPECT_EQ(session->selectedCountry()->locale(), "DE");
+    EXPECT_TRUE(screen->nextButton()->isEnabled());
+}
+
+TEST_F(PhotoIdentTest, HelpPanelWithoutExamplePictureStaysFinite)
+{
+    auto help = std::make_shared<KVNPhotoHelpViewController>();
+    help->init();
+    window = showWindow(help);
+    auto slot = session->availableCountries().front()->documents().front()->photos().front();
+    help->updateContentForPhoto(slot);
+    runFor(0.5);
+    CGRect frame = help->imageView()->frame();
+    EXPECT_TRUE(std::isfinite(frame.size.height));
+    EXPECT_TRUE(std::isfinite(help->collapsedHeightForWidth(320)));
+}
+
+TEST_F(PhotoIdentTest, ThumbnailSquareIsCentredOnTheMaskAndCutAtTheEdge)
+{
+    struct Case {
+        const char* reason;
+        CGRect mask;
+        CGSize expected;
+    };
+    // The image is twice the view's width, so points double.
+    const Case cases[] = {
+        { "wide mask: side = width + 40", CGRectMake(50, 100, 200, 100), CGSizeMake(480, 480) },
+        { "tall mask: side = height + 40", CGRectMake(100, 100, 100, 160), CGSizeMake(400, 400) },
+        { "past the top edge: cut there", CGRectMake(60, 0, 200, 100), CGSizeMake(480, 340) },
+    };
+    auto image = blankImage(CGSizeMake(640, 1000));
+    for (const auto& c : cases) {
+        KVNPhotoViewController::CropGeometry geometry;
+        geometry.maskFrame = c.mask;
+        geometry.viewWidth = 320;
+        auto cut = KVNPhotoViewController::croppedImageBasedOnMaskForImage(image, geometry);
+        ASSERT_TRUE(cut) << c.reason;
+        EXPECT_EQ(cut->size().width, c.expected.width) << c.reason;
+        EXPECT_EQ(cut->size().height, c.expected.height) << c.reason;
+    }
+}
+
+TEST_F(PhotoIdentTest, CropWithoutAViewWidthGivesNothing)
+{
+    KVNPhotoViewController::CropGeometry geometry;
+    geometry.maskFrame = CGRectMake(0, 0, 10, 10);
+    EXPECT_FALSE(KVNPhotoViewController::croppedImageBasedOnMaskForImage(blankImage(CGSizeMake(10, 10)), geometry));
+}
