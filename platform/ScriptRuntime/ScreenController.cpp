@@ -108,6 +108,13 @@ void ScreenController::viewDidLoad()
     view()->setBackgroundColor(UIColor::whiteColor());
     if (!m_layout.is_object() || !m_layout.contains("texts") || !m_layout["texts"].is_array())
         return;
+    // A screen drawn over a dark background image needs light text to stay readable.
+    std::shared_ptr<UIColor> textColor;
+    if (auto colorText = layoutStyleText("textColor")) {
+        textColor = colorFromHex(*colorText);
+        if (!textColor)
+            NSLog("ScreenController: \"textColor\" %@ is not #rrggbb; ignored", *colorText);
+    }
     double y = kTopOffset;
     for (const auto& text : m_layout["texts"]) {
         if (!text.is_string())
@@ -116,6 +123,8 @@ void ScreenController::viewDidLoad()
         label->initWithFrame(CGRectMake(kTextMargin, y, view()->bounds().size.width - 2 * kTextMargin, kLineHeight));
         label->setFont(UIFont::systemFontOfSize(17));
         label->setText(text.get<std::string>());
+        if (textColor)
+            label->setTextColor(textColor);
         view()->addSubview(label);
         y += kLineHeight;
     }

@@ -3,7 +3,8 @@
 //   {"type": "screen", "title": "Home", "texts": ["a line", ...], "style": {...},
 //    "navigatorStyle": {...}}
 // it shows its texts as lines from the top. The layout's "style" is read when the screen is
-// made: "rootBackgroundImageName" puts an image of the main bundle behind the screen. The
+// made: "rootBackgroundImageName" puts an image of the main bundle behind the screen, "textColor"
+// ("#rrggbb") colours its lines. The
 // navigator style is applied each time the screen comes on screen: "screenBackgroundColor"
 // ("#rrggbb"), "tabBarHidden" (moves the tab bar out of sight), "navBarHidden",
 // "statusBarTextColorScheme" ("light" or "dark"), and keys an app may read of its own. Values

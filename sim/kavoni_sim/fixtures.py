@@ -28,6 +28,8 @@ TOKEN_COMPANIES = (
     ("PHOTO", "vellumbank-photo"),
     ("CLOSED", "vellumbank-closed"),
     ("NOSIGN", "vellumbank-nosign"),
+    ("PLAIN", "vellumbank-plain"),
+    ("NOCHECK", "vellumbank-nocheck"),
 )
 DEFAULT_COMPANY = "vellumbank"
 
@@ -50,18 +52,20 @@ _RESULT_TEXTS = {
 }
 
 
-def _video_configuration(office_open: bool, esigning: bool, waiting_list: Optional[bool]) -> dict:
+def _video_configuration(office_open: bool, esigning: bool, waiting_list: Optional[bool],
+                         ident_code: bool = True, email_code: bool = True, terms: bool = True,
+                         recording: bool = True, verify_mobile: bool = True) -> dict:
     settings: dict[str, Any] = {
         "processtype": "VIDEO",
-        "showGTC": True,
-        "showRecordingAgreement": True,
+        "showGTC": terms,
+        "showRecordingAgreement": recording,
         "clientUseTrickleICE": False,
         "videoserver": "KAVONI",
-        "identCodeRequired": True,
-        "identCodeChannels": ["SMS", "EMAIL"],
+        "identCodeRequired": ident_code,
+        "identCodeChannels": ["SMS", "EMAIL"] if email_code else ["SMS"],
         "allowTextChat": True,
         "reviewTimelimit": 900,
-        "verifyMobileNumber": True,
+        "verifyMobileNumber": verify_mobile,
         "processsteps": {},
         "usersteps": {"signature": {"camera": "FRONT"}},
         "ios": dict(_RESULT_TEXTS),
@@ -117,6 +121,16 @@ CUSTOMER_CONFIGURATIONS = {
     "vellumbank-nosign": _video_configuration(office_open=True, esigning=False, waiting_list=False),
     # video, office closed, e-signing off, no waiting list settings
     "vellumbank-closed": _video_configuration(office_open=False, esigning=False, waiting_list=None),
+    # video, office open, e-signing off: no ident code, terms or recording agreement, so the
+    # data check screen shows the licence row only
+    "vellumbank-plain": _video_configuration(office_open=True, esigning=False, waiting_list=None,
+                                             ident_code=False, email_code=False, terms=False,
+                                             recording=False, verify_mobile=False),
+    # video, office open, e-signing off: code by SMS only, the mobile number not verified,
+    # terms shown, no recording agreement
+    "vellumbank-nocheck": _video_configuration(office_open=True, esigning=False, waiting_list=None,
+                                               email_code=False, recording=False,
+                                               verify_mobile=False),
     # photo identification: identity card and passport (DE, AT), driving licence (DE)
     "vellumbank-photo": _photo_configuration(),
 }

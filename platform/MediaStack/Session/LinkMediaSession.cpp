@@ -232,9 +232,16 @@ void LinkMediaSession::setAudioSource(std::shared_ptr<AudioSource> source)
 
 void LinkMediaSession::drainVideo()
 {
+    // Pictures are not encoded before the link can carry them. The encoder's first frame is
+    // its key frame; spent on a link without keys it is lost, and a far side that does not ask
+    // for another (the video server does not) decodes nothing until the next periodic key
+    // frame, many seconds later.
+    const bool carried = m_transport->state() == TransportState::Connected;
     for (auto& entry : m_videoMailbox->take()) {
         if (m_stopped || !m_video)
             return;
+        if (!carried)
+            continue;
         m_video->sendFrame(entry.frame, entry.capturedAt, mediaNow());
     }
 }

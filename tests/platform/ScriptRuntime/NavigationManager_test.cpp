@@ -12,6 +12,8 @@
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIApplicationDelegate.h"
 #include "UIKit/UINavigationController.h"
+#include "UIKit/UIColor.h"
+#include "UIKit/UILabel.h"
 #include "UIKit/UIWindow.h"
 #include "support/ManualClockFixture.h"
 
@@ -26,7 +28,7 @@ public:
 };
 
 const char* kTabs = R"({"type": "tabs", "children": [
-    {"type": "stack", "title": "Home", "children": [{"type": "screen", "title": "Home", "texts": ["Welcome"]}]},
+    {"type": "stack", "title": "Home", "children": [{"type": "screen", "title": "Home", "texts": ["Welcome"], "style": {"textColor": "#ffffff"}}]},
     {"type": "screen", "title": "Settings", "navigatorStyle": {"tabBarHidden": true}}]})";
 
 } // namespace
@@ -85,6 +87,11 @@ TEST_F(NavigationManagerTest, TheScriptSetsATabLayoutAndPushesAndPopsScreens)
     EXPECT_EQ(tabs->viewControllers()[1]->title(), "Settings");
     auto stack = std::dynamic_pointer_cast<UINavigationController>(tabs->selectedViewController());
     ASSERT_TRUE(stack);
+    auto home = stack->topViewController()->view()->subviews();
+    auto line = home.empty() ? nullptr : std::dynamic_pointer_cast<UILabel>(home.back());
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->text(), "Welcome");
+    EXPECT_EQ(*line->textColor(), *UIColor::whiteColor());
 
     ASSERT_EQ(settle(R"(Navigation.push({"type": "screen", "title": "Details"}))"), "resolved");
     ASSERT_EQ(stack->viewControllers().size(), 2u);

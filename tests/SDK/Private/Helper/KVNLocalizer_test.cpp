@@ -180,6 +180,8 @@ TEST(LibraryStringTables, FormatPlaceholdersMatchTheirCallers)
         {"KAVONI_ERROR_DESCRIPTION_1012", {"%ld", 1}},    // the code
         {"IDENT_CODE_ENTER_CODE_MESSAGE", {"%@", 1}},       // the mobile number
         {"IDENT_CODE_ENTER_CODE_MESSAGE_EMAIL", {"%@", 1}}, // the e-mail address
+        {"CHAT_SENDER_TEXT_AGENT", {"%@", 1}},              // the message's time
+        {"CHAT_SENDER_TEXT_USER", {"%@", 1}},               // the message's time
     };
     for (const char* folder : {"Base.lproj", "en.lproj", "de.lproj"}) {
         for (const auto& [key, text] : libraryTable(folder)) {

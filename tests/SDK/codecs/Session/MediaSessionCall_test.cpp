@@ -107,3 +107,27 @@ TEST_F(MediaSessionCallTest, RealCodecsCarryACallThroughLossBothWays)
     }
     EXPECT_EQ(filled, 2u);
 }
+
+// The video server never asks for a key frame: its decoder can start only from the encoder's
+// first frame, which pictures captured while the link is still coming up must not use up.
+TEST_F(MediaSessionCallTest, PicturesCapturedBeforeTheLinkIsUpDoNotSpendTheFirstKeyFrame)
+{
+    MediaCall call(clock, 320, 240);
+    call.b.options.disablePLI = true;
+    // As SRTP before its keys: the link carries nothing until it is connected.
+    call.onThread([&] {
+        for (const auto& end : {call.pipe.a, call.pipe.b}) {
+            end->lose = [weak = std::weak_ptr<PipeEnd>(end)](std::span<const uint8_t>) {
+                auto self = weak.lock();
+                return !self || self->state() != TransportState::Connected;
+            };
+        }
+    });
+    call.start(false);
+    call.run(0.5);
+    call.onThread([&] { call.pipe.connect(); });
+    call.run(1.0);
+
+    EXPECT_EQ(call.statistics(call.b).plisSent, 0u);
+    EXPECT_GE(call.b.videoFrames.size(), 25u) << "of the 30 pictures after the link came up";
+}

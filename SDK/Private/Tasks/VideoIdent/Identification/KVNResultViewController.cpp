@@ -105,6 +105,26 @@ void KVNResultViewController::setupNavigationBar()
 
 void KVNResultViewController::setupContent()
 {
+    auto identification = KVNIdentification::sharedIdentification();
+    const bool photo = identification->identificationType() == KVNIdentificationTypePhoto;
+    if (m_success) {
+        const auto& serviceMessage = identification->successMessage();
+        buildContent(true, KVNLocalizer::localizedStringForKey(photo ? "RESULT_SUCCESS_TITLE_PHOTO_IDENT" : "RESULT_SUCCESS_TITLE_VIDEO_IDENT"),
+                     serviceMessage ? *serviceMessage
+                                    : KVNLocalizer::localizedStringForKey(photo ? "RESULT_SUCCESS_MESSAGE_PHOTO_IDENT" : "RESULT_SUCCESS_MESSAGE_VIDEO_IDENT"),
+                     true);
+        KVNLogLocated(__FILE__, __LINE__, "the total time for the ident was: %i\n", identification->durationInSeconds());
+        requestStoreReviewIfDue();
+    } else {
+        const auto& serviceMessage = identification->failureMessage();
+        buildContent(false, KVNLocalizer::localizedStringForKey("RESULT_FAILURE_TITLE"),
+                     serviceMessage ? *serviceMessage : KVNLocalizer::localizedStringForKey("RESULT_FAILURE_MESSAGE"), true);
+    }
+}
+
+void KVNResultViewController::buildContent(bool success, const std::optional<std::string>& titleText,
+                                           const std::optional<std::string>& messageText, bool withProcessNumber)
+{
     auto self = view();
     auto appearance = KavoniAppearance::sharedAppearance();
     auto identification = KVNIdentification::sharedIdentification();
@@ -136,6 +156,7 @@ void KVNResultViewController::setupContent()
 
     auto icon = std::make_shared<UIImageView>();
     icon->init();
+    icon->setImage(KVNImageProvider::imageNamed(success ? appearance->resultSuccessImageName() : appearance->resultFailureImageName()));
     container->addSubview(icon);
     Layout::ConstraintMaker::make(icon, [&](Layout::ConstraintMaker& make) {
         make.top().equalTo(container).offset(33);
@@ -151,53 +172,44 @@ void KVNResultViewController::setupContent()
     };
 
     auto title = makeLabel(KVNExtensions::regularFontOfSize(18));
+    if (success)
+        title->setSuccessStyle();
+    else
+        title->setFailureStyle();
+    title->setText(titleText);
     Layout::ConstraintMaker::make(title, [&](Layout::ConstraintMaker& make) {
         make.left().equalTo(container).offset(20);
         make.right().equalTo(container).offset(-20);
         make.top().equalTo(icon->bottomAnchor()).offset(appearance->resultIconToTextVerticalSpacing());
     });
 
-    auto caption = makeLabel(KVNExtensions::mediumFontOfSize(13));
-    caption->setText(KVNLocalizer::localizedStringForKey("RESULT_TRANSACTION_ID"));
-    Layout::ConstraintMaker::make(caption, [&](Layout::ConstraintMaker& make) {
-        make.left().right().equalTo(title);
-        make.top().equalTo(title->bottomAnchor()).offset(32);
-    });
+    std::shared_ptr<UIView> above = title;
+    if (withProcessNumber) {
+        auto caption = makeLabel(KVNExtensions::mediumFontOfSize(13));
+        caption->setText(KVNLocalizer::localizedStringForKey("RESULT_TRANSACTION_ID"));
+        Layout::ConstraintMaker::make(caption, [&](Layout::ConstraintMaker& make) {
+            make.left().right().equalTo(title);
+            make.top().equalTo(title->bottomAnchor()).offset(32);
+        });
 
-    m_processNumberLabel = makeLabel(KVNExtensions::regularFontOfSize(15));
-    const auto& settings = identification->settings();
-    m_processNumberLabel->setText(settings ? settings->transactionToken() : std::nullopt);
-    Layout::ConstraintMaker::make(m_processNumberLabel, [&](Layout::ConstraintMaker& make) {
-        make.left().right().equalTo(title);
-        make.top().equalTo(caption->bottomAnchor()).offset(5);
-    });
+        m_processNumberLabel = makeLabel(KVNExtensions::regularFontOfSize(15));
+        const auto& settings = identification->settings();
+        m_processNumberLabel->setText(settings ? settings->transactionToken() : std::nullopt);
+        Layout::ConstraintMaker::make(m_processNumberLabel, [&](Layout::ConstraintMaker& make) {
+            make.left().right().equalTo(title);
+            make.top().equalTo(caption->bottomAnchor()).offset(5);
+        });
+        above = m_processNumberLabel;
+    }
 
     auto message = makeLabel(KVNExtensions::regularFontOfSize(16));
     message->setNumberOfLines(0);
+    message->setText(messageText);
     Layout::ConstraintMaker::make(message, [&](Layout::ConstraintMaker& make) {
         make.left().right().equalTo(title);
-        make.top().equalTo(m_processNumberLabel->bottomAnchor()).offset(20);
+        make.top().equalTo(above->bottomAnchor()).offset(20);
         make.bottom().equalTo(container).offset(-38);
     });
-
-    const bool photo = identification->identificationType() == KVNIdentificationTypePhoto;
-    if (m_success) {
-        icon->setImage(KVNImageProvider::imageNamed(appearance->resultSuccessImageName()));
-        title->setSuccessStyle();
-        title->setText(KVNLocalizer::localizedStringForKey(photo ? "RESULT_SUCCESS_TITLE_PHOTO_IDENT" : "RESULT_SUCCESS_TITLE_VIDEO_IDENT"));
-        const auto& serviceMessage = identification->successMessage();
-        message->setText(serviceMessage ? *serviceMessage
-                                        : KVNLocalizer::localizedStringForKey(photo ? "RESULT_SUCCESS_MESSAGE_PHOTO_IDENT"
-                                                                                    : "RESULT_SUCCESS_MESSAGE_VIDEO_IDENT"));
-        KVNLogLocated(__FILE__, __LINE__, "the total time for the ident was: %i\n", identification->durationInSeconds());
-        requestStoreReviewIfDue();
-    } else {
-        icon->setImage(KVNImageProvider::imageNamed(appearance->resultFailureImageName()));
-        title->setFailureStyle();
-        title->setText(KVNLocalizer::localizedStringForKey("RESULT_FAILURE_TITLE"));
-        const auto& serviceMessage = identification->failureMessage();
-        message->setText(serviceMessage ? *serviceMessage : KVNLocalizer::localizedStringForKey("RESULT_FAILURE_MESSAGE"));
-    }
 }
 
 void KVNResultViewController::requestStoreReviewIfDue()

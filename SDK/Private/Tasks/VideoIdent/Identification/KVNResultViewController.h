@@ -49,6 +49,10 @@ public:
 protected:
     virtual void setupNavigationBar();
     virtual void setupContent();
+    // The screen's body: icon and title in the outcome's style, the process number when asked
+    // for, and the message below.
+    void buildContent(bool success, const std::optional<std::string>& title, const std::optional<std::string>& message,
+                      bool withProcessNumber);
 
 private:
     void requestStoreReviewIfDue();

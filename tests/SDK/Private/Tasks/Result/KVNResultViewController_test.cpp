@@ -3,9 +3,6 @@
 // number while the app is inactive.
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "../../UIElements/Controls/ThemedUIKitTest.h"
 #include "Foundation/NSLocale.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -28,6 +25,7 @@
 #include "public/KavoniController.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 
 namespace {
 
@@ -81,7 +79,7 @@ protected:
     }
 
     // The identification started from a host screen in a phone-sized window, the video screen
-    // at the bottom of the library's stack and the result screen pushed above it, as the video
+    // at the bottom of its own stack and the result screen pushed above it, as the video
     // screen's endings do.
     void showResult(bool success, std::shared_ptr<KVNResultViewController> screen = nullptr)
     {
@@ -94,10 +92,14 @@ protected:
         controller->startIdentificationFromViewController_withCompletionBlock(
             host, [this](bool ok, const std::shared_ptr<NSError>& error, bool canceled) { blockCalls.push_back({ok, error, canceled}); });
         runFor(1.0);
-        navigation = std::dynamic_pointer_cast<UINavigationController>(host->presentedViewController());
-        ASSERT_TRUE(navigation);
+        auto checkScreens = std::dynamic_pointer_cast<UINavigationController>(host->presentedViewController());
+        ASSERT_TRUE(checkScreens);
+        // The data check's start presents the video screen in a navigation controller of its own.
         ident = std::make_shared<RecordingIdentificationViewController>();
-        navigation->setViewControllers({ident});
+        navigation = std::make_shared<UINavigationController>();
+        navigation->initWithRootViewController(ident);
+        checkScreens->presentViewController_animated_completion(navigation, false, nullptr);
+        runFor(1.0);
         result = screen ? screen : std::make_shared<KVNResultViewController>();
         result->setSuccess(success);
         navigation->pushViewController_animated(result, true);
@@ -120,13 +122,7 @@ protected:
         ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
         auto image = UIGraphicsGetImageFromCurrentImageContext();
         UIGraphicsEndImageContext();
-        auto png = UIImagePNGRepresentation(image);
-        ASSERT_TRUE(png);
-        const auto folder = std::filesystem::path(KVN_BINARY_DIR) / "test-output" / "result-screen";
-        std::filesystem::create_directories(folder);
-        std::ofstream out(folder / (name + ".png"), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
-        ASSERT_TRUE(out.good());
+        kvn::test::writeTestPicture("result-screen", name, image);
     }
 
     std::unique_ptr<KvnTestBundle> bundle;

@@ -1,7 +1,9 @@
 // The media-stack call handler against the simulated service's video server: the offer and
 // candidate exchange, the early-candidates retries, answers that come late or cannot be read,
 // link drops and re-links on the manual clock, and the server-certificate checks.
+#include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <functional>
 #include <mutex>
 
@@ -107,6 +109,22 @@ protected:
     std::shared_ptr<KVNOrvelHandler> handler;
 };
 
+// The VP8 codec of a call, counting the frames its encoder gave out (on the stack's threads).
+class CountingVp8Codec : public Vp8Codec {
+public:
+    std::optional<std::vector<uint8_t>> encodeWithFrame(const std::shared_ptr<VideoFrame>& frame) override
+    {
+        auto encoded = Vp8Codec::encodeWithFrame(frame);
+        if (encoded)
+            ++m_framesEncoded;
+        return encoded;
+    }
+    int framesEncoded() const { return m_framesEncoded.load(); }
+
+private:
+    std::atomic<int> m_framesEncoded { 0 };
+};
+
 // Keeps the codecs the stack makes for a call, so a test can read what they adapted to; the
 // process's own factories come back at the end.
 class CodecsOfTheCall {
@@ -114,7 +132,7 @@ public:
     CodecsOfTheCall()
     {
         VideoStreamDescription::registerCodec(
-            "VP8", [this] { return keep(m_vp8, std::make_shared<Vp8Codec>()); }, true);
+            "VP8", [this] { return keep(m_vp8, std::make_shared<CountingVp8Codec>()); }, true);
         AudioStreamDescription::registerCodec(
             "opus", 48000, 2, [this] { return keep(m_opus, std::make_shared<OpusCodec>()); }, true);
     }
@@ -132,6 +150,11 @@ public:
         std::lock_guard hold(m_lock);
         return m_vp8 ? m_vp8->encoder() : nullptr;
     }
+    int vp8FramesEncoded() const
+    {
+        std::lock_guard hold(m_lock);
+        return m_vp8 ? m_vp8->framesEncoded() : 0;
+    }
     std::shared_ptr<OpusCodec> opus() const
     {
         std::lock_guard hold(m_lock);
@@ -148,7 +171,7 @@ private:
     }
 
     mutable std::mutex m_lock;
-    std::shared_ptr<Vp8Codec> m_vp8;
+    std::shared_ptr<CountingVp8Codec> m_vp8;
     std::shared_ptr<OpusCodec> m_opus;
 };
 
@@ -540,6 +563,49 @@ TEST_F(OrvelHandlerTest, LossThatTheServerReportsStepsTheEncodersDownAndLossFree
     EXPECT_TRUE(runUntil([&] { return vp8->bitrate() == 256 && vp8->quality() == 0.5 && vp8->percentFramesToDrop() == 0.0; }, 120))
         << "quality " << vp8->quality() << ", bitrate " << vp8->bitrate() << ", drop ratio " << vp8->percentFramesToDrop();
     EXPECT_EQ(codecs.vp8Encoder(), vp8) << "the same link's encoder all along";
+    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 0u);
+    real->reset();
+}
+
+// The video server never asks for a key frame: it decodes only from a key frame on. Every
+// picture the library encodes reaches its decoder from the encoder's first frame: a picture
+// spent before the link could carry it would leave the server blind until the next periodic
+// key frame, hundreds of pictures later. libvpx may code them smaller than the camera's.
+TEST_F(OrvelHandlerTest, TheServerDecodesEveryPictureFromTheEncodersFirstFrame)
+{
+    auto real = std::make_shared<KVNOrvelHandler>();
+    real->initWithDelegate(delegate);
+    CodecsOfTheCall codecs;
+    ident->setUseTrickleIce(true);
+    settings->setStunHost("127.0.0.1");
+    auto runUntil = [&](const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(kNetworkBound);
+        while (!done() && std::chrono::steady_clock::now() < deadline) {
+            runFor(0.05);
+            loop->spin_until(done, 0.05);
+        }
+        return done();
+    };
+    auto video = [&] {
+        const json record = sim->videoConference(kSession);
+        return record.is_object() ? record["received"]["video"] : json::object();
+    };
+    real->startWithSessionID_sessionToken(kSession, kToken);
+    ASSERT_TRUE(runUntil([&] { return delegate->count("local") == 1; }));
+    real->startConference();
+    ASSERT_TRUE(runUntil([&] { return video().value("frames", 0) >= 30; })) << sim->videoConference(kSession).dump();
+    // Read before the record, so the server has had its chance at each of them; a few may
+    // still be on their way.
+    const int encoded = codecs.vp8FramesEncoded();
+    const json received = video();
+    const int decoded = received.value("frames", 0);
+    EXPECT_LE(encoded - decoded, 10) << "encoded " << encoded << ", the server decoded " << decoded;
+    for (const auto& size : received["sizes"].items()) {
+        int width = 0, height = 0;
+        ASSERT_EQ(std::sscanf(size.key().c_str(), "%dx%d", &width, &height), 2) << size.key();
+        EXPECT_LE(width, 320);
+        EXPECT_EQ(width * 3, height * 4) << size.key();
+    }
     EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 0u);
     real->reset();
 }
