@@ -22,6 +22,11 @@
 #include "Private/UIElements/KVNLabel.h"
 #include "Private/UIElements/KVNRoundedButton.h"
 #include "UIKit/UIPickerView.h"
+#include "AVFoundation/AVCaptureStillImageOutput.h"
+#include "Private/Helper/KVNLocalizer.h"
+#include "UIKit/UIAlertController.h"
+#include "photo-ident/KVNPhotoCheckViewController.h"
+#include "photo-ident/KVNPhotoViewControllerDelegate.h"
 #include "support/KvnTestBundle.h"
 
 namespace {
@@ -75,6 +80,15 @@ protected:
     std::unique_ptr<KvnTestBundle> bundle;
     std::shared_ptr<KVNPhotoIdentification> session;
     std::shared_ptr<UIWindow> window;
+};
+
+class RecordingPhotoDelegate : public KVNPhotoViewControllerDelegate {
+public:
+    void photoViewController_didCreateImageForPhoto(const std::shared_ptr<KVNPhotoViewController>&, const std::shared_ptr<KVNPhoto>&) override
+    {
+        ++created;
+    }
+    int created = 0;
 };
 
 std::vector<std::string> names(const std::vector<std::shared_ptr<KVNCountry>>& countries)
@@ -164,4 +178,62 @@ TEST_F(PhotoIdentTest, CropWithoutAViewWidthGivesNothing)
     KVNPhotoViewController::CropGeometry geometry;
     geometry.maskFrame = CGRectMake(0, 0, 10, 10);
     EXPECT_FALSE(KVNPhotoViewController::croppedImageBasedOnMaskForImage(blankImage(CGSizeMake(10, 10)), geometry));
+}
+
+TEST_F(PhotoIdentTest, AFailedCaptureLeavesTheSlotEmptyAndTheCameraReady)
+{
+    using Fault = AVCaptureStillImageOutput::CaptureFault;
+    struct Case {
+        const char* reason;
+        bool hasCamera;
+        std::optional<Fault> fault;
+        bool saysSo;
+    };
+    const Case cases[] = {
+        { "no camera: no review to save, an alert instead", false, std::nullopt, true },
+        { "the camera reports an error", true, Fault::Error, false },
+        { "the picture is no JPEG", true, Fault::DamagedData, false },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        if (c.hasCamera)
+            AVCaptureDevice::setDevicesForTesting(
+                std::vector<AVCaptureDevice::Description>{ AVCaptureDevice::Description::backCamera(), AVCaptureDevice::Description::frontCamera() });
+        else
+            AVCaptureDevice::setDevicesForTesting(std::vector<AVCaptureDevice::Description>{});
+        auto slot = session->availableCountries().front()->documents().front()->photos().front();
+        auto recorder = std::make_shared<RecordingPhotoDelegate>();
+        auto camera = std::make_shared<KVNPhotoViewController>();
+        camera->init();
+        camera->setPhoto(slot);
+        camera->setDelegate(recorder);
+        auto navigation = std::make_shared<UINavigationController>();
+        navigation->initWithRootViewController(camera);
+        window = showWindow(navigation);
+        runFor(0.5);
+        if (c.fault)
+            camera->imageOutput()->failNextCapturesForTesting(1, *c.fault);
+
+        ASSERT_TRUE(Automation::Driver::tap(Automation::ViewFinder::viewWithText(window, KVNLocalizer::localizedStringForKey("PHOTO_TAKE_PICTURE_BUTTON_TITLE"))));
+        runFor(1.0);
+        ASSERT_TRUE(camera->helpCollapsed());
+        ASSERT_TRUE(Automation::Driver::tap(camera->takePhotoButton()));
+        auto alert = [&] { return std::dynamic_pointer_cast<UIAlertController>(camera->presentedViewController()); };
+        ASSERT_TRUE(loop->spin_until(
+            [&] {
+                runFor(0.05);
+                return alert() || (camera->takePhotoButton()->isEnabled() && (!c.hasCamera || camera->imageOutput()->captureCountForTesting() > 0));
+            },
+            30.0));
+        runFor(0.5);
+        EXPECT_EQ(alert() != nullptr, c.saysSo);
+        EXPECT_TRUE(camera->takePhotoButton()->isEnabled()) << "the user may try again";
+        EXPECT_LT(camera->checkViewController()->view()->alpha(), 0.01) << "no review of a photo that was not taken";
+        EXPECT_FALSE(slot->image());
+        EXPECT_FALSE(slot->thumbnail());
+        EXPECT_EQ(recorder->created, 0);
+        window.reset();
+        runFor(0.5);
+    }
+    AVCaptureDevice::setDevicesForTesting(std::nullopt);
 }
