@@ -332,3 +332,32 @@ TEST_F(PhotoRoadTest, CancelOnTheFirstScreenReportsACancelOnce)
     EXPECT_FALSE(host->presentedViewController()) << "the identification's screens are gone";
     EXPECT_FALSE(KavoniController::currentKavoniController());
 }
+
+TEST_F(PhotoRoadTest, ADocumentWithoutPhotosGoesStraightToTheCompletionCall)
+{
+    // The service asks for no photo of the document at all.
+    sim->setAnswer("GET", "/api/v1/vellumbank-photo", 200, R"({
+        "shortname": "vellumbank", "officeOpen": true, "officeHours": [],
+        "settings": {"processtype": "PHOTO", "processsteps": {"identitydocument": {
+            "alloweddocuments": [{"country": "DE", "documents": ["IDCARD"]}], "images": []}}}
+    })");
+    ASSERT_TRUE(openCountryScreen());
+    tapText(L("COUNTRY_SELECTION_NEXT_BUTTON_TITLE"));
+    tapText(L("PHOTO_DOCUMENT_IDCARD_TITLE"));
+    ASSERT_TRUE(waitUntil([&] { return top<KVNTodoViewController>() != nullptr; }));
+    runFor(1.0);
+    tapText(L("PHOTO_TODO_TRANSFER_BUTTON_TITLE"));
+    auto upload = top<KVNUploadProgressViewController>();
+    ASSERT_TRUE(upload);
+    ASSERT_TRUE(waitUntil([&] {
+        for (const auto& request : sim->requests())
+            if (request["path"].get<std::string>().ends_with("/requestVideoChat"))
+                return request["status"] == 200;
+        return false;
+    }));
+    for (const auto& request : sim->requests())
+        EXPECT_EQ(request["path"].get<std::string>().find("/uploadScreenshot/"), std::string::npos) << "nothing to upload";
+    EXPECT_FLOAT_EQ(upload->progressView()->progress(), 1.0f);
+    runFor(1.5);
+    EXPECT_TRUE(top<KVNResultViewController>());
+}
