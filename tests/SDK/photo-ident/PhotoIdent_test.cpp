@@ -28,6 +28,8 @@
 #include "photo-ident/KVNPhotoCheckViewController.h"
 #include "photo-ident/KVNPhotoViewControllerDelegate.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
+#include "UIKit/UIButton.h"
 
 namespace {
 
@@ -67,6 +69,16 @@ protected:
         window = showWindow(navigation);
         runFor(0.5);
         return screen;
+    }
+
+    void writePicture(const std::string& name) const
+    {
+        const auto bounds = window->bounds();
+        UIGraphicsBeginImageContextWithOptions(bounds.size, true, 1);
+        ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
+        auto image = UIGraphicsGetImageFromCurrentImageContext();
+        UIGraphicsEndImageContext();
+        kvn::test::writeTestPicture("photo-ident", name, image);
     }
 
     static std::shared_ptr<UIImage> blankImage(CGSize size)
@@ -133,6 +145,25 @@ TEST_F(PhotoIdentTest, ChoosingInThePickerSetsAndClearsTheSessionsCountry)
     ASSERT_TRUE(session->selectedCountry());
     EXPECT_EQ(session->selectedCountry()->locale(), "DE");
     EXPECT_TRUE(screen->nextButton()->isEnabled());
+    writePicture("country-picker");
+
+    // The empty row above the countries stands for no country.
+    auto picker = screen->countryPicker();
+    auto rows = Automation::ViewFinder::visibleViews(window, [&](const UIView& view) {
+        auto button = dynamic_cast<const UIButton*>(&view);
+        auto text = Automation::ViewFinder::visibleText(view);
+        return button && view.isDescendantOfView(picker) && (!text || text->empty());
+    });
+    ASSERT_FALSE(rows.empty());
+    ASSERT_TRUE(Automation::Driver::tap(rows.front()));
+    runFor(0.5);
+    EXPECT_FALSE(session->selectedCountry());
+    EXPECT_FALSE(screen->nextButton()->isEnabled());
+    EXPECT_EQ(screen->countryLabel()->text(), KVNLocalizer::localizedStringForKey("COUNTRY_SELECTION_COMMENT"));
+
+    ASSERT_TRUE(Automation::Driver::tap(Automation::ViewFinder::viewWithText(window, "Done")));
+    runFor(0.5);
+    EXPECT_TRUE(CGRectIsEmpty(Automation::ViewFinder::visibleRect(picker))) << "done hides the panel";
 }
 
 TEST_F(PhotoIdentTest, HelpPanelWithoutExamplePictureStaysFinite)
