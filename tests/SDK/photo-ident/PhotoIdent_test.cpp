@@ -71,16 +71,6 @@ protected:
         return screen;
     }
 
-    void writePicture(const std::string& name) const
-    {
-        const auto bounds = window->bounds();
-        UIGraphicsBeginImageContextWithOptions(bounds.size, true, 1);
-        ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
-        auto image = UIGraphicsGetImageFromCurrentImageContext();
-        UIGraphicsEndImageContext();
-        kvn::test::writeTestPicture("photo-ident", name, image);
-    }
-
     static std::shared_ptr<UIImage> blankImage(CGSize size)
     {
         UIGraphicsBeginImageContextWithOptions(size, true, 1.0);
@@ -145,7 +135,7 @@ TEST_F(PhotoIdentTest, ChoosingInThePickerSetsAndClearsTheSessionsCountry)
     ASSERT_TRUE(session->selectedCountry());
     EXPECT_EQ(session->selectedCountry()->locale(), "DE");
     EXPECT_TRUE(screen->nextButton()->isEnabled());
-    writePicture("country-picker");
+    kvn::test::writeWindowPicture("photo-ident", "country-picker", window);
 
     // The empty row above the countries stands for no country.
     auto picker = screen->countryPicker();

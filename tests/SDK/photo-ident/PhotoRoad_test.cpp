@@ -22,7 +22,6 @@
 #include "UIKit/Automation/ViewFinder.h"
 #include "UIKit/Automation/ViewTreeDump.h"
 #include "UIKit/UIAlertController.h"
-#include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIScreen.h"
@@ -166,12 +165,7 @@ protected:
     void writePicture(const std::string& name) const
     {
         window->layoutIfNeeded();
-        const auto bounds = window->bounds();
-        UIGraphicsBeginImageContextWithOptions(bounds.size, true, 1);
-        ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
-        auto image = UIGraphicsGetImageFromCurrentImageContext();
-        UIGraphicsEndImageContext();
-        kvn::test::writeTestPicture("photo-ident", name, image);
+        kvn::test::writeWindowPicture("photo-ident", name, window);
     }
 
     // Collapses the help, takes the photo and waits until the review shows it.
