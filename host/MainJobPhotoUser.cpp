@@ -36,15 +36,9 @@ std::shared_ptr<UIViewController> shownScreen(const std::shared_ptr<UIViewContro
     return top;
 }
 
-bool isVisible(const std::shared_ptr<UIView>& view)
-{
-    return view && !CGRectIsEmpty(Automation::ViewFinder::visibleRect(view));
-}
+bool isVisible(const std::shared_ptr<UIView>& view) { return view && !CGRectIsEmpty(Automation::ViewFinder::visibleRect(view)); }
 
-std::string text(const char* key)
-{
-    return KVNLocalizer::localizedStringForKey(key);
-}
+std::string text(const char* key) { return KVNLocalizer::localizedStringForKey(key); }
 
 std::string pictureName(const UIViewController& screen)
 {
@@ -120,20 +114,20 @@ std::optional<MainJobPhotoUser::Outcome> MainJobPhotoUser::act(const std::shared
             moved("the photos could not be sent; retrying (" + std::to_string(m_uploadFailures) + ")");
             return std::nullopt;
         }
-        return Outcome{ false, "the photo road stopped at an alert \"" + alert->title().value_or("") + "\": " + message };
+        return Outcome{false, "the photo road stopped at an alert \"" + alert->title().value_or("") + "\": " + message};
     }
 
     if (m_closedResult) {
         if (std::dynamic_pointer_cast<KVNResultViewController>(shown))
             return std::nullopt;
-        return Outcome{ true, "the photo identification ended in success: the result screen was closed and the library's screens are gone" };
+        return Outcome{true, "the photo identification ended in success: the result screen was closed and the library's screens are gone"};
     }
 
     if (auto country = std::dynamic_pointer_cast<KVNCountrySelectionViewController>(shown)) {
         const bool pickerShown = isVisible(country->countryPicker());
         if (!country->selectedCountry()) {
             if (country->sortedCountries().empty())
-                return Outcome{ false, "the country screen offers no country" };
+                return Outcome{false, "the country screen offers no country"};
             if (!pickerShown) {
                 if (Automation::Driver::tap(country->countryLabel()))
                     moved("opened the country picker");
@@ -154,9 +148,10 @@ std::optional<MainJobPhotoUser::Outcome> MainJobPhotoUser::act(const std::shared
     if (auto documents = std::dynamic_pointer_cast<KVNDocumentSelectionViewController>(shown)) {
         if (documents->loadingView() && documents->loadingView()->alpha() > 0.01)
             return std::nullopt;
-        auto cells = Automation::ViewFinder::visibleViews(window, [](const UIView& view) { return dynamic_cast<const KVNDocumentSelectionCell*>(&view); });
+        auto cells = Automation::ViewFinder::visibleViews(
+            window, [](const UIView& view) { return dynamic_cast<const KVNDocumentSelectionCell*>(&view); });
         if (cells.empty())
-            return Outcome{ false, "the document screen offers no document" };
+            return Outcome{false, "the document screen offers no document"};
         // visibleViews lists the front-most first; the topmost row is the one with the smallest y.
         auto first = cells.front();
         for (const auto& cell : cells)
@@ -202,7 +197,7 @@ std::optional<MainJobPhotoUser::Outcome> MainJobPhotoUser::act(const std::shared
 
     if (auto result = std::dynamic_pointer_cast<KVNResultViewController>(shown)) {
         if (!result->success())
-            return Outcome{ false, "the result screen reports a failure" };
+            return Outcome{false, "the result screen reports a failure"};
         auto done = Automation::ViewFinder::viewWithAccessibilityLabel(window, text("RESULT_SUCCESS_DONE_BUTTON_TITLE"));
         if (done && Automation::Driver::tap(done)) {
             m_closedResult = true;

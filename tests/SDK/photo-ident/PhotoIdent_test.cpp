@@ -3,33 +3,33 @@
 #include <cmath>
 
 #include "../Private/UIElements/Controls/ThemedUIKitTest.h"
+#include "AVFoundation/AVCaptureStillImageOutput.h"
 #include "Foundation/JSONValue.h"
 #include "Foundation/NSLocale.h"
+#include "Private/Helper/KVNLocalizer.h"
+#include "Private/UIElements/KVNLabel.h"
+#include "Private/UIElements/KVNRoundedButton.h"
 #include "UIKit/Automation/Driver.h"
 #include "UIKit/Automation/ViewFinder.h"
+#include "UIKit/UIAlertController.h"
+#include "UIKit/UIButton.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
 #include "UIKit/UINavigationController.h"
+#include "UIKit/UIPickerView.h"
 #include "models/KVNCountry.h"
 #include "models/KVNDocument.h"
 #include "models/KVNIdentification.h"
 #include "models/KVNPhoto.h"
 #include "models/KVNPhotoIdentification.h"
 #include "photo-ident/KVNCountrySelectionViewController.h"
+#include "photo-ident/KVNPhotoCheckViewController.h"
 #include "photo-ident/KVNPhotoHelpViewController.h"
 #include "photo-ident/KVNPhotoViewController.h"
-#include "Private/UIElements/KVNLabel.h"
-#include "Private/UIElements/KVNRoundedButton.h"
-#include "UIKit/UIPickerView.h"
-#include "AVFoundation/AVCaptureStillImageOutput.h"
-#include "Private/Helper/KVNLocalizer.h"
-#include "UIKit/UIAlertController.h"
-#include "photo-ident/KVNPhotoCheckViewController.h"
 #include "photo-ident/KVNPhotoViewControllerDelegate.h"
 #include "support/KvnTestBundle.h"
 #include "support/TestPicture.h"
-#include "UIKit/UIButton.h"
 
 namespace {
 
@@ -39,7 +39,7 @@ protected:
     {
         ThemedUIKitTest::SetUp();
         bundle = std::make_unique<KvnTestBundle>();
-        NSLocale::setPreferredLanguages({ "en" });
+        NSLocale::setPreferredLanguages({"en"});
         session = std::make_shared<KVNPhotoIdentification>();
         // Three countries in an order that is not the alphabet's.
         session->updateWithProcessStepsResponse(*JSONFromText<JSONValue>(R"({
@@ -86,7 +86,8 @@ protected:
 
 class RecordingPhotoDelegate : public KVNPhotoViewControllerDelegate {
 public:
-    void photoViewController_didCreateImageForPhoto(const std::shared_ptr<KVNPhotoViewController>&, const std::shared_ptr<KVNPhoto>&) override
+    void photoViewController_didCreateImageForPhoto(const std::shared_ptr<KVNPhotoViewController>&,
+                                                    const std::shared_ptr<KVNPhoto>&) override
     {
         ++created;
     }
@@ -107,7 +108,7 @@ TEST_F(PhotoIdentTest, CountryPreselectedFromTheRegionAndSortedByName)
 {
     NSLocale::setCurrentLocaleIdentifier("en_CH");
     auto screen = showCountryScreen();
-    EXPECT_EQ(names(screen->sortedCountries()), (std::vector<std::string>{ "Austria", "Germany", "Switzerland" }));
+    EXPECT_EQ(names(screen->sortedCountries()), (std::vector<std::string>{"Austria", "Germany", "Switzerland"}));
     ASSERT_TRUE(screen->selectedCountry());
     EXPECT_EQ(screen->selectedCountry()->locale(), "CH");
     EXPECT_EQ(session->selectedCountry(), screen->selectedCountry());
@@ -178,9 +179,9 @@ TEST_F(PhotoIdentTest, ThumbnailSquareIsCentredOnTheMaskAndCutAtTheEdge)
     };
     // The image is twice the view's width, so points double.
     const Case cases[] = {
-        { "wide mask: side = width + 40", CGRectMake(50, 100, 200, 100), CGSizeMake(480, 480) },
-        { "tall mask: side = height + 40", CGRectMake(100, 100, 100, 160), CGSizeMake(400, 400) },
-        { "past the top edge: cut there", CGRectMake(60, 0, 200, 100), CGSizeMake(480, 340) },
+        {"wide mask: side = width + 40", CGRectMake(50, 100, 200, 100), CGSizeMake(480, 480)},
+        {"tall mask: side = height + 40", CGRectMake(100, 100, 100, 160), CGSizeMake(400, 400)},
+        {"past the top edge: cut there", CGRectMake(60, 0, 200, 100), CGSizeMake(480, 340)},
     };
     auto image = blankImage(CGSizeMake(640, 1000));
     for (const auto& c : cases) {
@@ -211,15 +212,15 @@ TEST_F(PhotoIdentTest, AFailedCaptureLeavesTheSlotEmptyAndTheCameraReady)
         bool saysSo;
     };
     const Case cases[] = {
-        { "no camera: no review to save, an alert instead", false, std::nullopt, true },
-        { "the camera reports an error", true, Fault::Error, false },
-        { "the picture is no JPEG", true, Fault::DamagedData, false },
+        {"no camera: no review to save, an alert instead", false, std::nullopt, true},
+        {"the camera reports an error", true, Fault::Error, false},
+        {"the picture is no JPEG", true, Fault::DamagedData, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.reason);
         if (c.hasCamera)
-            AVCaptureDevice::setDevicesForTesting(
-                std::vector<AVCaptureDevice::Description>{ AVCaptureDevice::Description::backCamera(), AVCaptureDevice::Description::frontCamera() });
+            AVCaptureDevice::setDevicesForTesting(std::vector<AVCaptureDevice::Description>{AVCaptureDevice::Description::backCamera(),
+                                                                                            AVCaptureDevice::Description::frontCamera()});
         else
             AVCaptureDevice::setDevicesForTesting(std::vector<AVCaptureDevice::Description>{});
         auto slot = session->availableCountries().front()->documents().front()->photos().front();
@@ -235,7 +236,8 @@ TEST_F(PhotoIdentTest, AFailedCaptureLeavesTheSlotEmptyAndTheCameraReady)
         if (c.fault)
             camera->imageOutput()->failNextCapturesForTesting(1, *c.fault);
 
-        ASSERT_TRUE(Automation::Driver::tap(Automation::ViewFinder::viewWithText(window, KVNLocalizer::localizedStringForKey("PHOTO_TAKE_PICTURE_BUTTON_TITLE"))));
+        ASSERT_TRUE(Automation::Driver::tap(
+            Automation::ViewFinder::viewWithText(window, KVNLocalizer::localizedStringForKey("PHOTO_TAKE_PICTURE_BUTTON_TITLE"))));
         runFor(1.0);
         ASSERT_TRUE(camera->helpCollapsed());
         ASSERT_TRUE(Automation::Driver::tap(camera->takePhotoButton()));
@@ -243,7 +245,8 @@ TEST_F(PhotoIdentTest, AFailedCaptureLeavesTheSlotEmptyAndTheCameraReady)
         ASSERT_TRUE(loop->spin_until(
             [&] {
                 runFor(0.05);
-                return alert() || (camera->takePhotoButton()->isEnabled() && (!c.hasCamera || camera->imageOutput()->captureCountForTesting() > 0));
+                return alert() ||
+                    (camera->takePhotoButton()->isEnabled() && (!c.hasCamera || camera->imageOutput()->captureCountForTesting() > 0));
             },
             30.0));
         runFor(0.5);

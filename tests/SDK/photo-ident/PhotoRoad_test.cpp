@@ -49,10 +49,7 @@ namespace {
 constexpr double kNetworkBound = 30.0;
 const std::string kUploadPath = ".*/identifications/DEVPHOTO0001/uploadScreenshot/.*";
 
-std::string L(const char* key)
-{
-    return KVNLocalizer::localizedStringForKey(key);
-}
+std::string L(const char* key) { return KVNLocalizer::localizedStringForKey(key); }
 
 struct Outcome {
     bool reported = false;
@@ -123,11 +120,12 @@ protected:
         window->initWithFrame(CGRectMake(0, 0, 375, 667));
         window->setRootViewController(host);
         window->makeKeyAndVisible();
-        controller->startIdentificationFromViewController_withCompletionBlock(host, [this](bool ok, const std::shared_ptr<NSError>&, bool canceled) {
-            outcome.reported = true;
-            outcome.success = ok;
-            outcome.canceled = canceled;
-        });
+        controller->startIdentificationFromViewController_withCompletionBlock(
+            host, [this](bool ok, const std::shared_ptr<NSError>&, bool canceled) {
+                outcome.reported = true;
+                outcome.success = ok;
+                outcome.canceled = canceled;
+            });
         runFor(1.0);
         window->layoutIfNeeded();
         navigation = std::dynamic_pointer_cast<UINavigationController>(host->presentedViewController());
@@ -267,8 +265,9 @@ TEST_F(PhotoRoadTest, PhotographsEachSlotUploadsWithARetryAndEndsInSuccess)
     auto upload = top<KVNUploadProgressViewController>();
     ASSERT_TRUE(upload);
     std::shared_ptr<UIAlertController> alert;
-    ASSERT_TRUE(loop->spin_until([&] { return (alert = std::dynamic_pointer_cast<UIAlertController>(upload->presentedViewController())) != nullptr; },
-                                 kNetworkBound));
+    ASSERT_TRUE(loop->spin_until(
+        [&] { return (alert = std::dynamic_pointer_cast<UIAlertController>(upload->presentedViewController())) != nullptr; },
+        kNetworkBound));
     runFor(0.5);
     writePicture("06-upload-failed");
     EXPECT_EQ(alert->message(), L("PHOTO_UPLOAD_FAILED_ALERT_MESSAGE"));
@@ -288,8 +287,8 @@ TEST_F(PhotoRoadTest, PhotographsEachSlotUploadsWithARetryAndEndsInSuccess)
     std::vector<std::string> uploads;
     for (const auto& request : sim->requests())
         if (request["path"].get<std::string>().find("/uploadScreenshot/") != std::string::npos)
-            uploads.push_back(request["path"].get<std::string>().substr(request["path"].get<std::string>().rfind('/') + 1) + " "
-                              + std::to_string(request["status"].get<int>()));
+            uploads.push_back(request["path"].get<std::string>().substr(request["path"].get<std::string>().rfind('/') + 1) + " " +
+                              std::to_string(request["status"].get<int>()));
     std::vector<std::string> expected{document->photos().front()->photoName() + " 500"};
     for (const auto& slot : document->photos())
         expected.push_back(slot->photoName() + " 200");
