@@ -157,8 +157,14 @@ std::optional<MainJobPhotoUser::Outcome> MainJobPhotoUser::act(const std::shared
         for (const auto& cell : cells)
             if (Automation::ViewFinder::visibleRect(cell).origin.y < Automation::ViewFinder::visibleRect(first).origin.y)
                 first = cell;
+        // The row's first text is the document's name.
+        auto texts = Automation::ViewFinder::visibleViews(window, [&](const UIView& view) {
+            auto shownText = Automation::ViewFinder::visibleText(view);
+            return view.isDescendantOfView(first) && shownText && !shownText->empty();
+        });
+        const std::string name = texts.empty() ? std::string() : Automation::ViewFinder::visibleText(*texts.back()).value_or("");
         if (Automation::Driver::tap(first))
-            moved("chose the document \"" + Automation::ViewFinder::visibleText(*first).value_or("") + "\"");
+            moved("chose the document \"" + name + "\"");
         return std::nullopt;
     }
 
