@@ -15,6 +15,7 @@
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSTimer.h"
 #include "KavoniViewController.h"
+#include "MainJobPhotoUser.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIGraphics.h"
@@ -27,7 +28,7 @@
 
 namespace {
 
-enum ExitStatus { FirstLibraryScreen = 0, ErrorAlert = 1, TimedOut = 2 };
+enum ExitStatus { FirstLibraryScreen = 0, PhotoRoadSucceeded = 0, ErrorAlert = 1, TimedOut = 2, PhotoRoadStopped = 3 };
 
 // The job of this process, when the environment asks for one; it lives as long as the program.
 [[maybe_unused]] const bool kMainJobInstalled = [] {
@@ -146,7 +147,8 @@ void MainJob::start()
     });
     m_timeoutTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(m_options.timeoutSeconds, false, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
-            self->finish(TimedOut, "no library screen and no \"Error\" alert came up in time");
+            self->finish(TimedOut, self->m_photoUser ? "the photo road did not reach its end in time"
+                                                     : "no library screen and no \"Error\" alert came up in time");
     });
     // The first look once every observer of the launch has run (the root screen comes from one).
     kvn::postToMainQueue(weakSelf, [](MainJob& self) { self.watch(); });
@@ -169,15 +171,20 @@ void MainJob::watch()
             host = kavoni;
         screen = level;
     }
-    if (screen.get() == m_lastScreen)
+    if (screen.get() != m_lastScreen) {
+        m_lastScreen = screen.get();
+        const auto picture = writeNumberedPicture(window, fileNamePart(screen));
+        NSLog("main job: screen %u: %@%@", m_screens, describe(screen), picture ? " -> " + *picture : std::string());
+    } else if (!m_photoUser) {
         return;
-    m_lastScreen = screen.get();
+    }
 
-    ++m_screens;
-    char number[16];
-    std::snprintf(number, sizeof number, "%02u-", m_screens);
-    const auto picture = writePicture(window, number + fileNamePart(screen) + ".png");
-    NSLog("main job: screen %u: %@%@", m_screens, describe(screen), picture ? " -> " + *picture : std::string());
+    // On the photo road the user acts on every look, and its alerts are its own to answer.
+    if (m_photoUser) {
+        if (auto outcome = m_photoUser->look(window, screen))
+            finish(outcome->success ? PhotoRoadSucceeded : PhotoRoadStopped, outcome->text);
+        return;
+    }
 
     auto alert = std::dynamic_pointer_cast<UIAlertController>(screen);
     if (alert && alert->title() == std::optional<std::string>("Error")) {
@@ -185,6 +192,20 @@ void MainJob::watch()
         return;
     }
     if (host && screen != host) {
+        if (kvn::MainJobPhotoUser::isPhotoRoad(screen)) {
+            NSLog("main job: the photo identification's first screen is up; a user takes the road from here");
+            std::weak_ptr<MainJob> weakSelf = weak_from_this();
+            std::weak_ptr<UIWindow> weakWindow = window;
+            m_photoUser = std::make_shared<kvn::MainJobPhotoUser>([weakSelf, weakWindow](const std::string& name) {
+                auto self = weakSelf.lock();
+                auto shownWindow = weakWindow.lock();
+                if (!self || !shownWindow)
+                    return;
+                if (const auto picture = self->writeNumberedPicture(shownWindow, name))
+                    NSLog("main job: picture %@", *picture);
+            });
+            return;
+        }
         auto shown = screen;
         if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController())
             shown = navigation->topViewController();
@@ -209,6 +230,14 @@ void MainJob::finish(int status, const std::string& outcome)
         NSLog("main job: picture %@", picture);
     NSLog("main job: done (status %d)", status);
     UIApplication::sharedApplication()->terminateWithStatus(status);
+}
+
+std::optional<std::string> MainJob::writeNumberedPicture(const std::shared_ptr<UIWindow>& window, const std::string& namePart)
+{
+    ++m_screens;
+    char number[16];
+    std::snprintf(number, sizeof number, "%02u-", m_screens);
+    return writePicture(window, number + namePart + ".png");
 }
 
 std::optional<std::string> MainJob::writePicture(const std::shared_ptr<UIWindow>& window, const std::string& fileName)

@@ -7,6 +7,9 @@
 //   status 0: the identification's first library screen is up (the initialisation succeeded);
 //   status 1: the host's "Error" alert is up (the initialisation failed);
 //   status 2: neither within the time-out.
+// When the first screen is the photo identification's, a user (kvn::MainJobPhotoUser) takes the
+// road from there instead, and the app ends with status 0 once the identification succeeded,
+// 3 when the road stopped short (an alert, a failed result), or 2 at the time-out.
 // Settings: KVN_MAIN_JOB_OUTPUT (the pictures' folder, default "main-job" in the working
 // folder) and KVN_MAIN_JOB_TIMEOUT (seconds, default 60).
 // Main thread; the watch runs on a timer of the main run loop.
@@ -15,6 +18,9 @@
 #include <string>
 #include <vector>
 
+namespace kvn {
+class MainJobPhotoUser;
+}
 class NSTimer;
 class UIViewController;
 class UIWindow;
@@ -43,6 +49,8 @@ private:
     void watch();
     void finish(int status, const std::string& outcome);
     std::optional<std::string> writePicture(const std::shared_ptr<UIWindow>& window, const std::string& fileName);
+    // writePicture under the next screen number: "07-<namePart>.png".
+    std::optional<std::string> writeNumberedPicture(const std::shared_ptr<UIWindow>& window, const std::string& namePart);
 
     Options m_options;
     std::shared_ptr<NSTimer> m_watchTimer;
@@ -51,4 +59,5 @@ private:
     unsigned m_screens = 0;
     std::vector<std::string> m_pictures;
     bool m_finished = false;
+    std::shared_ptr<kvn::MainJobPhotoUser> m_photoUser;
 };

@@ -8,6 +8,23 @@ void UIBarButtonItem::initWithTitle_style_target_action(const std::optional<std:
     setTarget_action(target, std::move(action));
 }
 
+void UIBarButtonItem::initWithBarButtonSystemItem_target_action(UIBarButtonSystemItem item, const std::shared_ptr<void>& target,
+                                                               Action action)
+{
+    switch (item) {
+    case UIBarButtonSystemItem::Done:
+        initWithTitle_style_target_action("Done", UIBarButtonItemStyle::Done, target, std::move(action));
+        break;
+    case UIBarButtonSystemItem::Cancel:
+        initWithTitle_style_target_action("Cancel", UIBarButtonItemStyle::Plain, target, std::move(action));
+        break;
+    case UIBarButtonSystemItem::FlexibleSpace:
+        m_flexibleSpace = true;
+        initWithTitle_style_target_action(std::nullopt, UIBarButtonItemStyle::Plain, target, std::move(action));
+        break;
+    }
+}
+
 void UIBarButtonItem::setTarget_action(const std::shared_ptr<void>& target, Action action)
 {
     m_hasTarget = target != nullptr;

@@ -7,6 +7,14 @@
 #include <optional>
 #include <string>
 
+enum class UIBarButtonSystemItem : long {
+    Done = 0,
+    Cancel = 1,
+    FlexibleSpace = 5,
+};
+
+class UIColor;
+
 enum class UIBarButtonItemStyle : long {
     Plain = 0,
     Bordered = 1,
@@ -24,6 +32,14 @@ public:
     // belongs to; `action` may be empty (a button that does nothing, e.g. a back button).
     void initWithTitle_style_target_action(const std::optional<std::string>& title, UIBarButtonItemStyle style,
                                            const std::shared_ptr<void>& target, Action action);
+
+    // Done and Cancel are titled buttons; a flexible space has no title and takes the room
+    // left over in a toolbar.
+    void initWithBarButtonSystemItem_target_action(UIBarButtonSystemItem item, const std::shared_ptr<void>& target, Action action);
+    bool isFlexibleSpace() const { return m_flexibleSpace; }
+    // The colour of the title where a bar draws it; nullptr for the bar's own colour.
+    const std::shared_ptr<UIColor>& titleColor() const { return m_titleColor; }
+    void setTitleColor(std::shared_ptr<UIColor> color) { m_titleColor = std::move(color); }
 
     const std::optional<std::string>& title() const { return m_title; }
     void setTitle(const std::optional<std::string>& title) { m_title = title; }
@@ -43,6 +59,8 @@ private:
     std::optional<std::string> m_title;
     UIBarButtonItemStyle m_style = UIBarButtonItemStyle::Plain;
     bool m_enabled = true;
+    bool m_flexibleSpace = false;
+    std::shared_ptr<UIColor> m_titleColor;
     bool m_hasTarget = false;
     std::weak_ptr<void> m_target;
     Action m_action;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "UIKit/ConstraintMaker.h"
 #include "UIKit/LayerRenderer.h"
 #include "UIKit/UIBlurEffect.h"
 #include "UIKit/UIColor.h"
@@ -77,12 +78,9 @@ void UIVisualEffectView::initWithFrame(CGRect frame)
     m_contentView = std::make_shared<UIView>();
     m_contentView->initWithFrame(bounds());
     addSubview(m_contentView);
-}
-
-void UIVisualEffectView::layoutSubviews()
-{
-    UIView::layoutSubviews();
-    m_contentView->setFrame(bounds());
+    // Pinned by constraints rather than by frame, so content laid out inside it with
+    // constraints can also give the effect view its size (a panel as tall as its content).
+    Layout::ConstraintMaker::make(m_contentView, [this](Layout::ConstraintMaker& make) { make.edges().equalTo(shared_from_this()); });
 }
 
 void UIVisualEffectView::drawRect(CGRect)

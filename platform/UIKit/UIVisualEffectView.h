@@ -21,7 +21,6 @@ public:
     void setEffect(std::shared_ptr<UIVisualEffect> effect) { m_effect = std::move(effect); }
     std::shared_ptr<UIView> contentView() const { return m_contentView; }
 
-    void layoutSubviews() override;
     void drawRect(CGRect rect) override;
 
 private:

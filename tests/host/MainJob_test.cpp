@@ -9,6 +9,7 @@
 #include "KavoniViewController.h"
 #include "MainJob.h"
 #include "UIKit/UINavigationController.h"
+#include "photo-ident/KVNCountrySelectionViewController.h"
 
 namespace {
 
@@ -86,6 +87,27 @@ TEST_F(MainJobTest, TheIdentificationsFirstScreenEndsTheAppWithStatusZero)
 
     EXPECT_EQ(status(), 0);
     ASSERT_EQ(job->pictures().size(), 3u);
+}
+
+TEST_F(MainJobTest, ThePhotoRoadsFirstScreenHandsTheRoadToAUserWhoseDeadEndIsStatusThree)
+{
+    startJob();
+    auto screen = std::make_shared<QuietKavoniViewController>();
+    screen->init();
+    root->presentModalViewController_animated(screen, true);
+    runFor(1.0);
+
+    // No photo session: the country screen offers nothing to choose, a dead end for the user.
+    auto country = std::make_shared<KVNCountrySelectionViewController>();
+    country->init();
+    auto navigation = std::make_shared<UINavigationController>();
+    navigation->initWithRootViewController(country);
+    screen->presentViewController_animated_completion(navigation, true, nullptr);
+    runFor(MainJob::kWatchInterval * 2);
+    EXPECT_FALSE(job->isFinished()) << "the first screen of the photo road is not the outcome; the user takes over";
+
+    runFor(2.0);
+    EXPECT_EQ(status(), 3);
 }
 
 TEST_F(MainJobTest, WithoutAnOutcomeTheTimeOutEndsTheAppWithStatusTwo)

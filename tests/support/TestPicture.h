@@ -9,7 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
+#include "UIKit/UIWindow.h"
 
 namespace kvn::test {
 
@@ -22,6 +24,18 @@ inline void writeTestPicture(const std::string& folderName, const std::string& n
     std::ofstream out(folder / (name + ".png"), std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(png->data()), static_cast<std::streamsize>(png->size()));
     ASSERT_TRUE(out.good());
+}
+
+// The window as the user sees it, drawn at scale 1.
+inline void writeWindowPicture(const std::string& folderName, const std::string& name, const std::shared_ptr<UIWindow>& window)
+{
+    const auto bounds = window->bounds();
+    UIGraphicsBeginImageContextWithOptions(bounds.size, true, 1);
+    const bool drawn = window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true);
+    auto image = UIGraphicsGetImageFromCurrentImageContext();
+    UIGraphicsEndImageContext();
+    ASSERT_TRUE(drawn);
+    writeTestPicture(folderName, name, image);
 }
 
 } // namespace kvn::test
