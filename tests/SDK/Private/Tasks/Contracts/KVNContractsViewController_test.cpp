@@ -231,8 +231,8 @@ TEST_F(ContractsTest, ThePickerOpensAndChoosesByTouch)
 TEST_F(ContractsTest, TheReadingStateShowsThePageUnveiledUnderTheClosedPicker)
 {
     setContracts(simContracts());
-    sim->setAnswer("GET", ".*/data", 200,
-                   "<!DOCTYPE html><html><body style=\"background:#1f5fbf;height:2000px\"></body></html>", -1, 0, "text/html");
+    sim->setAnswer("GET", ".*/data", 200, "<!DOCTYPE html><html><body style=\"background:#1f5fbf;height:2000px\"></body></html>", -1, 0,
+                   "text/html");
     show();
     ASSERT_TRUE(waitForShownPage());
     NSRunLoop::mainRunLoop()->runUntilDate(0.5);

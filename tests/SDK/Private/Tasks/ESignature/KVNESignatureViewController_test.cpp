@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "../../../../platform/UIKit/Snapshot.h"
-#include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSLocale.h"
+#include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSRunLoop.h"
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Tasks/VideoIdent/Identification/ESignature/KVNCanvas.h"
@@ -68,7 +68,8 @@ public:
         m_cancel = UIButton::buttonWithType(UIButtonTypeSystem);
         m_cancel->setFrame(CGRectMake(10, 20, 80, 30));
         m_cancel->setTitle_forState("Cancel", UIControlStateNormal);
-        m_cancel->addTarget_action_forControlEvents(nullptr, [this](const auto&) { ++cancelTaps; }, UIControlEventTouchUpInside);
+        m_cancel->addTarget_action_forControlEvents(
+            nullptr, [this](const auto&) { ++cancelTaps; }, UIControlEventTouchUpInside);
         m_chat = UIButton::buttonWithType(UIButtonTypeSystem);
         m_chat->setFrame(CGRectMake(160, 20, 60, 30));
         m_chat->setTitle_forState("Chat", UIControlStateNormal);
@@ -229,10 +230,7 @@ protected:
         EXPECT_EQ(screen->subscriberView()->alpha(), alpha);
     }
 
-    CGRect frameInOverlay(const std::shared_ptr<UIView>& view) const
-    {
-        return view->convertRect_toView(view->bounds(), overlay()->view());
-    }
+    CGRect frameInOverlay(const std::shared_ptr<UIView>& view) const { return view->convertRect_toView(view->bounds(), overlay()->view()); }
 
     void writePicture(const std::string& name)
     {
@@ -336,7 +334,8 @@ TEST_F(ESignatureOverlayTest, AFailedUploadCanBeSentAgain)
     drawSignature();
 
     tap(panel->signContractButton(), 0);
-    ASSERT_TRUE(waitUntil([&] { return requestPaths("/uploadScreenshot/signature").size() == 1 && panel->signContractButton()->isEnabled(); }));
+    ASSERT_TRUE(
+        waitUntil([&] { return requestPaths("/uploadScreenshot/signature").size() == 1 && panel->signContractButton()->isEnabled(); }));
     NSRunLoop::mainRunLoop()->runUntilDate(0.5);
     EXPECT_EQ(overlay->layout(), KVNESignatureLayoutSignature);
     EXPECT_EQ(overlay->signatureViewController(), panel);
@@ -408,7 +407,8 @@ TEST_F(ESignatureOverlayTest, MarginsAndTheKeyboardFollowTheScreenHeight)
 TEST_F(ESignatureOverlayTest, AFailedSigningPageOffersAReload)
 {
     video()->setESignatureHandWritten(false);
-    const std::string unreachable = "https://127.0.0.1:" + std::to_string(kvn::test::unusedLoopbackPort()) + "/vellumbank/identifications/" + kToken + "/signingDone";
+    const std::string unreachable =
+        "https://127.0.0.1:" + std::to_string(kvn::test::unusedLoopbackPort()) + "/vellumbank/identifications/" + kToken + "/signingDone";
     video()->setESignatureOpenTrustURL(unreachable);
     show();
     auto page = overlay()->openTrustViewController();

@@ -58,10 +58,7 @@ double bottomMargin()
 
 bool isSmallScreen() { return UIScreen::mainScreen()->bounds().size.height < kSmallScreenHeight; }
 
-std::shared_ptr<KVNVideoIdentification> videoIdentification()
-{
-    return KVNIdentification::sharedIdentification()->videoIdentification();
-}
+std::shared_ptr<KVNVideoIdentification> videoIdentification() { return KVNIdentification::sharedIdentification()->videoIdentification(); }
 
 void setAlpha(const std::shared_ptr<UIView>& view, double alpha)
 {

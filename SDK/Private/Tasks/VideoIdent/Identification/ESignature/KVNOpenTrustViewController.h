@@ -4,7 +4,6 @@
 // spinner while it loads and an error view with a reload button when it fails. A cancelled
 // load is loaded again without a word; links that ask to open outside the app are left to
 // the application. Main thread only.
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -16,6 +15,9 @@ class KVNActivityIndicatorView;
 class KVNErrorView;
 class KVNWebView;
 class UIControl;
+namespace kvn {
+class WebPageLoader;
+}
 
 class KVNOpenTrustViewController : public UIViewController, public KVNWebViewDelegate {
 public:
@@ -38,8 +40,6 @@ public:
 
 private:
     void setUp();
-    void showLoadedPage();
-    void showError();
 
     std::shared_ptr<KVNWebView> m_webView;
     std::shared_ptr<KVNErrorView> m_errorView;
@@ -47,8 +47,5 @@ private:
     // The page last asked for: a reload after a load that never got as far as a URL of its
     // own still has something to load.
     std::optional<std::string> m_requestedURL;
-    // As in the contract viewer: only the newest load may start, and a report counts only
-    // while its page is in flight, so a late cancel cannot start a chain of reloads.
-    uint64_t m_loadNumber = 0;
-    bool m_loadInFlight = false;
+    std::shared_ptr<kvn::WebPageLoader> m_pageLoader;
 };
