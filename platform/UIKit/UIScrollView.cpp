@@ -132,9 +132,11 @@ void UIScrollView::didMoveToWindow()
     addGestureRecognizer(m_contentTouchRecognizer);
 }
 
+// A scroll view that may not scroll still follows a touch on itself: it may be a tap (a row
+// of a table that does not scroll), only never a drag.
 bool UIScrollView::beginFollowing(const std::shared_ptr<UITouch>& touch)
 {
-    if (!m_scrollEnabled || m_tracking)
+    if (m_tracking)
         return false;
     stopMotion();
     m_touch = touch;
@@ -157,8 +159,9 @@ void UIScrollView::touchesBegan_withEvent(const UITouchSet& touches, const std::
 
 bool UIScrollView::contentTouchBegan(kvn::Badge<kvn::ScrollContentTouchRecognizer>, const std::shared_ptr<UITouch>& touch)
 {
-    // Content that may not give its touch up could never be dragged from.
-    if (!m_canCancelContentTouches || !beginFollowing(touch))
+    // Content that may not give its touch up could never be dragged from; nor can anything
+    // when scrolling is off.
+    if (!m_canCancelContentTouches || !m_scrollEnabled || !beginFollowing(touch))
         return false;
     m_followingContentTouch = true;
     return true;
@@ -178,6 +181,13 @@ void UIScrollView::followMove(const std::shared_ptr<UITouch>& touch)
         double dx = horizontal ? point.x - m_touchStart.x : 0, dy = vertical ? point.y - m_touchStart.y : 0;
         if (std::hypot(dx, dy) < kDragThreshold)
             return;
+        if (!m_scrollEnabled) {
+            // Moved too far for a tap, and there is nothing to drag.
+            stopTracking();
+            if (!m_followingContentTouch)
+                touchDidStopBeingATap();
+            return;
+        }
         if (m_followingContentTouch && (!m_canCancelContentTouches || !touchesShouldCancelInContentView(touch->view()))) {
             stopTracking();
             return;

@@ -23,7 +23,8 @@ class ScrollContentTouchRecognizer;
 
 class UIScrollView : public UIView {
 public:
-    UIScrollView() = default;
+    // Content beyond the bounds is scrolled out of sight, not drawn over what lies around.
+    UIScrollView() { setClipsToBounds(true); }
     ~UIScrollView() override;
 
     CGSize contentSize() const { return m_contentSize; }

@@ -9,6 +9,7 @@
 #include "UIKit/UIImage.h"
 #include "WebKit/Private/WebEngine.h"
 #include "WebKit/Private/WebEngineView.h"
+#include "WebKit/Private/WebPageView.h"
 
 WKWebView::WKWebView() = default;
 
@@ -27,6 +28,10 @@ void WKWebView::initWithFrame_configuration(CGRect frame, const std::shared_ptr<
     m_scrollView->initWithFrame(bounds());
     m_scrollView->setContentSize(bounds().size);
     addSubview(m_scrollView);
+    m_pageView = std::make_shared<kvn::WebPageView>();
+    m_pageView->initWithFrame(CGRectMake(0, 0, bounds().size.width, bounds().size.height));
+    m_pageView->setUserInteractionEnabled(false);
+    m_scrollView->addSubview(m_pageView);
     if (auto* engine = kvn::WebEngine::shared()) {
         auto self = std::static_pointer_cast<WKWebView>(shared_from_this());
         m_engine = std::make_unique<kvn::WebEngineView>(self, engine->context(), configuration ? *configuration : WKWebViewConfiguration());
@@ -84,6 +89,8 @@ void WKWebView::stopLoading()
 
 std::optional<std::string> WKWebView::URL() const { return m_engine ? m_engine->URL() : std::nullopt; }
 
+std::optional<long> WKWebView::mainDocumentStatusCode() const { return m_engine ? m_engine->mainDocumentStatusCode() : std::nullopt; }
+
 std::optional<std::string> WKWebView::title() const { return m_engine ? m_engine->title() : std::nullopt; }
 
 bool WKWebView::isLoading() const { return m_engine && m_engine->isLoading(); }
@@ -120,6 +127,7 @@ void WKWebView::layoutSubviews()
     if (m_scrollView) {
         m_scrollView->setFrame(bounds());
         m_scrollView->setContentSize(bounds().size);
+        m_pageView->setFrame(CGRectMake(0, 0, bounds().size.width, bounds().size.height));
     }
     if (m_engine)
         m_engine->resize(static_cast<int>(std::lround(bounds().size.width)), static_cast<int>(std::lround(bounds().size.height)));
@@ -135,10 +143,9 @@ void WKWebView::setBackgroundColor(std::shared_ptr<UIColor> color)
         m_engine->setBackgroundColor(red, green, blue, alpha);
 }
 
-void WKWebView::drawRect(CGRect rect)
+void WKWebView::setSnapshot(kvn::Badge<kvn::WebEngineView>, CGImageRef image)
 {
-    (void)rect;
-    if (!m_snapshot)
-        return;
-    UIImage::imageWithCGImage(m_snapshot)->drawInRect(bounds());
+    m_snapshot = image;
+    if (m_pageView)
+        m_pageView->setSnapshot(std::move(image));
 }

@@ -30,6 +30,7 @@
 
 namespace kvn {
 class WebEngineView;
+class WebPageView;
 }
 
 class WKWebView : public UIView {
@@ -50,6 +51,10 @@ public:
 
     // The page's URL (the one being loaded while a load is under way), nullopt before any.
     std::optional<std::string> URL() const;
+    // The HTTP status of the current page's own answer (a page the server refused still
+    // finishes loading, showing the server's error page), nullopt before the answer and for
+    // pages that did not come over HTTP.
+    std::optional<long> mainDocumentStatusCode() const;
     std::optional<std::string> title() const;
     bool isLoading() const;
     // 0.0 to 1.0.
@@ -82,11 +87,10 @@ public:
     // Also what the engine paints behind a page that has no background of its own (a PDF's
     // margins, a page still loading).
     void setBackgroundColor(std::shared_ptr<UIColor> color) override;
-    void drawRect(CGRect rect) override;
     void layoutSubviews() override;
 
     // The engine's side calls these (kvn::WebEngineView only).
-    void setSnapshot(kvn::Badge<kvn::WebEngineView>, CGImageRef image) { m_snapshot = std::move(image); }
+    void setSnapshot(kvn::Badge<kvn::WebEngineView>, CGImageRef image);
 
 private:
     void setUp(const std::shared_ptr<WKWebViewConfiguration>& configuration);
@@ -95,6 +99,7 @@ private:
     std::unique_ptr<kvn::WebEngineView> m_engine;
     std::weak_ptr<WKNavigationDelegate> m_navigationDelegate;
     std::shared_ptr<UIScrollView> m_scrollView;
+    std::shared_ptr<kvn::WebPageView> m_pageView;
     CGImageRef m_snapshot;
     bool m_setUp = false;
 };

@@ -295,6 +295,17 @@ std::optional<std::string> WebEngineView::URL() const
     return std::string(uri);
 }
 
+std::optional<long> WebEngineView::mainDocumentStatusCode() const
+{
+    WebKitWebResource* resource = webkit_web_view_get_main_resource(m_view);
+    WebKitURIResponse* response = resource ? webkit_web_resource_get_response(resource) : nullptr;
+    // 0: no answer yet, or a page that did not come over HTTP.
+    const guint status = response ? webkit_uri_response_get_status_code(response) : 0;
+    if (!status)
+        return std::nullopt;
+    return static_cast<long>(status);
+}
+
 std::optional<std::string> WebEngineView::title() const
 {
     const char* title = webkit_web_view_get_title(m_view);

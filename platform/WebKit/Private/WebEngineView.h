@@ -38,6 +38,7 @@ public:
     void stopLoading();
 
     std::optional<std::string> URL() const;
+    std::optional<long> mainDocumentStatusCode() const;
     std::optional<std::string> title() const;
     bool isLoading() const;
     double estimatedProgress() const;

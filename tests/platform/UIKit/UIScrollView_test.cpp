@@ -1,3 +1,4 @@
+#include "Snapshot.h"
 #include "UIKitTestFixture.h"
 
 #include "UIKit/Automation/Driver.h"
@@ -320,4 +321,19 @@ TEST_F(UIScrollViewTest, ADragFromAButtonScrollsAndTakesTheButtonsTouch)
         ASSERT_TRUE(Automation::Driver::tap(button)) << "the next touch starts afresh";
         EXPECT_EQ(fired, (Events{"down", "upInside"}));
     }
+}
+
+// Content scrolled out of the bounds is out of sight: it is not drawn over the views around.
+TEST_F(UIScrollViewTest, ContentOutsideTheBoundsIsNotDrawn)
+{
+    auto root = fixtures::makeView(CGRectMake(0, 0, 100, 300), UIColor::whiteColor());
+    auto scroll = std::make_shared<UIScrollView>();
+    scroll->initWithFrame(CGRectMake(0, 0, 100, 100));
+    scroll->setContentSize(CGSizeMake(100, 300));
+    root->addSubview(scroll);
+    scroll->addSubview(fixtures::makeView(CGRectMake(0, 0, 100, 300), UIColor::redColor()));
+    auto picture = fixtures::snapshot(root);
+    EXPECT_EQ(fixtures::pixel(*picture, 50, 50).r, 255);
+    EXPECT_EQ(fixtures::pixel(*picture, 50, 50).g, 0) << "inside: the content";
+    EXPECT_EQ(fixtures::pixel(*picture, 50, 200).g, 255) << "below: the white ground";
 }

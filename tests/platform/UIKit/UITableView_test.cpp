@@ -234,6 +234,29 @@ TEST_F(UITableViewTest, TapsSelectThroughTouches)
     EXPECT_EQ(table->indexPathForSelectedRow(), selected);
 }
 
+// A table that does not scroll (a short list shown whole) still selects what is tapped; a
+// drag moves nothing and selects nothing.
+TEST_F(UITableViewTest, WithoutScrollingTapsStillSelect)
+{
+    auto table = makeTable({10});
+    table->setScrollEnabled(false);
+    table->layoutIfNeeded();
+    auto row = table->cellForRowAtIndexPath({0, 1});
+    ASSERT_TRUE(row);
+    auto tapped = Automation::Driver::tap(row);
+    ASSERT_TRUE(tapped) << tapped.message();
+    EXPECT_EQ(table->indexPathForSelectedRow(), NSIndexPath(0, 1));
+
+    Automation::Finger drag(table->window());
+    drag.down(CGPointMake(100, 150));
+    drag.moveTo(CGPointMake(100, 120));
+    drag.moveTo(CGPointMake(100, 90));
+    drag.up();
+    runFor(3);
+    EXPECT_EQ(table->contentOffset().y, 0);
+    EXPECT_EQ(table->indexPathForSelectedRow(), NSIndexPath(0, 1));
+}
+
 TEST_F(UITableViewTest, InsertionsAndDeletionsKeepTheSelectionOnItsRow)
 {
     struct Case {

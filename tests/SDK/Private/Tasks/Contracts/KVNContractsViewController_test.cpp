@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "../../../../platform/UIKit/Snapshot.h"
+#include "Foundation/NSLocale.h"
 #include "Foundation/NSRunLoop.h"
 #include "Private/Tasks/VideoIdent/Identification/ESignature/KVNCheckContractFooter.h"
 #include "Private/Tasks/VideoIdent/Identification/ESignature/KVNContractPicker.h"
@@ -20,6 +21,7 @@
 #include "Private/UIElements/KVNLabel.h"
 #include "Private/UIElements/KVNRoundedButton.h"
 #include "Private/UIElements/KVNWebView.h"
+#include "UIKit/Automation/Driver.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UIImageView.h"
@@ -31,8 +33,10 @@
 #include "models/KVNIdentification.h"
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
+#include "support/KvnTestBundle.h"
 #include "support/SimFixture.h"
 #include "support/TestPicture.h"
+#include "support/UnusedPort.h"
 
 namespace {
 
@@ -55,6 +59,9 @@ protected:
     void SetUp() override
     {
         SimFixture<>::SetUp();
+        // The library's texts: a button without its title has no size to tap.
+        bundle = std::make_unique<KvnTestBundle>();
+        NSLocale::setPreferredLanguages({"en"});
         UIApplication::sharedApplication()->resetForTesting();
         KVNIdentification::resetSharedIdentification();
         settings = KavoniSettings::settingsWithCompanyID_transactionToken("bank", kToken);
@@ -72,6 +79,7 @@ protected:
         viewer.reset();
         NSRunLoop::mainRunLoop()->runUntilDate(0.1);
         KVNIdentification::resetSharedIdentification();
+        bundle.reset();
         SimFixture<>::TearDown();
     }
 
@@ -137,6 +145,7 @@ protected:
     std::shared_ptr<KavoniSettings> settings;
     std::shared_ptr<KVNContractsViewController> viewer;
     std::shared_ptr<UIWindow> window;
+    std::unique_ptr<KvnTestBundle> bundle;
 };
 
 // The first contract loads at once; the second is chosen by touch in the picker. Both pages
@@ -182,6 +191,87 @@ TEST_F(ContractsTest, CancelledLoadsOfSlowPagesDoNotLoop)
     NSRunLoop::mainRunLoop()->runUntilDate(2.0);
     EXPECT_EQ(pageRequests().size(), 2u) << "the stopped page and its one reload";
 
+}
+
+// The picker is worked by touch: the top row opens the list, a row of the list chooses that
+// contract, closes the list and loads its page.
+TEST_F(ContractsTest, ThePickerOpensAndChoosesByTouch)
+{
+    auto contracts = simContracts();
+    contracts.push_back(contract("Price list", "price-list"));
+    setContracts(contracts);
+    show();
+    ASSERT_TRUE(waitForShownPage());
+    auto picker = viewer->contractPicker();
+    auto table = picker->tableView();
+
+    auto top = table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow_inSection(0, 0));
+    ASSERT_TRUE(top);
+    auto tapped = Automation::Driver::tap(top);
+    ASSERT_TRUE(tapped) << tapped.message();
+    NSRunLoop::mainRunLoop()->runUntilDate(0.5);
+    EXPECT_FALSE(picker->collapsed());
+    EXPECT_EQ(table->bounds().size.height, 130);
+    writePicture("picker-open");
+
+    auto third = table->cellForRowAtIndexPath(NSIndexPath::indexPathForRow_inSection(1, 1));
+    ASSERT_TRUE(third);
+    tapped = Automation::Driver::tap(third);
+    ASSERT_TRUE(tapped) << tapped.message();
+    EXPECT_EQ(viewer->currentContract(), contracts[2]);
+    EXPECT_TRUE(picker->collapsed());
+    ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return pageRequests().size() == 2; }, kLoadTimeout));
+    ASSERT_TRUE(waitForShownPage());
+    EXPECT_EQ(pageRequests().back().path, pagePath("price-list"));
+    EXPECT_EQ(table->bounds().size.height, 60);
+}
+
+// In the reading state the picture shows what the user sees: the page in its own colour right
+// under the closed picker, with no veil over it.
+TEST_F(ContractsTest, TheReadingStateShowsThePageUnveiledUnderTheClosedPicker)
+{
+    setContracts(simContracts());
+    sim->setAnswer("GET", ".*/data", 200, "<!DOCTYPE html><html><body style=\"background:#1f5fbf;height:2000px\"></body></html>", -1, 0,
+                   "text/html");
+    show();
+    ASSERT_TRUE(waitForShownPage());
+    NSRunLoop::mainRunLoop()->runUntilDate(0.5);
+    bool drawn = false;
+    viewer->webView()->wkWebView()->takeSnapshot([&](const auto&) { drawn = true; });
+    ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return drawn; }, kLoadTimeout));
+    window->layoutIfNeeded();
+    auto picture = fixtures::snapshot(window);
+    kvn::test::writeTestPicture("contracts", "reading", picture);
+
+    // Under the closed picker (60 points) the page shows as it is: an opened list would cover
+    // y 60 to 130, a veil would wash the blue out towards white.
+    for (CGFloat y : {90.0, 300.0}) {
+        SCOPED_TRACE(y);
+        auto seen = fixtures::pixel(*picture, 160, size_t(y));
+        EXPECT_NEAR(seen.r, 0x1f, 24);
+        EXPECT_NEAR(seen.g, 0x5f, 24);
+        EXPECT_NEAR(seen.b, 0xbf, 24);
+    }
+}
+
+// A page the service fails shows the error view; its reload button, tapped, loads the page
+// again, and the page shows once the service answers.
+TEST_F(ContractsTest, AFailedPageOffersAReloadThatWorks)
+{
+    setContracts(simContracts());
+    // Nothing listens there: the load fails at once.
+    settings->setApiHost("https://127.0.0.1:" + std::to_string(kvn::test::unusedLoopbackPort()));
+    show();
+    ASSERT_TRUE(NSRunLoop::mainRunLoop()->spin_until([&] { return viewer->errorView()->alpha() == 1.0; }, kLoadTimeout));
+    EXPECT_FALSE(viewer->activityIndicator()->isAnimating());
+    NSRunLoop::mainRunLoop()->runUntilDate(0.5); // the error view fades in before it takes touches
+    writePicture("load-error");
+
+    settings->setApiHost(serviceHost());
+    auto tapped = Automation::Driver::tap(viewer->errorView()->actionButton());
+    ASSERT_TRUE(tapped) << tapped.message();
+    ASSERT_TRUE(waitForShownPage());
+    EXPECT_EQ(viewer->errorView()->alpha(), 0);
 }
 
 // No contract, or one whose definition has no identifier: nothing is asked of the service,

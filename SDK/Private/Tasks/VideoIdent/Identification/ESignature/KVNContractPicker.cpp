@@ -61,8 +61,10 @@ void KVNContractPicker::viewDidLoad()
         make.left().top().equalTo(table);
         make.width().height().equalTo(table);
     });
+    // The whole height is in the offset, which setCollapsed replaces; an offset on top of a
+    // height of its own would be added to it.
     Layout::ConstraintMaker::make(table, [&](Layout::ConstraintMaker& make) {
-        m_heightConstraint = make.height().equalTo(expectedHeight()).priorityMedium().kept();
+        m_heightConstraint = make.height().equalTo(0).offset(expectedHeight()).priorityMedium().kept();
     });
     table->registerClass_forCellReuseIdentifier<KVNContractPickerCell>(kContractCell);
     table->registerClass_forCellReuseIdentifier<KVNContractPickerDetailCell>(kContractDetailCell);

@@ -1,6 +1,5 @@
 #include "Private/Tasks/VideoIdent/Identification/ESignature/KVNContractsViewController.h"
 
-#include "Foundation/Dispatch.h"
 #include "Foundation/MainThreadChecker.h"
 #include "Foundation/NSError.h"
 #include "Network/NSURLError.h"
@@ -13,6 +12,7 @@
 #include "Private/UIElements/KVNLabel.h"
 #include "Private/UIElements/KVNRoundedView.h"
 #include "Private/UIElements/KVNWebView.h"
+#include "Private/UIElements/WebPageLoader.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutYAxisAnchor.h"
 #include "UIKit/UIColor.h"
@@ -30,7 +30,6 @@ constexpr double kPickerHeight = 60;
 constexpr double kFooterHeight = 84;
 constexpr double kVeilAlpha = 0.9;
 constexpr double kFadeDuration = 0.25;
-constexpr double kShowDelay = 0.2;
 
 std::vector<std::shared_ptr<KVNContract>> sessionContracts()
 {
@@ -62,10 +61,7 @@ void KVNContractsViewController::setUp()
     scrollView->setScrollIndicatorInsets(insets);
     scrollView->setScrollEnabled(false);
 
-    m_activityIndicator = std::make_shared<KVNActivityIndicatorView>();
-    m_activityIndicator->initWithActivityIndicatorStyle(UIActivityIndicatorViewStyleWhiteLarge);
-    m_activityIndicator->setTransform(CGAffineTransformMakeScale(0.9, 0.9));
-    m_activityIndicator->setHidesWhenStopped(true);
+    m_activityIndicator = kvn::WebPageLoader::makeSpinner();
 
     m_overlay = std::make_shared<UIView>();
     m_overlay->initWithFrame(CGRectZero);
@@ -82,21 +78,19 @@ void KVNContractsViewController::setUp()
     m_contractPickerShadowView->layer()->setShadowColor(UIColor::colorWithWhite_alpha(0, 1)->CGColor());
     m_contractPickerShadowView->setBackgroundColor(UIColor::colorWithWhite_alpha(1, 0.5));
 
-    m_errorView = std::make_shared<KVNErrorView>();
-    m_errorView->initWithFrame(CGRectZero);
-    m_errorView->textLabel()->setText(KVNLocalizer::localizedStringForKey("CONTRACTS_LOADING_ERROR_DESCRIPTION"));
-    m_errorView->actionButton()->setTitle_forState(KVNLocalizer::localizedStringForKey("CONTRACTS_LOADING_ERROR_RELOAD_BUTTON_TITLE"),
-                                                   UIControlStateNormal);
+    m_errorView = kvn::WebPageLoader::makeErrorView("CONTRACTS_LOADING_ERROR_DESCRIPTION", "CONTRACTS_LOADING_ERROR_RELOAD_BUTTON_TITLE");
     m_errorView->actionButton()->addTarget_action_forControlEvents(
-        self, [weak = std::weak_ptr<KVNContractsViewController>(self)](const auto&) {
+        self,
+        [weak = std::weak_ptr<KVNContractsViewController>(self)](const auto&) {
             if (auto strong = weak.lock())
                 strong->loadContract();
         },
         UIControlEventTouchUpInside);
-    m_errorView->setAlpha(0);
 
     auto contracts = sessionContracts();
     m_currentContract = contracts.empty() ? nullptr : contracts.front();
+    m_pageLoader = std::make_shared<kvn::WebPageLoader>(m_webView, m_activityIndicator, m_errorView,
+                                                        KavoniAppearance::sharedAppearance()->webViewBackgroundColor());
 }
 
 void KVNContractsViewController::viewDidLoad()
@@ -106,17 +100,7 @@ void KVNContractsViewController::viewDidLoad()
     root->setBackgroundColor(UIColor::whiteColor());
     m_webView->setBackgroundColor(UIColor::whiteColor());
 
-    root->addSubview(m_webView);
-    Layout::ConstraintMaker::make(m_webView, [&](Layout::ConstraintMaker& make) { make.edges().equalTo(root); });
-
-    root->addSubview(m_errorView);
-    Layout::ConstraintMaker::make(m_errorView, [&](Layout::ConstraintMaker& make) {
-        make.center().equalTo(m_webView);
-        make.left().equalTo(m_webView);
-    });
-
-    root->addSubview(m_activityIndicator);
-    Layout::ConstraintMaker::make(m_activityIndicator, [&](Layout::ConstraintMaker& make) { make.center().equalTo(root); });
+    m_pageLoader->addViewsTo(root);
 
     addChildViewController(m_contractPicker);
     auto table = m_contractPicker->tableView();
@@ -166,32 +150,14 @@ std::optional<std::string> KVNContractsViewController::documentURL() const
 void KVNContractsViewController::loadContract()
 {
     KVN_ASSERT_MAIN_THREAD();
-    auto self = std::static_pointer_cast<KVNContractsViewController>(shared_from_this());
-    const uint64_t number = ++m_loadNumber;
-    m_loadInFlight = false;
-    if (m_errorView->alpha() > 0) {
-        auto errorView = m_errorView;
-        UIView::animateWithDuration_delay_options_animations_completion(
-            kFadeDuration, 0, UIViewAnimationOptionCurveEaseOut, [errorView] { errorView->setAlpha(0); }, nullptr);
-    }
-    m_activityIndicator->startAnimating();
-    auto webView = m_webView;
-    UIView::animateWithDuration_delay_options_animations_completion(
-        webView->url() ? kFadeDuration : 0, 0, UIViewAnimationOptionCurveEaseOut, [webView] { webView->setAlpha(0); },
-        [weak = std::weak_ptr<KVNContractsViewController>(self), number](bool) {
-            auto self = weak.lock();
-            // A newer loadContract has taken over; it starts its own page.
-            if (!self || number != self->m_loadNumber)
-                return;
-            auto url = self->documentURL();
-            if (!url) {
-                KVNLogLocated(__FILE__, __LINE__, "ESigning: No contract found. No contract will be loaded.");
-                self->m_activityIndicator->stopAnimating();
-                return;
-            }
-            self->m_loadInFlight = true;
-            self->m_webView->loadURLString(*url);
-        });
+    m_pageLoader->load([weak = std::weak_ptr<KVNContractsViewController>(
+                            std::static_pointer_cast<KVNContractsViewController>(shared_from_this()))]() -> std::optional<std::string> {
+        auto self = weak.lock();
+        auto url = self ? self->documentURL() : std::nullopt;
+        if (self && !url)
+            KVNLogLocated(__FILE__, __LINE__, "ESigning: No contract found. No contract will be loaded.");
+        return url;
+    });
 }
 
 void KVNContractsViewController::contractPicker_didSelectContract(const std::shared_ptr<KVNContractPicker>&,
@@ -209,44 +175,25 @@ bool KVNContractsViewController::webView_shouldStartLoadWithRequest(const std::s
 void KVNContractsViewController::webViewDidFinishLoad(const std::shared_ptr<KVNWebView>&)
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (!m_loadInFlight)
+    if (!m_pageLoader->takeReport())
         return;
-    m_loadInFlight = false;
     // Keeps the viewer alive until the page is shown.
-    auto self = std::static_pointer_cast<KVNContractsViewController>(shared_from_this());
-    const uint64_t number = m_loadNumber;
-    dispatch_after(dispatch_time(DISPATCH_TIME_NOW, static_cast<int64_t>(kShowDelay * NSEC_PER_SEC)), dispatch_get_main_queue(),
-                   [self, number] {
-                       if (number == self->m_loadNumber)
-                           self->showLoadedDocument();
-                   });
-}
-
-void KVNContractsViewController::showLoadedDocument()
-{
-    m_webView->scrollView()->setContentOffset_animated(CGPointMake(0, m_enabled ? -kPickerHeight : 0), false);
-    m_activityIndicator->stopAnimating();
-    auto webView = m_webView;
-    UIView::animateWithDuration_delay_options_animations_completion(
-        webView->url() ? kFadeDuration : 0, 0, UIViewAnimationOptionCurveEaseIn, [webView] { webView->setAlpha(1); }, nullptr);
-    m_webView->setBackgroundColor(KavoniAppearance::sharedAppearance()->webViewBackgroundColor());
+    m_pageLoader->showAfterDelay([self = std::static_pointer_cast<KVNContractsViewController>(shared_from_this())] {
+        self->m_webView->scrollView()->setContentOffset_animated(CGPointMake(0, self->m_enabled ? -kPickerHeight : 0), false);
+    });
 }
 
 void KVNContractsViewController::webView_didFailLoadWithError(const std::shared_ptr<KVNWebView>&, const std::shared_ptr<NSError>& error)
 {
     KVN_ASSERT_MAIN_THREAD();
     // Reports of a load that a newer one replaced, or that already ended, are stale.
-    if (!m_loadInFlight)
+    if (!m_pageLoader->takeReport())
         return;
-    m_loadInFlight = false;
     if (error && error->code() == NSURLErrorCancelled) {
         loadContract();
         return;
     }
-    m_activityIndicator->stopAnimating();
-    auto errorView = m_errorView;
-    UIView::animateWithDuration_delay_options_animations_completion(
-        kFadeDuration, 0, UIViewAnimationOptionCurveEaseIn, [errorView] { errorView->setAlpha(1); }, nullptr);
+    m_pageLoader->showError();
 }
 
 void KVNContractsViewController::scrollViewWillBeginDragging(const std::shared_ptr<UIScrollView>&)

@@ -5,7 +5,6 @@
 // picker shows. A failed load offers a reload; a cancelled load is loaded again, unless a
 // newer load has taken its place. Without a contract (or one without an identifier) nothing
 // is loaded. Main thread only.
-#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -21,6 +20,9 @@ class KVNContractPicker;
 class KVNErrorView;
 class KVNRoundedView;
 class KVNWebView;
+namespace kvn {
+class WebPageLoader;
+}
 class UIView;
 
 class KVNContractsViewController : public UIViewController,
@@ -58,7 +60,6 @@ public:
 
 private:
     void setUp();
-    void showLoadedDocument();
 
     std::shared_ptr<KVNWebView> m_webView;
     std::shared_ptr<KVNActivityIndicatorView> m_activityIndicator;
@@ -68,10 +69,7 @@ private:
     std::shared_ptr<KVNErrorView> m_errorView;
     std::shared_ptr<KVNContract> m_currentContract;
     bool m_enabled = false;
-    // Each loadContract is numbered; only the newest may start its page, and a report counts
-    // only while that page is in flight. A cancel that arrives for an older load (or after
-    // the newest one ended) must not start yet another load, or a slow page is cancelled
-    // forever.
-    uint64_t m_loadNumber = 0;
-    bool m_loadInFlight = false;
+    // A cancel that arrives for an older load (or after the newest one ended) must not start
+    // yet another load, or a slow page is cancelled forever: the loader tells them apart.
+    std::shared_ptr<kvn::WebPageLoader> m_pageLoader;
 };
