@@ -511,6 +511,7 @@ TEST_F(DocumentCellsTest, BlurIsMadeOnceAndKeptByImageName)
 
 TEST_F(DocumentCellsTest, MissingImageIsLoggedAndNotCached)
 {
+    m_bundle->removeImage(document(KVNDocument::ResidencePermit)->documentImageName());
     auto cell = makeCell<KVNDocumentSelectionCell>(375, 74);
     ::testing::internal::CaptureStderr();
     cell->updateWithDocument(document(KVNDocument::ResidencePermit));
