@@ -55,7 +55,7 @@ void putChunk(NSData& out, const char* type, const NSData& body)
 
 } // namespace
 
-KvnTestBundle::KvnTestBundle(const std::string& resourcesDir)
+KvnTestBundle::KvnTestBundle(const std::string& resourcesDir, const std::string& imagesDir)
 {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kvn-bundle-XXXXXX";
@@ -70,6 +70,10 @@ KvnTestBundle::KvnTestBundle(const std::string& resourcesDir)
     const fs::path library = fs::path(resources) / "KavoniSDKLocalization.bundle";
     if (fs::is_directory(library))
         fs::copy(library, libraryBundlePath(), fs::copy_options::recursive);
+    if (!imagesDir.empty() && fs::is_directory(imagesDir))
+        for (const auto& entry : fs::directory_iterator(imagesDir))
+            if (entry.path().extension() == ".png")
+                fs::copy_file(entry.path(), fs::path(m_path) / entry.path().filename());
     activate();
 }
 
@@ -98,8 +102,20 @@ void KvnTestBundle::writeFile(const std::string& relativePath, const std::string
 
 void KvnTestBundle::addImage(const std::string& name, int width, int height, uint32_t rgba)
 {
+    // The lookup prefers the screen's scale, so a library image's @2x or @3x would win over a
+    // plain "<name>.png" written here.
+    removeImage(name);
     const NSData png = solidPNG(width, height, rgba);
     writeFile(name + ".png", std::string(png.begin(), png.end()));
+}
+
+void KvnTestBundle::removeImage(const std::string& name)
+{
+    for (const char* scale : {"", "@2x", "@3x"}) {
+        std::error_code ec;
+        fs::remove(fs::path(m_path) / (name + scale + ".png"), ec);
+    }
+    activate();
 }
 
 void KvnTestBundle::remove(const std::string& relativePath)

@@ -1,7 +1,7 @@
 #pragma once
 // A temporary main bundle for tests. It holds a copy of the library's
-// KavoniSDKLocalization.bundle (string tables, and any images the library ships), and
-// optionally the host app's own string tables and images. Constructing one points NSBundle's
+// KavoniSDKLocalization.bundle (string tables) and of the images the build drew for the
+// library, and optionally the host app's own string tables and images. Constructing one points NSBundle's
 // main bundle at it; destroying it deletes the folder and forgets the main bundle again.
 //
 // The library bundle chooses its language from NSLocale's preferred languages: tests that
@@ -20,12 +20,19 @@
 #else
 #define KVN_TEST_BUNDLE_RESOURCES_DIR ""
 #endif
+#ifdef KVN_BINARY_DIR
+#define KVN_TEST_BUNDLE_IMAGES_DIR KVN_BINARY_DIR "/SDK/Resources/Images"
+#else
+#define KVN_TEST_BUNDLE_IMAGES_DIR ""
+#endif
 
 class KvnTestBundle {
 public:
     // `resourcesDir` is the library's resource folder in the source tree; the default suits
-    // every test executable (empty: $KVN_SOURCE_DIR/SDK/Resources).
-    explicit KvnTestBundle(const std::string& resourcesDir = KVN_TEST_BUNDLE_RESOURCES_DIR);
+    // every test executable (empty: $KVN_SOURCE_DIR/SDK/Resources). `imagesDir` holds the
+    // library's drawn images (empty or missing: none are copied).
+    explicit KvnTestBundle(const std::string& resourcesDir = KVN_TEST_BUNDLE_RESOURCES_DIR,
+                           const std::string& imagesDir = KVN_TEST_BUNDLE_IMAGES_DIR);
     ~KvnTestBundle();
     KvnTestBundle(const KvnTestBundle&) = delete;
     KvnTestBundle& operator=(const KvnTestBundle&) = delete;
@@ -39,8 +46,11 @@ public:
                         const std::optional<std::string>& language = std::nullopt);
     // Writes any file below the main bundle (folders are created).
     void writeFile(const std::string& relativePath, const std::string& contents);
-    // A PNG image "<name>.png" in the main bundle's root.
+    // A PNG image "<name>.png" in the main bundle's root, in place of the library's image of
+    // that name at every scale.
     void addImage(const std::string& name, int width, int height, uint32_t rgba = 0xFF0000FF);
+    // Removes the image "<name>" at every scale (the library's drawn ones included).
+    void removeImage(const std::string& name);
     // Removes a file or folder below the main bundle ("KavoniSDKLocalization.bundle", or
     // "KavoniSDKLocalization.bundle/de.lproj").
     void remove(const std::string& relativePath);

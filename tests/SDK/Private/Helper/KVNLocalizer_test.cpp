@@ -116,7 +116,7 @@ std::vector<std::string> requiredKeys()
         "js.mobile.phone.validation.corrected", "js.mobile.phone.validation.error", "KAVONI_INTERNAL_ERROR_DESCRIPTION_DEFAULT",
     };
     for (const char* code : {"1000", "1001", "1002", "1003", "1004", "1005", "1006", "1007", "1008", "1009", "1009_404", "1009_500",
-                             "1009_503", "1011", "1012"})
+                             "1009_503", "1010", "1011", "1012"})
         keys.push_back(std::string("KAVONI_ERROR_DESCRIPTION_") + code);
     for (const char* code : {"2000", "2001", "2002", "2006", "2007", "2008", "2008_404", "2008_410", "2009", "2009_404", "2009_410", "2010",
                              "2010_412", "2011", "2011_412", "2012", "2012_412", "2013", "2014", "2014_400", "2016", "2017", "2020", "2021"})
@@ -182,6 +182,10 @@ TEST(LibraryStringTables, FormatPlaceholdersMatchTheirCallers)
         {"IDENT_CODE_ENTER_CODE_MESSAGE_EMAIL", {"%@", 1}}, // the e-mail address
         {"CHAT_SENDER_TEXT_AGENT", {"%@", 1}},              // the message's time
         {"CHAT_SENDER_TEXT_USER", {"%@", 1}},               // the message's time
+        {"INFO_CONNECTING_DESCRIPTION_POSITION_X", {"%lld", 1}},              // the place in the queue
+        {"INFO_CONNECTING_DESCRIPTION_WAITING_TIME_SECONDS", {"%lld", 1}},    // seconds
+        {"INFO_CONNECTING_DESCRIPTION_WAITING_TIME_ONE_MINUTE", {"%lld", 1}}, // 1
+        {"INFO_CONNECTING_DESCRIPTION_WAITING_TIME_MINUTES", {"%lld", 1}},    // minutes
     };
     for (const char* folder : {"Base.lproj", "en.lproj", "de.lproj"}) {
         for (const auto& [key, text] : libraryTable(folder)) {

@@ -52,10 +52,8 @@ protected:
     void SetUp() override
     {
         SimFixture::SetUp();
+        // The check boxes show the library's own images.
         bundle = std::make_unique<KvnTestBundle>();
-        // The ticks as the pictures show them: grey when open, green when ticked.
-        bundle->addImage("kvn-icon-unselected", 22, 22, 0x00000040);
-        bundle->addImage("kvn-icon-selected", 22, 22, 0x2E9E4AFF);
         NSLocale::setPreferredLanguages({"en"});
         NSLocale::setCurrentLocaleIdentifier("de_DE");
         bundle->activate();

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <iostream>
 #include <vector>
 
 #include "../../../../platform/UIKit/Snapshot.h"
@@ -34,6 +32,7 @@
 #include "models/KVNPhoto.h"
 #include "public/KavoniAppearance.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 
 namespace {
 
@@ -60,14 +59,11 @@ CGFloat lowestBottom(const std::vector<std::shared_ptr<UIView>>& views)
 
 class CellsTest : public ThemedUIKitTest {
 protected:
-    // Writes the picture beside the test's temporary files.
+    // Writes the picture to test-output/cells/<name>.png.
     void picture(const std::shared_ptr<UIView>& view, const std::string& name)
     {
         view->layoutIfNeeded();
-        auto png = UIImagePNGRepresentation(fixtures::snapshot(view));
-        const std::string path = ::testing::TempDir() + "Cells-" + name + ".png";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
-        std::cout << "picture: " << path << std::endl;
+        kvn::test::writeTestPicture("cells", name, fixtures::snapshot(view));
     }
 
     template <typename Cell>
@@ -361,11 +357,8 @@ std::shared_ptr<CheckList> dataCheckRows()
 
 TEST_F(CellsTest, CheckListInATableAtTheScreensSize)
 {
-    // The library ships no icons yet: boxes of their own, faint when unselected, so that the
-    // pictures show the state.
+    // The library's own check box images.
     KvnTestBundle bundle;
-    bundle.addImage("kvn-icon-unselected", 22, 22, 0x00000040);
-    bundle.addImage("kvn-icon-selected", 22, 22, 0x000000FF);
     const CGRect screen = UIScreen::mainScreen()->bounds();
     for (int position : {0, 1}) {
         SCOPED_TRACE(position);
@@ -511,6 +504,7 @@ TEST_F(DocumentCellsTest, BlurIsMadeOnceAndKeptByImageName)
 
 TEST_F(DocumentCellsTest, MissingImageIsLoggedAndNotCached)
 {
+    m_bundle->removeImage(document(KVNDocument::ResidencePermit)->documentImageName());
     auto cell = makeCell<KVNDocumentSelectionCell>(375, 74);
     ::testing::internal::CaptureStderr();
     cell->updateWithDocument(document(KVNDocument::ResidencePermit));

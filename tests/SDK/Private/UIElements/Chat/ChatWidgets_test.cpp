@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iostream>
 #include <tuple>
 
 #include "../../../../platform/UIKit/Snapshot.h"
@@ -25,6 +23,7 @@
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "public/KavoniAppearance.h"
+#include "support/TestPicture.h"
 
 namespace {
 
@@ -36,15 +35,12 @@ protected:
         KavoniAppearance::resetSharedAppearanceForTesting();
     }
 
-    // Writes the picture beside the test's temporary files and answers its pixels.
+    // Writes the picture to test-output/chat/<name>.png and answers its pixels.
     std::shared_ptr<UIImage> picture(const std::shared_ptr<UIView>& view, const std::string& name)
     {
         view->layoutIfNeeded();
         auto image = fixtures::snapshot(view);
-        auto png = UIImagePNGRepresentation(image);
-        const std::string path = ::testing::TempDir() + "Chat-" + name + ".png";
-        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png->data()), std::streamsize(png->size()));
-        std::cout << "picture: " << path << std::endl;
+        kvn::test::writeTestPicture("chat", name, image);
         return image;
     }
 

@@ -1,11 +1,9 @@
 // Draws every basic control of the kit in each state that changes its look, one PNG a state
-// in the build folder (control-gallery/), for people to look at, and checks a few of those
+// in the build folder (test-output/control-gallery/), for people to look at, and checks a few of those
 // pictures against the view tree and by their pixels.
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,6 +33,7 @@
 #include "UIKit/UIImageView.h"
 #include "UIKit/UILabel.h"
 #include "support/KvnTestBundle.h"
+#include "support/TestPicture.h"
 
 using fixtures::pixel;
 
@@ -134,12 +133,8 @@ protected:
     void SetUp() override
     {
         ThemedUIKitTest::SetUp();
+        // The check boxes show the library's own images.
         m_bundle = std::make_unique<KvnTestBundle>();
-        for (auto [name, filled] : {std::pair{"kvn-icon-unselected", false}, std::pair{"kvn-icon-selected", true}}) {
-            auto png = UIImagePNGRepresentation(drawnIcon(filled));
-            m_bundle->writeFile(std::string(name) + ".png", std::string(png->begin(), png->end()));
-        }
-        std::filesystem::create_directories(m_folder);
     }
 
     // The control at (10, 10) on a white backdrop 10 wider on every side, in a window of its
@@ -166,8 +161,7 @@ protected:
             finger->down(CGPointMake(10 + size.width / 2, 10 + size.height / 2));
         }
         auto picture = fixtures::snapshot(backdrop);
-        auto png = UIImagePNGRepresentation(picture);
-        std::ofstream(m_folder / (shot.name + ".png"), std::ios::binary).write(reinterpret_cast<const char*>(png->data()), png->size());
+        kvn::test::writeTestPicture("control-gallery", shot.name, picture);
         if (finger)
             finger->up();
         return {window, control, picture};
@@ -175,7 +169,6 @@ protected:
 
 private:
     std::unique_ptr<KvnTestBundle> m_bundle;
-    std::filesystem::path m_folder = std::filesystem::path(KVN_BINARY_DIR) / "control-gallery";
 };
 
 // Whether each of red, green and blue is within `tolerance` of 0xRRGGBB.
@@ -256,6 +249,21 @@ TEST_F(ControlGalleryTest, EveryControlInEveryStateThatChangesItsLook)
         EXPECT_LT(countNear(*drawn.picture, CGRectMake(0, 0, drawn.picture->size().width, drawn.picture->size().height), 0xFFFFFF, 2),
                   int(drawn.picture->size().width * drawn.picture->size().height));
     }
+}
+
+// The library's check box images, drawn in the theme's check colour: an open box is an outline,
+// a ticked one a filled box, so the ticked one shows far more of the colour.
+TEST_F(ControlGalleryTest, CheckBoxesShowTheLibraryImagesInTheCheckColour)
+{
+    const uint32_t check = 0xF95602;
+    auto open = draw({"check-box", [] { return checkBox(false); }});
+    auto ticked = draw({"check-box-selected", [] { return checkBox(true); }});
+    const CGRect box = CGRectMake(10, 10, 44, 44);
+    const int openInk = countNear(*open.picture, box, check, 40);
+    const int tickedInk = countNear(*ticked.picture, box, check, 40);
+    EXPECT_GT(openInk, 20) << "the open box's outline";
+    EXPECT_GT(tickedInk, 3 * openInk) << "the ticked box is filled";
+    EXPECT_TRUE(near(pixel(*open.picture, 10 + 22, 10 + 22), 0xFFFFFF)) << "an open box is empty inside";
 }
 
 TEST_F(ControlGalleryTest, ProceedButtonPicturesShowTheirColoursAndTitleWhereTheTreeSaysTheyAre)
