@@ -5,11 +5,9 @@
 // code step.
 #include "VideoScreenFixture.h"
 
-#include "MediaStack/Views/LocalPreviewView.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNChatViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentCodeViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentificationStatus.h"
-#include "Private/Tasks/VideoIdent/Identification/KVNOrvelLocalMedia.h"
 #include "Private/UIElements/KVNChatButton.h"
 #include "Private/UIElements/KVNChatInputView.h"
 #include "Private/UIElements/KVNChatTextField.h"
@@ -21,6 +19,7 @@
 #include "UIKit/UIButton.h"
 #include "UIKit/UILabel.h"
 #include "UIKit/UITextField.h"
+#include "support/LocalMediaCheck.h"
 
 using namespace videoscreen;
 using Automation::Driver;
@@ -29,20 +28,6 @@ namespace {
 
 const std::string kGreeting = "Hello, I am your agent today. Can you hear me well?";
 const std::string kReply = "Yes, I hear you well.";
-
-// Why the media stack's camera and microphone cannot start here, if they cannot.
-std::optional<std::string> localMediaMissing(const std::shared_ptr<NSRunLoop>& loop)
-{
-    auto media = std::make_shared<KVNOrvelLocalMedia>();
-    auto answer = std::make_shared<std::atomic<int>>(0); // 1 started, 2 failed
-    media->startWithCallback(
-        [answer](std::shared_ptr<LocalPreviewView> preview, std::exception_ptr failure) { *answer = failure || !preview ? 2 : 1; });
-    loop->spin_until([&] { return *answer != 0; }, 30.0);
-    media->stop();
-    if (*answer == 1)
-        return std::nullopt;
-    return std::string("the media stack's local camera and microphone do not start here");
-}
 
 class VideoScreenRoadTest : public VideoScreenFixture {
 protected:
@@ -58,7 +43,7 @@ protected:
 
 TEST_F(VideoScreenRoadTest, AgentIdentificationRoadEndsWithSuccessForTheHost)
 {
-    if (auto missing = localMediaMissing(loop))
+    if (auto missing = kvn::test::localMediaMissing(loop))
         GTEST_SKIP() << *missing;
     initialise("AGENTIDENT");
     settings->setShowErrorSuccessScreen(false);
