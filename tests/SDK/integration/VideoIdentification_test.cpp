@@ -47,6 +47,7 @@
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
+#include "support/LocalMediaCheck.h"
 #include "support/ManualClockFixture.h"
 #include "support/SimFixture.h"
 
@@ -299,21 +300,6 @@ const Road kRoads[] = {
      true},
 };
 
-// The local camera and microphone of the media stack start, or why they do not.
-std::optional<std::string> localMediaMissing(const std::shared_ptr<NSRunLoop>& loop)
-{
-    auto media = std::make_shared<KVNOrvelLocalMedia>();
-    auto answer = std::make_shared<std::atomic<int>>(0); // 1 started, 2 failed
-    media->startWithCallback(
-        [answer](std::shared_ptr<LocalPreviewView> preview, std::exception_ptr failure) { *answer = failure || !preview ? 2 : 1; });
-    loop->spin_until([&] { return *answer != 0; }, 30.0);
-    media->stop();
-    if (*answer == 1)
-        return std::nullopt;
-    return std::string("the media stack's local camera and microphone do not start on this branch (UserMedia and KVNOrvelLocalMedia are "
-                       "placeholders that fail every request), so the real call has no preview, no streams and no screenshots");
-}
-
 } // namespace
 
 class VideoIdentificationTest : public SimFixture<ManualClockFixture> {
@@ -516,7 +502,7 @@ TEST_P(AgentRoadTest, WithTheStandInCamera)
 TEST_P(AgentRoadTest, WithTheRealCall)
 {
     const Road& road = GetParam();
-    if (auto missing = localMediaMissing(loop))
+    if (auto missing = kvn::test::localMediaMissing(loop))
         GTEST_SKIP() << *missing;
     initialise(tokenWith(road.keyword));
     makeDriver<KVNIdentificationHandler>();

@@ -10,6 +10,7 @@
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNCheckTableViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentificationViewController.h"
+#include "UIKit/UIAlertController.h"
 #include "UIKit/UINavigationController.h"
 #include "models/KVNIdentification.h"
 #include "photo-ident/KVNCountrySelectionViewController.h"
@@ -166,9 +167,17 @@ protected:
                 else if (std::dynamic_pointer_cast<KVNIdentificationViewController>(screen))
                     names[screen.get()] = "ident";
             }
+            if (std::dynamic_pointer_cast<UIAlertController>(level))
+                names[level.get()] = "alert";
             pending.push_back(level->presentedViewController());
         }
-        return describePresentation(root, names);
+        // The video screen starts its attempt as it appears, and a start that finds no service
+        // shows its alert over it, sooner or later; where the screens stand is what counts here.
+        auto text = describePresentation(root, names);
+        const std::string alert = " > alert";
+        if (text.size() > alert.size() && text.compare(text.size() - alert.size(), alert.size(), alert) == 0)
+            text.resize(text.size() - alert.size());
+        return text;
     }
 
     // The navigation controller that holds the library's first screen.
@@ -376,6 +385,12 @@ TEST_F(KavoniControllerTest, DismissalClosesEveryLibraryScreen)
         }
         runFor(0.5);
         ASSERT_EQ(presentation(), c.before);
+        // The video screen's start finds no service here; its alert is answered first, as the
+        // screens' endings run only once their alert has gone.
+        if (auto alert = std::dynamic_pointer_cast<UIAlertController>(ending->presentedViewController())) {
+            ending->dismissViewControllerAnimated_completion(false, nullptr);
+            runFor(0.5);
+        }
 
         controller->dismissIdentificationFromNavigationController(ending);
         EXPECT_TRUE(controller->shouldBlockUserCancellation()) << "the first screen must not report a cancel as it goes";
