@@ -11,6 +11,7 @@
 #include <typeinfo>
 
 #include "Foundation/BindToMainQueue.h"
+#include "Foundation/NSError.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSTimer.h"
@@ -26,8 +27,6 @@
 #include "UIKit/UIWindow.h"
 
 namespace {
-
-enum ExitStatus { FirstLibraryScreen = 0, ErrorAlert = 1, TimedOut = 2 };
 
 // The job of this process, when the environment asks for one; it lives as long as the program.
 [[maybe_unused]] const bool kMainJobInstalled = [] {
@@ -80,11 +79,18 @@ std::string describe(const std::shared_ptr<UIViewController>& screen)
         text += " \"" + *title + "\"";
     if (auto alert = std::dynamic_pointer_cast<UIAlertController>(shown))
         text += ": " + alert->message().value_or("");
+    // The panels a screen swaps over its own content.
+    std::string children;
+    for (const auto& child : shown->childViewControllers())
+        children += (children.empty() ? "" : ", ") + className(*child);
+    if (!children.empty())
+        text += " [" + children + "]";
     return text;
 }
 
-// A name for a picture file: letters and digits of the class name.
-std::string fileNamePart(const std::shared_ptr<UIViewController>& screen)
+// A name for a picture file: letters and digits of the class name, then the caption's words
+// joined by dashes.
+std::string fileNamePart(const std::shared_ptr<UIViewController>& screen, const std::string& caption)
 {
     auto shown = screen;
     if (auto tabs = std::dynamic_pointer_cast<UITabBarController>(shown); tabs && tabs->selectedViewController())
@@ -95,6 +101,17 @@ std::string fileNamePart(const std::shared_ptr<UIViewController>& screen)
     for (char c : className(*shown))
         if (std::isalnum(static_cast<unsigned char>(c)))
             part += c;
+    bool gap = true;
+    for (char c : caption) {
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            if (gap)
+                part += '-';
+            part += c;
+            gap = false;
+        } else {
+            gap = true;
+        }
+    }
     return part;
 }
 
@@ -126,7 +143,10 @@ std::optional<MainJob::Options> MainJob::optionsFromEnvironment()
     return options;
 }
 
-MainJob::MainJob(Options options) : m_options(std::move(options)) {}
+MainJob::MainJob(Options options, std::optional<kvn::MainJobUser::Texts> texts)
+    : m_options(std::move(options)), m_user(texts ? std::move(*texts) : kvn::MainJobUser::textsFromLibrary())
+{
+}
 
 void MainJob::start()
 {
@@ -146,7 +166,8 @@ void MainJob::start()
     });
     m_timeoutTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(m_options.timeoutSeconds, false, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
-            self->finish(TimedOut, "no library screen and no \"Error\" alert came up in time");
+            self->finish(TimedOut, std::string("no outcome in time; the user was at the step \"") + kvn::MainJobUser::describe(self->m_user.step()) +
+                                       "\"" + (self->m_lastWait.empty() ? std::string() : " and " + self->m_lastWait));
     });
     // The first look once every observer of the launch has run (the root screen comes from one).
     kvn::postToMainQueue(weakSelf, [](MainJob& self) { self.watch(); });
@@ -169,30 +190,77 @@ void MainJob::watch()
             host = kavoni;
         screen = level;
     }
-    if (screen.get() == m_lastScreen)
-        return;
-    m_lastScreen = screen.get();
+    if (host && host.get() != m_observedHost) {
+        m_observedHost = host.get();
+        std::weak_ptr<MainJob> weakSelf = weak_from_this();
+        host->setEndObserver([weakSelf](bool success, const std::shared_ptr<NSError>& error, bool canceledByUser) {
+            if (auto self = weakSelf.lock())
+                self->identificationEnded(success, error, canceledByUser);
+        });
+    }
 
-    ++m_screens;
-    char number[16];
-    std::snprintf(number, sizeof number, "%02u-", m_screens);
-    const auto picture = writePicture(window, number + fileNamePart(screen) + ".png");
-    NSLog("main job: screen %u: %@%@", m_screens, describe(screen), picture ? " -> " + *picture : std::string());
+    const std::string scene = describe(screen);
+    if (scene != m_lastScene) {
+        m_lastScene = scene;
+        takePicture(window, screen, "");
+    }
 
     auto alert = std::dynamic_pointer_cast<UIAlertController>(screen);
     if (alert && alert->title() == std::optional<std::string>("Error")) {
-        finish(ErrorAlert, "the initialisation failed: the \"Error\" alert says \"" + alert->message().value_or("") + "\"");
+        finish(Failed, "the initialisation failed: the \"Error\" alert says \"" + alert->message().value_or("") + "\"");
         return;
     }
-    if (host && screen != host) {
-        auto shown = screen;
-        if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController())
-            shown = navigation->topViewController();
-        std::string outcome = "the initialisation succeeded; the identification's first screen is up: " + describe(screen);
-        if (shown->view()->subviews().empty())
-            outcome += "; that screen is not built yet (an empty stand-in of the library), so the job ends here";
-        finish(FirstLibraryScreen, outcome);
+    userLooks(window, screen);
+}
+
+void MainJob::userLooks(const std::shared_ptr<UIWindow>& window, const std::shared_ptr<UIViewController>& screen)
+{
+    if (m_looksToSkip > 0) {
+        --m_looksToSkip;
+        return;
     }
+    // The user sees the screen as it is drawn, and views that scrolled in are laid out only then.
+    window->layoutIfNeeded();
+    const auto move = m_user.nextMove(window);
+    if (move.kind == kvn::MainJobUser::Move::Kind::Wait) {
+        if (move.what != m_lastWait)
+            NSLog("main job: user: %@", move.what);
+        m_lastWait = move.what;
+        return;
+    }
+    m_lastWait.clear();
+    // The screen as the user saw it when a step was done.
+    if (move.then)
+        takePicture(window, screen, kvn::MainJobUser::describe(m_user.step()));
+    const auto step = m_user.step();
+    const auto made = m_user.make(window, move);
+    NSLog("main job: user: %@%@", move.what, made ? std::string() : " - that did not work: " + made.message());
+    if (m_user.step() != step)
+        NSLog("main job: user: next step: %@", kvn::MainJobUser::describe(m_user.step()));
+    m_looksToSkip = kLooksBetweenMoves;
+}
+
+void MainJob::identificationEnded(bool success, const std::shared_ptr<NSError>& error, bool canceledByUser)
+{
+    if (success)
+        finish(Succeeded, "the identification succeeded");
+    else if (canceledByUser)
+        finish(Cancelled, "the identification was cancelled");
+    else
+        finish(Failed, "the identification failed: " + (error ? error->localizedDescription() + " (" + error->domain() + " " +
+                                                                    std::to_string(error->code()) + ")"
+                                                              : std::string("no error given")));
+}
+
+void MainJob::takePicture(const std::shared_ptr<UIWindow>& window, const std::shared_ptr<UIViewController>& screen,
+                          const std::string& caption)
+{
+    ++m_screens;
+    char number[16];
+    std::snprintf(number, sizeof number, "%02u-", m_screens);
+    const auto picture = writePicture(window, number + fileNamePart(screen, caption) + ".png");
+    NSLog("main job: screen %u: %@%@%@", m_screens, describe(screen), caption.empty() ? std::string() : " (" + caption + ")",
+          picture ? " -> " + *picture : std::string());
 }
 
 void MainJob::finish(int status, const std::string& outcome)
