@@ -6,6 +6,7 @@
 #include "UIKit/UIColor.h"
 #include "UIKit/UIFont.h"
 #include "UIKit/UILabel.h"
+#include "UIKit/UITapGestureRecognizer.h"
 
 namespace UIKitDetail {
 
@@ -89,6 +90,17 @@ void AlertView::layoutSubviews()
             color = color->colorWithAlphaComponent(0.4);
         auto button = makeLabel(action->title().value_or(""), emphasised ? UIFont::boldSystemFontOfSize(17) : UIFont::systemFontOfSize(17), color, 1);
         button->setFrame(CGRectMake(frame.origin.x + 4, frame.origin.y, std::max(0.0, frame.size.width - 8), frame.size.height));
+        // A person's tap on the title goes the same way as tapActionAtIndex, so the hit test
+        // and the automation reach the buttons as they reach any other.
+        button->setUserInteractionEnabled(true);
+        button->setAccessibilityTraits(UIAccessibilityTraitButton);
+        auto tap = std::make_shared<UITapGestureRecognizer>();
+        std::weak_ptr<UIAlertController> weakAlert = m_alert;
+        tap->initWithTarget_action(button, [weakAlert, i](const std::shared_ptr<UIGestureRecognizer>&) {
+            if (auto owner = weakAlert.lock())
+                owner->tapActionAtIndex(i);
+        });
+        button->addGestureRecognizer(tap);
         addHairline(panel, CGRectMake(frame.origin.x, frame.origin.y, frame.size.width, kHairline));
         if (sideBySide && i == 1)
             addHairline(panel, CGRectMake(frame.origin.x, frame.origin.y, kHairline, kButtonHeight));

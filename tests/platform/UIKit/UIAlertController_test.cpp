@@ -3,6 +3,8 @@
 #include <fstream>
 
 #include "InkFixtures.h"
+#include "UIKit/Automation/Driver.h"
+#include "UIKit/Automation/ViewFinder.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIColor.h"
 #include "UIKit/UIFont.h"
@@ -209,4 +211,28 @@ TEST_F(UIAlertControllerTest, ShowsItsTextsOnAPanel)
     EXPECT_EQ(*labels[3].first->textColor(), *alert->view()->tintColor()) << "buttons in the tint colour";
     for (const auto& [label, frame] : labels)
         EXPECT_GT(inkedPixels(*image, frame), 40) << label->text().value_or("") << " is drawn where its label is";
+}
+
+TEST_F(UIAlertControllerTest, ButtonsAreTappedThroughTheHitTestAndPresentingDuringADismissalIsRefused)
+{
+    auto alert = makeAlert();
+    presenter->presentViewController_animated_completion(alert, true, nullptr);
+    clock->advance(1.0);
+    pump();
+    window->layoutIfNeeded();
+    auto button = Automation::ViewFinder::viewWithText(window, "Settings");
+    ASSERT_TRUE(button);
+    auto tapped = Automation::Driver::tap(button);
+    ASSERT_TRUE(tapped) << tapped.message();
+    EXPECT_TRUE(alert->isBeingDismissed());
+    EXPECT_TRUE(ran.empty()) << "the handler waits for the alert to go";
+
+    // As on the platform: while one alert is still going away, another is not shown.
+    auto next = makeAlert();
+    presenter->presentViewController_animated_completion(next, true, nullptr);
+    EXPECT_EQ(next->presentingViewController(), nullptr);
+    clock->advance(1.0);
+    pump();
+    EXPECT_EQ(ran, std::vector<std::string>{"Settings"});
+    EXPECT_EQ(presenter->presentedViewController(), nullptr);
 }
