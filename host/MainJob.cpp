@@ -221,7 +221,15 @@ void MainJob::userLooks(const std::shared_ptr<UIWindow>& window, const std::shar
     }
     // The user sees the screen as it is drawn, and views that scrolled in are laid out only then.
     window->layoutIfNeeded();
-    const auto move = m_user.nextMove(window);
+    auto move = m_user.nextMove(window);
+    // The screen as the user saw it when a step was done, once a step. Drawing lays the window
+    // out again, which may replace the views just found (a navigation bar's buttons): the user
+    // looks once more.
+    if (move.then && m_picturedStep != m_user.step()) {
+        m_picturedStep = m_user.step();
+        takePicture(window, screen, kvn::MainJobUser::describe(m_user.step()));
+        move = m_user.nextMove(window);
+    }
     if (move.kind == kvn::MainJobUser::Move::Kind::Wait) {
         if (move.what != m_lastWait)
             NSLog("main job: user: %@", move.what);
@@ -229,12 +237,12 @@ void MainJob::userLooks(const std::shared_ptr<UIWindow>& window, const std::shar
         return;
     }
     m_lastWait.clear();
-    // The screen as the user saw it when a step was done.
-    if (move.then)
-        takePicture(window, screen, kvn::MainJobUser::describe(m_user.step()));
     const auto step = m_user.step();
+    // Logged first: a move may end the identification, and the job with it, before it returns.
+    NSLog("main job: user: %@", move.what);
     const auto made = m_user.make(window, move);
-    NSLog("main job: user: %@%@", move.what, made ? std::string() : " - that did not work: " + made.message());
+    if (!made)
+        NSLog("main job: user: that did not work: %@", made.message());
     if (m_user.step() != step)
         NSLog("main job: user: next step: %@", kvn::MainJobUser::describe(m_user.step()));
     m_looksToSkip = kLooksBetweenMoves;

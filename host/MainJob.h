@@ -69,6 +69,7 @@ private:
     kvn::MainJobUser m_user;
     int m_looksToSkip = 0;
     std::string m_lastWait;
+    std::optional<kvn::MainJobUser::Step> m_picturedStep;
     unsigned m_screens = 0;
     std::vector<std::string> m_pictures;
     bool m_finished = false;
