@@ -101,8 +101,13 @@ std::string fileNamePart(const std::shared_ptr<UIViewController>& screen, const 
     for (char c : className(*shown))
         if (std::isalnum(static_cast<unsigned char>(c)))
             part += c;
+    // Enough of the caption to tell the pictures apart.
+    constexpr size_t kCaptionLength = 40;
+    const size_t end = part.size() + kCaptionLength;
     bool gap = true;
     for (char c : caption) {
+        if (part.size() >= end)
+            break;
         if (std::isalnum(static_cast<unsigned char>(c))) {
             if (gap)
                 part += '-';
@@ -222,12 +227,12 @@ void MainJob::userLooks(const std::shared_ptr<UIWindow>& window, const std::shar
     // The user sees the screen as it is drawn, and views that scrolled in are laid out only then.
     window->layoutIfNeeded();
     auto move = m_user.nextMove(window);
-    // The screen as the user saw it when a step was done, once a step. Drawing lays the window
-    // out again, which may replace the views just found (a navigation bar's buttons): the user
-    // looks once more.
-    if (move.then && m_picturedStep != m_user.step()) {
-        m_picturedStep = m_user.step();
-        takePicture(window, screen, kvn::MainJobUser::describe(m_user.step()));
+    // The screen as the user saw it when it finished a step, named by the move that finishes it,
+    // once a step. Drawing lays the window out again, which may replace the views just found (a
+    // navigation bar's buttons): the user looks once more.
+    if (move.then && m_picturedStep != move.then) {
+        m_picturedStep = move.then;
+        takePicture(window, screen, move.what);
         move = m_user.nextMove(window);
     }
     if (move.kind == kvn::MainJobUser::Move::Kind::Wait) {
