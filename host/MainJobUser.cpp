@@ -137,7 +137,10 @@ MainJobUser::Texts MainJobUser::textsFromLibrary()
 
 MainJobUser::MainJobUser(Texts texts) : MainJobUser(std::move(texts), Answers()) {}
 
-MainJobUser::MainJobUser(Texts texts, Answers answers) : m_texts(std::move(texts)), m_answers(std::move(answers)) {}
+MainJobUser::MainJobUser(Texts texts, Answers answers, Step first)
+    : m_texts(std::move(texts)), m_answers(std::move(answers)), m_step(first)
+{
+}
 
 const char* MainJobUser::describe(Step step)
 {

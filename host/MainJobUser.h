@@ -61,7 +61,8 @@ public:
     };
 
     explicit MainJobUser(Texts texts);
-    MainJobUser(Texts texts, Answers answers);
+    // `first`: the step the user is at when it first looks (the road's first by default).
+    MainJobUser(Texts texts, Answers answers, Step first = Step::CheckData);
 
     // The next move for what the window shows now; a Wait says what the user waits for.
     Move nextMove(const std::shared_ptr<UIWindow>& window) const;
