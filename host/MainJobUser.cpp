@@ -125,6 +125,8 @@ MainJobUser::Texts MainJobUser::textsFromLibrary()
     auto text = [](const char* key) { return KVNLocalizer::localizedStringForKey(key); };
     Texts texts;
     texts.startButton = text("CHECK_START_IDENTIFICATION_BUTTON_TITLE");
+    texts.waitingListOffer = "OK";
+    texts.waitingListJoin = {text("PUSH_REQUESTPUSHBUTTON_TITLE"), text("SMS_REQUESTPUSHBUTTON_TITLE")};
     texts.chatPlaceholder = text("CHAT_INPUT_TEXTFIELD_PLACEHOLDER");
     texts.requestCodeButton = text("IDENT_CODE_REQUEST_SMS_BUTTON_TITLE");
     texts.codePlaceholder = text("IDENT_CODE_PLACEHOLDER");
@@ -265,6 +267,12 @@ MainJobUser::Move MainJobUser::waitForGreeting(const std::shared_ptr<UIWindow>& 
     });
     if (chatButton)
         return tap(chatButton, "the chat button with an unread message", Step::AnswerGreeting);
+    // No agent is free: the user takes the offer and asks to be called back.
+    for (const auto& title : m_texts.waitingListJoin)
+        if (auto join = enabledControlWithText(window, title))
+            return tap(join, quoted(title) + " on the waiting list", Step::WaitForEnd);
+    if (auto offer = enabledControlWithText(window, m_texts.waitingListOffer))
+        return tap(offer, quoted(m_texts.waitingListOffer) + " on the waiting list's offer");
     return wait("the agent's greeting");
 }
 

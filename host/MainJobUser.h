@@ -15,6 +15,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "CoreGraphics/CGGeometry.h"
 #include "UIKit/Automation/Result.h"
@@ -32,6 +33,8 @@ public:
     // What the user looks for on the screens.
     struct Texts {
         std::string startButton;       // its start button
+        std::string waitingListOffer;  // the waiting list's first button (a fixed text)
+        std::vector<std::string> waitingListJoin; // its button that asks to be called back, by channel
         std::string chatPlaceholder;   // the chat's empty message field
         std::string requestCodeButton; // the ident code screen's request button
         std::string codePlaceholder;   // its empty code field
