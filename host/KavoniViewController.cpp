@@ -1,5 +1,6 @@
 #include "KavoniViewController.h"
 
+#include "Foundation/NSError.h"
 #include "Foundation/NSLog.h"
 #include "UIKit/UIAlertAction.h"
 #include "UIKit/UIAlertController.h"
@@ -55,10 +56,21 @@ void KavoniViewController::startVideoIdent()
                 return;
             std::weak_ptr<KavoniViewController> weakSelf = self;
             controller->startIdentificationFromViewController_withCompletionBlock(
-                self, [weakSelf](bool, const std::shared_ptr<NSError>&, bool) {
+                self, [weakSelf](bool success, const std::shared_ptr<NSError>& error, bool canceledByUser) {
+                    if (success)
+                        NSLog("KavoniViewController: the identification succeeded");
+                    else if (canceledByUser)
+                        NSLog("KavoniViewController: the user cancelled the identification");
+                    else
+                        NSLog("KavoniViewController: the identification failed: %@ (%ld)",
+                              error ? error->localizedDescription() : std::string("no error given"), error ? error->code() : 0L);
+                    auto viewController = weakSelf.lock();
+                    if (!viewController)
+                        return;
+                    if (auto observer = viewController->m_endObserver)
+                        observer(success, error, canceledByUser);
                     // The library has closed its screens; this one has nothing more to show.
-                    if (auto viewController = weakSelf.lock())
-                        viewController->leave();
+                    viewController->leave();
                 });
             return;
         }

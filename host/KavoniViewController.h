@@ -9,6 +9,7 @@
 // leaves (its presenter dismisses it, without animation) when the identification ends, however
 // it ends, and when the user closes the "Error" alert.
 // Main thread only; the library calls the completion blocks there.
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -37,6 +38,11 @@ public:
     const std::shared_ptr<KavoniController>& kavoniController() const { return m_kavoniController; }
     void setKavoniController(std::shared_ptr<KavoniController> kavoniController) { m_kavoniController = std::move(kavoniController); }
 
+    // Told how the identification ended, as the library reported it, before this screen leaves.
+    using EndObserver = std::function<void(bool success, const std::shared_ptr<NSError>& error, bool canceledByUser)>;
+    void setEndObserver(EndObserver observer) { m_endObserver = std::move(observer); }
+    const EndObserver& endObserver() const { return m_endObserver; }
+
 private:
     void showInitializationError(const std::shared_ptr<NSError>& error);
     // The way back to the script's screens.
@@ -46,4 +52,5 @@ private:
     std::shared_ptr<KavoniSettings> m_settings;
     std::shared_ptr<KavoniController> m_kavoniController;
     std::shared_ptr<UIAlertController> m_pendingAlert;
+    EndObserver m_endObserver;
 };

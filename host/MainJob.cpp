@@ -11,11 +11,11 @@
 #include <typeinfo>
 
 #include "Foundation/BindToMainQueue.h"
+#include "Foundation/NSError.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSTimer.h"
 #include "KavoniViewController.h"
-#include "MainJobPhotoUser.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIGraphics.h"
@@ -27,8 +27,6 @@
 #include "UIKit/UIWindow.h"
 
 namespace {
-
-enum ExitStatus { FirstLibraryScreen = 0, PhotoRoadSucceeded = 0, ErrorAlert = 1, TimedOut = 2, PhotoRoadStopped = 3 };
 
 // The job of this process, when the environment asks for one; it lives as long as the program.
 [[maybe_unused]] const bool kMainJobInstalled = [] {
@@ -81,11 +79,18 @@ std::string describe(const std::shared_ptr<UIViewController>& screen)
         text += " \"" + *title + "\"";
     if (auto alert = std::dynamic_pointer_cast<UIAlertController>(shown))
         text += ": " + alert->message().value_or("");
+    // The panels a screen swaps over its own content.
+    std::string children;
+    for (const auto& child : shown->childViewControllers())
+        children += (children.empty() ? "" : ", ") + className(*child);
+    if (!children.empty())
+        text += " [" + children + "]";
     return text;
 }
 
-// A name for a picture file: letters and digits of the class name.
-std::string fileNamePart(const std::shared_ptr<UIViewController>& screen)
+// A name for a picture file: letters and digits of the class name, then the caption's words
+// joined by dashes.
+std::string fileNamePart(const std::shared_ptr<UIViewController>& screen, const std::string& caption)
 {
     auto shown = screen;
     if (auto tabs = std::dynamic_pointer_cast<UITabBarController>(shown); tabs && tabs->selectedViewController())
@@ -96,6 +101,22 @@ std::string fileNamePart(const std::shared_ptr<UIViewController>& screen)
     for (char c : className(*shown))
         if (std::isalnum(static_cast<unsigned char>(c)))
             part += c;
+    // Enough of the caption to tell the pictures apart.
+    constexpr size_t kCaptionLength = 40;
+    const size_t end = part.size() + kCaptionLength;
+    bool gap = true;
+    for (char c : caption) {
+        if (part.size() >= end)
+            break;
+        if (std::isalnum(static_cast<unsigned char>(c))) {
+            if (gap)
+                part += '-';
+            part += c;
+            gap = false;
+        } else {
+            gap = true;
+        }
+    }
     return part;
 }
 
@@ -127,7 +148,10 @@ std::optional<MainJob::Options> MainJob::optionsFromEnvironment()
     return options;
 }
 
-MainJob::MainJob(Options options) : m_options(std::move(options)) {}
+MainJob::MainJob(Options options, std::optional<kvn::MainJobUser::Texts> texts)
+    : m_options(std::move(options)), m_user(texts ? std::move(*texts) : kvn::MainJobUser::textsFromLibrary())
+{
+}
 
 void MainJob::start()
 {
@@ -147,8 +171,8 @@ void MainJob::start()
     });
     m_timeoutTimer = NSTimer::scheduledTimerWithTimeInterval_repeats_block(m_options.timeoutSeconds, false, [weakSelf](const std::shared_ptr<NSTimer>&) {
         if (auto self = weakSelf.lock())
-            self->finish(TimedOut, self->m_photoUser ? "the photo road did not reach its end in time"
-                                                     : "no library screen and no \"Error\" alert came up in time");
+            self->finish(TimedOut, std::string("no outcome in time; the user was at the step \"") + kvn::MainJobUser::describe(self->m_user.step()) +
+                                       "\"" + (self->m_lastWait.empty() ? std::string() : " and " + self->m_lastWait));
     });
     // The first look once every observer of the launch has run (the root screen comes from one).
     kvn::postToMainQueue(weakSelf, [](MainJob& self) { self.watch(); });
@@ -171,49 +195,108 @@ void MainJob::watch()
             host = kavoni;
         screen = level;
     }
-    if (screen.get() != m_lastScreen) {
-        m_lastScreen = screen.get();
-        const auto picture = writeNumberedPicture(window, fileNamePart(screen));
-        NSLog("main job: screen %u: %@%@", m_screens, describe(screen), picture ? " -> " + *picture : std::string());
-    } else if (!m_photoUser) {
-        return;
+    if (host && host.get() != m_observedHost) {
+        m_observedHost = host.get();
+        std::weak_ptr<MainJob> weakSelf = weak_from_this();
+        host->setEndObserver([weakSelf](bool success, const std::shared_ptr<NSError>& error, bool canceledByUser) {
+            if (auto self = weakSelf.lock())
+                self->identificationEnded(success, error, canceledByUser);
+        });
     }
 
-    // On the photo road the user acts on every look, and its alerts are its own to answer.
+    const std::string scene = describe(screen);
+    if (scene != m_lastScene) {
+        m_lastScene = scene;
+        takePicture(window, screen, "");
+    }
+
+    // The photo road's user answers its own alerts: the upload's failure is titled "Error" too.
+    if (!m_photoUser && host && screen != host && kvn::MainJobPhotoUser::isPhotoRoad(screen)) {
+        NSLog("main job: the photo identification's first screen is up; the photo road's user takes it from here");
+        std::weak_ptr<MainJob> weakSelf = weak_from_this();
+        std::weak_ptr<UIWindow> weakWindow = window;
+        m_photoUser = std::make_unique<kvn::MainJobPhotoUser>([weakSelf, weakWindow](const std::string& name) {
+            auto self = weakSelf.lock();
+            auto shownWindow = weakWindow.lock();
+            if (!self || !shownWindow || !shownWindow->rootViewController())
+                return;
+            auto top = shownWindow->rootViewController();
+            while (top->presentedViewController())
+                top = top->presentedViewController();
+            self->takePicture(shownWindow, top, name);
+        });
+    }
     if (m_photoUser) {
-        if (auto outcome = m_photoUser->look(window, screen))
-            finish(outcome->success ? PhotoRoadSucceeded : PhotoRoadStopped, outcome->text);
+        // Success reaches the job through the host, as on every road; the user only knows its dead ends.
+        if (auto outcome = m_photoUser->look(window, screen); outcome && !outcome->success)
+            finish(Failed, outcome->text);
         return;
     }
 
     auto alert = std::dynamic_pointer_cast<UIAlertController>(screen);
     if (alert && alert->title() == std::optional<std::string>("Error")) {
-        finish(ErrorAlert, "the initialisation failed: the \"Error\" alert says \"" + alert->message().value_or("") + "\"");
+        finish(Failed, "the initialisation failed: the \"Error\" alert says \"" + alert->message().value_or("") + "\"");
         return;
     }
-    if (host && screen != host) {
-        if (kvn::MainJobPhotoUser::isPhotoRoad(screen)) {
-            NSLog("main job: the photo identification's first screen is up; a user takes the road from here");
-            std::weak_ptr<MainJob> weakSelf = weak_from_this();
-            std::weak_ptr<UIWindow> weakWindow = window;
-            m_photoUser = std::make_shared<kvn::MainJobPhotoUser>([weakSelf, weakWindow](const std::string& name) {
-                auto self = weakSelf.lock();
-                auto shownWindow = weakWindow.lock();
-                if (!self || !shownWindow)
-                    return;
-                if (const auto picture = self->writeNumberedPicture(shownWindow, name))
-                    NSLog("main job: picture %@", *picture);
-            });
-            return;
-        }
-        auto shown = screen;
-        if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen); navigation && navigation->topViewController())
-            shown = navigation->topViewController();
-        std::string outcome = "the initialisation succeeded; the identification's first screen is up: " + describe(screen);
-        if (shown->view()->subviews().empty())
-            outcome += "; that screen is not built yet (an empty stand-in of the library), so the job ends here";
-        finish(FirstLibraryScreen, outcome);
+    userLooks(window, screen);
+}
+
+void MainJob::userLooks(const std::shared_ptr<UIWindow>& window, const std::shared_ptr<UIViewController>& screen)
+{
+    if (m_looksToSkip > 0) {
+        --m_looksToSkip;
+        return;
     }
+    // The user sees the screen as it is drawn, and views that scrolled in are laid out only then.
+    window->layoutIfNeeded();
+    auto move = m_user.nextMove(window);
+    // The screen as the user saw it when it finished a step, named by the move that finishes it,
+    // once a step. Drawing lays the window out again, which may replace the views just found (a
+    // navigation bar's buttons): the user looks once more.
+    if (move.then && m_picturedStep != move.then) {
+        m_picturedStep = move.then;
+        takePicture(window, screen, move.what);
+        move = m_user.nextMove(window);
+    }
+    if (move.kind == kvn::MainJobUser::Move::Kind::Wait) {
+        if (move.what != m_lastWait)
+            NSLog("main job: user: %@", move.what);
+        m_lastWait = move.what;
+        return;
+    }
+    m_lastWait.clear();
+    const auto step = m_user.step();
+    // Logged first: a move may end the identification, and the job with it, before it returns.
+    NSLog("main job: user: %@", move.what);
+    const auto made = m_user.make(window, move);
+    if (!made)
+        NSLog("main job: user: that did not work: %@", made.message());
+    if (m_user.step() != step)
+        NSLog("main job: user: next step: %@", kvn::MainJobUser::describe(m_user.step()));
+    m_looksToSkip = kLooksBetweenMoves;
+}
+
+void MainJob::identificationEnded(bool success, const std::shared_ptr<NSError>& error, bool canceledByUser)
+{
+    if (success)
+        finish(Succeeded, "the identification succeeded");
+    else if (canceledByUser)
+        finish(Cancelled, "the identification was cancelled");
+    else
+        finish(Failed, "the identification failed: " + (error ? error->localizedDescription() + " (" + error->domain() + " " +
+                                                                    std::to_string(error->code()) + ")"
+                                                              : std::string("no error given")));
+}
+
+void MainJob::takePicture(const std::shared_ptr<UIWindow>& window, const std::shared_ptr<UIViewController>& screen,
+                          const std::string& caption)
+{
+    ++m_screens;
+    char number[16];
+    std::snprintf(number, sizeof number, "%02u-", m_screens);
+    const auto picture = writePicture(window, number + fileNamePart(screen, caption) + ".png");
+    NSLog("main job: screen %u: %@%@%@", m_screens, describe(screen), caption.empty() ? std::string() : " (" + caption + ")",
+          picture ? " -> " + *picture : std::string());
 }
 
 void MainJob::finish(int status, const std::string& outcome)
@@ -230,14 +313,6 @@ void MainJob::finish(int status, const std::string& outcome)
         NSLog("main job: picture %@", picture);
     NSLog("main job: done (status %d)", status);
     UIApplication::sharedApplication()->terminateWithStatus(status);
-}
-
-std::optional<std::string> MainJob::writeNumberedPicture(const std::shared_ptr<UIWindow>& window, const std::string& namePart)
-{
-    ++m_screens;
-    char number[16];
-    std::snprintf(number, sizeof number, "%02u-", m_screens);
-    return writePicture(window, number + namePart + ".png");
 }
 
 std::optional<std::string> MainJob::writePicture(const std::shared_ptr<UIWindow>& window, const std::string& fileName)

@@ -1,15 +1,18 @@
 #pragma once
-// The main job's mode of the app: a headless run that ends by itself. Switched on by the
-// environment (KVN_MAIN_JOB=1) when the program loads, it watches the key window once the app
-// has launched and, for every screen that comes to rest on top, writes a picture of the window
-// (PNG) into the output folder and logs the screen. It ends the app as soon as the outcome of
-// the identification's initialisation shows:
-//   status 0: the identification's first library screen is up (the initialisation succeeded);
-//   status 1: the host's "Error" alert is up (the initialisation failed);
-//   status 2: neither within the time-out.
-// When the first screen is the photo identification's, a user (kvn::MainJobPhotoUser) takes the
-// road from there instead, and the app ends with status 0 once the identification succeeded,
-// 3 when the road stopped short (an alert, a failed result), or 2 at the time-out.
+// The main job's mode of the app: a headless run that goes through an identification as a user
+// would and ends by itself. Switched on by the environment (KVN_MAIN_JOB=1) when the program
+// loads, it watches the key window once the app has launched. For every screen that comes to
+// rest on top (and before each step the user finishes) it writes a picture of the window (PNG)
+// into the output folder and logs the screen; the user (kvn::MainJobUser) takes one step at a
+// time on what the window shows, and every step is logged. It ends the app as soon as the
+// outcome shows:
+//   status 0: the host was told that the identification succeeded;
+//   status 1: the host was told that it failed, or the host's "Error" alert is up (the
+//             initialisation failed);
+//   status 2: no outcome within the time-out (the log says what the user was waiting for);
+//   status 3: the host was told that the user cancelled.
+// On the photo road (the country screen first) kvn::MainJobPhotoUser takes the user's part; a
+// road it cannot finish (an alert it cannot answer, uploads that keep failing) ends with status 1.
 // Settings: KVN_MAIN_JOB_OUTPUT (the pictures' folder, default "main-job" in the working
 // folder) and KVN_MAIN_JOB_TIMEOUT (seconds, default 60).
 // Main thread; the watch runs on a timer of the main run loop.
@@ -18,9 +21,10 @@
 #include <string>
 #include <vector>
 
-namespace kvn {
-class MainJobPhotoUser;
-}
+#include "MainJobPhotoUser.h"
+#include "MainJobUser.h"
+
+class NSError;
 class NSTimer;
 class UIViewController;
 class UIWindow;
@@ -35,29 +39,42 @@ public:
     // the defaults stand in for them.
     static std::optional<Options> optionsFromEnvironment();
 
-    explicit MainJob(Options options);
+    enum ExitStatus { Succeeded = 0, Failed = 1, TimedOut = 2, Cancelled = 3 };
+
+    // The user reads the library's texts unless others are given.
+    explicit MainJob(Options options, std::optional<kvn::MainJobUser::Texts> texts = std::nullopt);
     // Starts the watch and the time-out.
     void start();
     // The pictures written so far, in order.
     const std::vector<std::string>& pictures() const { return m_pictures; }
     bool isFinished() const { return m_finished; }
+    const kvn::MainJobUser& user() const { return m_user; }
 
     // How often the watch looks at the window, in seconds of the run loop's clock.
     static constexpr double kWatchInterval = 0.1;
+    // Looks the user lets pass after a move, so that what it started can show (as a person
+    // waits for a screen to react).
+    static constexpr int kLooksBetweenMoves = 3;
 
 private:
     void watch();
+    void userLooks(const std::shared_ptr<UIWindow>& window, const std::shared_ptr<UIViewController>& screen);
+    void identificationEnded(bool success, const std::shared_ptr<NSError>& error, bool canceledByUser);
     void finish(int status, const std::string& outcome);
+    void takePicture(const std::shared_ptr<UIWindow>& window, const std::shared_ptr<UIViewController>& screen, const std::string& caption);
     std::optional<std::string> writePicture(const std::shared_ptr<UIWindow>& window, const std::string& fileName);
-    // writePicture under the next screen number: "07-<namePart>.png".
-    std::optional<std::string> writeNumberedPicture(const std::shared_ptr<UIWindow>& window, const std::string& namePart);
 
     Options m_options;
     std::shared_ptr<NSTimer> m_watchTimer;
     std::shared_ptr<NSTimer> m_timeoutTimer;
-    const UIViewController* m_lastScreen = nullptr;
+    std::string m_lastScene;
+    const UIViewController* m_observedHost = nullptr;
+    kvn::MainJobUser m_user;
+    std::unique_ptr<kvn::MainJobPhotoUser> m_photoUser;
+    int m_looksToSkip = 0;
+    std::string m_lastWait;
+    std::optional<kvn::MainJobUser::Step> m_picturedStep;
     unsigned m_screens = 0;
     std::vector<std::string> m_pictures;
     bool m_finished = false;
-    std::shared_ptr<kvn::MainJobPhotoUser> m_photoUser;
 };

@@ -2,20 +2,24 @@
 # The main job: on a fresh Debian 12 machine, installs what is needed, builds the app, starts the
 # simulated identification service on https://localhost:47443 (the development environment's
 # host), runs the app headless against it and prints what happens: start-up, the script, the
-# identification's initialisation and the first screen. The app ends by itself once the outcome
-# shows (or after a time-out); pictures of the screens it passed through are written to
-# $BUILD_DIR/main-job/.
+# identification's initialisation, every screen, every step the app's user takes and the
+# statuses of the video identification as the agent's commands set them. The app ends by itself
+# once the outcome shows (or after a time-out); pictures of the screens it passed through are
+# written to $BUILD_DIR/main-job/.
 #
-#   bash scripts/run.sh [TRANSACTION_TOKEN]     default DEV0001 (a development-environment token)
+#   bash scripts/run.sh [TRANSACTION_TOKEN]     default DEVAGENTIDENT0001 (the development
+#                                               environment; the sim's agent runs the whole
+#                                               video identification)
 #
-# Exit status: 0 the identification's first screen came up, 1 the initialisation failed (the
-# "Error" alert), 2 time-out, anything else a set-up or build failure.
+# Exit status: 0 the host was told the identification succeeded, 1 it failed (or the
+# initialisation failed: the "Error" alert), 2 time-out, 3 cancelled, anything else a set-up or
+# build failure.
 # Settings: BUILD_DIR (default build-run), JOBS, KVN_MAIN_JOB_TIMEOUT (seconds, default 60).
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 root=$(pwd)
 
-token=${1:-DEV0001}
+token=${1:-DEVAGENTIDENT0001}
 if [[ ! "$token" =~ ^[A-Za-z0-9._-]+$ ]]; then
   echo "run: a transaction token is made of letters, digits, '.', '_' and '-'" >&2
   exit 64
@@ -76,15 +80,19 @@ env KVN_MAIN_JOB=1 \
     KVN_DEFAULTS_PATH="$root/$BUILD_DIR/defaults.json" \
     KVN_REACHABILITY_FLAGS=2 \
     KVN_LAUNCH_OPTIONS="{\"transactionToken\": \"$token\"}" \
-    bash scripts/with-display.sh "$app" 2>&1 || status=$?
+    bash scripts/with-display.sh "$app" 2>&1 | tee "$out/app.log" || status=${PIPESTATUS[0]}
 echo "----------------------------------------------------------------------------------------"
 
 case $status in
-  0) echo "run: the initialisation succeeded and the identification's first screen came up" ;;
-  1) echo "run: the initialisation failed: the app showed its \"Error\" alert" ;;
-  2) echo "run: time-out: neither the identification's first screen nor the \"Error\" alert came up" ;;
+  0) echo "run: the identification succeeded" ;;
+  1) echo "run: the identification failed (the app's log above says how)" ;;
+  2) echo "run: time-out: no outcome came (the app's log above says what its user was waiting for)" ;;
+  3) echo "run: the identification was cancelled" ;;
   *) echo "run: the app ended with status $status" ;;
 esac
+echo "run: the statuses of the video identification, in order:"
+grep -oE "new status - KVNIdentificationStatus[A-Za-z]+ - [0-9]+ \([A-Za-z]+\)" "$out/app.log" |
+  sed 's/^new status - KVNIdentificationStatus/  /' || echo "  (none)"
 echo "run: service requests:"
 grep -E " -> [0-9]{3}" "$sim_log" | sed 's/^/  /' || echo "  (none)"
 echo "run: pictures of the screens:"

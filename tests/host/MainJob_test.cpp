@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "KavoniViewController.h"
+#include "Foundation/NSError.h"
 #include "MainJob.h"
 #include "UIKit/UINavigationController.h"
 #include "photo-ident/KVNCountrySelectionViewController.h"
@@ -69,14 +70,22 @@ TEST_F(MainJobTest, TheErrorAlertEndsTheAppWithStatusOneAfterAPictureOfEachScree
     EXPECT_EQ(job->pictures().size(), 2u) << "the watch has stopped";
 }
 
-TEST_F(MainJobTest, TheIdentificationsFirstScreenEndsTheAppWithStatusZero)
+struct HostOutcome {
+    bool success;
+    bool canceled;
+    int status;
+};
+
+class MainJobOutcomeTest : public MainJobTest, public ::testing::WithParamInterface<HostOutcome> {};
+
+TEST_P(MainJobOutcomeTest, TheLibrarysFirstScreenDoesNotEndTheApp_TheHostsOutcomeDoes)
 {
+    const auto [success, canceled, expected] = GetParam();
     startJob();
     auto screen = std::make_shared<QuietKavoniViewController>();
     screen->init();
     root->presentModalViewController_animated(screen, true);
     runFor(1.0);
-    EXPECT_FALSE(job->isFinished()) << "the host's own screen is not the outcome";
 
     auto first = std::make_shared<UIViewController>();
     first->init();
@@ -84,12 +93,21 @@ TEST_F(MainJobTest, TheIdentificationsFirstScreenEndsTheAppWithStatusZero)
     navigation->initWithRootViewController(first);
     screen->presentViewController_animated_completion(navigation, true, nullptr);
     runFor(1.0);
+    EXPECT_FALSE(job->isFinished()) << "the user goes on from the first screen";
+    EXPECT_EQ(job->pictures().size(), 3u) << "root, host, first library screen";
 
-    EXPECT_EQ(status(), 0);
-    ASSERT_EQ(job->pictures().size(), 3u);
+    // What the library hands the host's completion when the identification ends.
+    ASSERT_TRUE(screen->endObserver()) << "the job listens to the host";
+    screen->endObserver()(success, success || canceled ? nullptr : NSError::errorWithDomain_code_userInfo("de.kavoni.kavoni", 1011), canceled);
+    EXPECT_EQ(status(), expected);
+    EXPECT_TRUE(job->isFinished());
 }
 
-TEST_F(MainJobTest, ThePhotoRoadsFirstScreenHandsTheRoadToAUserWhoseDeadEndIsStatusThree)
+INSTANTIATE_TEST_SUITE_P(Outcomes, MainJobOutcomeTest,
+                         ::testing::Values(HostOutcome{true, false, 0}, HostOutcome{false, false, 1}, HostOutcome{false, true, 3}),
+                         [](const auto& info) { return info.param.success ? "Success" : info.param.canceled ? "Cancel" : "Failure"; });
+
+TEST_F(MainJobTest, ThePhotoRoadsFirstScreenHandsTheRoadToItsUserWhoseDeadEndIsStatusOne)
 {
     startJob();
     auto screen = std::make_shared<QuietKavoniViewController>();
@@ -107,7 +125,7 @@ TEST_F(MainJobTest, ThePhotoRoadsFirstScreenHandsTheRoadToAUserWhoseDeadEndIsSta
     EXPECT_FALSE(job->isFinished()) << "the first screen of the photo road is not the outcome; the user takes over";
 
     runFor(2.0);
-    EXPECT_EQ(status(), 3);
+    EXPECT_EQ(status(), 1);
 }
 
 TEST_F(MainJobTest, WithoutAnOutcomeTheTimeOutEndsTheAppWithStatusTwo)
