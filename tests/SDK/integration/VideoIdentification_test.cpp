@@ -25,6 +25,7 @@
 #include <nlohmann/json.hpp>
 
 #include "MediaStack/Views/LocalPreviewView.h"
+#include "support/SessionTestSupport.h"
 #include "AVFoundation/AVCaptureDevice.h"
 #include "AVFoundation/AVMediaFormat.h"
 #include "Foundation/BindToMainQueue.h"
@@ -333,16 +334,13 @@ protected:
 
     static bool idle()
     {
-        auto manager = KVNRequestManager::sharedManager();
-        return manager->managerJSONJSON()->tasks().empty() && manager->managerJSONHTTP()->tasks().empty() &&
-            manager->managerHTTPHTTP()->tasks().empty();
+        return kvn::test::requestManagerIdle();
     }
 
     // A token of its own for each test (the sim keeps identifications by token).
     static std::string tokenWith(const std::string& keyword)
     {
-        static std::atomic<int> serial{0};
-        return "DEV" + keyword + "-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+        return kvn::test::uniqueToken(keyword);
     }
 
     // The shared session as the initialisation leaves it: the customer configuration of the

@@ -21,6 +21,7 @@
 #include <nlohmann/json.hpp>
 
 #include "../../../../platform/UIKit/Snapshot.h"
+#include "support/SessionTestSupport.h"
 #include "../../UIElements/Controls/ThemedUIKitTest.h"
 #include "AVFoundation/AVCaptureDevice.h"
 #include "Foundation/BindToMainQueue.h"
@@ -148,15 +149,12 @@ protected:
 
     static bool idle()
     {
-        auto manager = KVNRequestManager::sharedManager();
-        return manager->managerJSONJSON()->tasks().empty() && manager->managerJSONHTTP()->tasks().empty() &&
-            manager->managerHTTPHTTP()->tasks().empty();
+        return kvn::test::requestManagerIdle();
     }
 
     static std::string tokenWith(const std::string& keyword)
     {
-        static std::atomic<int> serial{0};
-        return "DEV" + keyword + "-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+        return kvn::test::uniqueToken(keyword);
     }
 
     // The session as the initialisation leaves it, for a token of the test's own.

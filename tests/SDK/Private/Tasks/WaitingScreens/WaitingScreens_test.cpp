@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "../../UIElements/Controls/ThemedUIKitTest.h"
+#include "support/SessionTestSupport.h"
 #include "Foundation/NSLocale.h"
 #include "Foundation/NSNotificationCenter.h"
 #include "Foundation/NSString.h"
@@ -94,9 +95,7 @@ protected:
 
     static bool idle()
     {
-        auto manager = KVNRequestManager::sharedManager();
-        return manager->managerJSONJSON()->tasks().empty() && manager->managerJSONHTTP()->tasks().empty() &&
-            manager->managerHTTPHTTP()->tasks().empty();
+        return kvn::test::requestManagerIdle();
     }
 
     void waitForIdle() { ASSERT_TRUE(loop->spin_until([] { return idle(); }, kNetworkBound)); }

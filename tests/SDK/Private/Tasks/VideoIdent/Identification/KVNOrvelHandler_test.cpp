@@ -12,6 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "CallHandlerTestSupport.h"
+#include "support/SessionTestSupport.h"
 #include "MediaStack/Conference/CandidateTypePreferences.h"
 #include "MediaStack/Conference/PeerLink.h"
 #include "MediaStack/AudioStreamDescription.h"
@@ -76,9 +77,7 @@ protected:
 
     static bool idle()
     {
-        auto manager = KVNRequestManager::sharedManager();
-        return manager->managerJSONJSON()->tasks().empty() && manager->managerJSONHTTP()->tasks().empty() &&
-            manager->managerHTTPHTTP()->tasks().empty();
+        return kvn::test::requestManagerIdle();
     }
 
     void start(bool trickle)
