@@ -109,7 +109,7 @@ std::optional<MainJobPhotoUser::Outcome> MainJobPhotoUser::act(const std::shared
     if (auto alert = std::dynamic_pointer_cast<UIAlertController>(top)) {
         const std::string message = alert->message().value_or("");
         const bool uploadFailed = message == text("PHOTO_UPLOAD_FAILED_ALERT_MESSAGE");
-        if (uploadFailed && m_uploadFailures < kUploadRetries && alert->tapActionWithTitle(text("RETRY"))) {
+        if (uploadFailed && m_uploadFailures < kUploadRetries && tapText(window, text("RETRY"))) {
             ++m_uploadFailures;
             moved("the photos could not be sent; retrying (" + std::to_string(m_uploadFailures) + ")");
             return std::nullopt;

@@ -272,8 +272,7 @@ TEST_F(PhotoRoadTest, PhotographsEachSlotUploadsWithARetryAndEndsInSuccess)
     writePicture("06-upload-failed");
     EXPECT_EQ(alert->message(), L("PHOTO_UPLOAD_FAILED_ALERT_MESSAGE"));
     EXPECT_EQ(upload->uploadedPhotosCount(), 0);
-    // Alert buttons are pressed the way the platform's automation presses them.
-    ASSERT_TRUE(alert->tapActionWithTitle(L("RETRY")));
+    tapText(L("RETRY"));
     ASSERT_TRUE(waitUntil([&] {
         for (const auto& request : sim->requests())
             if (request["path"].get<std::string>().ends_with("/requestVideoChat"))
