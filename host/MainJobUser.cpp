@@ -330,6 +330,13 @@ MainJobUser::Move MainJobUser::answerGreeting(const std::shared_ptr<UIWindow>& w
     });
     if (close && ViewFinder::visibleRect(close).size.width > 0)
         return tap(close, "the chat's close button", Step::RequestCode);
+    // The agent's next request may come up over the chat and hide it: the user goes on with that.
+    auto next = requestCode(window);
+    if (next.kind != Move::Kind::Wait) {
+        if (!next.then)
+            next.then = Step::RequestCode;
+        return next;
+    }
     return wait("the chat's close button");
 }
 

@@ -158,6 +158,39 @@ TEST_F(MainJobUserTest, OnTheSignaturePadItDrawsUntilItCanSendAndThenSendsOnce)
     EXPECT_FALSE(move.then);
 }
 
+// The agent's request for consent comes up full screen over the chat, whose close button is then
+// out of sight: the user answered and goes on with the request instead of waiting for it.
+TEST_F(MainJobUserTest, AfterAnsweringItTakesUpTheConsentThatCoversTheChat)
+{
+    auto user = userAt(Step::AnswerGreeting);
+    const auto texts = MainJobUser::textsFromLibrary();
+    auto field = std::make_shared<KVNTextField>();
+    field->initWithFrame(CGRectZero);
+    field->setPlaceholder(texts.chatPlaceholder);
+    place(field, CGRectMake(20, 600, 335, 45));
+    for (int move = 0; move < 2; ++move) {
+        const auto next = look(user);
+        ASSERT_NE(next.kind, Kind::Wait) << next.what;
+        ASSERT_TRUE(user.make(window, next)) << next.what;
+        runFor(0.3);
+    }
+    field->removeFromSuperview();
+
+    auto phrase = cell<KVNCheckCell>(CGRectMake(0, 200, 375, 110));
+    auto proceed = button(texts.continueButton, CGRectMake(20, 400, 335, 50), false);
+    auto move = look(user);
+    ASSERT_EQ(move.kind, Kind::Tap) << move.what;
+    EXPECT_EQ(move.view, phrase->checkBoxButton());
+    ASSERT_TRUE(user.make(window, move));
+    EXPECT_EQ(user.step(), Step::RequestCode);
+
+    phrase->checkBoxButton()->setSelected(true);
+    proceed->setEnabled(true);
+    move = look(user);
+    ASSERT_EQ(move.kind, Kind::Tap) << move.what;
+    EXPECT_EQ(move.view, proceed);
+}
+
 TEST_F(MainJobUserTest, AnAlertIsClosedWithItsOK_AQuestionIsNotAnswered)
 {
     struct Case {
