@@ -262,6 +262,11 @@ void MainJob::userLooks(const std::shared_ptr<UIWindow>& window, const std::shar
         if (move.what != m_lastWait)
             NSLog("main job: user: %@", move.what);
         m_lastWait = move.what;
+        // What the user only had to see ends its step all the same.
+        if (move.then) {
+            m_user.make(window, move);
+            NSLog("main job: user: next step: %@", kvn::MainJobUser::describe(m_user.step()));
+        }
         return;
     }
     m_lastWait.clear();

@@ -3,7 +3,12 @@
 #include <functional>
 
 #include "Private/Helper/KVNLocalizer.h"
+#include "Private/Tasks/VideoIdent/Identification/ESignature/KVNCanvas.h"
+#include "Private/Tasks/VideoIdent/Identification/ESignature/KVNESignatureViewController.h"
+#include "Private/Tasks/VideoIdent/Identification/ESignature/KVNOpenTrustViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNChatViewController.h"
+#include "Private/UIElements/KVNActivityIndicatorView.h"
+#include "Private/UIElements/KVNWebView.h"
 #include "Private/UIElements/KVNBadgeView.h"
 #include "Private/UIElements/KVNChatButton.h"
 #include "Private/UIElements/KVNCheckBoxButton.h"
@@ -11,6 +16,7 @@
 #include "Private/UIElements/KVNTextInputCell.h"
 #include "Private/UIElements/KVNToast.h"
 #include "UIKit/Automation/Driver.h"
+#include "UIKit/Automation/Finger.h"
 #include "UIKit/Automation/ViewFinder.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIButton.h"
@@ -109,6 +115,18 @@ void forEachScreen(const std::shared_ptr<UIViewController>& screen, const std::f
     forEachScreen(screen->presentedViewController(), visit);
 }
 
+Automation::Result draw(const std::shared_ptr<UIWindow>& window, const std::vector<CGPoint>& stroke)
+{
+    if (stroke.size() < 2)
+        return Automation::Result::failure("a stroke needs two points");
+    Automation::Finger finger(window);
+    finger.down(stroke.front());
+    for (size_t i = 1; i < stroke.size(); ++i)
+        finger.moveTo(stroke[i]);
+    finger.up();
+    return Automation::Result::success();
+}
+
 std::shared_ptr<UIAlertController> alertOnShow(const std::shared_ptr<UIWindow>& window)
 {
     std::shared_ptr<UIAlertController> alert;
@@ -128,6 +146,8 @@ MainJobUser::Texts MainJobUser::textsFromLibrary()
     texts.waitingListOffer = "OK";
     texts.waitingListJoin = {text("PUSH_REQUESTPUSHBUTTON_TITLE"), text("SMS_REQUESTPUSHBUTTON_TITLE")};
     texts.chatPlaceholder = text("CHAT_INPUT_TEXTFIELD_PLACEHOLDER");
+    texts.continueButton = text("CONTINUE");
+    texts.signButton = text("SIGNATURE_SEND_BUTTON_TITLE");
     texts.requestCodeButton = text("IDENT_CODE_REQUEST_SMS_BUTTON_TITLE");
     texts.codePlaceholder = text("IDENT_CODE_PLACEHOLDER");
     texts.confirmCodeButton = text("IDENT_CODE_CONFIRM_BUTTON_TITLE");
@@ -155,6 +175,10 @@ const char* MainJobUser::describe(Step step)
         return "answer the greeting in the chat";
     case Step::RequestCode:
         return "ask for the ident code";
+    case Step::Sign:
+        return "sign on the pad";
+    case Step::WaitForSigningPage:
+        return "wait for the signing page";
     case Step::EnterCode:
         return "enter the ident code";
     case Step::WaitForEnd:
@@ -186,6 +210,10 @@ MainJobUser::Move MainJobUser::nextMove(const std::shared_ptr<UIWindow>& window)
         return answerGreeting(window);
     case Step::RequestCode:
         return requestCode(window);
+    case Step::Sign:
+        return sign(window);
+    case Step::WaitForSigningPage:
+        return waitForSigningPage(window);
     case Step::EnterCode:
         return enterCode(window);
     case Step::WaitForEnd:
@@ -229,6 +257,11 @@ MainJobUser::Move MainJobUser::checkData(const std::shared_ptr<UIWindow>& window
     // The bar draws the screen's title itself, so the screen is known by its rows and button.
     if (!visibleViewOfKind<KVNCheckCell>(window) && !ViewFinder::viewWithText(window, m_texts.startButton))
         return wait("the data check screen");
+    return tickAndTap(window, m_texts.startButton, Step::WaitForGreeting);
+}
+
+MainJobUser::Move MainJobUser::tickAndTap(const std::shared_ptr<UIWindow>& window, const std::string& button, Step then) const
+{
     // The rows the user must tick; the number and address rows tick themselves when valid.
     auto unticked = visibleViewOfKind<KVNCheckBoxButton>(window, [](const KVNCheckBoxButton& box) {
         return !box.isSelected() && hasAncestorOfKind<KVNCheckCell>(box) && !hasAncestorOfKind<KVNTextInputCell>(box);
@@ -241,18 +274,18 @@ MainJobUser::Move MainJobUser::checkData(const std::shared_ptr<UIWindow>& window
     const CGPoint lower = CGPointMake(CGRectGetMidX(bounds), bounds.origin.y + bounds.size.height * 0.75);
     Move scroll;
     scroll.kind = Move::Kind::Swipe;
-    if (auto start = ViewFinder::viewWithText(window, m_texts.startButton)) {
-        if (auto enabled = enabledControlWithText(window, m_texts.startButton))
-            return tap(enabled, quoted(m_texts.startButton), Step::WaitForGreeting);
+    if (auto start = ViewFinder::viewWithText(window, button)) {
+        if (auto enabled = enabledControlWithText(window, button))
+            return tap(enabled, quoted(button), then);
         // Something above the greyed-out button is still unticked.
         scroll.from = upper;
         scroll.to = lower;
-        scroll.what = "scrolls up: " + quoted(m_texts.startButton) + " is greyed out";
+        scroll.what = "scrolls up: " + quoted(button) + " is greyed out";
         return scroll;
     }
     scroll.from = lower;
     scroll.to = upper;
-    scroll.what = "scrolls down to " + quoted(m_texts.startButton);
+    scroll.what = "scrolls down to " + quoted(button);
     return scroll;
 }
 
@@ -297,14 +330,66 @@ MainJobUser::Move MainJobUser::answerGreeting(const std::shared_ptr<UIWindow>& w
     });
     if (close && ViewFinder::visibleRect(close).size.width > 0)
         return tap(close, "the chat's close button", Step::RequestCode);
+    // The agent's next request may come up over the chat and hide it: the user goes on with that.
+    auto next = requestCode(window);
+    if (next.kind != Move::Kind::Wait) {
+        if (!next.then)
+            next.then = Step::RequestCode;
+        return next;
+    }
     return wait("the chat's close button");
 }
 
 MainJobUser::Move MainJobUser::requestCode(const std::shared_ptr<UIWindow>& window) const
 {
+    // The agent may ask for a signature on the pad instead of the code.
+    if (visibleViewOfKind<KVNCanvas>(window))
+        return sign(window);
+    // Or for consent in the app: the approval phrases come as a check screen, then the code.
+    if (visibleViewOfKind<KVNCheckCell>(window) && ViewFinder::viewWithText(window, m_texts.continueButton))
+        return tickAndTap(window, m_texts.continueButton, Step::RequestCode);
     if (auto request = enabledControlWithText(window, m_texts.requestCodeButton))
         return tap(request, quoted(m_texts.requestCodeButton), Step::EnterCode);
     return wait("the ident code screen");
+}
+
+MainJobUser::Move MainJobUser::sign(const std::shared_ptr<UIWindow>& window) const
+{
+    if (auto send = enabledControlWithText(window, m_texts.signButton))
+        return tap(send, quoted(m_texts.signButton), Step::WaitForSigningPage);
+    // The send button stays greyed out until there is ink on the pad.
+    auto canvas = visibleViewOfKind<KVNCanvas>(window);
+    if (!canvas)
+        return wait("the signature pad");
+    const auto bounds = canvas->bounds();
+    Move draw;
+    draw.kind = Move::Kind::Draw;
+    // A zigzag across the middle of the pad, clear of its edges.
+    for (int i = 0; i <= 6; ++i) {
+        const CGPoint point = CGPointMake(bounds.origin.x + bounds.size.width * (0.15 + 0.7 * i / 6.0),
+                                          bounds.origin.y + bounds.size.height * (i % 2 ? 0.65 : 0.35));
+        draw.stroke.push_back(canvas->convertPoint_toView(point, window));
+    }
+    draw.what = "draws a signature on the pad";
+    draw.then = Step::Sign;
+    return draw;
+}
+
+MainJobUser::Move MainJobUser::waitForSigningPage(const std::shared_ptr<UIWindow>& window) const
+{
+    std::shared_ptr<KVNOpenTrustViewController> page;
+    forEachScreen(window->rootViewController(), [&](const std::shared_ptr<UIViewController>& screen) {
+        if (auto overlay = std::dynamic_pointer_cast<KVNESignatureViewController>(screen); overlay && overlay->openTrustViewController())
+            page = overlay->openTrustViewController();
+    });
+    // The page is in once its spinner stopped and it faded in; what follows is the agent's.
+    if (page && page->isViewLoaded() && !page->activityIndicator()->isAnimating() && page->webView()->alpha() == 1.0 &&
+        ViewFinder::visibleRect(page->webView()).size.width > 0) {
+        auto seen = wait("the agent to end the identification: the signing page is in");
+        seen.then = Step::WaitForEnd;
+        return seen;
+    }
+    return wait("the signing page");
 }
 
 MainJobUser::Move MainJobUser::enterCode(const std::shared_ptr<UIWindow>& window) const
@@ -327,7 +412,7 @@ Automation::Result MainJobUser::make(const std::shared_ptr<UIWindow>& window, co
     auto result = Automation::Result::success();
     switch (move.kind) {
     case Move::Kind::Wait:
-        return result;
+        break;
     case Move::Kind::Tap:
         result = Automation::Driver::tap(move.view);
         break;
@@ -338,6 +423,9 @@ Automation::Result MainJobUser::make(const std::shared_ptr<UIWindow>& window, co
         break;
     case Move::Kind::Swipe:
         result = Automation::Driver::swipe(window, move.from, move.to, 10, 0.3);
+        break;
+    case Move::Kind::Draw:
+        result = draw(window, move.stroke);
         break;
     case Move::Kind::CloseAlert:
         if (!move.alert || !move.alert->tapActionWithTitle(move.text))

@@ -3,12 +3,15 @@
 // identification as a user would. It goes through the data check (ticks what is left unticked,
 // scrolls to the start button and taps it), waits in the call for the agent's greeting, opens
 // the chat from the note that shows it, answers and closes the chat, asks for the ident code,
-// types the code it was sent and confirms it, and leaves the result screen. An alert that
-// comes up on the way is read out and closed with its "OK".
+// types the code it was sent and confirms it, and leaves the result screen. When the agent asks
+// for a signature instead, it draws one on the pad, sends it and waits for the remote signing
+// page; when the agent asks for consent in the app, it ticks the approval phrases, continues,
+// and asks for and enters the code as above. An alert that comes up on the way is read out and
+// closed with its "OK".
 //
 // It finds views by the text they show (the library's own texts, from its string table), and
 // recognises the few that show no text (a check box, the note, the chat's close icon) by their
-// kind, as a person recognises an icon. It acts only through Automation::Driver (taps, keys,
+// kind, as a person recognises an icon (the signature pad is one). It acts only through Automation::Driver (taps, keys,
 // swipes), never through a screen's handlers, so what it cannot see or reach it cannot do.
 // nextMove only looks; make does the move and, when it went through, moves on to the next step.
 // Main thread only.
@@ -28,7 +31,17 @@ namespace kvn {
 
 class MainJobUser {
 public:
-    enum class Step { CheckData, WaitForGreeting, AnswerGreeting, RequestCode, EnterCode, WaitForEnd, Done };
+    enum class Step {
+        CheckData,
+        WaitForGreeting,
+        AnswerGreeting,
+        RequestCode, // also where the agent's request to sign shows
+        Sign,
+        WaitForSigningPage,
+        EnterCode,
+        WaitForEnd,
+        Done
+    };
 
     // What the user looks for on the screens.
     struct Texts {
@@ -36,6 +49,8 @@ public:
         std::string waitingListOffer;  // the waiting list's first button (a fixed text)
         std::vector<std::string> waitingListJoin; // its button that asks to be called back, by channel
         std::string chatPlaceholder;   // the chat's empty message field
+        std::string continueButton;    // the approval phrases' button
+        std::string signButton;        // the signature pad's send button
         std::string requestCodeButton; // the ident code screen's request button
         std::string codePlaceholder;   // its empty code field
         std::string confirmCodeButton; // its confirm button
@@ -53,14 +68,17 @@ public:
     };
 
     struct Move {
-        enum class Kind { Wait, Tap, Type, Swipe, CloseAlert };
+        enum class Kind { Wait, Tap, Type, Swipe, Draw, CloseAlert };
         Kind kind = Kind::Wait;
         std::shared_ptr<UIView> view;            // Tap
         std::shared_ptr<UIAlertController> alert; // CloseAlert
         std::string text;                        // Type: the keys; CloseAlert: the button's title
         CGPoint from{}, to{};                    // Swipe, in the window's points
+        std::vector<CGPoint> stroke;             // Draw: where the finger goes, in the window's points
         std::string what;                        // for the log: "taps \"Start video identification\""
-        std::optional<Step> then;                // the step that follows once the move went through
+        // The step that follows once the move went through; a Wait may carry one too, for what
+        // the user only has to see.
+        std::optional<Step> then;
     };
 
     explicit MainJobUser(Texts texts);
@@ -78,6 +96,10 @@ public:
 
 private:
     Move checkData(const std::shared_ptr<UIWindow>& window) const;
+    // Ticks what is left unticked on a check screen and taps `button` once it is enabled.
+    Move tickAndTap(const std::shared_ptr<UIWindow>& window, const std::string& button, Step then) const;
+    Move sign(const std::shared_ptr<UIWindow>& window) const;
+    Move waitForSigningPage(const std::shared_ptr<UIWindow>& window) const;
     Move waitForGreeting(const std::shared_ptr<UIWindow>& window) const;
     Move answerGreeting(const std::shared_ptr<UIWindow>& window) const;
     Move requestCode(const std::shared_ptr<UIWindow>& window) const;

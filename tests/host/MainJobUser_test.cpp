@@ -4,6 +4,8 @@
 #include "HostTestFixture.h"
 
 #include "MainJobUser.h"
+#include "Private/Tasks/VideoIdent/Identification/ESignature/KVNCanvas.h"
+#include "Private/Tasks/VideoIdent/Identification/ESignature/KVNSignatureViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNResultViewController.h"
 #include "Private/UIElements/KVNCheckBoxButton.h"
 #include "Private/UIElements/KVNCheckCell.h"
@@ -121,6 +123,72 @@ TEST_F(MainJobUserTest, TheCodeIsTypedOnceAndConfirmedOnlyOnceTheScreenAcceptsIt
     ASSERT_EQ(move.kind, Kind::Tap) << move.what;
     EXPECT_EQ(move.view, confirm);
     EXPECT_EQ(move.then, Step::WaitForEnd);
+}
+
+// The pad's send button is greyed out until there is ink, and stays greyed out while the drawing
+// goes up: the user draws through the hit test until it can send, and sends once.
+TEST_F(MainJobUserTest, OnTheSignaturePadItDrawsUntilItCanSendAndThenSendsOnce)
+{
+    auto user = userAt(Step::RequestCode);
+    auto panel = std::make_shared<KVNSignatureViewController>();
+    panel->init();
+    root->addChildViewController(panel);
+    place(panel->view(), CGRectMake(10, 180, 355, 460));
+    panel->didMoveToParentViewController(root);
+    ASSERT_FALSE(panel->signContractButton()->isEnabled());
+
+    auto move = look(user);
+    ASSERT_EQ(move.kind, Kind::Draw) << move.what;
+    ASSERT_TRUE(user.make(window, move));
+    runFor(0.3);
+    EXPECT_EQ(user.step(), Step::Sign);
+    EXPECT_TRUE(panel->canvas()->drawnImage()) << "the stroke landed on the pad";
+    ASSERT_TRUE(panel->signContractButton()->isEnabled());
+
+    move = look(user);
+    ASSERT_EQ(move.kind, Kind::Tap) << move.what;
+    EXPECT_EQ(move.view, panel->signContractButton());
+    ASSERT_TRUE(user.make(window, move));
+    EXPECT_EQ(user.step(), Step::WaitForSigningPage);
+
+    // The upload greys the button out again: that is no reason to draw over the signature.
+    panel->signContractButton()->setEnabled(false);
+    move = look(user);
+    EXPECT_EQ(move.kind, Kind::Wait) << move.what;
+    EXPECT_FALSE(move.then);
+}
+
+// The agent's request for consent comes up full screen over the chat, whose close button is then
+// out of sight: the user answered and goes on with the request instead of waiting for it.
+TEST_F(MainJobUserTest, AfterAnsweringItTakesUpTheConsentThatCoversTheChat)
+{
+    auto user = userAt(Step::AnswerGreeting);
+    const auto texts = MainJobUser::textsFromLibrary();
+    auto field = std::make_shared<KVNTextField>();
+    field->initWithFrame(CGRectZero);
+    field->setPlaceholder(texts.chatPlaceholder);
+    place(field, CGRectMake(20, 600, 335, 45));
+    for (int move = 0; move < 2; ++move) {
+        const auto next = look(user);
+        ASSERT_NE(next.kind, Kind::Wait) << next.what;
+        ASSERT_TRUE(user.make(window, next)) << next.what;
+        runFor(0.3);
+    }
+    field->removeFromSuperview();
+
+    auto phrase = cell<KVNCheckCell>(CGRectMake(0, 200, 375, 110));
+    auto proceed = button(texts.continueButton, CGRectMake(20, 400, 335, 50), false);
+    auto move = look(user);
+    ASSERT_EQ(move.kind, Kind::Tap) << move.what;
+    EXPECT_EQ(move.view, phrase->checkBoxButton());
+    ASSERT_TRUE(user.make(window, move));
+    EXPECT_EQ(user.step(), Step::RequestCode);
+
+    phrase->checkBoxButton()->setSelected(true);
+    proceed->setEnabled(true);
+    move = look(user);
+    ASSERT_EQ(move.kind, Kind::Tap) << move.what;
+    EXPECT_EQ(move.view, proceed);
 }
 
 TEST_F(MainJobUserTest, AnAlertIsClosedWithItsOK_AQuestionIsNotAnswered)
