@@ -41,6 +41,7 @@
 #include "public/KavoniSettings.h"
 #include "support/ColorNear.h"
 #include "support/KvnTestBundle.h"
+#include "support/SessionTestSupport.h"
 #include "support/SimFixture.h"
 #include "support/TestPicture.h"
 
@@ -70,12 +71,8 @@ protected:
         NSLocale::setPreferredLanguages({"en"});
         NSLocale::setCurrentLocaleIdentifier("de_DE");
         bundle->activate();
-        KVNIdentification::resetSharedIdentification();
-        AVCaptureDevice::setDevicesForTesting(std::vector<AVCaptureDevice::Description>{AVCaptureDevice::Description::backCamera(),
-                                                                                        AVCaptureDevice::Description::frontCamera()});
-        AVCaptureDevice::resetAuthorizationForTesting();
+        kvn::test::useDeviceWithBothCameras();
         AVCaptureDevice::setUserAnswerForTesting(AVMediaTypeVideo, true);
-        SCNetworkReachabilitySetFlagsForTesting(kSCNetworkReachabilityFlagsReachable);
     }
 
     void TearDown() override
@@ -85,11 +82,7 @@ protected:
         KVNRequestManager::sharedManager()->cancelTasks();
         runFor(1.0);
         window.reset();
-        AVCaptureDevice::setDevicesForTesting(std::nullopt);
-        AVCaptureDevice::resetAuthorizationForTesting();
-        SCNetworkReachabilitySetFlagsForTesting(std::nullopt);
-        KVNRequestManager::sharedManager()->setIdent(nullptr);
-        KVNIdentification::resetSharedIdentification();
+        kvn::test::resetDeviceAndSession();
         bundle.reset();
         NSLocale::resetOverrides();
         SimFixture::TearDown();

@@ -37,6 +37,7 @@
 #include "public/KavoniSettings.h"
 #include "support/KvnTestBundle.h"
 #include "support/TestPicture.h"
+#include "support/SessionTestSupport.h"
 #include "support/SimFixture.h"
 
 namespace {
@@ -57,11 +58,7 @@ protected:
         NSLocale::setPreferredLanguages({"en"});
         NSLocale::setCurrentLocaleIdentifier("de_DE");
         bundle->activate();
-        KVNIdentification::resetSharedIdentification();
-        AVCaptureDevice::setDevicesForTesting(std::vector<AVCaptureDevice::Description>{AVCaptureDevice::Description::backCamera(),
-                                                                                        AVCaptureDevice::Description::frontCamera()});
-        AVCaptureDevice::resetAuthorizationForTesting();
-        SCNetworkReachabilitySetFlagsForTesting(kSCNetworkReachabilityFlagsReachable);
+        kvn::test::useDeviceWithBothCameras();
     }
 
     void TearDown() override
@@ -70,11 +67,7 @@ protected:
             current->identificationCanceledByUser();
         runFor(1.0);
         window.reset();
-        AVCaptureDevice::setDevicesForTesting(std::nullopt);
-        AVCaptureDevice::resetAuthorizationForTesting();
-        SCNetworkReachabilitySetFlagsForTesting(std::nullopt);
-        KVNRequestManager::sharedManager()->setIdent(nullptr);
-        KVNIdentification::resetSharedIdentification();
+        kvn::test::resetDeviceAndSession();
         bundle.reset();
         NSLocale::resetOverrides();
         SimFixture::TearDown();

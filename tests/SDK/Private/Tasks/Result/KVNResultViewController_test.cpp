@@ -3,6 +3,7 @@
 // number while the app is inactive.
 #include <gtest/gtest.h>
 
+#include "../../../../platform/UIKit/Snapshot.h"
 #include "../../UIElements/Controls/ThemedUIKitTest.h"
 #include "Foundation/NSLocale.h"
 #include "Private/Helper/KVNLocalizer.h"
@@ -117,12 +118,7 @@ protected:
     // The window as a PNG under the build tree, for people to look at.
     void writePicture(const std::string& name) const
     {
-        const auto bounds = window->bounds();
-        UIGraphicsBeginImageContextWithOptions(bounds.size, true, 1);
-        ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
-        auto image = UIGraphicsGetImageFromCurrentImageContext();
-        UIGraphicsEndImageContext();
-        kvn::test::writeTestPicture("result-screen", name, image);
+        kvn::test::writeTestPicture("result-screen", name, fixtures::snapshot(window));
     }
 
     std::unique_ptr<KvnTestBundle> bundle;

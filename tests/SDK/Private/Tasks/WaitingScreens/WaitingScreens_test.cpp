@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "../../../../platform/UIKit/Snapshot.h"
 #include "../../UIElements/Controls/ThemedUIKitTest.h"
 #include "support/SessionTestSupport.h"
 #include "Foundation/NSLocale.h"
@@ -180,12 +181,7 @@ protected:
     void writePicture(const std::string& name) const
     {
         window->layoutIfNeeded();
-        const auto bounds = window->bounds();
-        UIGraphicsBeginImageContextWithOptions(bounds.size, true, 1);
-        ASSERT_TRUE(window->drawViewHierarchyInRect_afterScreenUpdates(bounds, true));
-        auto image = UIGraphicsGetImageFromCurrentImageContext();
-        UIGraphicsEndImageContext();
-        kvn::test::writeTestPicture("waiting-screens", name, image);
+        kvn::test::writeTestPicture("waiting-screens", name, fixtures::snapshot(window));
     }
 
     std::unique_ptr<KvnTestBundle> bundle;
