@@ -349,30 +349,9 @@ protected:
     {
         this->token = token;
         KVNIdentification::resetSharedIdentification();
-        auto settings = KavoniSettings::settingsWithCompanyID_transactionToken("vellumbank", token);
-        settings->setEnvironment(8);
-        settings->setApiHost(sim->baseURL());
-        settings->setWebsocketHost(sim->baseURL());
-        settings->setVideoHost(sim->baseURL());
-        // The sim's video server answers on loopback only: the links gather 127.0.0.1 there.
-        settings->setStunHost("127.0.0.1");
+        auto settings = kvn::test::settingsForSim(token, sim->baseURL());
         settings->setConnectionType(connectionType);
-        auto ident = KVNIdentification::sharedIdentification();
-        ident->setSettings(settings);
-        ident->server()->setShortName("vellumbank");
-        auto manager = KVNRequestManager::sharedManager();
-        manager->setIdent(ident);
-        int answers = 0;
-        manager->initializeIdentificationWithIdentifier_callback(token, [&](const std::shared_ptr<NSError>& error) {
-            EXPECT_EQ(error, nullptr);
-            ++answers;
-        });
-        waitUntil([&] { return answers == 1; }, "the customer configuration");
-        manager->requestVideoIdentificationData([&](const std::optional<std::string>&, const std::shared_ptr<NSError>& error) {
-            EXPECT_EQ(error, nullptr);
-            ++answers;
-        });
-        waitUntil([&] { return answers == 2; }, "the identification's data");
+        kvn::test::initialiseSession(settings, token, [this](const std::function<bool()>& condition, const std::string& what) { waitUntil(condition, what); });
     }
 
     template <class Driver = StandInDriver>

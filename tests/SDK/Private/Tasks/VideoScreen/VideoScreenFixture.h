@@ -162,28 +162,8 @@ protected:
     {
         token = tokenWith(keyword);
         KVNIdentification::resetSharedIdentification();
-        settings = KavoniSettings::settingsWithCompanyID_transactionToken("vellumbank", token);
-        settings->setEnvironment(8);
-        settings->setApiHost(sim->baseURL());
-        settings->setWebsocketHost(sim->baseURL());
-        settings->setVideoHost(sim->baseURL());
-        settings->setStunHost("127.0.0.1");
-        ident = KVNIdentification::sharedIdentification();
-        ident->setSettings(settings);
-        ident->server()->setShortName("vellumbank");
-        auto manager = KVNRequestManager::sharedManager();
-        manager->setIdent(ident);
-        int answers = 0;
-        manager->initializeIdentificationWithIdentifier_callback(token, [&](const std::shared_ptr<NSError>& error) {
-            EXPECT_EQ(error, nullptr);
-            ++answers;
-        });
-        waitUntil([&] { return answers == 1; }, "the customer configuration");
-        manager->requestVideoIdentificationData([&](const std::optional<std::string>&, const std::shared_ptr<NSError>& error) {
-            EXPECT_EQ(error, nullptr);
-            ++answers;
-        });
-        waitUntil([&] { return answers == 2; }, "the identification's data");
+        settings = kvn::test::settingsForSim(token, sim->baseURL());
+        ident = kvn::test::initialiseSession(settings, token, [this](const std::function<bool()>& condition, const std::string& what) { waitUntil(condition, what); });
     }
 
     // The host starts the identification; the data check presents `made` in a stack of its
