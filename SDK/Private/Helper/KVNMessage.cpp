@@ -66,7 +66,9 @@ TimestampParser& timestampParser()
 
 std::string dateDescription(const KVNMessage::Date& date)
 {
-    const std::time_t seconds = std::chrono::system_clock::to_time_t(std::chrono::floor<std::chrono::seconds>(date));
+    // Whole seconds straight from the count: rounding down to seconds and converting back to
+    // the clock's nanoseconds (to_time_t) overflows for a date held at the clock's lower end.
+    const std::time_t seconds = std::chrono::floor<std::chrono::seconds>(date.time_since_epoch()).count();
     std::tm utc{};
     gmtime_r(&seconds, &utc);
     char buffer[64];

@@ -176,4 +176,11 @@ TEST(KVNMessageTest, BalloonColourAndTextForm)
     EXPECT_EQ(message.description(), "text: Guten Tag, date: (null)");
     message.setDate(utc(1714550400));
     EXPECT_EQ(message.description(), "text: Guten Tag, date: 2024-05-01 08:00:00 +0000");
+
+    // Dates held at the ends of the clock's range read back as those ends (the first moment
+    // once overflowed on its way to the text).
+    message.initWithDictionary(JSONValue {{"timestamp", "1500-01-01T00:00:00Z"}});
+    EXPECT_EQ(message.description(), "text: , date: 1677-09-21 00:12:43 +0000");
+    message.initWithDictionary(JSONValue {{"timestamp", "3000-01-01T00:00:00Z"}});
+    EXPECT_EQ(message.description(), "text: , date: 2262-04-11 23:47:16 +0000");
 }
