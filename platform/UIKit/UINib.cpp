@@ -57,7 +57,9 @@ std::shared_ptr<UIView> makeView(const nlohmann::json& object, const std::string
         fail(name, "views nest too deeply");
     if (!object.is_object())
         fail(name, "an entry is not an object");
-    const std::string className = object.value("class", std::string("UIView"));
+    // text() fails a class that is not a text with the loader's own exception, as it does
+    // every other attribute, not the JSON library's type error.
+    const std::string className = text(object, "class", name).value_or("UIView");
     std::shared_ptr<UIView> view;
     if (className == "UIView") {
         view = std::make_shared<UIView>();
@@ -117,7 +119,12 @@ std::vector<std::shared_ptr<UIView>> UINib::loadNibNamed_inBundle(const std::str
     std::ifstream file(*path, std::ios::binary);
     std::stringstream contents;
     contents << file.rdbuf();
-    const auto document = nlohmann::json::parse(contents.str(), nullptr, false);
+    return viewsFromText_named(contents.str(), name);
+}
+
+std::vector<std::shared_ptr<UIView>> UINib::viewsFromText_named(const std::string& text, const std::string& name)
+{
+    const auto document = nlohmann::json::parse(text, nullptr, false);
     if (document.is_discarded() || !document.is_object() || !document.contains("objects") || !document["objects"].is_array())
         fail(name, "not an interface file (a JSON object with a list \"objects\")");
     std::vector<std::shared_ptr<UIView>> views;

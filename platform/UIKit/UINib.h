@@ -27,4 +27,6 @@ class UINib {
 public:
     // The top-level views of the bundle's interface file `name`, in the file's order.
     static std::vector<std::shared_ptr<UIView>> loadNibNamed_inBundle(const std::string& name, const std::shared_ptr<NSBundle>& bundle);
+    // The same from the text of such a file, read already; `name` is for the exception.
+    static std::vector<std::shared_ptr<UIView>> viewsFromText_named(const std::string& text, const std::string& name);
 };
