@@ -98,14 +98,14 @@ NavigationManager::LayoutError NavigationManager::setRootWithLayout(const nlohma
     auto window = delegate ? delegate->window() : nullptr;
     if (!window)
         return "the app's delegate has no window to show the screens in";
-    nlohmann::json globalProps = nlohmann::json::object();
+    auto globalProps = SharedGlobalProps::empty();
     if (layout.is_object() && layout.contains("globalProps")) {
         if (!layout["globalProps"].is_object())
             return "\"globalProps\" is not an object";
-        globalProps = layout["globalProps"];
+        globalProps = SharedGlobalProps::make(layout["globalProps"]);
     }
     std::string error;
-    auto root = controllerWithLayout(layout, globalProps, error);
+    auto root = controllerWithLayout(layout, *globalProps, error);
     if (!root)
         return error;
     m_globalProps = globalProps;
@@ -125,7 +125,7 @@ NavigationManager::LayoutError NavigationManager::pushScreenWithLayout(const nlo
     if (stack->viewControllers().size() >= kMaximumStackScreens)
         return "the stack holds " + std::to_string(kMaximumStackScreens) + " screens already";
     std::string error;
-    auto screen = screenWithLayout(layout, m_globalProps, error);
+    auto screen = screenWithLayout(layout, *m_globalProps, error);
     if (!screen)
         return error;
     stack->pushViewController_animated(screen, true);

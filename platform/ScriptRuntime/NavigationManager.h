@@ -8,7 +8,8 @@
 //   tabs:   {"type": "tabs", "children": [stack or screen, ...], ...}
 //   stack:  {"type": "stack", "children": [screen, ...], ...}
 //   screen: {"type": "screen", ...}
-// with an optional "globalProps" object at the root, handed to every controller. The script
+// with an optional "globalProps" object at the root, handed to every controller (one shared
+// object, see SharedGlobalProps). The script
 // reaches these as the module "Navigation": setRoot(layout), push(layout), pop().
 // Threads: the bridge from any thread; the layout operations on the main thread.
 #include <memory>
@@ -19,6 +20,7 @@
 #include <nlohmann/json.hpp>
 
 #include "ScriptRuntime/ScriptBridge.h"
+#include "ScriptRuntime/SharedGlobalProps.h"
 
 class UIViewController;
 
@@ -53,5 +55,6 @@ private:
 
     mutable std::mutex m_mutex;
     std::shared_ptr<ScriptBridge> m_bridge;
-    nlohmann::json m_globalProps = nlohmann::json::object();
+    // The current root layout's global props, which screens pushed later are given too.
+    SharedGlobalProps::Props m_globalProps = SharedGlobalProps::empty();
 };

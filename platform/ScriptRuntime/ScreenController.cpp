@@ -93,7 +93,7 @@ void ScreenController::initWithLayout_globalProps(const nlohmann::json& layout, 
 {
     init();
     m_layout = layout;
-    m_globalProps = globalProps;
+    m_globalProps = SharedGlobalProps::share(globalProps);
     if (layout.is_object() && layout.contains("style") && layout["style"].is_object())
         m_layoutStyle = layout["style"];
     if (layout.is_object() && layout.contains("navigatorStyle") && layout["navigatorStyle"].is_object())

@@ -18,6 +18,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ScriptRuntime/SharedGlobalProps.h"
 #include "UIKit/UIViewController.h"
 
 class ScreenController : public UIViewController {
@@ -34,7 +35,7 @@ public:
 
     void initWithLayout_globalProps(const nlohmann::json& layout, const nlohmann::json& globalProps);
     const nlohmann::json& layout() const { return m_layout; }
-    const nlohmann::json& globalProps() const { return m_globalProps; }
+    const nlohmann::json& globalProps() const { return *m_globalProps; }
     // The layout's "style" and "navigatorStyle", objects (empty when the layout has none).
     const nlohmann::json& layoutStyle() const { return m_layoutStyle; }
     const nlohmann::json& navigatorStyle() const { return m_style; }
@@ -65,7 +66,7 @@ public:
 
 private:
     nlohmann::json m_layout;
-    nlohmann::json m_globalProps;
+    SharedGlobalProps::Props m_globalProps = SharedGlobalProps::empty();
     nlohmann::json m_layoutStyle = nlohmann::json::object();
     nlohmann::json m_style = nlohmann::json::object();
     UIStatusBarStyle m_statusBarStyle = UIStatusBarStyle::Default;

@@ -40,7 +40,7 @@ void ScreenTabController::storeProps_globalProps_bridge(const nlohmann::json& pr
 {
     init();
     m_props = props;
-    m_globalProps = globalProps;
+    m_globalProps = SharedGlobalProps::share(globalProps);
     m_bridge = bridge;
 }
 

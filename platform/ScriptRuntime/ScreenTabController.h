@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "ScriptRuntime/SharedGlobalProps.h"
 #include "UIKit/UITabBarController.h"
 
 class ScriptBridge;
@@ -38,13 +39,13 @@ public:
     void finishInitWithTabViewControllers(const Children& tabs);
 
     const nlohmann::json& props() const { return m_props; }
-    const nlohmann::json& globalProps() const { return m_globalProps; }
+    const nlohmann::json& globalProps() const { return *m_globalProps; }
     // The layout's "style", an object (empty when the layout has none).
     nlohmann::json style() const;
     std::shared_ptr<ScriptBridge> bridge() const { return m_bridge.lock(); }
 
 private:
     nlohmann::json m_props;
-    nlohmann::json m_globalProps;
+    SharedGlobalProps::Props m_globalProps = SharedGlobalProps::empty();
     std::weak_ptr<ScriptBridge> m_bridge;
 };

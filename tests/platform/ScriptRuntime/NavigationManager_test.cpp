@@ -100,6 +100,41 @@ TEST_F(NavigationManagerTest, TheScriptSetsATabLayoutAndPushesAndPopsScreens)
     EXPECT_EQ(stack->viewControllers().size(), 1u);
 }
 
+// The largest layout the add-on takes, with its global props: every controller reads the one
+// object the layout gave, a screen pushed later too (each once held a copy of its own).
+TEST_F(NavigationManagerTest, EveryControllerOfALayoutSharesItsGlobalProps)
+{
+    ASSERT_EQ(settle(R"(Navigation.setRoot({"type": "tabs", "globalProps": {"theme": "x".repeat(4096)},
+        "children": Array(8).fill({"type": "stack", "children": Array(32).fill({"type": "screen"})})}))"),
+              "resolved");
+    auto tabs = std::dynamic_pointer_cast<ScreenTabController>(delegate->window()->rootViewController());
+    ASSERT_TRUE(tabs);
+    const nlohmann::json* shared = &tabs->globalProps();
+    EXPECT_EQ(shared->value("theme", std::string()).size(), 4096u);
+    size_t screens = 0;
+    for (const auto& tab : tabs->viewControllers()) {
+        auto stack = std::dynamic_pointer_cast<UINavigationController>(tab);
+        ASSERT_TRUE(stack);
+        for (const auto& controller : stack->viewControllers()) {
+            auto screen = std::dynamic_pointer_cast<ScreenController>(controller);
+            ASSERT_TRUE(screen);
+            EXPECT_EQ(&screen->globalProps(), shared);
+            ++screens;
+        }
+    }
+    EXPECT_EQ(screens, 8u * 32u);
+
+    ASSERT_EQ(settle(R"(Navigation.setRoot({"type": "stack", "children": [{"type": "screen"}]}))"), "resolved");
+    ASSERT_EQ(settle(R"(Navigation.push({"type": "screen", "title": "Details"}))"), "resolved");
+    auto stack = std::dynamic_pointer_cast<UINavigationController>(delegate->window()->rootViewController());
+    ASSERT_TRUE(stack);
+    auto first = std::dynamic_pointer_cast<ScreenController>(stack->viewControllers().front());
+    auto pushed = std::dynamic_pointer_cast<ScreenController>(stack->topViewController());
+    ASSERT_TRUE(first && pushed);
+    EXPECT_EQ(&pushed->globalProps(), &first->globalProps()) << "a pushed screen gets the root layout's props";
+    EXPECT_TRUE(pushed->globalProps().is_object() && pushed->globalProps().empty());
+}
+
 TEST_F(NavigationManagerTest, BadLayoutsAreRefusedWithAReasonAndChangeNothing)
 {
     ASSERT_EQ(settle(std::string("Navigation.setRoot(") + kTabs + ")"), "resolved");
