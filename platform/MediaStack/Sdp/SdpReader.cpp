@@ -51,6 +51,25 @@ std::optional<uint8_t> payloadType(std::string_view text)
     return value ? std::optional<uint8_t>(static_cast<uint8_t>(*value)) : std::nullopt;
 }
 
+// A feedback value once per payload type however often it is written (for all types and for
+// this one, say), and no more than a codec can use: what the far side repeats costs nothing.
+void addFeedback(std::vector<std::string>& feedback, std::string_view kind)
+{
+    if (feedback.size() < SdpReader::maxFeedbackPerCodec && std::find(feedback.begin(), feedback.end(), kind) == feedback.end()) {
+        feedback.emplace_back(kind);
+    }
+}
+
+// RFC 8866 token characters: a mid is one (RFC 5888), and the BUNDLE group lists mids
+// separated by spaces, so a mid with any other character could not be written back.
+bool isToken(std::string_view text)
+{
+    return !text.empty() && text.size() <= 256 && std::all_of(text.begin(), text.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+            || std::string_view("!#$%&'*+-.^_`{|}~").find(c) != std::string_view::npos;
+    });
+}
+
 bool isIceText(std::string_view text)
 {
     return !text.empty() && text.size() <= 256 && std::all_of(text.begin(), text.end(), [](char c) {
@@ -198,6 +217,9 @@ std::optional<std::string> Reading::attribute(std::string_view name, std::string
     auto& media = description.media.back();
     const auto fields = SdpText::split(value);
     if (name == "mid") {
+        if (!isToken(value)) {
+            return "a mid is not a token";
+        }
         media.mid = std::string(value);
     } else if (name == "sendrecv" || name == "sendonly" || name == "recvonly" || name == "inactive") {
         media.direction = name == "sendrecv" ? MediaDirection::SendRecv
@@ -241,11 +263,11 @@ std::optional<std::string> Reading::attribute(std::string_view name, std::string
         const size_t space = value.find(' ');
         if (space != std::string_view::npos) {
             const auto target = value.substr(0, space);
-            const std::string kind(value.substr(space + 1));
+            const auto kind = value.substr(space + 1);
             if (target == "*") {
-                m_pending.feedbackForAll.push_back(kind);
-            } else if (auto pt = payloadType(target); pt && m_pending.feedback[*pt].size() < 16) {
-                m_pending.feedback[*pt].push_back(kind);
+                addFeedback(m_pending.feedbackForAll, kind);
+            } else if (auto pt = payloadType(target)) {
+                addFeedback(m_pending.feedback[*pt], kind);
             }
         }
     } else if (name == "extmap") {
@@ -295,7 +317,9 @@ void Reading::endSection()
             }
             codec.feedback = m_pending.feedbackForAll;
             if (auto f = m_pending.feedback.find(*pt); f != m_pending.feedback.end()) {
-                codec.feedback.insert(codec.feedback.end(), f->second.begin(), f->second.end());
+                for (const auto& kind : f->second) {
+                    addFeedback(codec.feedback, kind);
+                }
             }
             media.codecs.push_back(std::move(codec));
         }
@@ -336,11 +360,16 @@ SdpResult<SessionDescription> SdpReader::read(std::string_view text)
         }
         auto line = text.substr(start, end - start);
         start = end + 1;
-        if (!line.empty() && line.back() == '\r') {
+        while (!line.empty() && line.back() == '\r') {
             line.remove_suffix(1);
         }
         if (line.empty()) {
             continue;
+        }
+        // A value keeps no control character: one written back into our SDP (an fmtp echoed
+        // in an answer) would break the line there.
+        if (std::any_of(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F; })) {
+            return SdpResult<SessionDescription>::failure("a line holds a control character");
         }
         if (line.size() < 2 || line[1] != '=') {
             return SdpResult<SessionDescription>::failure("a line is not of the form x=value");

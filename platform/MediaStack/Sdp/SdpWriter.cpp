@@ -1,5 +1,6 @@
 #include "MediaStack/Sdp/SdpWriter.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "MediaStack/Sdp/CandidateLine.h"
@@ -101,8 +102,11 @@ void writeMedia(Lines& lines, const SdpMedia& media)
             const auto pt = std::to_string(codec.payloadType);
             lines.add("a=rtpmap:" + pt + " " + codec.name + "/" + std::to_string(codec.clockRate)
                 + (codec.channels > 1 ? "/" + std::to_string(codec.channels) : ""));
-            for (const auto& feedback : codec.feedback) {
-                lines.add("a=rtcp-fb:" + pt + " " + feedback);
+            // Each value once: a strict peer refuses a repeated feedback line.
+            for (auto feedback = codec.feedback.begin(); feedback != codec.feedback.end(); ++feedback) {
+                if (std::find(codec.feedback.begin(), feedback, *feedback) == feedback) {
+                    lines.add("a=rtcp-fb:" + pt + " " + *feedback);
+                }
             }
             if (!codec.formatParameters.empty()) {
                 lines.add("a=fmtp:" + pt + " " + codec.formatParameters);

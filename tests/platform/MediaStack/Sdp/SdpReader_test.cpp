@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "MediaStack/Sdp/SdpReader.h"
@@ -137,6 +138,12 @@ TEST(SdpReader, FailsWithAReasonOnWhatTheCallCannotDoWithout)
         { replaced(answer, "a=ssrc:4254629375", "a=ssrc:4294967296"), "ssrc past 32 bits" },
         { replaced(answer, "a=ice-ufrag:oFcQ", "a=ice-ufrag:o F"), "ufrag with a blank" },
         { std::string("v=0\r\n") + std::string(SdpReader::maxTextLength, 'a'), "text too long" },
+        { replaced(answer, "a=mid:0", "a=mid:0 1"), "a mid with a blank: the BUNDLE group could not name it" },
+        { replaced(answer, "a=mid:0", "a=mid:"), "an empty mid" },
+        { replaced(answer, "a=rtpmap:111 opus/48000/2", "a=rtpmap:111 opus/48000/2\r\na=fmtp:111 minptime=10\r;x=1"),
+          "a carriage return inside a value, which an answer would echo" },
+        { replaced(answer, "a=setup:active", "a=setup:active\x01"), "another control character" },
+
     };
     for (const auto& c : cases) {
         const auto result = SdpReader::read(c.text);
@@ -167,4 +174,54 @@ TEST(SdpReader, SurvivesTruncatedAndDamagedText)
         }
         (void)SdpReader::read(damaged);
     }
+}
+
+// Browsers and media servers write feedback for every payload type at once; written over and
+// over it must not grow the description (each copy used to be repeated for every codec).
+TEST(SdpReader, KeepsEachFeedbackValueOnceAndBoundedPerCodec)
+{
+    std::string text = "v=0\r\nm=video 9 UDP/TLS/RTP/SAVPF";
+    for (int pt = 0; pt < 64; ++pt) {
+        text += " " + std::to_string(pt + 64);
+    }
+    text += "\r\na=mid:0\r\n";
+    for (int pt = 0; pt < 64; ++pt) {
+        text += "a=rtpmap:" + std::to_string(pt + 64) + " VP8/90000\r\n";
+    }
+    text += "a=rtcp-fb:64 nack\r\n";
+    while (text.size() < SdpReader::maxTextLength - 100) {
+        text += "a=rtcp-fb:* nack\r\na=rtcp-fb:* x" + std::to_string(text.size()) + "\r\n";
+    }
+    const auto result = SdpReader::read(text);
+    ASSERT_TRUE(result.ok()) << result.error();
+    const auto& codecs = result.value().media.at(0).codecs;
+    ASSERT_EQ(codecs.size(), 64u);
+    for (const auto& codec : codecs) {
+        EXPECT_LE(codec.feedback.size(), SdpReader::maxFeedbackPerCodec);
+        EXPECT_EQ(std::count(codec.feedback.begin(), codec.feedback.end(), "nack"), 1) << "nack for all and for 64 is one value";
+    }
+}
+
+TEST(SdpReader, DropsStrayCarriageReturnsAtTheEndOfALine)
+{
+    const auto result = SdpReader::read("v=0\r\nm=video 9 UDP/TLS/RTP/SAVPF 96\r\na=rtpmap:96 VP8/90000\r\r\na=fmtp:96 x=1\r\r\r\n");
+    ASSERT_TRUE(result.ok()) << result.error();
+    EXPECT_EQ(result.value().media.at(0).codecs.at(0).formatParameters, "x=1");
+}
+
+TEST(SdpWriter, WritesEachFeedbackLineOnce)
+{
+    SessionDescription description;
+    SdpMedia media;
+    media.kind = "video";
+    media.mid = "1";
+    media.codecs.push_back(SdpCodec { 96, "VP8", 90000, 0, "", { "nack", "nack pli", "nack" } });
+    description.media.push_back(media);
+    const auto text = SdpWriter::write(description);
+    size_t count = 0;
+    for (size_t at = text.find("a=rtcp-fb:96 nack\r\n"); at != std::string::npos; at = text.find("a=rtcp-fb:96 nack\r\n", at + 1)) {
+        ++count;
+    }
+    EXPECT_EQ(count, 1u) << text;
+    EXPECT_NE(text.find("a=rtcp-fb:96 nack pli\r\n"), std::string::npos);
 }
