@@ -30,6 +30,8 @@ void AudioJitterBuffer::reset()
     m_packets.clear();
     m_nextExpected.reset();
     m_lastPlayed.reset();
+    m_lastPlayedTimestamp.reset();
+    m_restartCandidate.reset();
     m_anchor.reset();
 }
 
@@ -46,16 +48,26 @@ bool AudioJitterBuffer::insert(const std::shared_ptr<const RTPPacket>& packet, M
         return false;
     }
     int64_t number = m_unwrapper.unwrap(packet->sequenceNumber);
-    const auto restarted = [&] {
-        if (m_nextExpected && std::abs(number - *m_nextExpected) > m_config.restartDistance) {
-            return true;
+    const std::optional<int64_t> reference = m_nextExpected ? m_nextExpected
+        : m_packets.empty()                                 ? std::nullopt
+                                                            : std::optional<int64_t>(m_packets.begin()->first);
+    const int64_t distance = reference ? number - *reference : 0;
+    bool restarted = distance > m_config.restartDistance;
+    if (distance < -m_config.restartDistance) {
+        const bool newerSound = !m_lastPlayedTimestamp || static_cast<int32_t>(packet->timestamp - *m_lastPlayedTimestamp) > 0;
+        const bool followsOn = m_restartCandidate && number == *m_restartCandidate + 1;
+        restarted = newerSound || followsOn;
+        if (!restarted) {
+            m_restartCandidate = number;
+            drops.add(DropReason::TooLate);
+            return false;
         }
-        return !m_packets.empty() && std::abs(number - m_packets.begin()->first) > m_config.restartDistance;
-    };
-    if (restarted()) {
+    }
+    if (restarted) {
         reset();
         number = m_unwrapper.unwrap(packet->sequenceNumber);
     }
+    m_restartCandidate.reset();
     if (m_nextExpected && number < *m_nextExpected) {
         drops.add(DropReason::TooLate);
         return false;
@@ -103,6 +115,7 @@ std::optional<AudioJitterBuffer::Slot> AudioJitterBuffer::pop(MediaTime now)
     Slot slot { packet, static_cast<uint32_t>(std::clamp<int64_t>(lost, 0, UINT32_MAX)) };
     m_nextExpected = number + 1;
     m_lastPlayed = std::make_pair(number, due);
+    m_lastPlayedTimestamp = packet->timestamp;
     m_packets.erase(m_packets.begin());
     return slot;
 }

@@ -10,7 +10,10 @@
 // in the sequence numbers; otherwise the stream conceals `lostBefore` frames.
 // Packets behind the one last played, duplicates and, past `capacity`, the oldest packets
 // are dropped and counted; a jump of the sequence numbers by more than `restartDistance`
-// either way is taken as the far side restarting its stream and starts over.
+// ahead is taken as the far side restarting its stream and starts over. A jump as far back
+// starts over only when it carries newer sound than what played (a restart with a fresh
+// timestamp) or the packet after it follows on; a lone old packet is dropped as late, so a
+// replayed or stray packet never makes older sound play again.
 // Not thread-safe: the audio receive path owns it; time is passed in.
 #include <cstddef>
 #include <cstdint>
@@ -59,6 +62,9 @@ private:
     std::map<int64_t, std::shared_ptr<const RTPPacket>> m_packets;
     std::optional<int64_t> m_nextExpected;
     std::optional<std::pair<int64_t, MediaTime>> m_lastPlayed;
+    std::optional<uint32_t> m_lastPlayedTimestamp;
+    // The last packet dropped far behind: the one after it confirms a restart.
+    std::optional<int64_t> m_restartCandidate;
     // RTP timestamp and arrival of the packet that anchors the timestamp-to-time mapping.
     std::optional<std::pair<uint32_t, MediaTime>> m_anchor;
 };
