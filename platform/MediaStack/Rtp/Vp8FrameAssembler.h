@@ -47,6 +47,11 @@ public:
     // The frames released by time alone: call it now and then while packets are held.
     std::vector<std::shared_ptr<const RTPPacket>> poll(MediaTime now);
 
+    // The sequence number of the next packet to hand out: everything before it is past.
+    std::optional<uint16_t> nextSequenceNumber() const
+    {
+        return m_next ? std::optional<uint16_t>(static_cast<uint16_t>(*m_next)) : std::nullopt;
+    }
     size_t heldPackets() const { return m_held.size(); }
     size_t heldBytes() const { return m_heldBytes; }
     // Frames given up since the start.

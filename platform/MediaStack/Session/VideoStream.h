@@ -5,8 +5,13 @@
 // produce a key frame. Receiving: packets of the far side's source are counted for our
 // reports, missing ones asked for again (NACK), put back into whole frames, depacketized and
 // decoded; when the decoder has lost its reference or a frame cannot be completed, the
-// sender is asked for a key frame (PLI, at most once per round trip). Report blocks the far
-// side sends about our video reach the codec.
+// sender is asked for a key frame (PLI, at most once per round trip, at least `minPliGap`
+// and at most `maxPliGap` apart; while requests go unanswered by a key frame the gap doubles
+// up to `maxPliGap`, so a link that loses more and more is not loaded with requests too).
+// NACKs go out at most once per `minNackGap`, and not for packets the assembler has given up.
+// The far side's key-frame requests are answered at most once per `minKeyFrameGap`: a PLI
+// per picture must not make every picture a key frame. Report blocks the far side sends
+// about our video reach the codec.
 // Media thread; owned by the session, which outlives it.
 #include <cstdint>
 #include <functional>
@@ -34,6 +39,9 @@ class VideoStream {
 public:
     // Key-frame requests we send are at least this far apart, and a round trip.
     static constexpr auto minPliGap = std::chrono::milliseconds(250);
+    static constexpr auto maxPliGap = std::chrono::milliseconds(1000);
+    static constexpr auto minNackGap = std::chrono::milliseconds(20);
+    static constexpr auto minKeyFrameGap = std::chrono::milliseconds(300);
 
     VideoStream(StreamHost& host, std::shared_ptr<VideoCodecBase> codec, const mediastack::sdp::NegotiatedSession::Media& media,
                 const MediaSessionOptions& options, mediastack::rtp::MediaTime now, uint64_t ntpNow);
@@ -80,6 +88,10 @@ private:
     DepacketizerSequence m_depacketizerSequence;
     uint64_t m_framesAbandoned = 0;
     std::optional<mediastack::rtp::MediaTime> m_lastPli;
+    // Key-frame requests sent since the last key frame came.
+    int m_unansweredPlis = 0;
+    std::optional<mediastack::rtp::MediaTime> m_lastNack;
+    std::optional<mediastack::rtp::MediaTime> m_lastKeyFrameAnswered;
 
     std::function<void(const std::shared_ptr<VideoFrame>&)> m_onFrame;
     std::function<void()> m_onKeyFrameRequest;

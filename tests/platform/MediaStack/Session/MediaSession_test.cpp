@@ -14,6 +14,8 @@
 #include "MediaStack/AudioStreamDescription.h"
 #include "MediaStack/Rtp/RtpDemux.h"
 #include "MediaStack/Rtp/RtpReader.h"
+#include "MediaStack/RTCPPliPacket.h"
+#include "MediaStack/Rtp/RtcpWriter.h"
 #include "MediaStack/Rtp/RtpWriter.h"
 #include "MediaStack/Session/LinkMediaSession.h"
 #include "MediaStack/VideoStreamDescription.h"
@@ -643,4 +645,42 @@ TEST_F(MediaSessionTest, ACameraOnItsOwnThreadIsLeftWhileItDelivers)
     capturing = false;
     camera.join();
     EXPECT_GT(encoded, 0u) << "pictures went out while the camera ran";
+}
+
+TEST_F(MediaSessionTest, AFloodOfKeyFrameRequestsIsAnsweredAtAMeasuredPace)
+{
+    call->start();
+    call->run(0.5);
+    RTCPPliPacket pli;
+    pli.senderSsrc = call->b.options.localVideoSsrc;
+    pli.mediaSsrc = call->a.options.localVideoSsrc;
+    const auto datagram = mediastack::rtp::RtcpWriter::write({std::make_shared<RTCPPliPacket>(pli)});
+    const int keyFramesBefore = videoCodec(call->a).keyFramesEncoded;
+    const int requestsBefore = call->a.camera->keyFrameRequests;
+    // A request every 10 ms for 3 s: one per picture and more.
+    for (int i = 0; i < 300; ++i) {
+        inject(call->a, datagram);
+        call->run(0.01);
+    }
+    EXPECT_EQ(call->statistics(call->a).plisReceived, 300u);
+    // One answer per 300 ms at most: 10 in 3 s, not 90 key pictures.
+    EXPECT_LE(videoCodec(call->a).keyFramesEncoded - keyFramesBefore, 11);
+    EXPECT_GE(videoCodec(call->a).keyFramesEncoded - keyFramesBefore, 5);
+    EXPECT_LE(call->a.camera->keyFrameRequests - requestsBefore, 11);
+}
+
+TEST_F(MediaSessionTest, KeyFrameRequestsThatGoUnansweredComeLessOften)
+{
+    // Every other packet of a's video lost for good from the start: no picture, key or not,
+    // ever comes whole, so b's requests are never answered by a key frame.
+    auto loss = std::make_shared<SourceLoss>(call->a.options.localVideoSsrc, [](int n) { return n % 2 == 1; }, true);
+    lose(call->a, loss);
+    call->start();
+    call->run(5.0);
+    const auto atB = call->statistics(call->b);
+    // 250 ms, then 500 ms, then once a second: not twenty requests.
+    EXPECT_GE(atB.plisSent, 3u);
+    EXPECT_LE(atB.plisSent, 8u);
+    // NACKs are paced too, not one per arriving packet.
+    EXPECT_LE(atB.nacksSent, 5.0 / 0.02 + 1);
 }
