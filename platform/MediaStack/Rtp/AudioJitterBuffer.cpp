@@ -30,8 +30,7 @@ void AudioJitterBuffer::reset()
     m_packets.clear();
     m_nextExpected.reset();
     m_lastPlayed.reset();
-    m_lastPlayedTimestamp.reset();
-    m_restartCandidate.reset();
+    m_restartGuard.reset();
     m_anchor.reset();
 }
 
@@ -52,22 +51,17 @@ bool AudioJitterBuffer::insert(const std::shared_ptr<const RTPPacket>& packet, M
         : m_packets.empty()                                 ? std::nullopt
                                                             : std::optional<int64_t>(m_packets.begin()->first);
     const int64_t distance = reference ? number - *reference : 0;
-    bool restarted = distance > m_config.restartDistance;
-    if (distance < -m_config.restartDistance) {
-        const bool newerSound = !m_lastPlayedTimestamp || static_cast<int32_t>(packet->timestamp - *m_lastPlayedTimestamp) > 0;
-        const bool followsOn = m_restartCandidate && number == *m_restartCandidate + 1;
-        restarted = newerSound || followsOn;
-        if (!restarted) {
-            m_restartCandidate = number;
-            drops.add(DropReason::TooLate);
-            return false;
-        }
-    }
-    if (restarted) {
+    switch (m_restartGuard.judge(number, distance, packet->timestamp, m_config.restartDistance)) {
+    case StreamRestartGuard::Verdict::Continue:
+        break;
+    case StreamRestartGuard::Verdict::Drop:
+        drops.add(DropReason::TooLate);
+        return false;
+    case StreamRestartGuard::Verdict::Restart:
         reset();
         number = m_unwrapper.unwrap(packet->sequenceNumber);
+        break;
     }
-    m_restartCandidate.reset();
     if (m_nextExpected && number < *m_nextExpected) {
         drops.add(DropReason::TooLate);
         return false;
@@ -115,7 +109,7 @@ std::optional<AudioJitterBuffer::Slot> AudioJitterBuffer::pop(MediaTime now)
     Slot slot { packet, static_cast<uint32_t>(std::clamp<int64_t>(lost, 0, UINT32_MAX)) };
     m_nextExpected = number + 1;
     m_lastPlayed = std::make_pair(number, due);
-    m_lastPlayedTimestamp = packet->timestamp;
+    m_restartGuard.handedOut(packet->timestamp);
     m_packets.erase(m_packets.begin());
     return slot;
 }

@@ -58,9 +58,16 @@ std::vector<std::shared_ptr<const RTPPacket>> Vp8FrameAssembler::insert(const st
     }
     int64_t number = m_unwrapper.unwrap(packet->sequenceNumber);
     const int64_t reference = m_next ? *m_next : (m_held.empty() ? number : m_held.begin()->first);
-    if (std::abs(number - reference) > m_config.restartDistance) {
+    switch (m_restartGuard.judge(number, number - reference, packet->timestamp, m_config.restartDistance)) {
+    case StreamRestartGuard::Verdict::Continue:
+        break;
+    case StreamRestartGuard::Verdict::Drop:
+        drops.add(DropReason::TooLate);
+        return out;
+    case StreamRestartGuard::Verdict::Restart:
         reset();
         number = m_unwrapper.unwrap(packet->sequenceNumber);
+        break;
     }
     if (m_next && number < *m_next) {
         drops.add(DropReason::TooLate);
@@ -128,6 +135,7 @@ void Vp8FrameAssembler::release(std::vector<std::shared_ptr<const RTPPacket>>& o
                     out.push_back(it->second.packet);
                     forget(it);
                 }
+                m_restartGuard.handedOut(head->second.packet->timestamp);
                 m_next = (*last)->first + 1;
                 m_held.erase(head, end);
                 continue;

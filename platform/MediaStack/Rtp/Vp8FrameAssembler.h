@@ -25,6 +25,7 @@
 #include "MediaStack/Rtp/DropCounter.h"
 #include "MediaStack/Rtp/MediaTime.h"
 #include "MediaStack/Rtp/SequenceUnwrapper.h"
+#include "MediaStack/Rtp/StreamRestartGuard.h"
 
 namespace mediastack::rtp {
 
@@ -34,7 +35,8 @@ public:
         MediaDuration maxWait = std::chrono::milliseconds(250);
         size_t maxPackets = 1024;
         size_t maxBytes = 2 * 1024 * 1024;
-        // A jump of the sequence numbers by more than this is the far side restarting.
+        // A jump of the sequence numbers by more than this is the far side restarting, when
+        // StreamRestartGuard agrees; else the packet is dropped as late.
         int64_t restartDistance = 3000;
     };
 
@@ -88,6 +90,7 @@ private:
     std::optional<int64_t> m_next;
     uint64_t m_framesAbandoned = 0;
     uint64_t m_lookOvers = 0;
+    StreamRestartGuard m_restartGuard;
 };
 
 }

@@ -240,3 +240,27 @@ TEST(Vp8FrameAssembler, ABurstThatCompletesNothingIsNotLookedOverPacketByPacket)
         EXPECT_EQ(numbers(assembler.poll(kStart + milliseconds(300))), (std::vector<uint16_t> { 2600, 2601, 2602 })) << c.why;
     }
 }
+
+TEST(Vp8FrameAssembler, AJumpBackAndForthNeverHandsAFrameOutTwice)
+{
+    struct Case {
+        std::vector<std::pair<uint16_t, uint32_t>> frames; // one-packet frames: sequence number, timestamp
+        std::vector<uint16_t> out;
+        const char* why;
+    };
+    const Case cases[] = {
+        { { { 500, 0 }, { 41742, 900000 }, { 501, 3000 }, { 41742, 900000 } }, { 500, 41742 }, "a stray far packet, then back: the old numbers are late now" },
+        { { { 500, 3000 }, { 20000, 0 }, { 501, 6000 } }, { 500, 501 }, "a far packet with older pictures is dropped, the stream goes on" },
+        { { { 500, 3000 }, { 20000, 0 }, { 20001, 3000 } }, { 500, 20001 }, "the packet after it follows on: a real restart" },
+    };
+    for (const auto& c : cases) {
+        Vp8FrameAssembler assembler;
+        DropCounter drops;
+        std::vector<uint16_t> out;
+        for (const auto& [number, timestamp] : c.frames) {
+            for (const auto& p : assembler.insert(packet(number, timestamp, true, true, true), kStart, drops))
+                out.push_back(p->sequenceNumber);
+        }
+        EXPECT_EQ(out, c.out) << c.why;
+    }
+}
