@@ -4,6 +4,7 @@
 
 #include "MediaStack/RTCPPliPacket.h"
 #include "MediaStack/Rtp/RtcpNackPacket.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
 #include "MediaStack/Rtp/Vp8PayloadDescriptor.h"
 #include "MediaStack/Session/CodecCall.h"
 #include "MediaStack/Session/ReportBlocksAbout.h"
@@ -55,6 +56,10 @@ void VideoStream::sendFrame(const std::shared_ptr<VideoFrame>& frame, double cap
 {
     if (!m_sends || !frame)
         return;
+    if (!withinAllowance(now)) {
+        m_host.counters().videoFramesSkipped++;
+        return;
+    }
     auto encoded = callCodec("encode", [&] { return m_codec->encodeWithFrame(frame); });
     if (!encoded || encoded->empty() || !m_host.running())
         return;
@@ -65,10 +70,23 @@ void VideoStream::sendFrame(const std::shared_ptr<VideoFrame>& frame, double cap
         if (!m_host.sendRtp(*packet))
             continue;
         m_host.counters().videoPacketsSent++;
+        if (m_sendAllowance)
+            m_sendBudget -= 8.0 * static_cast<double>(packet->payload.size() + 12);
         m_reporter.packetSent(*packet, now);
         if (m_answersNacks)
             m_retransmissions.packetSent(packet, now);
     }
+}
+
+bool VideoStream::withinAllowance(MediaTime now)
+{
+    if (!m_sendAllowance)
+        return true;
+    const double rate = static_cast<double>(std::max(*m_sendAllowance, minSendAllowance));
+    const double seconds = m_lastRefill ? std::chrono::duration<double>(now - *m_lastRefill).count() : 0.0;
+    m_lastRefill = now;
+    m_sendBudget = std::min(m_sendBudget + rate * std::max(seconds, 0.0), rate * allowanceBurstSeconds);
+    return m_sendBudget >= 0;
 }
 
 void VideoStream::rtpReceived(const std::shared_ptr<const RTPPacket>& packet, MediaTime now)
@@ -182,6 +200,17 @@ void VideoStream::rtcpReceived(const std::vector<std::shared_ptr<RTCPPacket>>& p
             m_lastKeyFrameAnswered = now;
             forCodec.push_back(packet);
             keyFrameRequested = true;
+        } else if (const auto* remb = dynamic_cast<const mediastack::rtp::RtcpRembPacket*>(packet.get())) {
+            const auto& listed = remb->mediaSsrcs;
+            if (!m_sends || (!listed.empty() && std::find(listed.begin(), listed.end(), m_stamper.ssrc()) == listed.end()))
+                continue;
+            m_host.counters().rembsReceived++;
+            m_host.counters().sendAllowance = remb->bitrate;
+            if (!m_sendAllowance) {
+                m_lastRefill = now;
+                m_sendBudget = 0;
+            }
+            m_sendAllowance = remb->bitrate;
         } else if (const auto* nack = dynamic_cast<const mediastack::rtp::RtcpNackPacket*>(packet.get())) {
             if (nack->mediaSsrc == m_stamper.ssrc() && m_answersNacks)
                 resend(nack->lostSequenceNumbers, now);

@@ -11,7 +11,9 @@
 // NACKs go out at most once per `minNackGap`, and not for packets the assembler has given up.
 // The far side's key-frame requests are answered at most once per `minKeyFrameGap`: a PLI
 // per picture must not make every picture a key frame. Report blocks the far side sends
-// about our video reach the codec.
+// about our video reach the codec. The far side's bandwidth estimate for our video (REMB)
+// is kept to: a picture captured while what we sent is over that rate is not encoded (the
+// codec's own loss adaptation works on top of it).
 // Media thread; owned by the session, which outlives it.
 #include <cstdint>
 #include <functional>
@@ -42,6 +44,10 @@ public:
     static constexpr auto maxPliGap = std::chrono::milliseconds(1000);
     static constexpr auto minNackGap = std::chrono::milliseconds(20);
     static constexpr auto minKeyFrameGap = std::chrono::milliseconds(300);
+    // The least we keep sending at, whatever the far side's estimate says, and the burst the
+    // allowance lets through at once (a key picture is many packets).
+    static constexpr uint64_t minSendAllowance = 50000;
+    static constexpr double allowanceBurstSeconds = 0.5;
 
     VideoStream(StreamHost& host, std::shared_ptr<VideoCodecBase> codec, const mediastack::sdp::NegotiatedSession::Media& media,
                 const MediaSessionOptions& options, mediastack::rtp::MediaTime now, uint64_t ntpNow);
@@ -69,6 +75,8 @@ private:
     void repair(mediastack::rtp::MediaTime now);
     void requestKeyFrame(mediastack::rtp::MediaTime now);
     void resend(const std::vector<uint16_t>& sequenceNumbers, mediastack::rtp::MediaTime now);
+    // Whether the far side's estimate lets a picture go now.
+    bool withinAllowance(mediastack::rtp::MediaTime now);
 
     StreamHost& m_host;
     std::shared_ptr<VideoCodecBase> m_codec;
@@ -92,6 +100,10 @@ private:
     int m_unansweredPlis = 0;
     std::optional<mediastack::rtp::MediaTime> m_lastNack;
     std::optional<mediastack::rtp::MediaTime> m_lastKeyFrameAnswered;
+    // The far side's estimate (bit/s), and what is left of it to send now (bits).
+    std::optional<uint64_t> m_sendAllowance;
+    double m_sendBudget = 0;
+    std::optional<mediastack::rtp::MediaTime> m_lastRefill;
 
     std::function<void(const std::shared_ptr<VideoFrame>&)> m_onFrame;
     std::function<void()> m_onKeyFrameRequest;

@@ -15,6 +15,8 @@
 #include "MediaStack/Rtp/RtpDemux.h"
 #include "MediaStack/Rtp/RtpReader.h"
 #include "MediaStack/RTCPPliPacket.h"
+#include "MediaStack/Rtp/AbsSendTime.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
 #include "MediaStack/Rtp/RtcpWriter.h"
 #include "MediaStack/Rtp/RtpWriter.h"
 #include "MediaStack/Session/LinkMediaSession.h"
@@ -683,4 +685,77 @@ TEST_F(MediaSessionTest, KeyFrameRequestsThatGoUnansweredComeLessOften)
     EXPECT_LE(atB.plisSent, 8u);
     // NACKs are paced too, not one per arriving packet.
     EXPECT_LE(atB.nacksSent, 5.0 / 0.02 + 1);
+}
+
+TEST_F(MediaSessionTest, WithRembAgreedEachSideStampsSendTimesAndTellsTheOtherWhatArrives)
+{
+    for (auto* end : {&call->a, &call->b}) {
+        end->negotiated.video->remb = true;
+        end->negotiated.video->headerExtensions.push_back({3, mediastack::rtp::AbsSendTime::uri});
+    }
+    auto stamped = std::make_shared<std::atomic<int>>(0);
+    auto unstamped = std::make_shared<std::atomic<int>>(0);
+    filter(call->a, [stamped, unstamped](std::span<const uint8_t> datagram) {
+        if (mediastack::rtp::RtpDemux::classify(datagram) != mediastack::rtp::RtpDemux::Kind::Rtp)
+            return false;
+        mediastack::rtp::DropCounter drops;
+        const auto read = mediastack::rtp::RtpReader::read(datagram, drops);
+        const bool has = read && read->extensions.size() == 1 && read->extensions[0].id == 3 && read->extensions[0].data.size() == 3;
+        ++*(has ? stamped : unstamped);
+        return false;
+    });
+    call->start();
+    call->run(3.0);
+    EXPECT_GT(stamped->load(), 100);
+    EXPECT_EQ(unstamped->load(), 0);
+    for (auto* end : {&call->a, &call->b}) {
+        SCOPED_TRACE(end->options.cname);
+        const auto statistics = call->statistics(*end);
+        EXPECT_GE(statistics.rembsSent, 2u);
+        EXPECT_GE(statistics.rembsReceived, 2u);
+        EXPECT_GE(statistics.sendAllowance, 30000u);
+        EXPECT_EQ(statistics.videoFramesSkipped, 0u) << "the estimate follows what arrives, so nothing is held back";
+    }
+}
+
+TEST_F(MediaSessionTest, OurVideoKeepsToTheFarSidesEstimate)
+{
+    struct Case {
+        const char* name;
+        std::optional<uint64_t> allowance;
+        bool listsOurVideo;
+        bool holdsBack;
+    };
+    const Case cases[] = {
+        {"no estimate: every picture goes", std::nullopt, true, false},
+        {"an estimate far below what we send", 20000, true, true},
+        {"an estimate well above it", 50000000, true, false},
+        {"an estimate for another source", 20000, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        call->start();
+        call->run(0.5);
+        if (c.allowance) {
+            auto remb = std::make_shared<mediastack::rtp::RtcpRembPacket>();
+            remb->senderSsrc = call->b.options.localVideoSsrc;
+            remb->bitrate = *c.allowance;
+            remb->mediaSsrcs = {c.listsOurVideo ? call->a.options.localVideoSsrc : 99u};
+            inject(call->a, mediastack::rtp::RtcpWriter::write({remb}));
+        }
+        const auto before = call->statistics(call->a);
+        call->run(2.0);
+        const auto after = call->statistics(call->a);
+        const auto encoded = after.videoFramesEncoded - before.videoFramesEncoded;
+        if (c.holdsBack) {
+            EXPECT_GT(after.videoFramesSkipped, 0u);
+            EXPECT_LT(encoded, 30u);
+            EXPECT_GT(encoded, 0u) << "never frozen altogether";
+        } else {
+            EXPECT_EQ(after.videoFramesSkipped, 0u);
+            EXPECT_GE(encoded, 55u);
+        }
+    }
 }
