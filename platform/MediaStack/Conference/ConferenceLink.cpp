@@ -9,6 +9,7 @@
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/Net/MediaThread.h"
 #include "MediaStack/Sdp/CandidateLine.h"
+#include "MediaStack/Rtp/AbsSendTime.h"
 #include "MediaStack/Sdp/SdpLocalParameters.h"
 #include "MediaStack/Sdp/SdpNegotiator.h"
 #include "MediaStack/Sdp/SdpWriter.h"
@@ -111,6 +112,8 @@ void ConferenceLink::makeOffer()
     local.candidatesComplete = !m_settings.ice.trickle;
     local.audioCodecs = AudioStreamDescription::registeredCodecs();
     local.videoCodecs = VideoStreamDescription::registeredCodecNames();
+    // The send times the far side's bandwidth estimate needs, and ours (REMB) too.
+    local.videoExtensions.push_back(mediastack::rtp::AbsSendTime::uri);
     auto description = mediastack::sdp::SdpNegotiator::makeOffer(local);
     {
         std::lock_guard hold(m_offerLock);

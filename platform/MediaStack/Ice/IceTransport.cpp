@@ -2,6 +2,7 @@
 
 #include <netdb.h>
 
+#include <atomic>
 #include <future>
 #include <thread>
 
@@ -81,6 +82,12 @@ struct IceTransport::Agent {
     std::thread thread;
     std::shared_ptr<MediaThread> media;
     std::weak_ptr<IceTransport> owner;
+    // Bytes received and not yet taken by the media thread. Past the cap (a peer's flood, a
+    // media thread that fell behind) what arrives is dropped here, on libnice's thread, so the
+    // hand-over queue never grows without bound.
+    std::shared_ptr<std::atomic<size_t>> pendingBytes = std::make_shared<std::atomic<size_t>>(0);
+    std::atomic<uint64_t> droppedDatagrams { 0 };
+    size_t maxPendingBytes = 0;
 
     void post(std::function<void(IceTransport&)> work)
     {
@@ -113,9 +120,17 @@ struct IceTransport::Agent {
 
     static void onReceive(NiceAgent*, guint, guint, guint length, gchar* bytes, gpointer data)
     {
+        auto* self = static_cast<Agent*>(data);
+        if (self->pendingBytes->fetch_add(length) + length > self->maxPendingBytes) {
+            self->pendingBytes->fetch_sub(length);
+            self->droppedDatagrams++;
+            return;
+        }
         std::vector<uint8_t> datagram(reinterpret_cast<uint8_t*>(bytes), reinterpret_cast<uint8_t*>(bytes) + length);
-        static_cast<Agent*>(data)->post([datagram = std::move(datagram)](IceTransport& transport) {
-            transport.deliver(datagram);
+        self->media->post([owner = self->owner, pending = self->pendingBytes, datagram = std::move(datagram)] {
+            pending->fetch_sub(datagram.size());
+            if (auto transport = owner.lock())
+                transport->deliver(datagram);
         });
     }
 
@@ -149,6 +164,7 @@ IceTransport::IceTransport(std::shared_ptr<MediaThread> thread, IceConfig config
     : m_thread(std::move(thread)), m_config(std::move(config)), m_agent(std::make_unique<Agent>())
 {
     m_agent->media = m_thread;
+    m_agent->maxPendingBytes = m_config.maxPendingBytes;
 }
 
 IceTransport::~IceTransport()
@@ -332,5 +348,7 @@ void IceTransport::handleComponentState(unsigned niceState)
         break;
     }
 }
+
+uint64_t IceTransport::droppedDatagrams() const { return m_agent ? m_agent->droppedDatagrams.load() : 0; }
 
 } // namespace media

@@ -40,6 +40,9 @@ struct IceConfig {
     bool trickle = true;
     double earlyCandidatesTimeout = 0.5; // seconds, early mode only
     CandidatePolicy policy;
+    // Datagrams waiting to be carried from libnice's thread to the media thread, in bytes, at
+    // most; more is dropped there and counted (droppedDatagrams).
+    size_t maxPendingBytes = 4 * 1024 * 1024;
 };
 
 class IceTransport final : public DatagramTransport, public std::enable_shared_from_this<IceTransport> {
@@ -62,6 +65,8 @@ public:
     void onGatheringDone(std::function<void()> callback) { m_gatheringDone = std::move(callback); }
 
     uint64_t refusedRemoteCandidates() const { return m_refusedRemoteCandidates; }
+    // Datagrams dropped on libnice's thread for want of room in the hand-over; any thread.
+    uint64_t droppedDatagrams() const;
 
 private:
     struct Agent;

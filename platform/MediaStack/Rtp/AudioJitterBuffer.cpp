@@ -30,6 +30,7 @@ void AudioJitterBuffer::reset()
     m_packets.clear();
     m_nextExpected.reset();
     m_lastPlayed.reset();
+    m_restartGuard.reset();
     m_anchor.reset();
 }
 
@@ -46,15 +47,20 @@ bool AudioJitterBuffer::insert(const std::shared_ptr<const RTPPacket>& packet, M
         return false;
     }
     int64_t number = m_unwrapper.unwrap(packet->sequenceNumber);
-    const auto restarted = [&] {
-        if (m_nextExpected && std::abs(number - *m_nextExpected) > m_config.restartDistance) {
-            return true;
-        }
-        return !m_packets.empty() && std::abs(number - m_packets.begin()->first) > m_config.restartDistance;
-    };
-    if (restarted()) {
+    const std::optional<int64_t> reference = m_nextExpected ? m_nextExpected
+        : m_packets.empty()                                 ? std::nullopt
+                                                            : std::optional<int64_t>(m_packets.begin()->first);
+    const int64_t distance = reference ? number - *reference : 0;
+    switch (m_restartGuard.judge(number, distance, packet->timestamp, m_config.restartDistance)) {
+    case StreamRestartGuard::Verdict::Continue:
+        break;
+    case StreamRestartGuard::Verdict::Drop:
+        drops.add(DropReason::TooLate);
+        return false;
+    case StreamRestartGuard::Verdict::Restart:
         reset();
         number = m_unwrapper.unwrap(packet->sequenceNumber);
+        break;
     }
     if (m_nextExpected && number < *m_nextExpected) {
         drops.add(DropReason::TooLate);
@@ -103,6 +109,7 @@ std::optional<AudioJitterBuffer::Slot> AudioJitterBuffer::pop(MediaTime now)
     Slot slot { packet, static_cast<uint32_t>(std::clamp<int64_t>(lost, 0, UINT32_MAX)) };
     m_nextExpected = number + 1;
     m_lastPlayed = std::make_pair(number, due);
+    m_restartGuard.handedOut(packet->timestamp);
     m_packets.erase(m_packets.begin());
     return slot;
 }

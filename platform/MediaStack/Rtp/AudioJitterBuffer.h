@@ -10,7 +10,9 @@
 // in the sequence numbers; otherwise the stream conceals `lostBefore` frames.
 // Packets behind the one last played, duplicates and, past `capacity`, the oldest packets
 // are dropped and counted; a jump of the sequence numbers by more than `restartDistance`
-// either way is taken as the far side restarting its stream and starts over.
+// either way starts over when StreamRestartGuard takes it for the far side restarting its
+// stream, and is dropped as late otherwise, so a replayed or stray packet never makes older
+// sound play again.
 // Not thread-safe: the audio receive path owns it; time is passed in.
 #include <cstddef>
 #include <cstdint>
@@ -22,6 +24,7 @@
 #include "MediaStack/Rtp/DropCounter.h"
 #include "MediaStack/Rtp/MediaTime.h"
 #include "MediaStack/Rtp/SequenceUnwrapper.h"
+#include "MediaStack/Rtp/StreamRestartGuard.h"
 
 namespace mediastack::rtp {
 
@@ -59,6 +62,7 @@ private:
     std::map<int64_t, std::shared_ptr<const RTPPacket>> m_packets;
     std::optional<int64_t> m_nextExpected;
     std::optional<std::pair<int64_t, MediaTime>> m_lastPlayed;
+    StreamRestartGuard m_restartGuard;
     // RTP timestamp and arrival of the packet that anchors the timestamp-to-time mapping.
     std::optional<std::pair<uint32_t, MediaTime>> m_anchor;
 };

@@ -68,6 +68,15 @@ std::vector<uint16_t> NackGenerator::due(MediaTime now, std::optional<MediaDurat
     return out;
 }
 
+void NackGenerator::giveUpBefore(uint16_t sequenceNumber)
+{
+    if (!m_newest) {
+        return;
+    }
+    const auto delta = static_cast<int16_t>(static_cast<uint16_t>(sequenceNumber - static_cast<uint16_t>(*m_newest)));
+    forgetOlderThan(*m_newest + delta);
+}
+
 bool NackGenerator::takeKeyFrameRequest()
 {
     return std::exchange(m_keyFrameRequested, false);

@@ -5,7 +5,8 @@
 // apart) until it comes or `maxRetries` requests have gone out; numbers more than `maxAge`
 // behind the newest are given up. A gap wider than `maxMissing` is not asked for packet by
 // packet: the list is cleared and `keyFrameRequested` turns on, since a key frame is then
-// the cheaper repair.
+// the cheaper repair. Numbers the frame assembler has given up (it moved past them) are no
+// longer asked for: a packet that can no longer be used is not worth a request or a resend.
 // Not thread-safe: the receive path of one stream owns it; time is passed in.
 #include <cstddef>
 #include <cstdint>
@@ -35,6 +36,10 @@ public:
     void packetReceived(uint16_t sequenceNumber);
     // The numbers to list in a NACK now; each is counted as asked for.
     std::vector<uint16_t> due(MediaTime now, std::optional<MediaDuration> roundTripTime);
+
+    // Stops asking for the numbers before `sequenceNumber` (within half the number range
+    // behind the newest).
+    void giveUpBefore(uint16_t sequenceNumber);
 
     size_t missingCount() const { return m_missing.size(); }
     // True once after the missing list overflowed; reading it clears it.

@@ -1,8 +1,10 @@
 #include "MediaStack/Rtp/RtcpReader.h"
 
 #include <optional>
+#include <string_view>
 
 #include "MediaStack/RTCPPliPacket.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
 #include "MediaStack/RTCPReceiverReportPacket.h"
 #include "MediaStack/RTCPSenderReportPacket.h"
 #include "MediaStack/Rtp/ByteReader.h"
@@ -18,6 +20,35 @@ constexpr uint8_t kTransportFeedback = 205;
 constexpr uint8_t kPayloadFeedback = 206;
 constexpr uint8_t kGenericNack = 1;
 constexpr uint8_t kPictureLoss = 1;
+constexpr uint8_t kApplicationLayer = 15;
+
+// An application-layer feedback packet: a REMB, or a null packet for any other application.
+std::optional<std::shared_ptr<RTCPPacket>> readRemb(ByteReader& reader)
+{
+    auto remb = std::make_shared<RtcpRembPacket>();
+    remb->senderSsrc = reader.u32();
+    (void)reader.u32(); // media source: unused, zero
+    const auto identifier = reader.bytes(4);
+    if (!reader.ok()) {
+        return std::nullopt;
+    }
+    if (std::string_view(reinterpret_cast<const char*>(identifier.data()), identifier.size()) != "REMB") {
+        return std::shared_ptr<RTCPPacket>();
+    }
+    const size_t count = reader.u8();
+    const uint32_t rate = reader.u24();
+    const unsigned exponent = rate >> 18;
+    const uint64_t mantissa = rate & 0x3FFFF;
+    // 18 bits shifted by up to 63: saturate rather than lose the high bits.
+    remb->bitrate = exponent > 46 ? UINT64_MAX : mantissa << exponent;
+    for (size_t i = 0; i < count && reader.ok(); ++i) {
+        remb->mediaSsrcs.push_back(reader.u32());
+    }
+    if (!reader.ok()) {
+        return std::nullopt;
+    }
+    return remb;
+}
 
 RTCPReportBlock readReportBlock(ByteReader& reader)
 {
@@ -93,6 +124,9 @@ std::optional<std::shared_ptr<RTCPPacket>> readBody(uint8_t type, uint8_t count,
         break;
     }
     case kPayloadFeedback: {
+        if (count == kApplicationLayer) {
+            return readRemb(reader);
+        }
         if (count != kPictureLoss) {
             return std::shared_ptr<RTCPPacket>();
         }

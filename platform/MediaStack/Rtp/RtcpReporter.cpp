@@ -76,8 +76,9 @@ void RtcpReporter::rtcpReceived(const std::vector<std::shared_ptr<RTCPPacket>>& 
             // RFC 3550 section 6.4.1: arrival minus our echoed time minus the far side's hold.
             const auto middle = static_cast<uint32_t>(ntpTime(now) >> 16);
             const auto units = static_cast<int32_t>(middle - block.lastSenderReport - block.delaySinceLastSenderReport);
-            if (units >= 0) {
-                m_roundTripTime = std::chrono::duration_cast<MediaDuration>(std::chrono::microseconds(int64_t { units } * 1000000 / 65536));
+            const auto sample = std::chrono::duration_cast<MediaDuration>(std::chrono::microseconds(int64_t { units } * 1000000 / 65536));
+            if (units >= 0 && sample <= maxRoundTrip) {
+                m_roundTripTime = sample;
             }
         }
     }

@@ -6,7 +6,9 @@
 // sent since the last one, else a receiver report, with a block per source we heard, and
 // an SDES with our CNAME.
 // Our NTP times run on the monotonic clock from the pair (time, NTP) given at construction:
-// the far side only echoes them back, for the round-trip time.
+// the far side only echoes them back, for the round-trip time. A round trip longer than
+// `maxRoundTrip` is not one any call has: such a block is a far side's fault or a lie and is
+// not taken, since the round trip paces our key-frame requests, NACKs and resends.
 // Not thread-safe: the stream's media-stack thread owns it.
 #include <cstdint>
 #include <map>
@@ -47,6 +49,8 @@ public:
     bool isDue(MediaTime now) { return m_interval.isDue(now); }
     // Our compound report; the next one is then due an interval later.
     std::vector<std::shared_ptr<RTCPPacket>> makeReport(MediaTime now);
+
+    static constexpr auto maxRoundTrip = std::chrono::seconds(3);
 
     std::optional<MediaDuration> roundTripTime() const { return m_roundTripTime; }
     uint64_t ntpTime(MediaTime now) const;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "MediaStack/RTCPPliPacket.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
 #include "MediaStack/RTCPReceiverReportPacket.h"
 #include "MediaStack/RTCPSenderReportPacket.h"
 #include "MediaStack/Rtp/ByteWriter.h"
@@ -83,6 +84,33 @@ void writeSdes(ByteWriter& writer, const RtcpSdesPacket& sdes)
 
 }
 
+namespace {
+
+void writeRemb(ByteWriter& writer, const RtcpRembPacket& remb)
+{
+    // The largest rate 18 bits and a 6-bit exponent carry, with the fewest bits dropped.
+    uint64_t mantissa = remb.bitrate;
+    uint32_t exponent = 0;
+    while (mantissa > 0x3FFFF && exponent < 63) {
+        mantissa >>= 1;
+        exponent++;
+    }
+    const size_t count = std::min<size_t>(remb.mediaSsrcs.size(), 255);
+    const size_t length = beginPacket(writer, 15, 206);
+    writer.u32(remb.senderSsrc);
+    writer.u32(0);
+    for (char c : std::string_view("REMB"))
+        writer.u8(static_cast<uint8_t>(c));
+    writer.u8(static_cast<uint8_t>(count));
+    writer.u8(static_cast<uint8_t>((exponent << 2) | (mantissa >> 16)));
+    writer.u16(static_cast<uint16_t>(mantissa));
+    for (size_t i = 0; i < count; ++i)
+        writer.u32(remb.mediaSsrcs[i]);
+    endPacket(writer, length);
+}
+
+}
+
 std::vector<uint8_t> RtcpWriter::write(const std::vector<std::shared_ptr<RTCPPacket>>& packets)
 {
     std::vector<uint8_t> out;
@@ -97,6 +125,8 @@ std::vector<uint8_t> RtcpWriter::write(const std::vector<std::shared_ptr<RTCPPac
             writer.u32(pli->senderSsrc);
             writer.u32(pli->mediaSsrc);
             endPacket(writer, length);
+        } else if (const auto* remb = dynamic_cast<const RtcpRembPacket*>(packet.get())) {
+            writeRemb(writer, *remb);
         } else if (const auto* nack = dynamic_cast<const RtcpNackPacket*>(packet.get())) {
             const auto items = nack->feedbackItems();
             if (items.empty()) {

@@ -22,7 +22,26 @@ void Vp8FrameAssembler::reset()
     m_unwrapper.reset();
     m_held.clear();
     m_heldBytes = 0;
+    m_arrivals.clear();
+    m_maybeWhole = true;
     m_next.reset();
+}
+
+void Vp8FrameAssembler::forget(HeldMap::const_iterator it)
+{
+    m_heldBytes -= it->second.packet->payload.size();
+    m_arrivals.erase(m_arrivals.find(it->second.arrival));
+}
+
+bool Vp8FrameAssembler::mayCompleteAFrame(HeldMap::const_iterator it) const
+{
+    // A frame is whole from a start packet through a marker packet with no number missing:
+    // the packet that completes it has its successor in or is the marker, and has its
+    // predecessor in or is the start.
+    const auto next = std::next(it);
+    const bool endsOrJoinsNext = it->second.packet->marker || (next != m_held.end() && next->first == it->first + 1);
+    const bool startsOrJoinsPrevious = it->second.startOfFrame || (it != m_held.begin() && std::prev(it)->first == it->first - 1);
+    return endsOrJoinsNext && startsOrJoinsPrevious;
 }
 
 std::vector<std::shared_ptr<const RTPPacket>> Vp8FrameAssembler::insert(const std::shared_ptr<const RTPPacket>& packet, MediaTime arrival,
@@ -39,9 +58,16 @@ std::vector<std::shared_ptr<const RTPPacket>> Vp8FrameAssembler::insert(const st
     }
     int64_t number = m_unwrapper.unwrap(packet->sequenceNumber);
     const int64_t reference = m_next ? *m_next : (m_held.empty() ? number : m_held.begin()->first);
-    if (std::abs(number - reference) > m_config.restartDistance) {
+    switch (m_restartGuard.judge(number, number - reference, packet->timestamp, m_config.restartDistance)) {
+    case StreamRestartGuard::Verdict::Continue:
+        break;
+    case StreamRestartGuard::Verdict::Drop:
+        drops.add(DropReason::TooLate);
+        return out;
+    case StreamRestartGuard::Verdict::Restart:
         reset();
         number = m_unwrapper.unwrap(packet->sequenceNumber);
+        break;
     }
     if (m_next && number < *m_next) {
         drops.add(DropReason::TooLate);
@@ -51,8 +77,10 @@ std::vector<std::shared_ptr<const RTPPacket>> Vp8FrameAssembler::insert(const st
         drops.add(DropReason::Duplicate);
         return out;
     }
-    m_held.emplace(number, Held { packet, arrival, descriptor->startOfFrame, descriptor->keyFrame });
+    const auto inserted = m_held.emplace(number, Held { packet, arrival, descriptor->startOfFrame, descriptor->keyFrame }).first;
     m_heldBytes += packet->payload.size();
+    m_arrivals.insert(arrival);
+    m_maybeWhole = m_maybeWhole || mayCompleteAFrame(inserted);
     release(out, arrival);
     return out;
 }
@@ -86,11 +114,13 @@ void Vp8FrameAssembler::dropBefore(HeldMap::const_iterator end)
     std::set<uint32_t> frames;
     for (auto it = m_held.cbegin(); it != end; ++it) {
         frames.insert(it->second.packet->timestamp);
-        m_heldBytes -= it->second.packet->payload.size();
+        forget(it);
     }
     const bool gapBefore = m_next && !m_held.empty() && m_held.begin()->first != *m_next;
     m_framesAbandoned += std::max<uint64_t>(frames.size(), gapBefore ? 1 : 0);
     m_held.erase(m_held.cbegin(), end);
+    // The head moved on: what lies beyond it is to be looked over again.
+    m_maybeWhole = true;
 }
 
 void Vp8FrameAssembler::release(std::vector<std::shared_ptr<const RTPPacket>>& out, MediaTime now)
@@ -103,13 +133,22 @@ void Vp8FrameAssembler::release(std::vector<std::shared_ptr<const RTPPacket>>& o
                 const auto end = std::next(*last);
                 for (auto it = head; it != end; ++it) {
                     out.push_back(it->second.packet);
-                    m_heldBytes -= it->second.packet->payload.size();
+                    forget(it);
                 }
+                m_restartGuard.handedOut(head->second.packet->timestamp);
                 m_next = (*last)->first + 1;
                 m_held.erase(head, end);
                 continue;
             }
         }
+
+        const bool overCap = m_held.size() > m_config.maxPackets || m_heldBytes > m_config.maxBytes;
+        const bool waitedEnough = now - *m_arrivals.begin() >= m_config.maxWait;
+        if (!m_maybeWhole && !overCap && !waitedEnough) {
+            return; // nothing came since the last look that could make a frame whole
+        }
+        m_maybeWhole = false;
+        m_lookOvers++;
 
         // The head is stuck: look for the first whole frame and the first whole key frame
         // further on. A failed walk from one start fails at the same place for every start
@@ -149,12 +188,7 @@ void Vp8FrameAssembler::release(std::vector<std::shared_ptr<const RTPPacket>>& o
             m_next = (*firstKey)->first;
             continue;
         }
-        MediaTime oldest = head->second.arrival;
-        for (const auto& [number, held] : m_held) {
-            oldest = std::min(oldest, held.arrival);
-        }
-        const bool overCap = m_held.size() > m_config.maxPackets || m_heldBytes > m_config.maxBytes;
-        if (!overCap && now - oldest < m_config.maxWait) {
+        if (!overCap && !waitedEnough) {
             return;
         }
         if (firstWhole) {

@@ -19,6 +19,7 @@ struct NegotiatedSession {
         std::optional<uint32_t> remoteSsrc;
         bool nack = false;
         bool pli = false;
+        bool remb = false;
         std::vector<SdpHeaderExtension> headerExtensions;
     };
 

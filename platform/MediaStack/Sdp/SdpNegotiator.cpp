@@ -21,7 +21,7 @@ const std::array<Format, 2>& formats()
 {
     static const std::array<Format, 2> table { {
         { "audio", SdpCodec { SdpNegotiator::opusPayloadType, "opus", 48000, 2, "minptime=10;useinbandfec=1", {} } },
-        { "video", SdpCodec { SdpNegotiator::vp8PayloadType, "VP8", 90000, 0, "", { "nack", "nack pli" } } },
+        { "video", SdpCodec { SdpNegotiator::vp8PayloadType, "VP8", 90000, 0, "", { "nack", "nack pli", "goog-remb" } } },
     } };
     return table;
 }
@@ -126,6 +126,7 @@ NegotiatedSession::Media agreedMedia(const SdpMedia& remote, const SdpCodec& cod
     }
     media.nack = hasFeedback(codec, "nack");
     media.pli = hasFeedback(codec, "nack pli");
+    media.remb = hasFeedback(codec, "goog-remb");
     media.headerExtensions = std::move(extensions);
     return media;
 }

@@ -1,12 +1,15 @@
 #include "MediaStack/Session/LinkMediaSession.h"
 
+#include <algorithm>
 #include <chrono>
 
 #include "MediaStack/AudioStreamDescription.h"
 #include "MediaStack/MediaStackLog.h"
 #include "MediaStack/Net/DatagramTransport.h"
 #include "MediaStack/Net/MediaThread.h"
+#include "MediaStack/Rtp/AbsSendTime.h"
 #include "MediaStack/Rtp/RtcpReader.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
 #include "MediaStack/Rtp/RtcpWriter.h"
 #include "MediaStack/Rtp/RtpDemux.h"
 #include "MediaStack/Rtp/RtpReader.h"
@@ -59,6 +62,12 @@ LinkMediaSession::LinkMediaSession(std::shared_ptr<MediaThread> thread, std::sha
         } else {
             MediaStackLog::error("Media session: no codec registered for video \"" + negotiated.video->codec.name + "\"; video not run.");
         }
+    }
+    if (runs(negotiated.video)) {
+        m_sendsRemb = negotiated.video->remb;
+        for (const auto& extension : negotiated.video->headerExtensions)
+            if (extension.uri == mediastack::rtp::AbsSendTime::uri && extension.id > 0 && extension.id < 256)
+                m_absSendTimeId = static_cast<uint8_t>(extension.id);
     }
     if (runs(negotiated.audio)) {
         const auto& sdp = negotiated.audio->codec;
@@ -114,9 +123,28 @@ void LinkMediaSession::tick()
     if (m_video && !m_stopped)
         m_video->tick(now);
     if (!m_stopped)
+        sendRembIfDue(now);
+    if (!m_stopped)
         watchForDeadStream(m_thread->now());
     if (!m_stopped)
         armTick();
+}
+
+void LinkMediaSession::sendRembIfDue(MediaTime now)
+{
+    if (!m_sendsRemb || m_remoteSsrcs.empty())
+        return;
+    const auto estimate = m_estimator.rembDue(now);
+    if (!estimate)
+        return;
+    auto remb = std::make_shared<mediastack::rtp::RtcpRembPacket>();
+    remb->senderSsrc = m_options.localVideoSsrc;
+    remb->bitrate = *estimate;
+    remb->mediaSsrcs = m_remoteSsrcs;
+    if (sendRtcp({remb})) {
+        m_statistics.rembsSent++;
+        m_statistics.receiveEstimate = *estimate;
+    }
 }
 
 void LinkMediaSession::watchForDeadStream(double now)
@@ -159,12 +187,26 @@ void LinkMediaSession::datagramReceived(std::span<const uint8_t> datagram)
     auto read = mediastack::rtp::RtpReader::read(datagram, m_drops);
     if (!read)
         return;
+    std::optional<uint32_t> sendTime;
+    for (const auto& extension : read->extensions)
+        if (m_absSendTimeId && extension.id == *m_absSendTimeId)
+            sendTime = mediastack::rtp::AbsSendTime::read(extension.data);
     auto packet = std::make_shared<const RTPPacket>(std::move(read->packet));
-    if (m_video && m_video->claims(*packet, now)) {
+    const auto heard = [&] {
         m_lastHeard = m_thread->now();
+        m_estimator.packetReceived(now, sendTime, datagram.size());
+        // The far side's sources our REMB speaks of: one per stream, the newest kept.
+        if (std::find(m_remoteSsrcs.begin(), m_remoteSsrcs.end(), packet->ssrc) == m_remoteSsrcs.end()) {
+            if (m_remoteSsrcs.size() >= 2)
+                m_remoteSsrcs.erase(m_remoteSsrcs.begin());
+            m_remoteSsrcs.push_back(packet->ssrc);
+        }
+    };
+    if (m_video && m_video->claims(*packet, now)) {
+        heard();
         m_video->rtpReceived(packet, now);
     } else if (m_audio && m_audio->claims(*packet, now)) {
-        m_lastHeard = m_thread->now();
+        heard();
         m_audio->rtpReceived(packet, now);
     } else {
         m_drops.add(mediastack::rtp::DropReason::UnknownSource);
@@ -175,8 +217,11 @@ bool LinkMediaSession::sendRtp(const RTPPacket& packet)
 {
     if (m_stopped)
         return false;
-    const auto datagram = mediastack::rtp::RtpWriter::write(packet);
-    return m_transport->send(datagram);
+    if (!m_absSendTimeId)
+        return m_transport->send(mediastack::rtp::RtpWriter::write(packet));
+    const mediastack::rtp::RtpHeaderExtension sendTime {*m_absSendTimeId,
+                                                        mediastack::rtp::AbsSendTime::write(mediastack::rtp::AbsSendTime::at(mediaNow()))};
+    return m_transport->send(mediastack::rtp::RtpWriter::write(packet, {sendTime}));
 }
 
 bool LinkMediaSession::sendRtcp(const std::vector<std::shared_ptr<RTCPPacket>>& packets)

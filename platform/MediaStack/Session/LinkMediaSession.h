@@ -4,7 +4,9 @@
 // from the sources over to the media thread (FrameMailbox: one pending picture, the newest;
 // a few audio frames), and drives the streams' time-driven work from one 20 ms tick on the
 // media thread's clock: audio playout, NACK retries and given-up frames, reports, and the
-// watch for a far side that went silent.
+// watch for a far side that went silent. With REMB agreed it estimates the bandwidth of the
+// path from the far side (RembEstimator, from the abs-send-time our packets and theirs carry)
+// and tells the far side once a second, or at once when the estimate drops.
 // Media thread: created, called and destroyed there; sources call in from their capture
 // threads only through the mailboxes.
 #include <cstdint>
@@ -14,6 +16,8 @@
 #include <span>
 
 #include "MediaStack/Rtp/DropCounter.h"
+#include "MediaStack/Rtp/RembEstimator.h"
+#include "MediaStack/Rtp/RtpHeaderExtension.h"
 #include "MediaStack/Session/AudioStream.h"
 #include "MediaStack/Session/FrameMailbox.h"
 #include "MediaStack/Session/MediaSession.h"
@@ -58,6 +62,7 @@ private:
     void armTick();
     void tick();
     void watchForDeadStream(double now);
+    void sendRembIfDue(mediastack::rtp::MediaTime now);
     template <class Source, class Frame>
     uint64_t attachSource(Source& source, const std::shared_ptr<FrameMailbox<Frame>>& mailbox, void (LinkMediaSession::*drain)());
     void drainVideo();
@@ -72,6 +77,12 @@ private:
     mediastack::rtp::DropCounter m_drops;
     std::unique_ptr<VideoStream> m_video;
     std::unique_ptr<AudioStream> m_audio;
+
+    // The abs-send-time extension's id in the bundle, when agreed.
+    std::optional<uint8_t> m_absSendTimeId;
+    bool m_sendsRemb = false;
+    mediastack::rtp::RembEstimator m_estimator;
+    std::vector<uint32_t> m_remoteSsrcs;
 
     std::shared_ptr<FrameMailbox<VideoFrame>> m_videoMailbox;
     std::shared_ptr<FrameMailbox<AudioFrame>> m_audioMailbox;

@@ -44,6 +44,12 @@ public:
         uint64_t plisReceived = 0;
         uint64_t reportBlocksReceived = 0;
         uint64_t packetsDropped = 0; // unreadable, unknown source, over a cap
+        // Bandwidth feedback (REMB): what we told the far side, and what it told us.
+        uint64_t rembsSent = 0;
+        uint64_t rembsReceived = 0;
+        uint64_t receiveEstimate = 0; // bit/s, the last one sent
+        uint64_t sendAllowance = 0; // bit/s, the far side's last estimate for our video
+        uint64_t videoFramesSkipped = 0; // captured pictures not sent to stay within it
     };
 
     virtual ~MediaSession() = default;

@@ -4,6 +4,8 @@
 
 #include "MediaStack/RTCPPliPacket.h"
 #include "MediaStack/Rtp/RtcpNackPacket.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
+#include "MediaStack/Rtp/Vp8PayloadDescriptor.h"
 #include "MediaStack/Session/CodecCall.h"
 #include "MediaStack/Session/ReportBlocksAbout.h"
 #include "MediaStack/Session/StreamDirection.h"
@@ -46,6 +48,7 @@ void VideoStream::resetReceiving()
     m_nacks = mediastack::rtp::NackGenerator();
     m_assembler = mediastack::rtp::Vp8FrameAssembler();
     m_framesAbandoned = 0;
+    m_unansweredPlis = 0;
     m_depacketizerSequence.startOver();
 }
 
@@ -53,6 +56,10 @@ void VideoStream::sendFrame(const std::shared_ptr<VideoFrame>& frame, double cap
 {
     if (!m_sends || !frame)
         return;
+    if (!withinAllowance(now)) {
+        m_host.counters().videoFramesSkipped++;
+        return;
+    }
     auto encoded = callCodec("encode", [&] { return m_codec->encodeWithFrame(frame); });
     if (!encoded || encoded->empty() || !m_host.running())
         return;
@@ -63,10 +70,23 @@ void VideoStream::sendFrame(const std::shared_ptr<VideoFrame>& frame, double cap
         if (!m_host.sendRtp(*packet))
             continue;
         m_host.counters().videoPacketsSent++;
+        if (m_sendAllowance)
+            m_sendBudget -= 8.0 * static_cast<double>(packet->payload.size() + 12);
         m_reporter.packetSent(*packet, now);
         if (m_answersNacks)
             m_retransmissions.packetSent(packet, now);
     }
+}
+
+bool VideoStream::withinAllowance(MediaTime now)
+{
+    if (!m_sendAllowance)
+        return true;
+    const double rate = static_cast<double>(std::max(*m_sendAllowance, minSendAllowance));
+    const double seconds = m_lastRefill ? std::chrono::duration<double>(now - *m_lastRefill).count() : 0.0;
+    m_lastRefill = now;
+    m_sendBudget = std::min(m_sendBudget + rate * std::max(seconds, 0.0), rate * allowanceBurstSeconds);
+    return m_sendBudget >= 0;
 }
 
 void VideoStream::rtpReceived(const std::shared_ptr<const RTPPacket>& packet, MediaTime now)
@@ -89,6 +109,9 @@ void VideoStream::decode(const std::vector<std::shared_ptr<const RTPPacket>>& pa
     for (const auto& held : packets) {
         if (!m_host.running())
             return;
+        if (const auto descriptor = mediastack::rtp::Vp8PayloadDescriptor::read(held->payload);
+            descriptor && descriptor->startOfFrame && descriptor->keyFrame)
+            m_unansweredPlis = 0;
         // The codec's interface takes packets it may change; the assembler's stay as they came.
         auto packet = std::make_shared<RTPPacket>(*held);
         packet->sequenceNumber = m_depacketizerSequence.map(held->sequenceNumber);
@@ -113,8 +136,12 @@ void VideoStream::repair(MediaTime now)
 {
     bool keyFrameNeeded = false;
     if (m_sendsNacks) {
-        const auto due = m_nacks.due(now, m_reporter.roundTripTime());
+        if (const auto next = m_assembler.nextSequenceNumber())
+            m_nacks.giveUpBefore(*next);
+        const bool paced = m_lastNack && now - *m_lastNack < minNackGap;
+        const auto due = paced ? std::vector<uint16_t>() : m_nacks.due(now, m_reporter.roundTripTime());
         if (!due.empty() && m_source.ssrc()) {
+            m_lastNack = now;
             auto nack = std::make_shared<mediastack::rtp::RtcpNackPacket>();
             nack->senderSsrc = m_stamper.ssrc();
             nack->mediaSsrc = *m_source.ssrc();
@@ -136,7 +163,11 @@ void VideoStream::requestKeyFrame(MediaTime now)
 {
     if (!m_sendsPlis || !m_source.ssrc())
         return;
-    const auto gap = std::max<mediastack::rtp::MediaDuration>(minPliGap, m_reporter.roundTripTime().value_or(minPliGap));
+    using mediastack::rtp::MediaDuration;
+    MediaDuration gap = std::max<MediaDuration>(minPliGap, m_reporter.roundTripTime().value_or(minPliGap));
+    for (int i = 1; i < m_unansweredPlis && gap < maxPliGap; ++i)
+        gap *= 2;
+    gap = std::min<MediaDuration>(gap, maxPliGap);
     if (m_lastPli && now - *m_lastPli < gap)
         return;
     auto pli = std::make_shared<RTCPPliPacket>();
@@ -145,6 +176,7 @@ void VideoStream::requestKeyFrame(MediaTime now)
     if (!m_host.sendRtcp({pli}))
         return;
     m_lastPli = now;
+    m_unansweredPlis++;
     m_host.counters().plisSent++;
 }
 
@@ -163,8 +195,22 @@ void VideoStream::rtcpReceived(const std::vector<std::shared_ptr<RTCPPacket>>& p
             if (pli->mediaSsrc != m_stamper.ssrc())
                 continue;
             m_host.counters().plisReceived++;
+            if (keyFrameRequested || (m_lastKeyFrameAnswered && now - *m_lastKeyFrameAnswered < minKeyFrameGap))
+                continue;
+            m_lastKeyFrameAnswered = now;
             forCodec.push_back(packet);
             keyFrameRequested = true;
+        } else if (const auto* remb = dynamic_cast<const mediastack::rtp::RtcpRembPacket*>(packet.get())) {
+            const auto& listed = remb->mediaSsrcs;
+            if (!m_sends || (!listed.empty() && std::find(listed.begin(), listed.end(), m_stamper.ssrc()) == listed.end()))
+                continue;
+            m_host.counters().rembsReceived++;
+            m_host.counters().sendAllowance = remb->bitrate;
+            if (!m_sendAllowance) {
+                m_lastRefill = now;
+                m_sendBudget = 0;
+            }
+            m_sendAllowance = remb->bitrate;
         } else if (const auto* nack = dynamic_cast<const mediastack::rtp::RtcpNackPacket*>(packet.get())) {
             if (nack->mediaSsrc == m_stamper.ssrc() && m_answersNacks)
                 resend(nack->lostSequenceNumbers, now);

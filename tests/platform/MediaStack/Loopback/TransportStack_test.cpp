@@ -57,6 +57,7 @@ protected:
     {
         IceConfig ice;
         ice.role = iceRole;
+        ice.maxPendingBytes = maxPendingBytes;
         ice.localAddresses = { "127.0.0.1" };
         stack.ice = IceTransport::create(thread, ice);
         auto dtls = DtlsTransport::create(thread, stack.ice, { dtlsRole, stack.certificate });
@@ -97,6 +98,7 @@ protected:
     }
 
     std::shared_ptr<MediaThread> thread;
+    size_t maxPendingBytes = IceConfig {}.maxPendingBytes;
     Stack a;
     Stack b;
 };
@@ -168,4 +170,36 @@ TEST_F(TransportStackTest, GarbageOnThePortIsDroppedAndTheLinkCarriesOn)
         EXPECT_GE(b.srtp->dropped().total(), 1u) << "the forged SRTP";
     });
     EXPECT_EQ(b.state, TransportState::Connected);
+}
+
+TEST_F(TransportStackTest, AFloodWhileTheMediaThreadIsBusyIsDroppedBeforeItsHandOver)
+{
+    maxPendingBytes = 8 * 1000;
+    link(IceRole::Controlling, DtlsRole::Client);
+    ASSERT_TRUE(bothAre(TransportState::Connected));
+    const std::vector<uint8_t> junk(1000, 0x50); // neither DTLS nor SRTP: counted and dropped once carried over
+    uint64_t carriedBefore = 0;
+    bool overflowed = false;
+    // The whole flood goes out while the media thread is held in this one task, so nothing
+    // received can be carried over until it ends: only what fits the hand-over waits.
+    thread->invoke([&] {
+        carriedBefore = b.srtp->dtls().droppedDatagrams();
+        for (int i = 0; i < 200 && !overflowed; ++i) {
+            a.ice->send(junk);
+            overflowed = b.ice->droppedDatagrams() > 0;
+        }
+        const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(static_cast<int>(kNetworkBound));
+        while (!overflowed && std::chrono::steady_clock::now() < bound) {
+            a.ice->send(junk);
+            overflowed = b.ice->droppedDatagrams() > 0;
+        }
+    });
+    ASSERT_TRUE(overflowed);
+    thread->invoke([] {}); // the datagrams that waited are carried over by now
+    thread->invoke([&] {
+        EXPECT_LE(b.srtp->dtls().droppedDatagrams() - carriedBefore, 8u) << "at most the cap's worth reached the media thread";
+    });
+    // The link carries on once the media thread has caught up.
+    thread->invoke([&] { a.srtp->send(kRtp); });
+    ASSERT_TRUE(loop->spin_until([&] { return b.received.count() == 1; }, kNetworkBound));
 }

@@ -146,3 +146,36 @@ TEST(AudioJitterBuffer, HostileSequenceNumbersNeverGrowItPastItsCapacity)
         }
     }
 }
+
+TEST(AudioJitterBuffer, APacketFarBehindWhatPlayedIsLateUnlessTheStreamGoesOnFromIt)
+{
+    struct Case {
+        std::vector<std::pair<uint16_t, uint32_t>> after; // sequence number and timestamp, after 5000..5004 played
+        std::vector<uint16_t> played;
+        size_t late;
+        const char* why;
+    };
+    const Case cases[] = {
+        { { { 2000, 100 } }, {}, 1, "an old packet replayed: its sound is older, dropped, nothing resets" },
+        { { { 2000, 100 }, { 5005, 5 * kFrame } }, { 5005 }, 1, "the stream goes on after the stray packet" },
+        { { { 2000, 100 }, { 2001, 100 + kFrame } }, { 2000 + 1 }, 1, "the packet after it follows on: a real restart" },
+        { { { 2000, 900000 } }, { 2000 }, 0, "a restart with a newer timestamp starts over at once" },
+    };
+    for (const auto& c : cases) {
+        AudioJitterBuffer buffer;
+        DropCounter drops;
+        for (uint16_t n = 5000; n < 5005; ++n) {
+            buffer.insert(packet(n, (n - 5000) * kFrame), kStart + milliseconds((n - 5000) * 20), drops);
+        }
+        while (buffer.pop(kStart + milliseconds(200))) { }
+        std::vector<uint16_t> played;
+        for (const auto& [number, timestamp] : c.after) {
+            buffer.insert(packet(number, timestamp), kStart + milliseconds(200), drops);
+        }
+        while (auto slot = buffer.pop(kStart + milliseconds(1000))) {
+            played.push_back(slot->packet->sequenceNumber);
+        }
+        EXPECT_EQ(played, c.played) << c.why;
+        EXPECT_EQ(drops.count(DropReason::TooLate), c.late) << c.why;
+    }
+}

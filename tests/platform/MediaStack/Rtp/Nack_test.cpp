@@ -116,3 +116,26 @@ TEST(RetransmissionBuffer, HoldsAtMostItsCapacity)
     EXPECT_TRUE(buffer.packetsToResend({ 983 }, kStart, std::nullopt).empty()) << "overwritten by 999";
     EXPECT_EQ(buffer.packetsToResend({ 984, 999 }, kStart, std::nullopt).size(), 2u);
 }
+
+TEST(NackGenerator, NumbersGivenUpByTheAssemblerAreNoLongerAskedFor)
+{
+    struct Case {
+        uint16_t before;
+        std::vector<uint16_t> asked;
+        const char* why;
+    };
+    const Case cases[] = {
+        { 65534, { 65534, 65535, 0, 1, 2, 3 }, "nothing passed yet" },
+        { 1, { 1, 2, 3 }, "across the wrap" },
+        { 4, {}, "all passed" },
+        { 40000, { 65534, 65535, 0, 1, 2, 3 }, "a number far behind everything: nothing goes" },
+        { 30000, {}, "a number ahead of the newest: all passed" },
+    };
+    for (const auto& c : cases) {
+        NackGenerator generator;
+        generator.packetReceived(65533);
+        generator.packetReceived(4);
+        generator.giveUpBefore(c.before);
+        EXPECT_EQ(generator.due(kStart, std::nullopt), c.asked) << c.why;
+    }
+}

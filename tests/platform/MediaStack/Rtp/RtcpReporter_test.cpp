@@ -155,3 +155,40 @@ TEST(RtcpReporter, KeepsAFewRemoteSourcesOnly)
     ASSERT_EQ(rr->reportBlocks.size(), 1u);
     EXPECT_EQ(rr->reportBlocks[0].ssrc, 30u);
 }
+
+TEST(RtcpReporter, ARoundTripNoCallHasIsNotTaken)
+{
+    struct Case {
+        int heldMs; // the far side's delay since our report, as it claims
+        int arrivalMs; // its report's arrival, after our report
+        std::optional<double> roundTripMs;
+        const char* why;
+    };
+    const Case cases[] = {
+        { 80, 100, 20.0, "an honest report" },
+        { 0, 2900, 2900.0, "a long but possible round trip" },
+        { -3600 * 1000, 100, std::nullopt, "a delay below zero makes the round trip an hour" },
+        { 0, 3600 * 1000, std::nullopt, "an echo an hour late" },
+    };
+    for (const auto& c : cases) {
+        RtcpReporter reporter(config(), kStart, uint64_t { 1000 } << 32);
+        reporter.packetSent(packet(1, 90000, 1), kStart);
+        const auto report = reporter.makeReport(kStart);
+        const auto* sr = dynamic_cast<const RTCPSenderReportPacket*>(report[0].get());
+        ASSERT_TRUE(sr);
+        auto theirs = std::make_shared<RTCPReceiverReportPacket>();
+        RTCPReportBlock block;
+        block.ssrc = 1;
+        block.lastSenderReport = static_cast<uint32_t>(sr->ntpTimestamp >> 16);
+        block.delaySinceLastSenderReport = static_cast<uint32_t>(int64_t { c.heldMs } * 65536 / 1000);
+        theirs->reportBlocks.push_back(block);
+        reporter.rtcpReceived({ theirs }, kStart + milliseconds(c.arrivalMs));
+        if (!c.roundTripMs) {
+            EXPECT_FALSE(reporter.roundTripTime()) << c.why;
+            continue;
+        }
+        ASSERT_TRUE(reporter.roundTripTime()) << c.why;
+        const double measured = std::chrono::duration<double, std::milli>(*reporter.roundTripTime()).count();
+        EXPECT_NEAR(measured, *c.roundTripMs, 0.1) << c.why;
+    }
+}

@@ -5,6 +5,7 @@
 #include "MediaStack/RTCPSenderReportPacket.h"
 #include "MediaStack/Rtp/RtcpNackPacket.h"
 #include "MediaStack/Rtp/RtcpReader.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
 #include "MediaStack/Rtp/RtcpSdesPacket.h"
 #include "MediaStack/Rtp/RtcpWriter.h"
 
@@ -231,4 +232,44 @@ TEST(RtcpReader, EveryCutOfACompoundIsReadOrDroppedWithinItsBytes)
         // A cut on a packet boundary is a shorter valid compound; any other cut is dropped.
         EXPECT_TRUE(!packets.empty() || drops.total() == 1 || length == 0) << length;
     }
+}
+
+TEST(RtcpRembPacket, CarriesTheRateInMantissaAndExponentAndItsSources)
+{
+    struct Case {
+        uint64_t written;
+        uint64_t read;
+        const char* why;
+    };
+    const Case cases[] = {
+        { 0, 0, "nothing" },
+        { 250000, 250000, "fits the 18-bit mantissa" },
+        { 262144, 262144, "one past the mantissa: exponent 1" },
+        { 1000001, 1000000, "the lowest bits go" },
+        { uint64_t { 1 } << 62, uint64_t { 1 } << 62, "far beyond any link" },
+    };
+    for (const auto& c : cases) {
+        auto remb = std::make_shared<RtcpRembPacket>();
+        remb->senderSsrc = 7;
+        remb->bitrate = c.written;
+        remb->mediaSsrcs = { 11, 12 };
+        DropCounter drops;
+        const auto packets = RtcpReader::read(RtcpWriter::write({ remb }), drops);
+        ASSERT_EQ(packets.size(), 1u) << c.why;
+        const auto* read = dynamic_cast<const RtcpRembPacket*>(packets[0].get());
+        ASSERT_TRUE(read) << c.why;
+        EXPECT_EQ(read->bitrate, c.read) << c.why;
+        EXPECT_EQ(read->senderSsrc, 7u) << c.why;
+        EXPECT_EQ(read->mediaSsrcs, (std::vector<uint32_t> { 11, 12 })) << c.why;
+        EXPECT_EQ(drops.total(), 0u) << c.why;
+    }
+
+    // Another application's feedback is stepped over; a REMB listing more sources than it holds is dropped.
+    const Bytes other { 0x8f, 206, 0, 4, 0, 0, 0, 7, 0, 0, 0, 0, 'A', 'B', 'C', 'D', 0, 0, 0, 0 };
+    const Bytes lying { 0x8f, 206, 0, 4, 0, 0, 0, 7, 0, 0, 0, 0, 'R', 'E', 'M', 'B', 9, 0, 0, 1 };
+    DropCounter drops;
+    EXPECT_TRUE(RtcpReader::read(other, drops).empty());
+    EXPECT_EQ(drops.total(), 0u);
+    EXPECT_TRUE(RtcpReader::read(lying, drops).empty());
+    EXPECT_EQ(drops.total(), 1u);
 }

@@ -208,3 +208,59 @@ TEST(Vp8FrameAssembler, HoldsNoMoreThanItsCapsWhateverArrives)
     }
     EXPECT_GT(drops.total(), 0u);
 }
+
+TEST(Vp8FrameAssembler, ABurstThatCompletesNothingIsNotLookedOverPacketByPacket)
+{
+    struct Case {
+        int step; // between the sequence numbers of the burst
+        bool marker;
+        const char* why;
+    };
+    const Case cases[] = {
+        { 2, false, "spread numbers, no frame can complete" },
+        { 1, false, "one long frame without an end" },
+        { 3, true, "lone ends of frames, their starts missing" },
+    };
+    for (const auto& c : cases) {
+        Vp8FrameAssembler assembler;
+        DropCounter drops;
+        // Frame 0 is handed out, then frame 1 loses its first packet: the head is stuck.
+        for (int i = 0; i < 3; ++i) {
+            (void)assembler.insert(framePacket(0, i), kStart, drops);
+        }
+        (void)assembler.insert(framePacket(1, 1), kStart, drops);
+        for (int i = 0; i < 800; ++i) {
+            (void)assembler.insert(packet(static_cast<uint16_t>(100 + c.step * i), 7, false, c.marker), kStart, drops);
+        }
+        EXPECT_LT(assembler.lookOvers(), 20u) << c.why;
+        // Time still gives the hole up, and a whole frame after it then goes out.
+        for (int i = 0; i < 3; ++i) {
+            (void)assembler.insert(packet(static_cast<uint16_t>(2600 + i), 9, i == 0, i == 2), kStart, drops);
+        }
+        EXPECT_EQ(numbers(assembler.poll(kStart + milliseconds(300))), (std::vector<uint16_t> { 2600, 2601, 2602 })) << c.why;
+    }
+}
+
+TEST(Vp8FrameAssembler, AJumpBackAndForthNeverHandsAFrameOutTwice)
+{
+    struct Case {
+        std::vector<std::pair<uint16_t, uint32_t>> frames; // one-packet frames: sequence number, timestamp
+        std::vector<uint16_t> out;
+        const char* why;
+    };
+    const Case cases[] = {
+        { { { 500, 0 }, { 41742, 900000 }, { 501, 3000 }, { 41742, 900000 } }, { 500, 41742 }, "a stray far packet, then back: the old numbers are late now" },
+        { { { 500, 3000 }, { 20000, 0 }, { 501, 6000 } }, { 500, 501 }, "a far packet with older pictures is dropped, the stream goes on" },
+        { { { 500, 3000 }, { 20000, 0 }, { 20001, 3000 } }, { 500, 20001 }, "the packet after it follows on: a real restart" },
+    };
+    for (const auto& c : cases) {
+        Vp8FrameAssembler assembler;
+        DropCounter drops;
+        std::vector<uint16_t> out;
+        for (const auto& [number, timestamp] : c.frames) {
+            for (const auto& p : assembler.insert(packet(number, timestamp, true, true, true), kStart, drops))
+                out.push_back(p->sequenceNumber);
+        }
+        EXPECT_EQ(out, c.out) << c.why;
+    }
+}

@@ -28,6 +28,7 @@ TEST(SdpNegotiator, ReadsAiortcsAnswer)
     EXPECT_EQ(session.remoteFingerprint.digest.size(), 32u);
     EXPECT_FALSE(session.dtlsClient) << "aiortc answers active: it opens the handshake";
     EXPECT_EQ(session.remoteCandidates.size(), 2u) << "the same candidates in both sections count once";
+    EXPECT_TRUE(session.video->remb) << "aiortc takes up our bandwidth feedback";
     EXPECT_TRUE(session.remoteCandidatesComplete);
     ASSERT_TRUE(session.audio && session.video);
     EXPECT_EQ(session.audio->codec.payloadType, 111);
@@ -133,7 +134,8 @@ TEST(SdpNegotiator, AnswersAiortcsOffer)
     EXPECT_EQ(answer.bundle, (std::vector<std::string> { "0", "1" }));
     // Their payload types, our codecs only, our feedback only, no extensions we do not send.
     EXPECT_EQ(answer.media[0].codecs, (std::vector<SdpCodec> { { 96, "opus", 48000, 2, "", {} } }));
-    EXPECT_EQ(answer.media[1].codecs, (std::vector<SdpCodec> { { 97, "VP8", 90000, 0, "", { "nack", "nack pli" } } }));
+    EXPECT_EQ(answer.media[1].codecs, (std::vector<SdpCodec> { { 97, "VP8", 90000, 0, "", { "nack", "nack pli", "goog-remb" } } }));
+    EXPECT_TRUE(session.video->remb) << "both sides do bandwidth feedback";
     EXPECT_TRUE(answer.media[0].headerExtensions.empty());
     EXPECT_EQ(answer.media[0].setup, DtlsSetup::Active);
     EXPECT_TRUE(session.dtlsClient);

@@ -40,7 +40,7 @@ TEST(SdpReader, ReadsTheAnswerAiortcGaveToOurOffer)
 
     const auto& video = answer.media[1];
     ASSERT_EQ(video.codecs.size(), 1u);
-    EXPECT_EQ(video.codecs[0], (SdpCodec { 96, "VP8", 90000, 0, "", { "nack", "nack pli" } }));
+    EXPECT_EQ(video.codecs[0], (SdpCodec { 96, "VP8", 90000, 0, "", { "nack", "nack pli", "goog-remb" } }));
 }
 
 TEST(SdpReader, ReadsAnOfferOfAiortcsOwn)

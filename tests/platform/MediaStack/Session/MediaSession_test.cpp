@@ -14,6 +14,10 @@
 #include "MediaStack/AudioStreamDescription.h"
 #include "MediaStack/Rtp/RtpDemux.h"
 #include "MediaStack/Rtp/RtpReader.h"
+#include "MediaStack/RTCPPliPacket.h"
+#include "MediaStack/Rtp/AbsSendTime.h"
+#include "MediaStack/Rtp/RtcpRembPacket.h"
+#include "MediaStack/Rtp/RtcpWriter.h"
 #include "MediaStack/Rtp/RtpWriter.h"
 #include "MediaStack/Session/LinkMediaSession.h"
 #include "MediaStack/VideoStreamDescription.h"
@@ -643,4 +647,115 @@ TEST_F(MediaSessionTest, ACameraOnItsOwnThreadIsLeftWhileItDelivers)
     capturing = false;
     camera.join();
     EXPECT_GT(encoded, 0u) << "pictures went out while the camera ran";
+}
+
+TEST_F(MediaSessionTest, AFloodOfKeyFrameRequestsIsAnsweredAtAMeasuredPace)
+{
+    call->start();
+    call->run(0.5);
+    RTCPPliPacket pli;
+    pli.senderSsrc = call->b.options.localVideoSsrc;
+    pli.mediaSsrc = call->a.options.localVideoSsrc;
+    const auto datagram = mediastack::rtp::RtcpWriter::write({std::make_shared<RTCPPliPacket>(pli)});
+    const int keyFramesBefore = videoCodec(call->a).keyFramesEncoded;
+    const int requestsBefore = call->a.camera->keyFrameRequests;
+    // A request every 10 ms for 3 s: one per picture and more.
+    for (int i = 0; i < 300; ++i) {
+        inject(call->a, datagram);
+        call->run(0.01);
+    }
+    EXPECT_EQ(call->statistics(call->a).plisReceived, 300u);
+    // One answer per 300 ms at most: 10 in 3 s, not 90 key pictures.
+    EXPECT_LE(videoCodec(call->a).keyFramesEncoded - keyFramesBefore, 11);
+    EXPECT_GE(videoCodec(call->a).keyFramesEncoded - keyFramesBefore, 5);
+    EXPECT_LE(call->a.camera->keyFrameRequests - requestsBefore, 11);
+}
+
+TEST_F(MediaSessionTest, KeyFrameRequestsThatGoUnansweredComeLessOften)
+{
+    // Every other packet of a's video lost for good from the start: no picture, key or not,
+    // ever comes whole, so b's requests are never answered by a key frame.
+    auto loss = std::make_shared<SourceLoss>(call->a.options.localVideoSsrc, [](int n) { return n % 2 == 1; }, true);
+    lose(call->a, loss);
+    call->start();
+    call->run(5.0);
+    const auto atB = call->statistics(call->b);
+    // 250 ms, then 500 ms, then once a second: not twenty requests.
+    EXPECT_GE(atB.plisSent, 3u);
+    EXPECT_LE(atB.plisSent, 8u);
+    // NACKs are paced too, not one per arriving packet.
+    EXPECT_LE(atB.nacksSent, 5.0 / 0.02 + 1);
+}
+
+TEST_F(MediaSessionTest, WithRembAgreedEachSideStampsSendTimesAndTellsTheOtherWhatArrives)
+{
+    for (auto* end : {&call->a, &call->b}) {
+        end->negotiated.video->remb = true;
+        end->negotiated.video->headerExtensions.push_back({3, mediastack::rtp::AbsSendTime::uri});
+    }
+    auto stamped = std::make_shared<std::atomic<int>>(0);
+    auto unstamped = std::make_shared<std::atomic<int>>(0);
+    filter(call->a, [stamped, unstamped](std::span<const uint8_t> datagram) {
+        if (mediastack::rtp::RtpDemux::classify(datagram) != mediastack::rtp::RtpDemux::Kind::Rtp)
+            return false;
+        mediastack::rtp::DropCounter drops;
+        const auto read = mediastack::rtp::RtpReader::read(datagram, drops);
+        const bool has = read && read->extensions.size() == 1 && read->extensions[0].id == 3 && read->extensions[0].data.size() == 3;
+        ++*(has ? stamped : unstamped);
+        return false;
+    });
+    call->start();
+    call->run(3.0);
+    EXPECT_GT(stamped->load(), 100);
+    EXPECT_EQ(unstamped->load(), 0);
+    for (auto* end : {&call->a, &call->b}) {
+        SCOPED_TRACE(end->options.cname);
+        const auto statistics = call->statistics(*end);
+        EXPECT_GE(statistics.rembsSent, 2u);
+        EXPECT_GE(statistics.rembsReceived, 2u);
+        EXPECT_GE(statistics.sendAllowance, 30000u);
+        EXPECT_EQ(statistics.videoFramesSkipped, 0u) << "the estimate follows what arrives, so nothing is held back";
+    }
+}
+
+TEST_F(MediaSessionTest, OurVideoKeepsToTheFarSidesEstimate)
+{
+    struct Case {
+        const char* name;
+        std::optional<uint64_t> allowance;
+        bool listsOurVideo;
+        bool holdsBack;
+    };
+    const Case cases[] = {
+        {"no estimate: every picture goes", std::nullopt, true, false},
+        {"an estimate far below what we send", 20000, true, true},
+        {"an estimate well above it", 50000000, true, false},
+        {"an estimate for another source", 20000, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TearDown();
+        SetUp();
+        call->start();
+        call->run(0.5);
+        if (c.allowance) {
+            auto remb = std::make_shared<mediastack::rtp::RtcpRembPacket>();
+            remb->senderSsrc = call->b.options.localVideoSsrc;
+            remb->bitrate = *c.allowance;
+            remb->mediaSsrcs = {c.listsOurVideo ? call->a.options.localVideoSsrc : 99u};
+            inject(call->a, mediastack::rtp::RtcpWriter::write({remb}));
+        }
+        const auto before = call->statistics(call->a);
+        call->run(2.0);
+        const auto after = call->statistics(call->a);
+        const auto encoded = after.videoFramesEncoded - before.videoFramesEncoded;
+        if (c.holdsBack) {
+            EXPECT_GT(after.videoFramesSkipped, 0u);
+            EXPECT_LT(encoded, 30u);
+            EXPECT_GT(encoded, 0u) << "never frozen altogether";
+        } else {
+            EXPECT_EQ(after.videoFramesSkipped, 0u);
+            EXPECT_GE(encoded, 55u);
+        }
+    }
 }
