@@ -73,14 +73,22 @@ vImage_Error vImageBoxConvolve_ARGB8888(const vImage_Buffer* src, const vImage_B
         for (long k = -rw; k <= rw; ++k)
             for (int c = 0; c < 4; ++c)
                 acc[c] += sums[clampX(k) * 4 + c];
-        for (size_t x = 0; x < w; ++x) {
+        // The window's ends are clamped only near the row's ends; in between they are x - rw
+        // and x + rw + 1 as they stand.
+        auto step = [&](size_t x, size_t leavingX, size_t enteringX) {
             for (int c = 0; c < 4; ++c)
                 row[x * 4 + c] = divide(acc[c]);
-            const uint32_t* leaving = sums + clampX(long(x) - rw) * 4;
-            const uint32_t* entering = sums + clampX(long(x) + rw + 1) * 4;
             for (int c = 0; c < 4; ++c)
-                acc[c] += entering[c] - leaving[c];
-        }
+                acc[c] += sums[enteringX * 4 + c] - sums[leavingX * 4 + c];
+        };
+        const size_t firstFree = std::min(w, size_t(rw)), lastFree = long(w) - rw - 1 > 0 ? size_t(long(w) - rw - 1) : 0;
+        size_t x = 0;
+        for (; x < firstFree; ++x)
+            step(x, clampX(long(x) - rw), clampX(long(x) + rw + 1));
+        for (; x < lastFree; ++x)
+            step(x, x - size_t(rw), x + size_t(rw) + 1);
+        for (; x < w; ++x)
+            step(x, clampX(long(x) - rw), clampX(long(x) + rw + 1));
         if (y + 1 == h)
             break;
         const uint8_t* leaving = sourceRow(long(y) - rh);
