@@ -106,6 +106,8 @@ TEST(vImageBoxConvolve, MatchesBruteForceForEveryKernelShapeAndSourceLayout)
         {"a kernel too large for a table of quotients", 9, 7, 9, 0, 131, 131},
         {"rows longer than their pixels", 6, 6, 6, 12, 5, 5},
         {"a source wider than the destination: its extra columns are not read", 6, 5, 9, 4, 3, 7},
+        {"a picture tall enough to be cut into bands of rows", 8, 517, 8, 0, 9, 3},
+        {"bands with a kernel taller than a band", 4, 300, 4, 0, 301, 1},
     };
     for (const auto& c : cases) {
         const size_t sourceStride = c.sourceWidth * 4 + c.padding;
