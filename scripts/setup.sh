@@ -36,9 +36,16 @@ packages=(
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
 
+# One query for every package (a query each took seconds): dpkg-query names each package it
+# knows with its status; one it does not know at all it leaves out (and complains about on
+# standard error), so it counts as missing too.
+declare -A installed=()
+while IFS=' ' read -r name want ok state; do
+  [ "$want $ok $state" = "install ok installed" ] && installed["${name%%:*}"]=1
+done < <(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then
   $SUDO apt-get update

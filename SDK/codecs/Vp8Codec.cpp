@@ -1,6 +1,7 @@
 #include "codecs/Vp8Codec.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "MediaStack/MediaStackLog.h"
@@ -22,11 +23,25 @@ std::span<const uint8_t> bytesOf(const VideoFramePlane& plane)
     return { plane.data->data(), plane.data->size() };
 }
 
-VideoFramePlane copyOf(std::span<const uint8_t> plane, int32_t stride)
-{
-    return VideoFramePlane { std::make_shared<const std::vector<uint8_t>>(plane.begin(), plane.end()), stride };
 }
 
+VideoFramePlane Vp8Codec::planeCopyOf(std::span<const uint8_t> plane, int32_t stride)
+{
+    // A buffer no frame holds any more (only this pool does) takes the copy: no allocation and
+    // no zeroing per frame. Frames still held elsewhere keep their pixels.
+    for (auto& buffer : m_planeBuffers) {
+        if (buffer.use_count() == 1) {
+            // Whoever let the frame go last finished reading it before we write.
+            std::atomic_thread_fence(std::memory_order_acquire);
+            buffer->assign(plane.begin(), plane.end());
+            return VideoFramePlane { buffer, stride };
+        }
+    }
+    auto buffer = std::make_shared<std::vector<uint8_t>>(plane.begin(), plane.end());
+    if (m_planeBuffers.size() < kPlaneBuffersKept) {
+        m_planeBuffers.push_back(buffer);
+    }
+    return VideoFramePlane { std::move(buffer), stride };
 }
 
 std::optional<std::vector<uint8_t>> Vp8Codec::encodeWithFrame(const std::shared_ptr<VideoFrame>& frame)
@@ -81,9 +96,9 @@ std::shared_ptr<VideoFrame> Vp8Codec::decodeWithEncodedFrame(const std::vector<u
     frame->height = buffer->height;
     frame->format = VideoFormatI420;
     frame->planes = {
-        copyOf(buffer->planeY, buffer->strideY),
-        copyOf(buffer->planeU, buffer->strideU),
-        copyOf(buffer->planeV, buffer->strideV),
+        planeCopyOf(buffer->planeY, buffer->strideY),
+        planeCopyOf(buffer->planeU, buffer->strideU),
+        planeCopyOf(buffer->planeV, buffer->strideV),
     };
     return frame;
 }

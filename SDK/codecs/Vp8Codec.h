@@ -10,6 +10,8 @@
 // encoding or decoding.
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 #include "MediaStack/RTCPReportBlock.h"
 #include "MediaStack/VideoCodecBase.h"
@@ -36,6 +38,12 @@ public:
 
 private:
     void adaptToReportBlock(CocoaVp8Encoder& encoder, const RTCPReportBlock& block);
+    // The decoded picture's plane in a buffer of m_planeBuffers that no frame holds any more,
+    // or a new one. Receive thread.
+    VideoFramePlane planeCopyOf(std::span<const uint8_t> plane, int32_t stride);
+
+    // Three planes for each of a few frames in flight (a frame being shown, one being scaled).
+    static constexpr size_t kPlaneBuffersKept = 9;
 
     kvn::codecs::SharedSlot<CocoaVp8Encoder> m_encoder;
     kvn::codecs::SharedSlot<CocoaVp8Decoder> m_decoder;
@@ -43,4 +51,6 @@ private:
     int32_t m_lossyCount = 0;
     int32_t m_losslessCount = 0;
     int32_t m_lastPacketLossCount = 0;
+    // Plane buffers of decoded frames, reused once the frames are let go. Receive thread.
+    std::vector<std::shared_ptr<std::vector<uint8_t>>> m_planeBuffers;
 };

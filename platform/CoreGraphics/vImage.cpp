@@ -2,9 +2,16 @@
 
 #include <algorithm>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace {
+
+// A band of rows for each thread, no thinner than this (a thread costs about as much as
+// convolving a few rows), and no more bands than this.
+constexpr size_t kRowsPerBand = 128;
+constexpr size_t kMaxBands = 4;
 
 vImage_Error checkBuffers(const vImage_Buffer* src, const vImage_Buffer* dest)
 {
@@ -36,50 +43,84 @@ vImage_Error vImageBoxConvolve_ARGB8888(const vImage_Buffer* src, const vImage_B
     const long rw = long(kernelWidth / 2), rh = long(kernelHeight / 2);
     const auto* in = static_cast<const uint8_t*>(src->data);
     auto* out = static_cast<uint8_t*>(dest->data);
+    const uint32_t area = kernelWidth * kernelHeight;
 
-    // Horizontal sums of every row (edge pixels repeated), then vertical sums of those,
-    // each with a sliding window; one division per output value.
-    std::vector<uint32_t> rowSums;
+    // Column sums of the kernelHeight rows around the current row (edge rows repeated), slid
+    // down one row at a time, then a window of kernelWidth of them slid along the row: the
+    // same exact box sums as summing every box, with one row of sums in memory rather than a
+    // sum for every pixel. One rounded division per output value, looked up in a table while
+    // the sums are small enough for one. Large pictures are cut into bands of rows convolved
+    // side by side, each starting its column sums afresh: the same sums, so the same pixels.
+    std::vector<uint8_t> quotients;
+    const uint64_t largestSum = uint64_t(255) * area;
+    const size_t bands = std::clamp<size_t>(h / kRowsPerBand, 1, std::clamp<size_t>(std::thread::hardware_concurrency(), 1, kMaxBands));
+    std::vector<std::vector<uint32_t>> columns(bands);
     try {
-        rowSums.resize(w * h * 4);
+        for (auto& band : columns)
+            band.assign(w * 4, 0);
+        if (largestSum < (uint64_t(1) << 22)) {
+            quotients.resize(size_t(largestSum) + 1);
+            for (size_t sum = 0; sum <= largestSum; ++sum)
+                quotients[sum] = uint8_t((sum + area / 2) / area);
+        }
     } catch (const std::bad_alloc&) {
         return kvImageMemoryAllocationError;
     }
     auto clampX = [&](long x) { return size_t(std::clamp(x, 0L, long(w) - 1)); };
     auto clampY = [&](long y) { return size_t(std::clamp(y, 0L, long(h) - 1)); };
+    auto sourceRow = [&](long y) { return in + clampY(y) * src->rowBytes; };
+    auto divide = [&](uint32_t sum) { return quotients.empty() ? uint8_t((sum + area / 2) / area) : quotients[sum]; };
 
-    for (size_t y = 0; y < h; ++y) {
-        const uint8_t* row = in + y * src->rowBytes;
-        uint32_t* sums = rowSums.data() + y * w * 4;
-        uint32_t acc[4] = {0, 0, 0, 0};
-        for (long k = -rw; k <= rw; ++k)
-            for (int c = 0; c < 4; ++c)
-                acc[c] += row[clampX(k) * 4 + c];
-        for (size_t x = 0; x < w; ++x) {
-            for (int c = 0; c < 4; ++c)
-                sums[x * 4 + c] = acc[c];
-            size_t leaving = clampX(long(x) - rw), entering = clampX(long(x) + rw + 1);
-            for (int c = 0; c < 4; ++c)
-                acc[c] += uint32_t(row[entering * 4 + c]) - row[leaving * 4 + c];
+    auto convolveRows = [&](size_t firstRow, size_t endRow, uint32_t* sums) {
+        for (long k = long(firstRow) - rh; k <= long(firstRow) + rh; ++k) {
+            const uint8_t* row = sourceRow(k);
+            for (size_t i = 0; i < w * 4; ++i)
+                sums[i] += row[i];
+        }
+        for (size_t y = firstRow; y < endRow; ++y) {
+            uint8_t* row = out + y * dest->rowBytes;
+            uint32_t acc[4] = {0, 0, 0, 0};
+            for (long k = -rw; k <= rw; ++k)
+                for (int c = 0; c < 4; ++c)
+                    acc[c] += sums[clampX(k) * 4 + c];
+            // The window's ends are clamped only near the row's ends; in between they are
+            // x - rw and x + rw + 1 as they stand.
+            auto step = [&](size_t x, size_t leavingX, size_t enteringX) {
+                for (int c = 0; c < 4; ++c)
+                    row[x * 4 + c] = divide(acc[c]);
+                for (int c = 0; c < 4; ++c)
+                    acc[c] += sums[enteringX * 4 + c] - sums[leavingX * 4 + c];
+            };
+            const size_t firstFree = std::min(w, size_t(rw)), lastFree = long(w) - rw - 1 > 0 ? size_t(long(w) - rw - 1) : 0;
+            size_t x = 0;
+            for (; x < firstFree; ++x)
+                step(x, clampX(long(x) - rw), clampX(long(x) + rw + 1));
+            for (; x < lastFree; ++x)
+                step(x, x - size_t(rw), x + size_t(rw) + 1);
+            for (; x < w; ++x)
+                step(x, clampX(long(x) - rw), clampX(long(x) + rw + 1));
+            if (y + 1 == endRow)
+                break;
+            const uint8_t* leaving = sourceRow(long(y) - rh);
+            const uint8_t* entering = sourceRow(long(y) + rh + 1);
+            for (size_t i = 0; i < w * 4; ++i)
+                sums[i] += uint32_t(entering[i]) - leaving[i];
+        }
+    };
+
+    auto bandStart = [&](size_t band) { return h * band / bands; };
+    std::vector<std::thread> helpers;
+    for (size_t band = 1; band < bands; ++band) {
+        try {
+            helpers.emplace_back(convolveRows, bandStart(band), bandStart(band + 1), columns[band].data());
+        } catch (const std::system_error&) {
+            // No thread to be had: this thread does the band itself.
+            convolveRows(bandStart(band), bandStart(band + 1), columns[band].data());
         }
     }
-
-    const uint32_t area = kernelWidth * kernelHeight;
-    std::vector<uint32_t> acc(w * 4, 0);
-    for (long k = -rh; k <= rh; ++k) {
-        const uint32_t* sums = rowSums.data() + clampY(k) * w * 4;
-        for (size_t i = 0; i < w * 4; ++i)
-            acc[i] += sums[i];
-    }
-    for (size_t y = 0; y < h; ++y) {
-        uint8_t* row = out + y * dest->rowBytes;
-        for (size_t i = 0; i < w * 4; ++i)
-            row[i] = uint8_t((acc[i] + area / 2) / area);
-        const uint32_t* leaving = rowSums.data() + clampY(long(y) - rh) * w * 4;
-        const uint32_t* entering = rowSums.data() + clampY(long(y) + rh + 1) * w * 4;
-        for (size_t i = 0; i < w * 4; ++i)
-            acc[i] += entering[i] - leaving[i];
-    }
+    convolveRows(0, bandStart(1), columns[0].data());
+    for (auto& helper : helpers)
+        helper.join();
     return kvImageNoError;
 }
 

@@ -8,9 +8,13 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <numbers>
+#include <optional>
 
 #include "Foundation/NSBundle.h"
 #include "UIKit/UIGraphics.h"
@@ -274,6 +278,61 @@ std::shared_ptr<UIImage> UIImage::imageWithData_scale(const NSData& data, CGFloa
     return nullptr;
 }
 
+namespace {
+
+// Named images decoded before, by file, with the file's size and time of change when it was
+// read: a screen built again (or an image on many screens) is not decoded again, and a file
+// replaced since is. Images never change once made, so one may be handed out many times.
+struct KeptNamedImage {
+    std::uintmax_t size;
+    std::filesystem::file_time_type changed;
+    std::shared_ptr<UIImage> image;
+};
+
+constexpr size_t kKeptNamedImages = 64;
+
+std::mutex g_namedImagesMutex;
+std::map<std::string, KeptNamedImage> g_namedImages;
+
+std::optional<std::pair<std::uintmax_t, std::filesystem::file_time_type>> fileStamp(const std::string& path)
+{
+    std::error_code error;
+    auto size = std::filesystem::file_size(path, error);
+    if (error)
+        return std::nullopt;
+    auto changed = std::filesystem::last_write_time(path, error);
+    if (error)
+        return std::nullopt;
+    return std::make_pair(size, changed);
+}
+
+std::shared_ptr<UIImage> keptNamedImage(const std::string& path)
+{
+    auto stamp = fileStamp(path);
+    std::lock_guard lock(g_namedImagesMutex);
+    auto it = g_namedImages.find(path);
+    if (it == g_namedImages.end())
+        return nullptr;
+    if (!stamp || stamp->first != it->second.size || stamp->second != it->second.changed) {
+        g_namedImages.erase(it);
+        return nullptr;
+    }
+    return it->second.image;
+}
+
+void keepNamedImage(const std::string& path, const std::shared_ptr<UIImage>& image)
+{
+    auto stamp = fileStamp(path);
+    if (!stamp)
+        return;
+    std::lock_guard lock(g_namedImagesMutex);
+    if (g_namedImages.size() >= kKeptNamedImages)
+        g_namedImages.clear();
+    g_namedImages[path] = KeptNamedImage{stamp->first, stamp->second, image};
+}
+
+} // namespace
+
 std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name)
 {
     if (name.empty())
@@ -299,11 +358,15 @@ std::shared_ptr<UIImage> UIImage::imageNamed(const std::string& name)
         auto path = bundle->pathForResource_ofType(resource, extension);
         if (!path)
             continue;
+        if (auto kept = keptNamedImage(*path))
+            return kept;
         auto data = readFile(*path);
         if (!data)
             continue;
-        if (auto image = imageWithData_scale(*data, CGFloat(s)))
+        if (auto image = imageWithData_scale(*data, CGFloat(s))) {
+            keepNamedImage(*path, image);
             return image;
+        }
     }
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #include "UIKit/UIVisualEffectView.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -29,6 +30,52 @@ std::shared_ptr<UIColor> tintFor(UIBlurEffectStyle style)
     }
 }
 
+// Blurred backdrops of the last few effect views drawn, each with the sharp pixels it was
+// blurred from: a redraw over pixels that did not change (a label changed elsewhere, a frame
+// drawn again) reuses the blur instead of running it again. The sharp pixels are compared
+// whole, so a change anywhere within the blur's reach blurs afresh.
+struct BackdropKey {
+    size_t readWidth, readHeight; // the pixels read around the view
+    size_t left, top, width, height; // the view's pixels within them
+    double sigma;
+    bool operator==(const BackdropKey&) const = default;
+};
+
+struct KeptBackdrop {
+    BackdropKey key;
+    std::vector<uint8_t> sharp;
+    CGImageRef blurred;
+};
+
+constexpr size_t kKeptBackdrops = 4;
+
+std::vector<KeptBackdrop>& keptBackdrops()
+{
+    static std::vector<KeptBackdrop> kept;
+    return kept;
+}
+
+CGImageRef keptBackdrop(const BackdropKey& key, const std::vector<uint8_t>& sharp)
+{
+    auto& kept = keptBackdrops();
+    for (auto it = kept.begin(); it != kept.end(); ++it) {
+        if (it->key == key && it->sharp == sharp) {
+            // The most recently used stays at the front.
+            std::rotate(kept.begin(), it, it + 1);
+            return kept.front().blurred;
+        }
+    }
+    return nullptr;
+}
+
+void keepBackdrop(const BackdropKey& key, std::vector<uint8_t> sharp, CGImageRef blurred)
+{
+    auto& kept = keptBackdrops();
+    if (kept.size() == kKeptBackdrops)
+        kept.pop_back();
+    kept.insert(kept.begin(), KeptBackdrop{key, std::move(sharp), std::move(blurred)});
+}
+
 // The pixels under `rect` (user space) of a bitmap context, blurred together with what lies
 // around them (so the edges blur into their surroundings, not into themselves); none when the
 // context has no pixels to read or the rectangle is not wholly on them.
@@ -54,12 +101,18 @@ CGImageRef blurredBackdrop(const CGContextRef& context, CGRect rect, double sigm
     std::vector<uint8_t> around(readStride * readHeight);
     for (size_t row = 0; row < readHeight; ++row)
         std::memcpy(&around[row * readStride], memory + (size_t(rtop) + row) * sourceStride + size_t(rx0) * 4, readStride);
-    kvn::LayerRenderer::blur(around.data(), readWidth, readHeight, readStride, sigmaPoints * scale);
-    size_t w = size_t(x1 - x0), h = size_t(bottom - top), stride = w * 4;
+    BackdropKey key{readWidth, readHeight, size_t(x0 - rx0), size_t(top - rtop), size_t(x1 - x0), size_t(bottom - top), sigmaPoints * scale};
+    if (auto kept = keptBackdrop(key, around))
+        return kept;
+    auto sharp = around;
+    kvn::LayerRenderer::blur(around.data(), readWidth, readHeight, readStride, key.sigma);
+    size_t w = key.width, h = key.height, stride = w * 4;
     std::vector<uint8_t> pixels(stride * h);
     for (size_t row = 0; row < h; ++row)
-        std::memcpy(&pixels[row * stride], &around[(size_t(top - rtop) + row) * readStride + size_t(x0 - rx0) * 4], stride);
-    return std::make_shared<CGImage>(w, h, stride, true, std::move(pixels));
+        std::memcpy(&pixels[row * stride], &around[(key.top + row) * readStride + key.left * 4], stride);
+    auto image = std::make_shared<CGImage>(w, h, stride, true, std::move(pixels));
+    keepBackdrop(key, std::move(sharp), image);
+    return image;
 }
 
 } // namespace
@@ -81,6 +134,11 @@ void UIVisualEffectView::initWithFrame(CGRect frame)
     // Pinned by constraints rather than by frame, so content laid out inside it with
     // constraints can also give the effect view its size (a panel as tall as its content).
     Layout::ConstraintMaker::make(m_contentView, [this](Layout::ConstraintMaker& make) { make.edges().equalTo(shared_from_this()); });
+}
+
+void UIVisualEffectView::forgetKeptBackdrops()
+{
+    keptBackdrops().clear();
 }
 
 void UIVisualEffectView::drawRect(CGRect)

@@ -23,6 +23,10 @@ public:
 
     void drawRect(CGRect rect) override;
 
+    // Blurs are kept for the last few backdrops and reused while the pixels beneath stay the
+    // same; this forgets them (memory is short, or a measurement wants a first draw).
+    static void forgetKeptBackdrops();
+
 private:
     std::shared_ptr<UIVisualEffect> m_effect;
     std::shared_ptr<UIView> m_contentView;

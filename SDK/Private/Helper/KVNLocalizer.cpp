@@ -1,5 +1,6 @@
 #include "Private/Helper/KVNLocalizer.h"
 
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -25,10 +26,37 @@ std::string lookUp(const NSBundle& bundle, const std::string& key)
     return bundle.localizedStringForKey_value_table(key, std::string(), std::nullopt);
 }
 
-std::shared_ptr<NSBundle> openResource(const NSBundle& bundle, const std::string& name, const std::string& type)
+// The library bundle and its language folders, opened once for each main bundle: opening one
+// anew for every text read and parsed its table again each time (a screen asks for dozens).
+// Pointing the main bundle elsewhere (the host, or a test writing its files) drops them.
+struct OpenedBundles {
+    std::mutex mutex;
+    std::weak_ptr<NSBundle> mainBundle;
+    std::map<std::string, std::shared_ptr<NSBundle>> byPath;
+};
+
+OpenedBundles& openedBundles()
+{
+    static OpenedBundles opened;
+    return opened;
+}
+
+std::shared_ptr<NSBundle> openResource(const std::shared_ptr<NSBundle>& mainBundle, const NSBundle& bundle, const std::string& name,
+                                       const std::string& type)
 {
     const auto path = bundle.pathForResource_ofType(name, type);
-    return path ? NSBundle::bundleWithPath(*path) : nullptr;
+    if (!path)
+        return nullptr;
+    auto& opened = openedBundles();
+    std::lock_guard lock(opened.mutex);
+    if (opened.mainBundle.lock() != mainBundle) {
+        opened.byPath.clear();
+        opened.mainBundle = mainBundle;
+    }
+    auto& kept = opened.byPath[*path];
+    if (!kept)
+        kept = NSBundle::bundleWithPath(*path);
+    return kept;
 }
 
 } // namespace
@@ -58,17 +86,17 @@ std::string KVNLocalizer::localizedStringForKey(const std::string& key)
     if (hostText != key)
         return hostText;
 
-    auto libraryBundle = openResource(*mainBundle, "KavoniSDKLocalization", "bundle");
+    auto libraryBundle = openResource(mainBundle, *mainBundle, "KavoniSDKLocalization", "bundle");
     if (!libraryBundle)
         return std::string();
 
     std::shared_ptr<NSBundle> table = libraryBundle;
     if (const auto language = userInterfaceLanguage()) {
-        table = openResource(*libraryBundle, *language, "lproj");
+        table = openResource(mainBundle, *libraryBundle, *language, "lproj");
         // A language the library has no folder for falls back to its base table rather than
         // blanking every text; the bundle's own choice is the last resort.
         if (!table)
-            table = openResource(*libraryBundle, "Base", "lproj");
+            table = openResource(mainBundle, *libraryBundle, "Base", "lproj");
         if (!table)
             table = libraryBundle;
     }

@@ -548,3 +548,31 @@ TEST(Vp8Codec, DestroyIsSafeAgainstAnEncodeOrDecodeInFlight)
         destroyWhileBusy([&] { c.work(codec); }, [&] { codec.destroy(); });
     }
 }
+
+TEST_F(Vp8CodecTest, DecodedPlanesReuseBuffersOnlyOnceTheirFramesAreLetGo)
+{
+    const auto frames = firstTwoFrames();
+    ASSERT_FALSE(frames.key.empty());
+    ASSERT_FALSE(frames.delta.empty());
+    Vp8Codec receiver;
+
+    auto held = receiver.decodeWithEncodedFrame(frames.key);
+    ASSERT_TRUE(held);
+    const std::vector<uint8_t> heldLuma = *held->planes[0].data;
+    const auto* heldMemory = held->planes[0].data->data();
+
+    // A frame still held keeps its pixels while later frames decode.
+    auto next = receiver.decodeWithEncodedFrame(frames.delta);
+    ASSERT_TRUE(next);
+    EXPECT_NE(next->planes[0].data->data(), heldMemory) << "a held frame's buffer is not written over";
+    EXPECT_EQ(*held->planes[0].data, heldLuma);
+
+    // Once let go, its buffer takes the next frame's plane, with that frame's pixels.
+    held.reset();
+    next.reset();
+    auto again = receiver.decodeWithEncodedFrame(frames.key);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->planes[0].data->data(), heldMemory) << "the let-go buffer is reused";
+    EXPECT_EQ(*again->planes[0].data, heldLuma);
+    receiver.destroy();
+}

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -90,6 +91,49 @@ TEST(vImageBoxConvolve, KeepsChannelsApartAndMatchesBruteForceOverThreePasses)
     for (int pass = 0; pass < 3; ++pass)
         bruteForce(expected);
     EXPECT_EQ(b.bytes, expected);
+}
+
+TEST(vImageBoxConvolve, MatchesBruteForceForEveryKernelShapeAndSourceLayout)
+{
+    struct Case {
+        const char* why;
+        size_t width, height;        // the destination's
+        size_t sourceWidth, padding; // the source may be wider, its rows longer than its pixels
+        uint32_t kernelHeight, kernelWidth;
+    } cases[] = {
+        {"a wide kernel on a tall image", 5, 40, 5, 0, 3, 21},
+        {"a tall kernel on a wide image", 40, 5, 40, 0, 21, 3},
+        {"a kernel too large for a table of quotients", 9, 7, 9, 0, 131, 131},
+        {"rows longer than their pixels", 6, 6, 6, 12, 5, 5},
+        {"a source wider than the destination: its extra columns are not read", 6, 5, 9, 4, 3, 7},
+        {"a picture tall enough to be cut into bands of rows", 8, 517, 8, 0, 9, 3},
+        {"bands with a kernel taller than a band", 4, 300, 4, 0, 301, 1},
+    };
+    for (const auto& c : cases) {
+        const size_t sourceStride = c.sourceWidth * 4 + c.padding;
+        std::vector<uint8_t> source(sourceStride * c.height);
+        for (size_t i = 0; i < source.size(); ++i)
+            source[i] = uint8_t((i * 131 + (i / 7) * 17) % 256);
+        std::vector<uint8_t> out(c.width * c.height * 4, 0);
+        vImage_Buffer s{source.data(), c.height, c.sourceWidth, sourceStride};
+        vImage_Buffer d{out.data(), c.height, c.width, c.width * 4};
+        ASSERT_EQ(vImageBoxConvolve_ARGB8888(&s, &d, c.kernelHeight, c.kernelWidth, kvImageEdgeExtend), kvImageNoError) << c.why;
+        const long rh = long(c.kernelHeight / 2), rw = long(c.kernelWidth / 2);
+        const uint64_t area = uint64_t(c.kernelHeight) * c.kernelWidth;
+        bool same = true;
+        for (long y = 0; y < long(c.height); ++y)
+            for (long x = 0; x < long(c.width); ++x)
+                for (int ch = 0; ch < 4; ++ch) {
+                    uint64_t sum = 0;
+                    for (long dy = -rh; dy <= rh; ++dy)
+                        for (long dx = -rw; dx <= rw; ++dx) {
+                            long sx = std::clamp(x + dx, 0L, long(c.width) - 1), sy = std::clamp(y + dy, 0L, long(c.height) - 1);
+                            sum += source[size_t(sy) * sourceStride + size_t(sx) * 4 + ch];
+                        }
+                    same = same && out[(size_t(y) * c.width + size_t(x)) * 4 + ch] == uint8_t((sum + area / 2) / area);
+                }
+        EXPECT_TRUE(same) << c.why;
+    }
 }
 
 TEST(vImageBoxConvolve, RefusesBadArguments)

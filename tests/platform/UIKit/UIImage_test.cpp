@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <filesystem>
 
 #include "../CoreGraphics/PixelFixtures.h"
 #include "support/KvnTestBundle.h"
@@ -367,6 +369,40 @@ TEST(UIImage, ImageNamedPrefersTheScreenScale)
         ASSERT_TRUE(img) << c.why;
         EXPECT_EQ(img->CGImage()->width(), c.pixels) << c.why;
         EXPECT_EQ(img->scale(), c.scale) << c.why;
+    }
+}
+
+TEST(UIImage, ImageNamedDecodesAFileOnceUntilItChanges)
+{
+    KvnTestBundle bundle;
+    ScreenScale screen(1);
+    bundle.addImage("badge", 2, 2, 0xFF0000FF);
+    auto first = UIImage::imageNamed("badge");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(UIImage::imageNamed("badge"), first) << "the same file again: the image decoded before";
+
+    struct Case {
+        const char* why;
+        int width;
+        uint32_t rgba;
+    } cases[] = {
+        {"a file replaced by one of another size", 3, 0x00FF00FF},
+        {"a file replaced by one of the same size", 3, 0x0000FFFF},
+    };
+    auto previous = first;
+    for (const auto& c : cases) {
+        // A new time of change even where the file system counts time coarsely.
+        const auto path = bundle.path() + "/badge.png";
+        const auto earlier = std::filesystem::last_write_time(path);
+        bundle.addImage("badge", c.width, 2, c.rgba);
+        std::filesystem::last_write_time(path, earlier + std::chrono::seconds(1));
+        auto now = UIImage::imageNamed("badge");
+        ASSERT_TRUE(now) << c.why;
+        EXPECT_NE(now, previous) << c.why;
+        EXPECT_EQ(now->CGImage()->width(), size_t(c.width)) << c.why;
+        EXPECT_EQ(now->CGImage()->pixelAt(0, 0), UIImage::imageWithData(KvnTestBundle::solidPNG(1, 1, c.rgba))->CGImage()->pixelAt(0, 0))
+            << c.why;
+        previous = now;
     }
 }
 

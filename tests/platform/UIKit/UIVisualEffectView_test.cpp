@@ -76,3 +76,36 @@ TEST_F(UIVisualEffectViewTest, ContentIsDrawnSharpOverTheBlur)
     EXPECT_EQ(p.r, 255);
     EXPECT_EQ(p.g, 0);
 }
+
+TEST_F(UIVisualEffectViewTest, ARedrawBlursWhatLiesBeneathNow)
+{
+    // The blur of an unchanged backdrop may be kept between draws, but a change beneath the
+    // view (or within the blur's reach around it) must show in the next picture, exactly as a
+    // fresh tree draws it.
+    struct Case {
+        const char* why;
+        CGRect changed; // a red square put on the stripes before the second draw
+    } cases[] = {
+        {"a change under the view", CGRectMake(40, 30, 10, 10)},
+        {"a change just outside the view, within the blur's reach", CGRectMake(8, 30, 10, 10)},
+    };
+    for (const auto& c : cases) {
+        auto makeTree = [](bool withSquare, CGRect square) {
+            auto root = stripedRoot();
+            if (withSquare)
+                root->addSubview(makeView(square, UIColor::redColor()));
+            auto effect = std::make_shared<UIVisualEffectView>();
+            effect->initWithEffect(UIBlurEffect::effectWithStyle(UIBlurEffectStyleLight));
+            effect->setFrame(CGRectMake(20, 20, 80, 40));
+            root->addSubview(effect);
+            return std::make_pair(root, effect);
+        };
+        auto [root, effect] = makeTree(false, c.changed);
+        auto before = UIImagePNGRepresentation(snapshot(root));
+        EXPECT_EQ(UIImagePNGRepresentation(snapshot(root)), before) << c.why << ": the same backdrop, the same picture";
+        root->insertSubview_belowSubview(makeView(c.changed, UIColor::redColor()), effect);
+        auto after = UIImagePNGRepresentation(snapshot(root));
+        EXPECT_NE(after, before) << c.why;
+        EXPECT_EQ(after, UIImagePNGRepresentation(snapshot(makeTree(true, c.changed).first))) << c.why;
+    }
+}

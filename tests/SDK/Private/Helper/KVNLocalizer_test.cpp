@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -93,6 +94,32 @@ TEST_F(KVNLocalizerTest, MissingLibraryBundleYieldsNoTextButTheHostStillAnswers)
 
     EXPECT_EQ(KVNLocalizer::localizedStringForKey("SETTINGS"), "");
     EXPECT_EQ(KVNLocalizer::localizedStringForKey("OK"), "Okay");
+}
+
+// A screen asks for dozens of texts: the library's tables are read once for the main bundle,
+// not once a text, and read afresh when the main bundle is pointed anew.
+TEST_F(KVNLocalizerTest, LibraryTablesAreReadOncePerMainBundle)
+{
+    struct Case {
+        const char* why;
+        std::optional<std::string> language;
+        const char* folder;
+        const char* text;
+    } cases[] = {
+        {"the bundle's own choice", std::nullopt, "en.lproj", "Settings"},
+        {"a language set", "de", "de.lproj", "Einstellungen"},
+    };
+    for (const auto& c : cases) {
+        bundle.activate();
+        KVNLocalizer::setUserInterfaceLanguage(c.language);
+        EXPECT_EQ(KVNLocalizer::localizedStringForKey("SETTINGS"), c.text) << c.why;
+        // Changed on disk behind the bundle's back: the table read before still answers.
+        const auto table = bundle.libraryBundlePath() + "/" + c.folder + "/Localizable.strings";
+        std::ofstream(table, std::ios::trunc) << "\"SETTINGS\" = \"Changed\";\n";
+        EXPECT_EQ(KVNLocalizer::localizedStringForKey("SETTINGS"), c.text) << c.why;
+        bundle.activate();
+        EXPECT_EQ(KVNLocalizer::localizedStringForKey("SETTINGS"), "Changed") << c.why << ": the main bundle pointed anew reads again";
+    }
 }
 
 // --- The library's string tables ------------------------------------------------------------
