@@ -8,9 +8,13 @@
 #include "Foundation/NSDictionary.h"
 #include "Private/Extensions/AVCaptureDevice+KVNExtensions.h"
 #include "Private/Helper/KVNLocalizer.h"
+#include "Private/Helper/KVNMessage.h"
+#include "Private/Helper/KVNMessageProvider.h"
 #include "Private/Helper/KavoniErrorCode.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
+#include "Private/Tasks/VideoIdent/Identification/ESignature/KVNESignNativeConsentProtocolUI.h"
 #include "Private/Tasks/VideoIdent/Identification/ESignature/KVNESignatureViewController.h"
+#include "Private/Tasks/VideoIdent/Identification/KVNChatViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentCodeViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentificationStatus.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNResultViewController.h"
@@ -357,3 +361,38 @@ TEST_F(VideoScreenTest, ServerErrorLeavesNothingPollingUnderTheEnding)
 }
 
 } // namespace
+
+TEST_F(VideoScreenTest, ChatOpenBeforeTheNativeConsentCanBeOpenedAgainAfterIt)
+{
+    showWithStandInCall();
+    screen->identificationHandler_didCreateRemoteVideoControl(screen->identificationHandler(), nullptr);
+    runFor(0.5);
+    ASSERT_TRUE(tapOn(L("VIDEO_IDENT_CHAT_BUTTON")));
+    runFor(1.0);
+    ASSERT_TRUE(screen->chatViewController()) << "the chat is open";
+
+    session()->setConsentProtocolVersion("native");
+    report(KVNIdentificationStatusESignature);
+    waitUntil([&] { return screen->nativeEsignViewController() != nullptr; }, "the consent screen");
+    runFor(0.5);
+
+    auto provider = screen->identificationHandler()->messageProvider();
+    auto message = std::make_shared<KVNMessage>();
+    message->setText("Please read the consent first");
+    message->setDate(std::chrono::system_clock::now());
+    message->setRemote(true);
+    provider->didReceiveRemoteMessage(message);
+    EXPECT_EQ(provider->newMessagesCount(), 1) << "no chat shows it under the consent: it is unread";
+
+    report(KVNIdentificationStatusFace);
+    runFor(1.0);
+    ASSERT_FALSE(screen->nativeEsignViewController());
+    ASSERT_TRUE(tapOn(L("VIDEO_IDENT_CHAT_BUTTON")));
+    runFor(1.0);
+    auto chat = screen->chatViewController();
+    ASSERT_TRUE(chat) << "the chat button opens the chat again";
+    EXPECT_FALSE(chat->view()->isHidden());
+    EXPECT_EQ(chat->view()->window(), window);
+    EXPECT_TRUE(ViewFinder::viewWithText(window, "Please read the consent first")) << "the agent's message is shown";
+    EXPECT_EQ(provider->newMessagesCount(), 0);
+}
