@@ -923,6 +923,10 @@ void KVNIdentificationViewController::identificationHandler_didFailWithError(con
         m_subscriberView->activityIndicator()->startAnimating();
         m_reconnectAlert = KavoniErrorPrivate::presentAlertFromViewController_cancelButtonTitle_cancelBlock_secondButtonTitle_secondButtonBlock(
             *error, self(), L("OK"), nullptr, std::nullopt, nullptr);
+        // Refused because another alert is up (the cancel question, say): the user never saw
+        // it, so it must not stand in for the alert of the next loss.
+        if (m_reconnectAlert && !m_reconnectAlert->presentingViewController())
+            m_reconnectAlert.reset();
         return;
     default:
         return;

@@ -315,6 +315,28 @@ TEST_F(VideoScreenTest, ReconnectAlertShowsOnceUntilSomethingClearsIt)
     EXPECT_FALSE(screen->reconnectAlert());
 }
 
+TEST_F(VideoScreenTest, AReconnectAlertRefusedUnderAnotherAlertDoesNotSilenceTheNextLoss)
+{
+    showWithStandInCall();
+    ASSERT_TRUE(tapOn(L("CANCEL")));
+    runFor(1.0);
+    ASSERT_EQ(alertButtons(), (std::vector<std::string>{L("NO"), L("YES")})) << "the cancel question is up";
+    const auto question = shownAlert();
+
+    const auto lost = internalError(KavoniErrorCode::MediaLinkLost);
+    fail(lost);
+    EXPECT_EQ(shownAlert(), question) << "the question stays; the loss's alert cannot show over it";
+    EXPECT_FALSE(screen->reconnectAlert()) << "an alert never shown is not remembered";
+
+    ASSERT_TRUE(tapOn(L("NO")));
+    runFor(1.0);
+    ASSERT_FALSE(shownAlert());
+    fail(lost);
+    auto alert = shownAlert();
+    ASSERT_TRUE(alert) << "the next loss is shown";
+    EXPECT_EQ(screen->reconnectAlert(), alert);
+}
+
 TEST_F(VideoScreenTest, FatalErrorAlertShowsAfterTheReconnectAlertHasGone)
 {
     showWithStandInCall();
@@ -348,16 +370,20 @@ TEST_F(VideoScreenTest, CancelAnsweredNoKeepsTheCallGoing)
 TEST_F(VideoScreenTest, ServerErrorLeavesNothingPollingUnderTheEnding)
 {
     showWithStandInCall();
-    const auto before = serviceCalls("");
-    settings->setShowErrorSuccessScreen(true);
     report(KVNIdentificationStatusConnecting);
-    session()->setIdentificationStatus(KVNIdentificationStatusConnecting);
-    screen->showResultScreenWithSuccess_canceledByUser(false, false);
-    runFor(1.0);
+    const auto before = serviceCalls("");
+    runFor(10.0);
+    waitUntil([&] { return idle(); }, "the service calls");
+    ASSERT_GT(serviceCalls(""), before) << "the queue is polled while the user waits";
+
+    // The service is down: 503 is a server error whatever the call.
+    fail(internalError(KavoniErrorCode::RequestVideoChatFailed, 503));
+    ASSERT_TRUE(shownAlert()) << "the server error's alert holds the ending";
+    waitUntil([&] { return idle(); }, "the service calls");
     const auto atEnd = serviceCalls("");
     runFor(10.0);
     waitUntil([&] { return idle(); }, "the service calls");
-    EXPECT_EQ(serviceCalls(""), atEnd) << "the poll stopped with the ending (it had polled " << atEnd - before << " times)";
+    EXPECT_EQ(serviceCalls(""), atEnd) << "the poll stopped with the server error";
 }
 
 } // namespace
