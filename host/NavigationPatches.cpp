@@ -1,5 +1,7 @@
 #include "NavigationPatches.h"
 
+#include <charconv>
+#include <cmath>
 #include <exception>
 #include <map>
 
@@ -93,6 +95,33 @@ std::string describe(const std::exception& exception)
     return exception.what();
 }
 
+// A script writes the index as it likes: 2, 2.0 from a number conversion, or "2" from a
+// settings text. Each means the third tab; anything that is not a whole number is refused.
+long tabIndexFrom(const nlohmann::json& value)
+{
+    if (value.is_number_integer())
+        return value.get<long>();
+    if (value.is_number_float()) {
+        const double number = value.get<double>();
+        if (std::isfinite(number) && number == std::trunc(number) && std::fabs(number) <= 1e9)
+            return static_cast<long>(number);
+    }
+    if (value.is_string()) {
+        const auto& text = value.get_ref<const std::string&>();
+        const auto first = text.find_first_not_of(" \t");
+        const auto last = text.find_last_not_of(" \t");
+        long index = 0;
+        if (first != std::string::npos) {
+            const char* begin = text.data() + first;
+            const char* end = text.data() + last + 1;
+            auto [stop, error] = std::from_chars(*begin == '+' ? begin + 1 : begin, end, index);
+            if (error == std::errc() && stop == end)
+                return index;
+        }
+    }
+    throw std::invalid_argument("the overlay's \"overlayTabIndex\" is not a whole number");
+}
+
 void addOverlay(ScreenTabController& controller, const nlohmann::json& overlay)
 {
     std::string viewName = "OverlayButton";
@@ -113,10 +142,8 @@ void addOverlay(ScreenTabController& controller, const nlohmann::json& overlay)
     overlayView->setBackgroundColor(UIColor::clearColor());
 
     if (overlay.contains("overlayTabIndex")) {
-        if (!overlay["overlayTabIndex"].is_number_integer())
-            throw std::invalid_argument("the overlay's \"overlayTabIndex\" is not an integer");
         auto self = std::static_pointer_cast<const ScreenTabController>(controller.shared_from_this());
-        state().overlayTabIndexes[self] = overlay["overlayTabIndex"].get<long>();
+        state().overlayTabIndexes[self] = tabIndexFrom(overlay["overlayTabIndex"]);
     }
 
     auto recognizer = std::make_shared<UITapGestureRecognizer>();

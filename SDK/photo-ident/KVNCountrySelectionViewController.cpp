@@ -6,6 +6,7 @@
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/Extensions/UINavigationItem+KVNExtensions.h"
 #include "Private/Extensions/UIViewController+KVNExtensions.h"
+#include "Private/Helper/KVNPushFromTop.h"
 #include "Private/Helper/KVNImageProvider.h"
 #include "Private/Helper/KVNLocalizer.h"
 #include "Private/UIElements/KVNBlurredView.h"
@@ -260,10 +261,11 @@ void KVNCountrySelectionViewController::setSelectedCountry(std::shared_ptr<KVNCo
 
 void KVNCountrySelectionViewController::moveOn()
 {
+    if (!KVNExtensions::isTopOfStack(shared_from_this()))
+        return;
     auto next = std::make_shared<KVNDocumentSelectionViewController>();
     next->init();
-    if (auto navigation = navigationController())
-        navigation->pushViewController_animated(next, true);
+    KVNExtensions::pushFromTop(shared_from_this(), next, true);
 }
 
 void KVNCountrySelectionViewController::setPickerPanelShown(bool shown)

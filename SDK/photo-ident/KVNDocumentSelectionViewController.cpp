@@ -4,6 +4,7 @@
 #include "Foundation/MainThreadChecker.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/Extensions/UINavigationItem+KVNExtensions.h"
+#include "Private/Helper/KVNPushFromTop.h"
 #include "Private/Helper/KVNLocalizer.h"
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
@@ -98,8 +99,12 @@ void KVNDocumentSelectionViewController::documentSelectionTableViewControllerSel
 {
     KVN_ASSERT_MAIN_THREAD();
     auto session = KVNIdentification::sharedIdentification()->photoIdentification();
-    if (!session || !session->selectedDocument() || !session->selectedCountry())
+    // One start per choice: a second tap while the first start is on its way, or after its
+    // list was pushed, would start the identification again.
+    if (!session || !session->selectedDocument() || !session->selectedCountry() || m_startUnderWay ||
+        !KVNExtensions::isTopOfStack(shared_from_this()))
         return;
+    m_startUnderWay = true;
     switchLoadingView(true);
     auto todo = std::make_shared<KVNTodoViewController>();
     todo->init();
@@ -109,9 +114,9 @@ void KVNDocumentSelectionViewController::documentSelectionTableViewControllerSel
         kvn::bindToMainQueue(weak, [todo](KVNDocumentSelectionViewController& screen, const std::shared_ptr<NSError>& error) {
             auto self = std::static_pointer_cast<KVNDocumentSelectionViewController>(screen.shared_from_this());
             self->switchLoadingView(false);
+            self->m_startUnderWay = false;
             if (!error) {
-                if (auto navigation = self->navigationController())
-                    navigation->pushViewController_animated(todo, true);
+                KVNExtensions::pushFromTop(self, todo, true);
                 return;
             }
             std::function<void()> deselect = kvn::bindToMainQueue(std::weak_ptr<KVNDocumentSelectionViewController>(self),

@@ -28,4 +28,5 @@ private:
     std::shared_ptr<KVNBlurredView> m_loadingView;
     std::shared_ptr<KVNActivityIndicatorView> m_spinner;
     std::shared_ptr<KVNLabel> m_label;
+    bool m_startUnderWay = false;
 };

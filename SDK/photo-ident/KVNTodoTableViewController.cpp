@@ -5,6 +5,7 @@
 #include "Foundation/Dispatch.h"
 #include "Foundation/MainThreadChecker.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
+#include "Private/Helper/KVNPushFromTop.h"
 #include "Private/Helper/KVNAlert.h"
 #include "Private/Helper/KVNLocalizer.h"
 #include "Private/Helper/KavoniErrorCode.h"
@@ -103,14 +104,14 @@ void KVNTodoTableViewController::tableView_didSelectRowAtIndexPath(const std::sh
 
 void KVNTodoTableViewController::openCameraForRow(long row)
 {
-    if (row < 0 || row >= static_cast<long>(m_photos.size()))
+    // A double tap asks twice and each granted answer comes here: only the first opens a camera.
+    if (row < 0 || row >= static_cast<long>(m_photos.size()) || !KVNExtensions::isTopOfStack(shared_from_this()))
         return;
     auto camera = std::make_shared<KVNPhotoViewController>();
     camera->init();
     camera->setDelegate(std::static_pointer_cast<KVNTodoTableViewController>(shared_from_this()));
     camera->setPhoto(m_photos[static_cast<size_t>(row)]);
-    if (auto navigation = navigationController())
-        navigation->pushViewController_animated(camera, true);
+    KVNExtensions::pushFromTop(shared_from_this(), camera, true);
 }
 
 void KVNTodoTableViewController::showPermissionAlertForRow(const NSIndexPath& indexPath)

@@ -4,6 +4,7 @@
 #include "Foundation/MainThreadChecker.h"
 #include "Private/Extensions/UIFont+KVNExtensions.h"
 #include "Private/Extensions/UINavigationItem+KVNExtensions.h"
+#include "Private/Helper/KVNPushFromTop.h"
 #include "Private/Helper/KVNAlert.h"
 #include "Private/Helper/KVNLocalizer.h"
 #include "Private/UIElements/KVNBlurredView.h"
@@ -147,10 +148,11 @@ void KVNTodoViewController::todoTableViewControllerDidChangeTakenPhotosCount(con
 
 void KVNTodoViewController::transferButtonPressed()
 {
+    if (!KVNExtensions::isTopOfStack(shared_from_this()))
+        return;
     auto upload = std::make_shared<KVNUploadProgressViewController>();
     upload->init();
-    if (auto navigation = navigationController())
-        navigation->pushViewController_animated(upload, true);
+    KVNExtensions::pushFromTop(shared_from_this(), upload, true);
 }
 
 void KVNTodoViewController::restartIdent()

@@ -92,6 +92,9 @@ TEST_F(NavigationPatchesTest, TheOverlayButtonFloatsOverTheTabBarAndSelectsItsTa
     } cases[] = {
         {json::object(), 0, "no view: \"OverlayButton\"; no index: the first tab"},
         {{{"view", "OverlayButton"}, {"overlayTabIndex", 1}}, 1, "the second tab"},
+        {{{"overlayTabIndex", "2"}}, 2, "the index as text, as a script reading it from settings writes it"},
+        {{{"overlayTabIndex", " 1 "}}, 1, "text with spaces round the number"},
+        {{{"overlayTabIndex", 1.0}}, 1, "a whole number converted from a script number"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.why);
@@ -135,6 +138,10 @@ TEST_F(NavigationPatchesTest, ABrokenOverlayIsLoggedAndTheTabsStillWork)
     } cases[] = {
         {{{"view", "NoSuchInterface"}}, "a missing interface file"},
         {{{"overlayTabIndex", "two"}}, "an index that is not a number"},
+        {{{"overlayTabIndex", "2x"}}, "text that only starts with a number"},
+        {{{"overlayTabIndex", ""}}, "empty text"},
+        {{{"overlayTabIndex", 1.5}}, "a number that is not whole"},
+        {{{"overlayTabIndex", true}}, "a boolean"},
         {json::array(), "an overlay that is not a dictionary"},
     };
     for (const auto& c : cases) {

@@ -40,7 +40,10 @@ std::shared_ptr<KVOObservation> KVNMessageProvider::observeNewMessagesCount(std:
 
 void KVNMessageProvider::sortMessages()
 {
-    // Stable: messages of the same time keep the order they came in.
+    // The agent's dates come in whole seconds, ours to the microsecond: compared as they are,
+    // an agent message written after the user's reply in the same second sorted above it. Dates
+    // are therefore compared by the second, and the sort is stable, so messages of the same
+    // second keep the order they came in.
     std::stable_sort(m_messages.begin(), m_messages.end(), [](const auto& a, const auto& b) {
         const auto& left = a->date();
         const auto& right = b->date();
@@ -48,7 +51,7 @@ void KVNMessageProvider::sortMessages()
             return false;
         if (!left)
             return true;
-        return *left < *right;
+        return std::chrono::floor<std::chrono::seconds>(*left) < std::chrono::floor<std::chrono::seconds>(*right);
     });
 }
 

@@ -153,6 +153,20 @@ protected:
         runFor(1.0);
     }
 
+    // Two taps in quick succession on the same place, as an impatient person's double tap: no
+    // time passes between them. The second may land on whatever the first brought up.
+    void doubleTapText(const std::string& text)
+    {
+        auto view = Automation::ViewFinder::viewWithText(window, text);
+        ASSERT_TRUE(view) << "\"" << text << "\" is not on screen:\n" << Automation::ViewTreeDump::textOf(window);
+        auto tapped = Automation::Driver::tap(view);
+        ASSERT_TRUE(tapped) << tapped.message();
+        (void)Automation::Driver::tap(view);
+        runFor(1.0);
+    }
+
+    size_t stackDepth() const { return navigation ? navigation->viewControllers().size() : 0; }
+
     void writePicture(const std::string& name) const
     {
         window->layoutIfNeeded();
@@ -349,4 +363,31 @@ TEST_F(PhotoRoadTest, ADocumentWithoutPhotosGoesStraightToTheCompletionCall)
     EXPECT_FLOAT_EQ(upload->progressView()->progress(), 1.0f);
     runFor(1.5);
     EXPECT_TRUE(top<KVNResultViewController>());
+}
+
+TEST_F(PhotoRoadTest, ADoubleTapPushesOrSendsOnce)
+{
+    ASSERT_TRUE(openCountryScreen());
+    ASSERT_EQ(stackDepth(), 1u);
+    doubleTapText(L("COUNTRY_SELECTION_NEXT_BUTTON_TITLE"));
+    ASSERT_TRUE(top<KVNDocumentSelectionViewController>());
+    EXPECT_EQ(stackDepth(), 2u) << "one document screen";
+
+    doubleTapText(L("PHOTO_DOCUMENT_IDCARD_TITLE"));
+    ASSERT_TRUE(loop->spin_until([&] { return top<KVNTodoViewController>() != nullptr; }, kNetworkBound));
+    runFor(1.0);
+    EXPECT_EQ(stackDepth(), 3u) << "one photo list";
+    size_t starts = 0;
+    for (const auto& request : sim->requests())
+        if (request["path"].get<std::string>().ends_with("/start"))
+            ++starts;
+    EXPECT_EQ(starts, 1u) << "the identification is started once";
+
+    auto document = KVNIdentification::sharedIdentification()->photoIdentification()->selectedDocument();
+    ASSERT_TRUE(document && !document->photos().empty());
+    const auto slot = document->photos().front();
+    doubleTapText(slot->localizedTitle());
+    ASSERT_TRUE(loop->spin_until([&] { return top<KVNPhotoViewController>() != nullptr; }, kNetworkBound));
+    runFor(1.0);
+    EXPECT_EQ(stackDepth(), 4u) << "one camera for the slot: each granted answer must not push one";
 }

@@ -101,6 +101,16 @@ void KVNChatViewController::viewDidLoad()
                              [](KVNChatViewController& chat, const std::shared_ptr<UIControl>& sender) { chat.sendButtonTapped(sender); }),
         UIControlEventTouchUpInside);
     m_inputView->textField()->setDelegate(std::shared_ptr<UITextFieldDelegate>(me, this));
+    // The bar's own rule lets "null" and blanks it does not know (no-break, full-width spaces)
+    // enable the button, and the send would then refuse them without a word. Added after the
+    // bar's own action, this one has the last say: the button offers what the send takes.
+    m_inputView->textField()->addTarget_action_forControlEvents(
+        me,
+        kvn::bindToMainQueue(weak,
+                             [](KVNChatViewController& chat, const std::shared_ptr<UIControl>&) {
+                                 chat.m_inputView->sendButton()->setEnabled(KVNExtensions::isWellFilled(chat.m_inputView->textField()->text()));
+                             }),
+        UIControlEventEditingChanged);
 
     root->addSubview(blurred);
     auto content = blurred->contentView();

@@ -38,6 +38,7 @@ namespace {
 
 constexpr CGFloat kHeaderSideInset = 25;
 constexpr CGFloat kHeaderTopInset = 20;
+constexpr CGFloat kHeaderBottomInset = 7;
 constexpr CGFloat kFooterHeight = 72;
 constexpr CGFloat kFooterSideInset = 20;
 constexpr CGFloat kButtonHeight = 50;
@@ -260,9 +261,10 @@ void KVNCheckTableViewController::setupTableHeaderView()
     const std::string headerText = m_usedByConsentProtocol ? m_headerText.value_or(std::string()) : localized("CHECK_TITLE");
     m_headerLabel = makeLabel(headerText, top);
 
+    // Down to the header label's end and a little below: a fixed allowance for the token line
+    // left out the line's own height, and its text ran into the first row.
     CGRect headerFrame = m_headerView->frame();
-    headerFrame.size.height =
-        kvn::textHeight(headerText, KVNExtensions::regularFontOfSize(15), width - 2 * kHeaderSideInset) + (showToken ? 54 : 27);
+    headerFrame.size.height = CGRectGetMaxY(m_headerLabel->frame()) + kHeaderBottomInset;
     m_headerView->setFrame(headerFrame);
 
     auto tap = std::make_shared<UITapGestureRecognizer>();
@@ -441,8 +443,12 @@ bool KVNCheckTableViewController::validatePhone()
 
 void KVNCheckTableViewController::textFieldDidEndEditing(const std::shared_ptr<UITextField>& textField)
 {
+    // The number is checked when its own field ends, not when the user leaves the e-mail
+    // field: that would raise the number's alert again, or rewrite it, while they type the
+    // address.
     auto data = videoData();
-    if (data && data->identCodeRequired())
+    auto mobileCell = cellOfType(KVNCheckCellTypeMobile);
+    if (data && data->identCodeRequired() && mobileCell && textField == mobileCell->textField())
         validatePhone();
     else if (textField)
         textField->setText(KVNExtensions::wellFilledString(textField->text()));

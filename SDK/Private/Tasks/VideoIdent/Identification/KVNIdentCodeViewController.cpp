@@ -433,10 +433,16 @@ void KVNIdentCodeViewController::applicationWillResignActive()
     m_identCodeTextField->setText(std::nullopt);
     m_phoneNumberInputView->textField()->setText(std::nullopt);
     m_emailInputView->textField()->setText(std::nullopt);
+    m_holdsTextsWhileInactive = true;
 }
 
 void KVNIdentCodeViewController::applicationDidBecomeActive()
 {
+    // Active again without having been inactive since this screen was made (it came while the
+    // user was in another app): nothing was saved, and the pre-filled number must stay.
+    if (!m_holdsTextsWhileInactive)
+        return;
+    m_holdsTextsWhileInactive = false;
     m_identCodeTextField->setText(m_tempIdentCode);
     m_phoneNumberInputView->textField()->setText(m_tempPhoneNumber);
     m_emailInputView->textField()->setText(m_tempEmailAddress);

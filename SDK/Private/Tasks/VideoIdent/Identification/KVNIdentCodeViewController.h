@@ -116,6 +116,8 @@ private:
     std::optional<std::string> m_tempIdentCode;
     std::optional<std::string> m_tempPhoneNumber;
     std::optional<std::string> m_tempEmailAddress;
+    // The three texts above were saved on resigning active and wait to be put back.
+    bool m_holdsTextsWhileInactive = false;
     std::shared_ptr<KVNPhoneHelper> m_phoneHelper;
     std::shared_ptr<NSNotificationObserver> m_willResignActiveObserver;
     std::shared_ptr<NSNotificationObserver> m_didBecomeActiveObserver;

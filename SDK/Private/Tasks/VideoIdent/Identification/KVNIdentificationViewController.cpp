@@ -432,8 +432,10 @@ void KVNIdentificationViewController::showNativeEsigningUserInterface()
     addChildViewController(m_nativeEsignViewController);
     m_nativeEsignViewController->didMoveToParentViewController(self());
     m_subscriberView->setHidden(true);
-    if (m_chatViewController)
-        m_chatViewController->view()->setHidden(true);
+    // The consent covers everything; a chat merely hidden under it would still count as open,
+    // so the chat button would do nothing afterwards and the agent's messages would be neither
+    // shown nor counted. Closed, they count as unread and the button opens the chat again.
+    removeChat();
     auto root = view();
     root->addSubview(m_nativeEsignViewController->view());
     Layout::ConstraintMaker::make(m_nativeEsignViewController->view(), [&](Layout::ConstraintMaker& make) { make.edges().equalTo(root); });
@@ -567,15 +569,31 @@ void KVNIdentificationViewController::dismissChat()
             auto screen = weak.lock();
             if (!screen)
                 return;
-            chat->willMoveToParentViewController(nullptr);
-            chat->removeFromParentViewController();
-            chat->view()->removeFromSuperview();
             // A chat opened again during the slide out is a new one: leave it alone.
-            if (screen->m_chatViewController == chat) {
-                screen->m_chatViewController.reset();
-                screen->m_chatVCTopConstraint.reset();
-            }
+            if (screen->m_chatViewController == chat)
+                screen->removeChat();
+            else
+                removeChatPanel(chat);
         });
+}
+
+void KVNIdentificationViewController::removeChat()
+{
+    if (!m_chatViewController)
+        return;
+    auto chat = std::move(m_chatViewController);
+    m_chatViewController.reset();
+    m_chatVCTopConstraint.reset();
+    removeChatPanel(chat);
+}
+
+void KVNIdentificationViewController::removeChatPanel(const std::shared_ptr<KVNChatViewController>& chat)
+{
+    if (chat->parentViewController()) {
+        chat->willMoveToParentViewController(nullptr);
+        chat->removeFromParentViewController();
+    }
+    chat->view()->removeFromSuperview();
 }
 
 void KVNIdentificationViewController::chatButtonTapped(const std::shared_ptr<UIControl>&) { presentChat(); }
@@ -905,6 +923,10 @@ void KVNIdentificationViewController::identificationHandler_didFailWithError(con
         m_subscriberView->activityIndicator()->startAnimating();
         m_reconnectAlert = KavoniErrorPrivate::presentAlertFromViewController_cancelButtonTitle_cancelBlock_secondButtonTitle_secondButtonBlock(
             *error, self(), L("OK"), nullptr, std::nullopt, nullptr);
+        // Refused because another alert is up (the cancel question, say): the user never saw
+        // it, so it must not stand in for the alert of the next loss.
+        if (m_reconnectAlert && !m_reconnectAlert->presentingViewController())
+            m_reconnectAlert.reset();
         return;
     default:
         return;

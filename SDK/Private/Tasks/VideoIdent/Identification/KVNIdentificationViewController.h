@@ -162,6 +162,9 @@ private:
     void placeWaitingList();
     void removeWaitingList();
     void finishSession(const std::shared_ptr<KVNIdentificationHandler>& handler);
+    // Closes the open chat at once, without the slide: its messages count as unread again.
+    void removeChat();
+    static void removeChatPanel(const std::shared_ptr<KVNChatViewController>& chat);
     // Presents once nothing else is presented from the screen, waiting for a dismissal under
     // way to complete: a presentation during one is refused.
     void presentWhenFree(std::function<void()> present, int attemptsLeft = 20);

@@ -278,12 +278,16 @@ void KVNResultViewController::applicationWillResignActive()
         return;
     m_tempText = m_processNumberLabel->text();
     m_processNumberLabel->setText(std::string());
+    m_holdsTextWhileInactive = true;
 }
 
 void KVNResultViewController::applicationDidBecomeActive()
 {
-    if (!m_processNumberLabel)
+    // Shown while the app was in the background (the agent finished meanwhile): nothing was
+    // saved, and the process number must stay.
+    if (!m_processNumberLabel || !m_holdsTextWhileInactive)
         return;
+    m_holdsTextWhileInactive = false;
     m_processNumberLabel->setText(m_tempText);
     m_tempText.reset();
 }

@@ -66,6 +66,8 @@ private:
     std::shared_ptr<UIScrollView> m_scrollView;
     std::shared_ptr<KVNLabel> m_processNumberLabel;
     std::optional<std::string> m_tempText;
+    // The process number above was saved on resigning active and waits to be put back.
+    bool m_holdsTextWhileInactive = false;
     std::shared_ptr<NSNotificationObserver> m_willResignActiveObserver;
     std::shared_ptr<NSNotificationObserver> m_didBecomeActiveObserver;
 };

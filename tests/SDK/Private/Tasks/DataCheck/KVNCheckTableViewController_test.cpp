@@ -25,7 +25,10 @@
 #include "Private/UIElements/KVNTextField.h"
 #include "Private/UIElements/KVNTextInputCell.h"
 #include "Private/UIElements/KVNUnderlineButton.h"
+#include "Private/Helper/KVNLocalizer.h"
 #include "UIKit/Automation/Driver.h"
+#include "UIKit/Automation/ViewFinder.h"
+#include "UIKit/UIAlertController.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UINavigationController.h"
@@ -75,9 +78,10 @@ protected:
 
     // Initialises against the sim with the company's configuration and starts the video
     // identification from a host screen in a phone-sized window: the check screen comes up.
-    std::shared_ptr<KVNCheckTableViewController> openCheckScreen(const std::string& company)
+    std::shared_ptr<KVNCheckTableViewController> openCheckScreen(const std::string& company, bool showToken = false)
     {
         settings = KavoniSettings::settingsWithCompanyID_transactionToken(company, "DEV0001");
+        settings->setShowIdentTokenOnCheckScreen(showToken);
         settings->setEnvironment(8);
         settings->setApiHost(sim->baseURL());
         settings->setVideoHost(sim->baseURL());
@@ -407,6 +411,54 @@ TEST_F(DataCheckTest, InactiveAppHidesTheNumberOnly)
     EXPECT_EQ(mobile->textField()->text(), number);
     EXPECT_TRUE(mobile->checkBoxButton()->isSelected());
     EXPECT_FALSE(check->tempText());
+}
+
+TEST_F(DataCheckTest, TheHeaderHoldsTheTokenLineAndItsText)
+{
+    for (const bool showToken : {false, true}) {
+        SCOPED_TRACE(showToken ? "with the token line" : "without the token line");
+        auto check = openCheckScreen("vellumbank", showToken);
+        ASSERT_TRUE(check);
+        EXPECT_EQ(check->identTokenLabel() != nullptr, showToken);
+        const CGRect label = check->headerLabel()->frame();
+        if (showToken)
+            EXPECT_GE(CGRectGetMinY(label), CGRectGetMaxY(check->identTokenLabel()->frame())) << "the text sits under the token line";
+        const CGFloat headerHeight = check->headerView()->frame().size.height;
+        EXPECT_DOUBLE_EQ(headerHeight, CGRectGetMaxY(label) + 7) << "the header ends a little below its text";
+        const CGRect firstRow = check->tableView()->rectForRowAtIndexPath(NSIndexPath::indexPathForRow_inSection(0, 0));
+        EXPECT_GE(CGRectGetMinY(firstRow), CGRectGetMaxY(label)) << "the first row starts below the header's text";
+        if (showToken)
+            writePicture("check-token-line");
+        controller->identificationCanceledByUser();
+        host->dismissViewControllerAnimated_completion(false, nullptr);
+        runFor(1.0);
+    }
+}
+
+TEST_F(DataCheckTest, LeavingTheAddressFieldDoesNotCheckTheNumberAgain)
+{
+    auto check = openCheckScreen("vellumbank");
+    ASSERT_TRUE(check);
+    auto mobile = inputCell(*check, KVNCheckCellTypeMobile);
+    auto email = inputCell(*check, KVNCheckCellTypeEmail);
+    auto alert = [&] { return std::dynamic_pointer_cast<UIAlertController>(check->navigationController()->presentedViewController()); };
+
+    retype(*check, KVNCheckCellTypeMobile, "12");
+    ASSERT_FALSE(alert()) << "no check while the number is typed";
+    // Leaving the number for the address checks the number: it is invalid, and the user is told.
+    retype(*check, KVNCheckCellTypeEmail, "");
+    ASSERT_TRUE(alert()) << "the number's own end of editing checks it";
+    ASSERT_TRUE(Automation::Driver::tap(Automation::ViewFinder::viewWithText(window, KVNLocalizer::localizedStringForKey("OK"))));
+    runFor(1.0);
+    ASSERT_FALSE(alert());
+
+    retype(*check, KVNCheckCellTypeEmail, " max@example.org ");
+    ASSERT_TRUE(email->textField()->isEditing());
+    email->textField()->resignFirstResponder();
+    runFor(1.0);
+    EXPECT_FALSE(alert()) << "ending the address says nothing about the number";
+    EXPECT_EQ(mobile->textField()->text(), std::optional<std::string>("12")) << "and leaves it as typed";
+    EXPECT_EQ(email->textField()->text(), std::optional<std::string>("max@example.org")) << "the address that ended is trimmed";
 }
 
 TEST_F(DataCheckTest, ScreensAsDrawn)

@@ -332,6 +332,23 @@ TEST_F(ResultScreenTest, ProcessNumberIsHiddenWhileTheAppIsInactive)
     EXPECT_FALSE(result->tempText());
 }
 
+TEST_F(ResultScreenTest, ProcessNumberShownWhileTheUserWasAwayStaysWhenTheAppComesBack)
+{
+    // The agent finishes while the user is in another app: the screen is made in the background.
+    auto application = UIApplication::sharedApplication();
+    application->simulateEnterBackground();
+    showResult(true);
+    ASSERT_EQ(result->processNumberLabel()->text(), "DEV0001");
+
+    application->simulateEnterForeground();
+    EXPECT_EQ(result->processNumberLabel()->text(), "DEV0001") << "nothing was saved, so nothing is put back over it";
+    EXPECT_TRUE(Automation::ViewFinder::viewWithText(window, "DEV0001"));
+
+    application->simulateEnterBackground();
+    application->simulateEnterForeground();
+    EXPECT_EQ(result->processNumberLabel()->text(), "DEV0001") << "the next trip away hides and restores it as ever";
+}
+
 TEST_F(ResultScreenTest, CustomizedScreenDoesItsOwnSetUp)
 {
     auto customized = std::make_shared<CustomizedResultViewController>();

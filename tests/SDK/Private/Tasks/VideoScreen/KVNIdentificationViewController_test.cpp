@@ -8,9 +8,13 @@
 #include "Foundation/NSDictionary.h"
 #include "Private/Extensions/AVCaptureDevice+KVNExtensions.h"
 #include "Private/Helper/KVNLocalizer.h"
+#include "Private/Helper/KVNMessage.h"
+#include "Private/Helper/KVNMessageProvider.h"
 #include "Private/Helper/KavoniErrorCode.h"
 #include "Private/Helper/KavoniErrorPrivate.h"
+#include "Private/Tasks/VideoIdent/Identification/ESignature/KVNESignNativeConsentProtocolUI.h"
 #include "Private/Tasks/VideoIdent/Identification/ESignature/KVNESignatureViewController.h"
+#include "Private/Tasks/VideoIdent/Identification/KVNChatViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentCodeViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentificationStatus.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNResultViewController.h"
@@ -311,6 +315,28 @@ TEST_F(VideoScreenTest, ReconnectAlertShowsOnceUntilSomethingClearsIt)
     EXPECT_FALSE(screen->reconnectAlert());
 }
 
+TEST_F(VideoScreenTest, AReconnectAlertRefusedUnderAnotherAlertDoesNotSilenceTheNextLoss)
+{
+    showWithStandInCall();
+    ASSERT_TRUE(tapOn(L("CANCEL")));
+    runFor(1.0);
+    ASSERT_EQ(alertButtons(), (std::vector<std::string>{L("NO"), L("YES")})) << "the cancel question is up";
+    const auto question = shownAlert();
+
+    const auto lost = internalError(KavoniErrorCode::MediaLinkLost);
+    fail(lost);
+    EXPECT_EQ(shownAlert(), question) << "the question stays; the loss's alert cannot show over it";
+    EXPECT_FALSE(screen->reconnectAlert()) << "an alert never shown is not remembered";
+
+    ASSERT_TRUE(tapOn(L("NO")));
+    runFor(1.0);
+    ASSERT_FALSE(shownAlert());
+    fail(lost);
+    auto alert = shownAlert();
+    ASSERT_TRUE(alert) << "the next loss is shown";
+    EXPECT_EQ(screen->reconnectAlert(), alert);
+}
+
 TEST_F(VideoScreenTest, FatalErrorAlertShowsAfterTheReconnectAlertHasGone)
 {
     showWithStandInCall();
@@ -344,16 +370,55 @@ TEST_F(VideoScreenTest, CancelAnsweredNoKeepsTheCallGoing)
 TEST_F(VideoScreenTest, ServerErrorLeavesNothingPollingUnderTheEnding)
 {
     showWithStandInCall();
-    const auto before = serviceCalls("");
-    settings->setShowErrorSuccessScreen(true);
     report(KVNIdentificationStatusConnecting);
-    session()->setIdentificationStatus(KVNIdentificationStatusConnecting);
-    screen->showResultScreenWithSuccess_canceledByUser(false, false);
-    runFor(1.0);
+    const auto before = serviceCalls("");
+    runFor(10.0);
+    waitUntil([&] { return idle(); }, "the service calls");
+    ASSERT_GT(serviceCalls(""), before) << "the queue is polled while the user waits";
+
+    // The service is down: 503 is a server error whatever the call.
+    fail(internalError(KavoniErrorCode::RequestVideoChatFailed, 503));
+    ASSERT_TRUE(shownAlert()) << "the server error's alert holds the ending";
+    waitUntil([&] { return idle(); }, "the service calls");
     const auto atEnd = serviceCalls("");
     runFor(10.0);
     waitUntil([&] { return idle(); }, "the service calls");
-    EXPECT_EQ(serviceCalls(""), atEnd) << "the poll stopped with the ending (it had polled " << atEnd - before << " times)";
+    EXPECT_EQ(serviceCalls(""), atEnd) << "the poll stopped with the server error";
 }
 
 } // namespace
+
+TEST_F(VideoScreenTest, ChatOpenBeforeTheNativeConsentCanBeOpenedAgainAfterIt)
+{
+    showWithStandInCall();
+    screen->identificationHandler_didCreateRemoteVideoControl(screen->identificationHandler(), nullptr);
+    runFor(0.5);
+    ASSERT_TRUE(tapOn(L("VIDEO_IDENT_CHAT_BUTTON")));
+    runFor(1.0);
+    ASSERT_TRUE(screen->chatViewController()) << "the chat is open";
+
+    session()->setConsentProtocolVersion("native");
+    report(KVNIdentificationStatusESignature);
+    waitUntil([&] { return screen->nativeEsignViewController() != nullptr; }, "the consent screen");
+    runFor(0.5);
+
+    auto provider = screen->identificationHandler()->messageProvider();
+    auto message = std::make_shared<KVNMessage>();
+    message->setText("Please read the consent first");
+    message->setDate(std::chrono::system_clock::now());
+    message->setRemote(true);
+    provider->didReceiveRemoteMessage(message);
+    EXPECT_EQ(provider->newMessagesCount(), 1) << "no chat shows it under the consent: it is unread";
+
+    report(KVNIdentificationStatusFace);
+    runFor(1.0);
+    ASSERT_FALSE(screen->nativeEsignViewController());
+    ASSERT_TRUE(tapOn(L("VIDEO_IDENT_CHAT_BUTTON")));
+    runFor(1.0);
+    auto chat = screen->chatViewController();
+    ASSERT_TRUE(chat) << "the chat button opens the chat again";
+    EXPECT_FALSE(chat->view()->isHidden());
+    EXPECT_EQ(chat->view()->window(), window);
+    EXPECT_TRUE(ViewFinder::viewWithText(window, "Please read the consent first")) << "the agent's message is shown";
+    EXPECT_EQ(provider->newMessagesCount(), 0);
+}

@@ -135,6 +135,32 @@ TEST_F(ChatScreenTest, BlanksAreNeverSentAndReturnSends)
     waitUntil([&] { return answered(kChatPath).size() == 1; }, "the message was sent");
 }
 
+TEST_F(ChatScreenTest, TheSendButtonOffersOnlyWhatTheSendTakes)
+{
+    struct Case {
+        const char* typed;
+        bool sendable;
+        const char* why;
+    } cases[] = {
+        {"null", false, "the send refuses the text \"null\""},
+        {" null ", false, "nor with blanks round it"},
+        {"\u00A0\u00A0", false, "no-break spaces are blanks"},
+        {"\u3000", false, "a full-width space is a blank"},
+        {"\u00A0Hallo\u3000", true, "text between such blanks"},
+        {"nullify", true, "a word that starts with null"},
+    };
+    showScreen();
+    ASSERT_TRUE(Driver::tap(screen->inputView()->textField()).ok());
+    runFor(0.5);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        screen->inputView()->textField()->setText(std::string());
+        ASSERT_TRUE(Driver::type(c.typed).ok());
+        EXPECT_EQ(screen->inputView()->sendButton()->isEnabled(), c.sendable);
+    }
+    EXPECT_EQ(rowTexts().size(), 0u);
+}
+
 TEST_F(ChatScreenTest, MessagesTakeTheirPlaceByDate)
 {
     const auto now = std::chrono::system_clock::now();
@@ -158,6 +184,27 @@ TEST_F(ChatScreenTest, MessagesTakeTheirPlaceByDate)
     waitUntil([&] { return answered(kChatPath).size() == 1; }, "the message was sent");
     runFor(0.5);
     writePicture("chat-messages");
+}
+
+TEST_F(ChatScreenTest, AnAgentAnswerInTheSameSecondAsTheReplyShowsBelowIt)
+{
+    showScreen();
+    ASSERT_TRUE(Driver::tap(screen->inputView()->textField()).ok());
+    runFor(0.5);
+    ASSERT_TRUE(Driver::type("my reply\n").ok());
+    ASSERT_EQ(provider->messages().size(), 1u);
+    const auto sentAt = *provider->messages().front()->date();
+    // The service stamps the agent's messages in whole seconds.
+    const auto second = std::chrono::floor<std::chrono::seconds>(sentAt);
+
+    provider->didReceiveRemoteMessage(agentMessage("answer in the same second", second));
+    provider->didReceiveRemoteMessage(agentMessage("written the second before", second - std::chrono::seconds(1)));
+    provider->didReceiveRemoteMessage(agentMessage("second answer, same second", second));
+    runFor(0.5);
+    EXPECT_EQ(rowTexts(),
+              (std::vector<std::string>{"written the second before", "my reply", "answer in the same second", "second answer, same second"}))
+        << "within one second the order they came in";
+    waitUntil([&] { return answered(kChatPath).size() == 1; }, "the message was sent");
 }
 
 TEST_F(ChatScreenTest, TheInputBarRidesOnTheKeyboard)

@@ -257,3 +257,21 @@ TEST_F(IdentCodeScreenTest, FieldsAreEmptiedWhileTheAppIsInactive)
     EXPECT_EQ(screen->emailInputView()->textField()->text(), kEmail);
     EXPECT_EQ(screen->tempPhoneNumber(), std::nullopt);
 }
+
+TEST_F(IdentCodeScreenTest, ComingBackWithoutHavingLeftSinceTheScreenCameKeepsThePrefilledFields)
+{
+    // The screen came while the user was in another app: the first notice is the return.
+    showScreen();
+    ASSERT_EQ(screen->phoneNumberInputView()->textField()->text(), kMobile);
+    auto center = NSNotificationCenter::defaultCenter();
+    center->postNotificationName_object_userInfo(UIApplicationDidBecomeActiveNotification);
+    runFor(0.1);
+    EXPECT_EQ(screen->phoneNumberInputView()->textField()->text(), kMobile);
+    EXPECT_EQ(screen->emailInputView()->textField()->text(), kEmail);
+
+    center->postNotificationName_object_userInfo(UIApplicationWillResignActiveNotification);
+    center->postNotificationName_object_userInfo(UIApplicationDidBecomeActiveNotification);
+    center->postNotificationName_object_userInfo(UIApplicationDidBecomeActiveNotification);
+    runFor(0.1);
+    EXPECT_EQ(screen->phoneNumberInputView()->textField()->text(), kMobile) << "a second return restores nothing twice";
+}
