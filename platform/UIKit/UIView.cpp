@@ -1,6 +1,7 @@
 #include "UIKit/UIView.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Foundation/Dispatch.h"
 #include "Foundation/MainThreadChecker.h"
@@ -218,9 +219,12 @@ std::shared_ptr<UIView> UIView::hitTest_withEvent(CGPoint point, const std::shar
     auto subviews = m_subviews;
     for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
         const auto& subview = *it;
-        CGRect frame = subview->frame();
-        CGPoint inSubview =
-            CGPointMake(point.x - frame.origin.x + subview->m_bounds.origin.x, point.y - frame.origin.y + subview->m_bounds.origin.y);
+        // A view squashed flat by its transform covers no area, so nothing can touch it.
+        const CGAffineTransform& t = subview->m_transform;
+        if (std::abs(t.a * t.d - t.b * t.c) < 1e-12)
+            continue;
+        // Through the subview's transform, so a rotated or scaled view is hit where it is drawn.
+        CGPoint inSubview = subview->fromSuperview(point);
         if (auto hit = subview->hitTest_withEvent(inSubview, event))
             return hit;
     }
