@@ -419,6 +419,7 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
         view->resignFirstResponderBeforeLeaving();
     auto oldWindow = view->window();
     auto oldTint = view->tintColor();
+    auto oldMode = view->tintAdjustmentMode();
     view->willMoveToSuperview(self);
     if (oldSuperview) {
         Layout::Engine::viewWillLeaveSuperview(*view);
@@ -430,8 +431,7 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
     auto newWindow = window();
     if (oldWindow != newWindow)
         view->notifyWindowChange(oldWindow, newWindow);
-    if (view->tintColor() != oldTint)
-        view->propagateTintChange();
+    view->tintMayHaveChanged(oldTint, oldMode);
     setNeedsLayout();
 }
 
@@ -447,6 +447,7 @@ void UIView::removeFromSuperview()
         return; // the resign moved this view itself
     auto oldWindow = window();
     auto oldTint = tintColor();
+    auto oldMode = tintAdjustmentMode();
     willMoveToSuperview(nullptr);
     Layout::Engine::viewWillLeaveSuperview(*this);
     std::erase(superview->m_subviews, self);
@@ -454,8 +455,7 @@ void UIView::removeFromSuperview()
     didMoveToSuperview();
     if (oldWindow)
         notifyWindowChange(oldWindow, nullptr);
-    if (tintColor() != oldTint)
-        propagateTintChange();
+    tintMayHaveChanged(oldTint, oldMode);
     superview->setNeedsLayout();
 }
 
@@ -506,9 +506,20 @@ void UIView::setTintColor(std::shared_ptr<UIColor> color)
         propagateTintChange();
 }
 
+void UIView::tintMayHaveChanged(const std::shared_ptr<UIColor>& oldTint, UIViewTintAdjustmentMode oldMode)
+{
+    // A view that moves into (or out of) a dimmed tree shows the dimming as one set there would.
+    if (tintColor() != oldTint)
+        propagateTintChange();
+    else if (tintAdjustmentMode() != oldMode)
+        propagateTintAdjustmentChange();
+}
+
 void UIView::propagateTintChange()
 {
     auto self = shared_from_this();
+    // What the view draws in its tint is stale.
+    setNeedsDisplay();
     tintColorDidChange();
     auto subviews = m_subviews;
     for (const auto& subview : subviews)
@@ -539,6 +550,7 @@ void UIView::setTintAdjustmentMode(UIViewTintAdjustmentMode mode)
 void UIView::propagateTintAdjustmentChange()
 {
     auto self = shared_from_this();
+    setNeedsDisplay();
     tintColorDidChange();
     auto subviews = m_subviews;
     for (const auto& subview : subviews)
