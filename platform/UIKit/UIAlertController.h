@@ -43,6 +43,10 @@ public:
     void loadView() override;
     void setTitle(const std::optional<std::string>& title) override;
 
+protected:
+    // An alert dims the screen under it.
+    bool dimsWhatLiesBehindWhenPresented() const override { return true; }
+
 private:
     bool tap(const std::shared_ptr<UIAlertAction>& action);
     // The shown panel follows the title, message and buttons.

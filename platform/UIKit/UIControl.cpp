@@ -16,8 +16,10 @@ void UIControl::setEnabled(bool enabled)
     if (m_enabled == enabled)
         return;
     m_enabled = enabled;
+    // Through the setter, so a subclass that draws its pressed look there drops it now, not
+    // when the finger lifts.
     if (!enabled && m_highlighted)
-        m_highlighted = false;
+        setHighlighted(false);
     stateDidChange();
 }
 

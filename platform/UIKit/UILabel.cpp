@@ -1,5 +1,6 @@
 #include "UIKit/UILabel.h"
 
+#include <any>
 #include <cmath>
 
 #include "UIKit/TextLayout.h"
@@ -14,6 +15,17 @@ constexpr CGFloat kDefaultFontSize = 17;
 bool hasParagraphStyle(const NSAttributedString& text)
 {
     return !text.runs().empty() && text.runs().front().attributes.count(NSParagraphStyleAttributeName);
+}
+
+// The attribute's value when it is set and of the expected type.
+template<typename T>
+const T* attributeOf(const NSDictionary& attributes, const std::string& name)
+{
+    auto it = attributes.find(name);
+    if (it == attributes.end())
+        return nullptr;
+    auto value = std::any_cast<T>(&it->second);
+    return value && *value ? value : nullptr;
 }
 
 // Rounds up, forgiving the last bits of floating-point noise (19.000000001 is 19).
@@ -57,6 +69,17 @@ void UILabel::setAttributedText(const std::shared_ptr<NSAttributedString>& text)
 {
     m_plain = false;
     m_attributedText = text;
+    // The label's style follows what the text says at its start, so a later setText (or a
+    // size asked of the label's font) shows the text as it was given.
+    if (text && text->length() > 0) {
+        auto attributes = text->attributesAtIndex_effectiveRange(0);
+        if (auto font = attributeOf<std::shared_ptr<UIFont>>(attributes, NSFontAttributeName))
+            m_font = *font;
+        if (auto color = attributeOf<std::shared_ptr<UIColor>>(attributes, NSForegroundColorAttributeName))
+            m_textColor = *color;
+        if (auto style = attributeOf<std::shared_ptr<NSParagraphStyle>>(attributes, NSParagraphStyleAttributeName))
+            m_textAlignment = (*style)->alignment();
+    }
     setNeedsDisplay();
     invalidateIntrinsicContentSize();
 }

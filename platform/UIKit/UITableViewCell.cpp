@@ -105,7 +105,17 @@ std::shared_ptr<UILabel> makeLabel(CGFloat size, std::shared_ptr<UIColor> color)
 
 void UITableViewCell::initWithFrame(CGRect frame)
 {
-    UIView::initWithFrame(frame);
+    m_initialFrame = frame;
+    initWithStyle_reuseIdentifier(UITableViewCellStyle::Default, std::nullopt);
+}
+
+void UITableViewCell::initWithStyle_reuseIdentifier(UITableViewCellStyle style, std::optional<std::string> reuseIdentifier)
+{
+    KVN_ASSERT_MAIN_THREAD();
+    m_style = style;
+    m_reuseIdentifier = std::move(reuseIdentifier);
+    UIView::initWithFrame(m_initialFrame.value_or(CGRectMake(0, 0, 320, 44)));
+    m_initialFrame.reset();
     if (m_contentView)
         return;
     m_contentView = std::make_shared<UIView>();
@@ -117,14 +127,6 @@ void UITableViewCell::initWithFrame(CGRect frame)
     m_separator->setHidden(true);
     addSubview(m_separator);
     setBackgroundColor(UIColor::whiteColor());
-}
-
-void UITableViewCell::initWithStyle_reuseIdentifier(UITableViewCellStyle style, std::optional<std::string> reuseIdentifier)
-{
-    KVN_ASSERT_MAIN_THREAD();
-    m_style = style;
-    m_reuseIdentifier = std::move(reuseIdentifier);
-    initWithFrame(CGRectMake(0, 0, 320, 44));
 }
 
 void UITableViewCell::prepareForReuse()

@@ -44,9 +44,11 @@ class UITableViewCell : public UIView {
 public:
     UITableViewCell() = default;
 
-    // Every initialiser funnels here (initWithFrame makes a Default cell without identifier).
+    // The designated initialiser: every other one funnels here, so a subclass that sets
+    // itself up in its override is set up however it was made. initWithFrame (and init)
+    // make a Default cell without identifier of that frame; this one a cell 320 by 44.
     virtual void initWithStyle_reuseIdentifier(UITableViewCellStyle style, std::optional<std::string> reuseIdentifier);
-    void initWithFrame(CGRect frame) override;
+    void initWithFrame(CGRect frame) final;
 
     UITableViewCellStyle style() const { return m_style; }
     const std::optional<std::string>& reuseIdentifier() const { return m_reuseIdentifier; }
@@ -93,6 +95,8 @@ public:
     void layoutSubviews() override;
 
 private:
+    // The frame initWithFrame was given, read by the designated initialiser it calls.
+    std::optional<CGRect> m_initialFrame;
     void updateSelectionLook();
     void layoutLabels(CGRect content);
 

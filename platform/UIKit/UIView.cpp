@@ -1,6 +1,7 @@
 #include "UIKit/UIView.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "Foundation/Dispatch.h"
 #include "Foundation/MainThreadChecker.h"
@@ -218,9 +219,12 @@ std::shared_ptr<UIView> UIView::hitTest_withEvent(CGPoint point, const std::shar
     auto subviews = m_subviews;
     for (auto it = subviews.rbegin(); it != subviews.rend(); ++it) {
         const auto& subview = *it;
-        CGRect frame = subview->frame();
-        CGPoint inSubview =
-            CGPointMake(point.x - frame.origin.x + subview->m_bounds.origin.x, point.y - frame.origin.y + subview->m_bounds.origin.y);
+        // A view squashed flat by its transform covers no area, so nothing can touch it.
+        const CGAffineTransform& t = subview->m_transform;
+        if (std::abs(t.a * t.d - t.b * t.c) < 1e-12)
+            continue;
+        // Through the subview's transform, so a rotated or scaled view is hit where it is drawn.
+        CGPoint inSubview = subview->fromSuperview(point);
         if (auto hit = subview->hitTest_withEvent(inSubview, event))
             return hit;
     }
@@ -415,6 +419,7 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
         view->resignFirstResponderBeforeLeaving();
     auto oldWindow = view->window();
     auto oldTint = view->tintColor();
+    auto oldMode = view->tintAdjustmentMode();
     view->willMoveToSuperview(self);
     if (oldSuperview) {
         Layout::Engine::viewWillLeaveSuperview(*view);
@@ -426,8 +431,7 @@ void UIView::insertSubviewAt(const std::shared_ptr<UIView>& view, size_t index)
     auto newWindow = window();
     if (oldWindow != newWindow)
         view->notifyWindowChange(oldWindow, newWindow);
-    if (view->tintColor() != oldTint)
-        view->propagateTintChange();
+    view->tintMayHaveChanged(oldTint, oldMode);
     setNeedsLayout();
 }
 
@@ -443,6 +447,7 @@ void UIView::removeFromSuperview()
         return; // the resign moved this view itself
     auto oldWindow = window();
     auto oldTint = tintColor();
+    auto oldMode = tintAdjustmentMode();
     willMoveToSuperview(nullptr);
     Layout::Engine::viewWillLeaveSuperview(*this);
     std::erase(superview->m_subviews, self);
@@ -450,8 +455,7 @@ void UIView::removeFromSuperview()
     didMoveToSuperview();
     if (oldWindow)
         notifyWindowChange(oldWindow, nullptr);
-    if (tintColor() != oldTint)
-        propagateTintChange();
+    tintMayHaveChanged(oldTint, oldMode);
     superview->setNeedsLayout();
 }
 
@@ -502,9 +506,20 @@ void UIView::setTintColor(std::shared_ptr<UIColor> color)
         propagateTintChange();
 }
 
+void UIView::tintMayHaveChanged(const std::shared_ptr<UIColor>& oldTint, UIViewTintAdjustmentMode oldMode)
+{
+    // A view that moves into (or out of) a dimmed tree shows the dimming as one set there would.
+    if (tintColor() != oldTint)
+        propagateTintChange();
+    else if (tintAdjustmentMode() != oldMode)
+        propagateTintAdjustmentChange();
+}
+
 void UIView::propagateTintChange()
 {
     auto self = shared_from_this();
+    // What the view draws in its tint is stale.
+    setNeedsDisplay();
     tintColorDidChange();
     auto subviews = m_subviews;
     for (const auto& subview : subviews)
@@ -535,6 +550,7 @@ void UIView::setTintAdjustmentMode(UIViewTintAdjustmentMode mode)
 void UIView::propagateTintAdjustmentChange()
 {
     auto self = shared_from_this();
+    setNeedsDisplay();
     tintColorDidChange();
     auto subviews = m_subviews;
     for (const auto& subview : subviews)

@@ -156,6 +156,8 @@ public:
     UIViewTintAdjustmentMode tintAdjustmentMode() const;
     // Dimming reaches every descendant whose own mode is Automatic through tintColorDidChange.
     void setTintAdjustmentMode(UIViewTintAdjustmentMode mode);
+    // The mode set on this view itself (Automatic: it follows its ancestors).
+    UIViewTintAdjustmentMode ownTintAdjustmentMode() const { return m_tintAdjustmentMode; }
     bool isHidden() const { return m_hidden; }
     void setHidden(bool hidden);
     double alpha() const { return m_alpha; }
@@ -268,6 +270,8 @@ private:
     // A first responder in this subtree resigns, forced, before the subtree leaves its window.
     void resignFirstResponderBeforeLeaving();
     void propagateTintChange();
+    // After a move in the tree: tells the subtree when its tint or its dimming changed.
+    void tintMayHaveChanged(const std::shared_ptr<UIColor>& oldTint, UIViewTintAdjustmentMode oldMode);
     void propagateTintAdjustmentChange();
     void drawTree(const std::shared_ptr<CGContext>& context, double inheritedAlpha);
     // Draws the view where its superview's bounds coordinates put it.

@@ -36,6 +36,11 @@ void afterTransition(bool animated, std::function<void()> block)
 
 } // namespace
 
+struct UIViewController::DimmedView {
+    std::weak_ptr<UIView> view;
+    UIViewTintAdjustmentMode ownMode;
+};
+
 UIViewController::UIViewController() = default;
 UIViewController::~UIViewController() = default;
 
@@ -290,6 +295,8 @@ void UIViewController::presentViewController_animated_completion(const std::shar
         viewController->m_view->setFrame(window->bounds());
         window->addSubview(viewController->m_view);
     }
+    if (viewController->dimsWhatLiesBehindWhenPresented())
+        viewController->dimWhatLiesBehind();
     afterTransition(animated, [viewController, completion = std::move(completion)] { viewController->finishPresentation(completion); });
 }
 
@@ -356,6 +363,9 @@ void UIViewController::startDismissal(bool animated, std::function<void()> compl
 
     for (const auto& c : chain)
         c->m_beingDismissed = true;
+    // The top-most presentation gives back first, so a view dimmed twice ends as it began.
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it)
+        (*it)->undimWhatLiesBehind();
     for (auto it = chain.rbegin(); it != chain.rend(); ++it)
         (*it)->beginAppearanceTransition_animated(false, animated);
     if (auto presenter = m_presenting.lock(); presenter && m_coveredPresenter)
@@ -384,6 +394,51 @@ void UIViewController::finishDismissal(const std::vector<std::shared_ptr<UIViewC
     UIApplication::sharedApplication()->updateStatusBarAppearance();
     if (completion)
         completion();
+}
+
+// Dimming behind a presentation --------------------------------------------------------
+
+bool UIViewController::dimsWhatLiesBehindWhenPresented() const
+{
+    switch (m_modalPresentationStyle) {
+    case UIModalPresentationStyle::PageSheet:
+    case UIModalPresentationStyle::FormSheet:
+    case UIModalPresentationStyle::Popover:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void UIViewController::dimWhatLiesBehind()
+{
+    undimWhatLiesBehind();
+    // A presentation that shows nowhere dims nothing.
+    if (!m_view || !m_view->window())
+        return;
+    auto windows = UIApplication::sharedApplication()->windows();
+    if (auto own = m_view->window(); std::find(windows.begin(), windows.end(), own) == windows.end())
+        windows.push_back(own);
+    for (const auto& window : windows) {
+        // Of this controller's own window, what lies below its view; of the others, all.
+        for (const auto& view : window->subviews()) {
+            if (view == m_view)
+                break;
+            if (view->tintAdjustmentMode() == UIViewTintAdjustmentModeDimmed)
+                continue;
+            m_dimmedBehind.push_back({view, view->ownTintAdjustmentMode()});
+            view->setTintAdjustmentMode(UIViewTintAdjustmentModeDimmed);
+        }
+    }
+}
+
+void UIViewController::undimWhatLiesBehind()
+{
+    auto dimmed = std::move(m_dimmedBehind);
+    m_dimmedBehind.clear();
+    for (auto it = dimmed.rbegin(); it != dimmed.rend(); ++it)
+        if (auto view = it->view.lock(); view && view->ownTintAdjustmentMode() == UIViewTintAdjustmentModeDimmed)
+            view->setTintAdjustmentMode(it->ownMode);
 }
 
 // Status bar ---------------------------------------------------------------------------

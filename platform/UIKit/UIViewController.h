@@ -147,6 +147,11 @@ public:
     bool isOffScreen(kvn::Badge<UINavigationController>) const { return m_appearance == Appearance::Hidden; }
 
 protected:
+    // Whether what lies below this controller's view, in every window, shows dimmed (its tint
+    // adjustment mode Dimmed) while it is presented: alerts, sheets and popovers, as on the
+    // platform. The dimming comes as the presentation starts and goes as its dismissal starts.
+    virtual bool dimsWhatLiesBehindWhenPresented() const;
+
     // A navigation controller answers itself; every other controller nullptr.
     virtual std::shared_ptr<UINavigationController> selfAsNavigationController() { return nullptr; }
     // The controller that presents on this one's behalf: the top of its parent chain.
@@ -157,6 +162,11 @@ protected:
 
 private:
     enum class Appearance { Hidden, Appearing, Shown, Disappearing };
+    // A view this presentation dimmed, with the mode of its own it gets back.
+    struct DimmedView;
+
+    void dimWhatLiesBehind();
+    void undimWhatLiesBehind();
 
     void forwardAppearance(const std::function<void(UIViewController&)>& step);
     void finishPresentation(const std::function<void()>& completion);
@@ -184,4 +194,5 @@ private:
     bool m_loadingView = false;
     std::shared_ptr<UILayoutGuide> m_topLayoutGuide;
     std::shared_ptr<UILayoutGuide> m_bottomLayoutGuide;
+    std::vector<DimmedView> m_dimmedBehind;
 };

@@ -31,7 +31,8 @@ bool KVNPageSlideControl::positionOf(const UITouchSet& touches, float& position)
 
 void KVNPageSlideControl::touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>&)
 {
-    positionOf(touches, m_lastPosition);
+    if (positionOf(touches, m_lastPosition))
+        m_startPosition = m_lastPosition;
 }
 
 void KVNPageSlideControl::touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>&)
@@ -52,4 +53,12 @@ void KVNPageSlideControl::touchesEnded_withEvent(const UITouchSet& touches, cons
     if (auto delegate = m_delegate.lock())
         delegate->onSliderMoveEnded(m_lastPosition - position);
     m_lastPosition = position;
+}
+
+void KVNPageSlideControl::touchesCancelled_withEvent(const UITouchSet&, const std::shared_ptr<UIEvent>&)
+{
+    const float back = m_lastPosition - m_startPosition;
+    m_lastPosition = m_startPosition;
+    if (auto delegate = m_delegate.lock())
+        delegate->onSliderMoveEnded(back);
 }

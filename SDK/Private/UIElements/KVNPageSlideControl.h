@@ -22,6 +22,9 @@ public:
     void touchesBegan_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void touchesMoved_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
     void touchesEnded_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
+    // A drag taken away (by the system, another gesture) ends where it began: the delegate is
+    // sent onSliderMoveEnded with the distance back to the starting point.
+    void touchesCancelled_withEvent(const UITouchSet& touches, const std::shared_ptr<UIEvent>& event) override;
 
 private:
     // Positions are taken in the superview so that the bar's own movement does not feed back.
@@ -31,4 +34,5 @@ private:
     std::shared_ptr<UIImageView> m_sliderView;
     std::weak_ptr<KVNPageSliderControlDelegate> m_delegate;
     float m_lastPosition = 0;
+    float m_startPosition = 0;
 };

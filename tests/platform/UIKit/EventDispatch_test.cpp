@@ -1,5 +1,6 @@
 #include "UIKitTestFixture.h"
 
+#include <cmath>
 #include <map>
 
 #include "UIKit/Automation/Finger.h"
@@ -67,6 +68,13 @@ TEST_F(EventDispatchTest, HitTestFindsTheFrontMostViewThatTakesTouches)
     views["shifted"] = addView(root, CGRectMake(250, 200, 60, 60));
     views["shifted"]->setBounds(CGRectMake(100, 100, 60, 60));
     views["inShifted"] = addView(views["shifted"], CGRectMake(100, 100, 20, 20));
+    // Transformed views are hit where they are drawn: about their centers (40, 480) and (240, 480).
+    views["turned"] = addView(root, CGRectMake(0, 440, 80, 80));
+    views["turned"]->setTransform(CGAffineTransformMakeRotation(M_PI / 4));
+    views["halved"] = addView(root, CGRectMake(200, 440, 80, 80));
+    views["halved"]->setTransform(CGAffineTransformMakeScale(0.5, 0.5));
+    views["flat"] = addView(root, CGRectMake(120, 440, 60, 60));
+    views["flat"]->setTransform(CGAffineTransformMakeScale(0, 1));
 
     struct Case {
         CGPoint point;
@@ -85,6 +93,11 @@ TEST_F(EventDispatchTest, HitTestFindsTheFrontMostViewThatTakesTouches)
         {CGPointMake(250, 370), "root", "a subview reaching out of its superview is not hit there"},
         {CGPointMake(255, 205), "inShifted", "the bounds origin shifts where subviews lie"},
         {CGPointMake(285, 235), "shifted", "outside the shifted subview"},
+        {CGPointMake(40, 430), "turned", "the turned square's corner reaches above its untransformed box"},
+        {CGPointMake(3, 443), "root", "the untransformed box's corner lies outside the turned square"},
+        {CGPointMake(235, 475), "halved", "inside the halved view"},
+        {CGPointMake(205, 445), "root", "inside the untransformed box, outside the halved view"},
+        {CGPointMake(150, 470), "root", "a view squashed flat covers nothing"},
         {CGPointMake(-1, 10), "", "outside the window"},
         {CGPointMake(320, 10), "", "the right edge belongs to no view"},
     };

@@ -49,6 +49,21 @@ int inkedPixels(const UIImage& image, CGRect rect)
     return count;
 }
 
+// Writes down the dimming it was told of through tintColorDidChange.
+class DimRecordingView : public UIView {
+public:
+    void tintColorDidChange() override { seen.push_back(tintAdjustmentMode() == UIViewTintAdjustmentModeDimmed ? "dim" : "normal"); }
+    std::vector<std::string> seen;
+};
+
+std::shared_ptr<DimRecordingView> addDimRecordingView(const std::shared_ptr<UIView>& parent)
+{
+    auto view = std::make_shared<DimRecordingView>();
+    view->initWithFrame(CGRectMake(0, 0, 40, 40));
+    parent->addSubview(view);
+    return view;
+}
+
 } // namespace
 
 class UIAlertControllerTest : public UIKitTest {
@@ -98,6 +113,76 @@ TEST_F(UIAlertControllerTest, ReadableContent)
     clock->advance(1.0);
     EXPECT_TRUE(presenter->events.empty());
     EXPECT_TRUE(presenter->isVisible());
+}
+
+TEST_F(UIAlertControllerTest, DimsTheWindowsBelowUntilItGoes)
+{
+    auto behind = addDimRecordingView(presenter->view());
+    auto keepsItsOwn = addDimRecordingView(presenter->view());
+    keepsItsOwn->setTintAdjustmentMode(UIViewTintAdjustmentModeNormal);
+    auto other = std::make_shared<UIViewController>();
+    auto otherWindow = showWindow(other);
+    auto inOtherWindow = addDimRecordingView(other->view());
+    window->makeKeyAndVisible();
+
+    auto alert = makeAlert();
+    auto onAlert = addDimRecordingView(alert->view());
+    presenter->presentViewController_animated_completion(alert, true, nullptr);
+    EXPECT_EQ(behind->seen, (std::vector<std::string>{"dim"})) << "the dimming comes as the alert starts to show";
+    EXPECT_EQ(inOtherWindow->seen, (std::vector<std::string>{"dim"})) << "every window is dimmed";
+    EXPECT_TRUE(keepsItsOwn->seen.empty()) << "a view with a mode of its own keeps it";
+    EXPECT_EQ(alert->view()->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal) << "the alert itself is not dimmed";
+    EXPECT_TRUE(onAlert->seen.empty());
+    clock->advance(1.0);
+
+    ASSERT_TRUE(alert->tapActionWithTitle("Cancel"));
+    EXPECT_EQ(behind->seen, (std::vector<std::string>{"dim", "normal"})) << "and goes as it starts to go away";
+    EXPECT_EQ(inOtherWindow->seen, (std::vector<std::string>{"dim", "normal"}));
+    EXPECT_EQ(presenter->view()->ownTintAdjustmentMode(), UIViewTintAdjustmentModeAutomatic);
+    EXPECT_EQ(keepsItsOwn->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal);
+    clock->advance(1.0);
+    EXPECT_EQ(behind->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal);
+}
+
+TEST_F(UIAlertControllerTest, OnlyPresentationsThePlatformDimsBehindDim)
+{
+    auto behind = addDimRecordingView(presenter->view());
+    struct Case {
+        UIModalPresentationStyle style;
+        bool dims;
+        const char* why;
+    };
+    const Case cases[] = {
+        {UIModalPresentationStyle::FullScreen, false, "a full-screen modal hides what it covers"},
+        {UIModalPresentationStyle::OverFullScreen, false, "an over-full-screen modal draws its own backdrop"},
+        {UIModalPresentationStyle::FormSheet, true, "a sheet dims the screen around it"},
+        {UIModalPresentationStyle::PageSheet, true, "a sheet dims the screen around it"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto modal = std::make_shared<UIViewController>();
+        modal->setModalPresentationStyle(c.style);
+        presenter->presentViewController_animated_completion(modal, false, nullptr);
+        EXPECT_EQ(behind->tintAdjustmentMode() == UIViewTintAdjustmentModeDimmed, c.dims);
+        modal->dismissViewControllerAnimated_completion(false, nullptr);
+        EXPECT_EQ(behind->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal);
+    }
+}
+
+TEST_F(UIAlertControllerTest, AnAlertOverAnAlertGivesBackInTurn)
+{
+    auto behind = addDimRecordingView(presenter->view());
+    auto first = makeAlert();
+    presenter->presentViewController_animated_completion(first, false, nullptr);
+    auto second = makeAlert();
+    first->presentViewController_animated_completion(second, false, nullptr);
+    EXPECT_EQ(first->view()->tintAdjustmentMode(), UIViewTintAdjustmentModeDimmed);
+    EXPECT_EQ(behind->seen, (std::vector<std::string>{"dim"})) << "dimmed once";
+    second->dismissViewControllerAnimated_completion(false, nullptr);
+    EXPECT_EQ(first->view()->tintAdjustmentMode(), UIViewTintAdjustmentModeNormal);
+    EXPECT_EQ(behind->tintAdjustmentMode(), UIViewTintAdjustmentModeDimmed) << "the first alert still stands";
+    first->dismissViewControllerAnimated_completion(false, nullptr);
+    EXPECT_EQ(behind->seen, (std::vector<std::string>{"dim", "normal"}));
 }
 
 TEST_F(UIAlertControllerTest, TapDismissesThenRunsTheHandler)

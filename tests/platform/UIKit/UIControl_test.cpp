@@ -119,6 +119,32 @@ TEST_F(UIControlTest, DisabledWhileTheFingerIsDownSendsNoTouchUp)
     EXPECT_EQ(sent, (std::vector<std::string>{"down*"}));
 }
 
+// A control that shows its pressed look in setHighlighted, as the kit's buttons do.
+class PressedLookControl : public UIControl {
+public:
+    void setHighlighted(bool highlighted) override
+    {
+        UIControl::setHighlighted(highlighted);
+        pressedLook = highlighted;
+    }
+    bool pressedLook = false;
+};
+
+TEST_F(UIControlTest, DisablingWhilePressedDropsThePressedLookAtOnce)
+{
+    auto pressed = std::make_shared<PressedLookControl>();
+    pressed->initWithFrame(CGRectMake(100, 200, 100, 40));
+    root->addSubview(pressed);
+    Automation::Finger finger(window);
+    finger.down(CGPointMake(150, 220));
+    ASSERT_TRUE(pressed->pressedLook);
+    pressed->setEnabled(false);
+    EXPECT_FALSE(pressed->isHighlighted());
+    EXPECT_FALSE(pressed->pressedLook) << "the look must follow the state before the finger lifts";
+    finger.up();
+    EXPECT_FALSE(pressed->pressedLook);
+}
+
 TEST_F(UIControlTest, TargetsAreWeakAndRemovable)
 {
     auto owner = std::make_shared<int>(0);

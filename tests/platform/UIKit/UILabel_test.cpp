@@ -165,4 +165,31 @@ TEST(UILabel, NothingToDrawDrawsNothing)
     makeLabel("Hello")->drawRect(CGRectMake(0, 0, 10, 10)); // no current context
 }
 
+// The label takes its style from where the attributed text starts, so plain text set after
+// it (a button's title label, a label given another's font) looks the same.
+TEST(UILabel, AttributedTextGivesTheLabelItsStartingStyle)
+{
+    auto label = makeLabel(std::nullopt);
+    auto style = std::make_shared<NSMutableParagraphStyle>();
+    style->setAlignment(NSTextAlignmentCenter);
+    auto text = std::make_shared<NSMutableAttributedString>("Link then more");
+    text->addAttributes_range({{NSFontAttributeName, UIFont::systemFontOfSize(12)},
+                               {NSForegroundColorAttributeName, UIColor::redColor()},
+                               {NSParagraphStyleAttributeName, std::shared_ptr<NSParagraphStyle>(style)}},
+                              NSMakeRange(0, 4));
+    text->addAttribute_value_range(NSFontAttributeName, UIFont::boldSystemFontOfSize(20), NSMakeRange(5, 9));
+    label->setAttributedText(text);
+    EXPECT_EQ(label->font()->pointSize(), 12.0);
+    EXPECT_EQ(*label->textColor(), *UIColor::redColor());
+    EXPECT_EQ(label->textAlignment(), NSTextAlignmentCenter);
+
+    // Text without attributes at its start, or no text at all, leaves the style as it was.
+    label->setAttributedText(NSAttributedString::attributedStringWithString("plain"));
+    EXPECT_EQ(label->font()->pointSize(), 12.0);
+    label->setAttributedText(nullptr);
+    EXPECT_EQ(label->font()->pointSize(), 12.0);
+    label->setText("again");
+    EXPECT_EQ(label->font()->pointSize(), 12.0);
+}
+
 } // namespace

@@ -51,8 +51,51 @@ TEST_F(SlideControlTest, WithoutDelegateTracksAndSendsNothing)
     Automation::Finger finger(screen.window);
     finger.down(CGPointMake(160, 230));
     finger.moveTo(CGPointMake(160, 200));
+    // A delegate set mid-drag hears only the steps after it, measured from where the finger
+    // went while nobody listened: the control tracked without sending.
+    auto delegate = std::make_shared<RecordingSliderDelegate>();
+    control->setDelegate(delegate);
+    EXPECT_TRUE(delegate->moved.empty());
+    finger.moveTo(CGPointMake(160, 190));
+    finger.up(); // at 190
+    EXPECT_EQ(delegate->moved, (std::vector<CGFloat>{10}));
+    EXPECT_EQ(delegate->ended, (std::vector<CGFloat>{0}));
+
+    // Gone again: the next drag reaches nobody and does not crash.
+    delegate.reset();
+    finger.down(CGPointMake(160, 230));
+    finger.moveTo(CGPointMake(160, 210));
     finger.up();
     EXPECT_EQ(control->delegate(), nullptr);
+}
+
+TEST_F(SlideControlTest, CancelledDragEndsWhereItBegan)
+{
+    auto screen = showBlankScreen();
+    auto control = std::make_shared<KVNPageSlideControl>();
+    control->initWithFrame(CGRectMake(0, 200, 320, 40));
+    screen.view->addSubview(control);
+    auto delegate = std::make_shared<RecordingSliderDelegate>();
+    control->setDelegate(delegate);
+
+    Automation::Finger finger(screen.window);
+    finger.down(CGPointMake(160, 230));
+    finger.moveTo(CGPointMake(160, 220));
+    finger.moveTo(CGPointMake(160, 200));
+    finger.cancel();
+
+    ASSERT_EQ(delegate->ended.size(), 1u) << "the owner is told the drag is over";
+    EXPECT_DOUBLE_EQ(delegate->ended.back(), -30.0);
+    CGFloat total = std::accumulate(delegate->moved.begin(), delegate->moved.end(), 0.0) + delegate->ended.back();
+    EXPECT_DOUBLE_EQ(total, 0.0) << "what was moved is moved back";
+
+    // The next drag starts afresh.
+    delegate->moved.clear();
+    delegate->ended.clear();
+    finger.down(CGPointMake(160, 225));
+    finger.moveTo(CGPointMake(160, 215));
+    finger.up();
+    EXPECT_EQ(delegate->moved, (std::vector<CGFloat>{10}));
 }
 
 TEST_F(SlideControlTest, OverlayCoversTheViewUntilRemoved)

@@ -8,6 +8,7 @@
 #include "UIKit/Automation/Driver.h"
 #include "UIKit/ConstraintMaker.h"
 #include "UIKit/NSLayoutConstraint.h"
+#include "UIKit/UIFont.h"
 #include "models/KVNIdentification.h"
 #include "support/KvnTestBundle.h"
 
@@ -125,6 +126,18 @@ TEST_F(IdentCodeViewTest, LayoutsSetTextsAndCollapseOrShowTheRequestAgainRow)
             EXPECT_EQ(view->requestAgainLabel()->frame().size.height, 0);
         }
     }
+}
+
+// The question before the link is set in the link's own font, so the two read as one line
+// of small print.
+TEST_F(IdentCodeViewTest, TheRequestAgainQuestionTakesTheLinksFont)
+{
+    auto view = makeShownView();
+    auto link = view->requestAgainButton()->titleLabel()->font();
+    auto question = view->requestAgainLabel()->font();
+    EXPECT_EQ(link->pointSize(), 12);
+    EXPECT_EQ(question->pointSize(), link->pointSize());
+    EXPECT_EQ(question->fontName(), link->fontName());
 }
 
 TEST_F(IdentCodeViewTest, TheChannelTakesEffectOnlyAtTheNextLayoutUpdate)
