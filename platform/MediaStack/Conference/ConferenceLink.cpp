@@ -69,21 +69,32 @@ void ConferenceLink::start()
     });
     m_ice->onGatheringDone([weak] {
         auto self = weak.lock();
-        if (self && !self->m_settings.ice.trickle)
+        if (!self)
+            return;
+        self->m_localGatheringDone = true;
+        if (!self->m_settings.ice.trickle)
             self->makeOffer();
     });
-    // Late candidates follow an offer the peer already has.
-    if (m_settings.ice.trickle)
-        makeOffer();
-    if (!m_closed)
-        m_ice->gatherCandidates();
+    if (m_closed)
+        return;
+    m_ice->gatherCandidates();
+    if (!m_settings.ice.trickle || m_closed)
+        return;
+    // Trickle: the offer leaves at once, with what gathering found in its first turn (the
+    // host candidates, which libnice lists as it starts). The peer can then pair with them
+    // as soon as it has the offer, instead of one candidate request later each.
+    m_thread->post([weak] {
+        if (auto self = weak.lock())
+            self->makeOffer();
+    });
 }
 
 void ConferenceLink::handleLocalCandidate(const std::string& line)
 {
     if (m_closed)
         return;
-    if (m_settings.ice.trickle) {
+    // Late candidates follow an offer the peer already has.
+    if (m_settings.ice.trickle && offer()) {
         if (m_events.candidate)
             m_events.candidate(CandidateMessage{line, 0});
     } else {
@@ -109,7 +120,8 @@ void ConferenceLink::makeOffer()
         if (auto candidate = mediastack::sdp::CandidateLine::read(line))
             local.candidates.push_back(*candidate);
     }
-    local.candidatesComplete = !m_settings.ice.trickle;
+    local.candidatesComplete = !m_settings.ice.trickle || m_localGatheringDone;
+    local.trickle = m_settings.ice.trickle;
     local.audioCodecs = AudioStreamDescription::registeredCodecs();
     local.videoCodecs = VideoStreamDescription::registeredCodecNames();
     // The send times the far side's bandwidth estimate needs, and ours (REMB) too.

@@ -1,8 +1,8 @@
 #pragma once
 // The machinery of one conference link: ICE (controlling) under DTLS under SRTP, and the
 // link's media session above them once the peer's answer is in. It makes our offer (early:
-// with the candidates gathered until the early-candidates time-out; late: without any, the
-// candidates following one by one), applies the answer, and reports link up (DTLS-SRTP
+// with the candidates gathered until the early-candidates time-out; late: at once, with the
+// candidates found in gathering's first turn, the later ones following one by one), applies the answer, and reports link up (DTLS-SRTP
 // connected) and link down (ICE or DTLS failure, a dead stream, the peer's close, or an
 // unlink we asked for) exactly once each.
 //
@@ -89,6 +89,7 @@ private:
     mutable std::mutex m_offerLock;
     std::optional<mediastack::sdp::SessionDescription> m_offer;
 
+    bool m_localGatheringDone = false;
     bool m_answered = false;
     bool m_up = false;
     bool m_closed = false;

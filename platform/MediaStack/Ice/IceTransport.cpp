@@ -2,6 +2,7 @@
 
 #include <netdb.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <thread>
@@ -179,6 +180,7 @@ void IceTransport::start()
     Agent& a = *m_agent;
     a.agent.reset(nice_agent_new_full(a.context.get(), NICE_COMPATIBILITY_RFC5245, NICE_AGENT_OPTION_ICE_TRICKLE));
     g_object_set(a.agent.get(), "controlling-mode", m_config.role == IceRole::Controlling, "ice-tcp", FALSE, nullptr);
+    g_object_set(a.agent.get(), "stun-pacing-timer", guint(std::clamp(m_config.checkPacing, 0.001, 1.0) * 1000 + 0.5), nullptr);
     if (g_object_class_find_property(G_OBJECT_GET_CLASS(a.agent.get()), "upnp"))
         g_object_set(a.agent.get(), "upnp", FALSE, nullptr);
     if (!m_config.stunHost.empty()) {

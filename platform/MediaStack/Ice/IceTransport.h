@@ -39,6 +39,10 @@ struct IceConfig {
     std::vector<std::string> localAddresses;
     bool trickle = true;
     double earlyCandidatesTimeout = 0.5; // seconds, early mode only
+    // Ta: the pause between two checks that libnice starts, and before the first one once the
+    // peer's candidates are in (libnice's own 20 ms is most of a loopback link-up). One
+    // component and a handful of pairs keep 5 ms well within what a path can bear.
+    double checkPacing = 0.005; // seconds
     CandidatePolicy policy;
     // Datagrams waiting to be carried from libnice's thread to the media thread, in bytes, at
     // most; more is dropped there and counted (droppedDatagrams).

@@ -23,6 +23,8 @@ struct SdpLocalParameters {
     uint32_t videoSsrc = 0;
     std::vector<IceCandidate> candidates;
     bool candidatesComplete = false;
+    // Candidates may follow the description ("a=ice-options:trickle").
+    bool trickle = false;
     std::vector<AudioStreamDescription::RegisteredCodec> audioCodecs;
     std::vector<std::string> videoCodecs;
     // Extension URIs per kind; ids are given out so that one id means one URI in the bundle.

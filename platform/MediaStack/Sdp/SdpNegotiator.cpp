@@ -155,6 +155,9 @@ SessionDescription SdpNegotiator::makeOffer(const SdpLocalParameters& local)
     SessionDescription offer;
     offer.sessionId = local.sessionId;
     offer.sessionVersion = local.sessionVersion;
+    if (local.trickle) {
+        offer.iceOptions.push_back("trickle");
+    }
     std::map<std::string, uint16_t> extensionIds;
     for (std::string_view kind : { "audio", "video" }) {
         auto codecs = registeredFormats(kind, local);

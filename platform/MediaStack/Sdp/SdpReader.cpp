@@ -211,6 +211,10 @@ std::optional<std::string> Reading::attribute(std::string_view name, std::string
                 description.bundle.assign(fields.begin() + 1, fields.end());
             }
         }
+        if (name == "ice-options") {
+            auto options = SdpText::split(value);
+            description.iceOptions.assign(options.begin(), options.end());
+        }
         return std::nullopt;
     }
 

@@ -149,6 +149,13 @@ std::string SdpWriter::write(const SessionDescription& description)
         }
         lines.add(group);
     }
+    if (!description.iceOptions.empty()) {
+        std::string options = "a=ice-options:";
+        for (const auto& option : description.iceOptions) {
+            options += (&option == &description.iceOptions.front() ? "" : " ") + option;
+        }
+        lines.add(options);
+    }
     lines.add("a=msid-semantic:WMS *");
     for (const auto& media : description.media) {
         writeMedia(lines, media);

@@ -83,6 +83,8 @@ struct SessionDescription {
     uint64_t sessionVersion = 0;
     // Mids of the BUNDLE group; empty when not bundled.
     std::vector<std::string> bundle;
+    // Session-level "a=ice-options", e.g. "trickle".
+    std::vector<std::string> iceOptions;
     std::vector<SdpMedia> media;
 
     bool operator==(const SessionDescription&) const = default;

@@ -205,6 +205,68 @@ TEST_F(DtlsTransportTest, LostFlightIsSentAgainWhenTheClockPassesTheTimeout)
     EXPECT_GE(lost.load(), 2);
 }
 
+TEST_F(DtlsTransportTest, FirstFlightThatArrivesBeforeTheServerAttachesIsKeptForIt)
+{
+    // The peer starts DTLS as soon as its ICE pair works, before our side has set up DTLS;
+    // the clock never moves, so only the kept ClientHello can finish the handshake.
+    for (DtlsRole roleOfA : { DtlsRole::Client, DtlsRole::Server }) {
+        SCOPED_TRACE(roleOfA == DtlsRole::Client ? "B is the late server" : "B is the late client");
+        TearDown();
+        SetUp();
+        DtlsConfig configA;
+        configA.role = roleOfA;
+        make(a, pipe->a, configA);
+        thread->invoke([&] { EXPECT_TRUE(a.dtls->setRemoteFingerprint("sha-256", b.certificate->fingerprint())); });
+        connect();
+        if (roleOfA == DtlsRole::Client)
+            ASSERT_TRUE(loop->spin_until(
+                [&] {
+                    size_t kept = 0;
+                    thread->invoke([&] { kept = pipe->b->earlyDatagramCount(); });
+                    return kept > 0;
+                },
+                5.0));
+        // As the link does it: made and given the peer's fingerprint in one turn of the loop.
+        DtlsConfig configB;
+        configB.role = roleOfA == DtlsRole::Client ? DtlsRole::Server : DtlsRole::Client;
+        configB.certificate = b.certificate;
+        thread->invoke([&] {
+            b.dtls = DtlsTransport::create(thread, pipe->b, configB);
+            ASSERT_TRUE(b.dtls);
+            b.dtls->onStateChange([this](TransportState state) { b.state = state; });
+            EXPECT_TRUE(b.dtls->setRemoteFingerprint("sha-256", a.certificate->fingerprint()));
+            EXPECT_EQ(pipe->b->earlyDatagramCount(), 0u) << "handed to B when it attached";
+        });
+        EXPECT_TRUE(waitFor(TransportState::Connected, TransportState::Connected));
+    }
+}
+
+TEST_F(DtlsTransportTest, OnlyAFewDtlsRecordsAreKeptBeforeAnyoneAttaches)
+{
+    const std::vector<uint8_t> record { 0x16, 0xfe, 0xfd, 0, 0, 0, 0, 0, 0, 0, 0, 0x00, 0x01, 0x01 };
+    struct Case {
+        std::vector<uint8_t> datagram;
+        size_t keptAfter;
+        const char* why;
+    };
+    const Case cases[] = {
+        { { 0x00, 0x01, 0x00, 0x00, 0x21, 0x12, 0xa4, 0x42 }, 0, "STUN is ICE's, never kept" },
+        { { 0x80, 0x60, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0xaa }, 0, "RTP without keys is worthless" },
+        { record, 1, "a DTLS record" },
+        { std::vector<uint8_t>(DatagramTransport::maxEarlyBytes, 0x16), 1, "one that would pass the byte bound" },
+    };
+    thread->invoke([&] {
+        for (const auto& c : cases) {
+            pipe->b->receive(c.datagram);
+            EXPECT_EQ(pipe->b->earlyDatagramCount(), c.keptAfter) << c.why;
+        }
+        for (size_t i = 0; i < 2 * DatagramTransport::maxEarlyDatagrams; ++i)
+            pipe->b->receive(record);
+        EXPECT_EQ(pipe->b->earlyDatagramCount(), DatagramTransport::maxEarlyDatagrams);
+        EXPECT_EQ(pipe->b->droppedEarlyDatagrams(), 3 + DatagramTransport::maxEarlyDatagrams + 1);
+    });
+}
+
 TEST_F(DtlsTransportTest, GarbageIsDroppedAndCountedAndTheHandshakeStillCompletes)
 {
     makeBoth();

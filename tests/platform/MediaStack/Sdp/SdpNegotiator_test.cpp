@@ -175,3 +175,35 @@ TEST(SdpNegotiator, RejectsSectionsItCannotServe)
     EXPECT_FALSE(session.video);
     EXPECT_FALSE(SdpNegotiator::makeAnswer("garbage", ourParameters()).ok());
 }
+
+// A far side that is not told candidates may follow takes the offer's list as all there is.
+TEST(SdpNegotiator, AnOfferWhoseCandidatesMayFollowSaysTrickle)
+{
+    struct Case {
+        bool trickle;
+        bool complete;
+        bool saysTrickle;
+        size_t endsOfCandidates;
+        const char* why;
+    };
+    const Case cases[] = {
+        { true, false, true, 0, "trickled, gathering still running: candidates follow" },
+        { true, true, true, 2, "trickled, but gathering ended before the offer: one end per section" },
+        { false, true, false, 2, "all candidates in the offer: nothing follows" },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto local = ourParameters();
+        local.trickle = c.trickle;
+        local.candidatesComplete = c.complete;
+        const auto text = SdpWriter::write(SdpNegotiator::makeOffer(local));
+        EXPECT_EQ(text.find("a=ice-options:trickle\r\n") != std::string::npos, c.saysTrickle);
+        size_t ends = 0;
+        for (auto at = text.find("a=end-of-candidates"); at != std::string::npos; at = text.find("a=end-of-candidates", at + 1))
+            ++ends;
+        EXPECT_EQ(ends, c.endsOfCandidates);
+        const auto read = SdpReader::read(text);
+        ASSERT_TRUE(read.ok()) << read.error();
+        EXPECT_EQ(read.value().iceOptions, c.saysTrickle ? std::vector<std::string>{"trickle"} : std::vector<std::string>{});
+    }
+}

@@ -16,6 +16,7 @@
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNNoVideoserverHandler.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNOrvelHandler.h"
+#include "Private/Tasks/VideoIdent/Identification/KavoniCertificateProviderException.h"
 #include "models/KVNIdentification.h"
 #include "models/KVNVideoIdentification.h"
 #include "public/KavoniSettings.h"
@@ -86,7 +87,15 @@ std::shared_ptr<KVNWebRTCHandler> KVNIdentificationHandler::makeWebRTCHandler(lo
     case KVNVideoIdentification::VideoserverTypeKavoni: {
         KVNLog("WebRTC service for video identification: Orvel");
         auto handler = std::make_shared<KVNOrvelHandler>();
-        handler->initWithDelegate(shared_from_this());
+        try {
+            handler->initWithDelegate(shared_from_this());
+        } catch (const KavoniCertificateProviderException& exception) {
+            // The host's provider asked for its own certificate and gave none: no call can
+            // be made. The screen shows a failed call the user may retry or close.
+            KVNLogLocated(__FILE__, __LINE__, "Orvel: %@: %@", exception.name(), exception.reason());
+            reportError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::ConferenceException));
+            return nullptr;
+        }
         return handler;
     }
     case KVNVideoIdentification::VideoserverTypeDisabled: {
@@ -102,9 +111,11 @@ std::shared_ptr<KVNWebRTCHandler> KVNIdentificationHandler::makeWebRTCHandler(lo
 
 std::shared_ptr<KVNWebRTCHandler> KVNIdentificationHandler::webRTCHandler()
 {
-    if (!m_webRTCHandler) {
+    if (!m_webRTCHandler && !m_webRTCHandlerFailed) {
         auto session = videoSession();
-        m_webRTCHandler = makeWebRTCHandler(session ? session->videoserverType() : -1);
+        const long type = session ? session->videoserverType() : -1;
+        m_webRTCHandler = makeWebRTCHandler(type);
+        m_webRTCHandlerFailed = !m_webRTCHandler && type == KVNVideoIdentification::VideoserverTypeKavoni;
     }
     return m_webRTCHandler;
 }
@@ -151,8 +162,11 @@ void KVNIdentificationHandler::startIdentification(std::function<void()> complet
             self.m_socketHandler->reconnectSocket();
             self.resetWebRTCHandler();
             self.m_webRTCHandler.reset();
+            self.m_webRTCHandlerFailed = false;
             if (auto handler = self.webRTCHandler())
                 handler->startWithSessionID_sessionToken(*sessionID, *sessionToken);
+            else if (self.m_webRTCHandlerFailed)
+                return; // reported as the call's failure
             if (completion)
                 completion();
         });
@@ -250,6 +264,8 @@ void KVNIdentificationHandler::finishIdentification()
         session->setEstimatedWaitingTime(-1);
     }
     resetWebRTCHandler();
+    // A picture that arrives after the end is sent for no one.
+    m_screenshotType.reset();
     KVNExtensions::resetAutofocus();
     KVNExtensions::setTorchEnabled(false);
 }
@@ -457,9 +473,12 @@ void KVNIdentificationHandler::webRTCHandlerWillTryToReconnect(const std::shared
         delegate->identificationHandlerWillTryToReconnectTokboxSession(shared_from_this());
 }
 
-void KVNIdentificationHandler::webRTCHandler_didCreateScreenshot_withSuccess(const std::shared_ptr<KVNWebRTCHandler>&,
+void KVNIdentificationHandler::webRTCHandler_didCreateScreenshot_withSuccess(const std::shared_ptr<KVNWebRTCHandler>& handler,
                                                                              const std::shared_ptr<UIImage>& image, bool success)
 {
+    // A picture of a call that was dropped or ended belongs to no request of this session.
+    if (handler && handler != m_webRTCHandler)
+        return;
     std::optional<std::string> type;
     if (!m_pendingScreenshotTypes.empty()) {
         type = m_pendingScreenshotTypes.front();

@@ -132,6 +132,9 @@ private:
     std::shared_ptr<KVNSocketHandler> m_socketHandler;
     std::shared_ptr<KVNParser> m_parser;
     std::shared_ptr<KVNWebRTCHandler> m_webRTCHandler;
+    // The call of this start could not be made (reported once); none is tried again until
+    // the next start.
+    bool m_webRTCHandlerFailed = false;
     std::optional<std::string> m_screenshotType;
     // One type per capture asked of the call handler, oldest first: a capture answers after a
     // while, and the agent may ask for the next type before it has.

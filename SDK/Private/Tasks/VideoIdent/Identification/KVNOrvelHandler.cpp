@@ -276,13 +276,15 @@ void KVNOrvelHandler::onOrvelUp(const LinkUpArgs& event)
     std::weak_ptr<KVNOrvelHandler> weak = self();
     if (!linkPassesChecks(event.link)) {
         KVNLog("server certificate validation error");
-        // The unlink's own link-down only logs, so the refusal is reported here.
+        // The unlink's own link-down only logs, so the refusal is reported here: as a failed
+        // call the user may retry or close, never as a network drop that waits for a re-link
+        // the same server would fail again.
         kvn::postToMainQueue(weak, [](KVNOrvelHandler& self) {
             if (!self.m_orvelInitialized)
                 return;
             if (self.m_conference)
                 self.m_conference->unlinkAll();
-            self.failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::MediaLinkLost));
+            self.failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::ConferenceException));
         });
         return;
     }

@@ -23,6 +23,8 @@
 #include "Private/Tasks/VideoIdent/Identification/KVNIdentificationHandler.h"
 #include "models/KVNIdentification.h"
 #include "models/KVNVideoIdentification.h"
+#include "UIKit/UIImage.h"
+#include "support/KvnTestBundle.h"
 #include "support/ManualClockFixture.h"
 
 namespace {
@@ -78,6 +80,8 @@ struct Screen : KVNIdentificationHandlerDelegate {
         chat.push_back(message->text());
     }
 };
+
+std::shared_ptr<UIImage> picture() { return UIImage::imageWithData(KvnTestBundle::solidPNG(8, 6, 0x3366CCFF)); }
 
 std::string framed(const std::string& json) { return std::to_string(json.size()) + "|" + json; }
 std::string command(const std::string& name, const nlohmann::json& data = nullptr)
@@ -370,8 +374,9 @@ TEST_F(IdentificationHandlerTest, FinishLeavesNothingRunning)
     EXPECT_EQ(camera->focusMode(), AVCaptureFocusModeContinuousAutoFocus);
     EXPECT_TRUE(screen->statuses.empty()) << "the end is not reported";
 
-    // A capture that answers after the end uploads nothing and reaches nobody.
-    driver->webRTCHandler_didCreateScreenshot_withSuccess(driver->call, nullptr, false);
+    // A picture that a capture still delivers after the end is uploaded for no one.
+    driver->webRTCHandler_didCreateScreenshot_withSuccess(driver->call, picture(), true);
+    EXPECT_FALSE(KVNRequestManager::sharedManager()->isUploadingScreenshotForIdentifier("FACESCREENSHOT"));
     EXPECT_TRUE(screen->errors.empty());
 }
 

@@ -400,18 +400,21 @@ TEST_F(OrvelHandlerTest, ServerCertificateChecks)
     settings->setCertificateProvider(nullptr);
 }
 
-TEST_F(OrvelHandlerTest, ARefusedServerCertificateIsReportedAsALostLink)
+// A refused server is a failed call the user may retry or close, not a drop: no "reconnecting"
+// report, no re-link against the same server.
+TEST_F(OrvelHandlerTest, ARefusedServerCertificateEndsTheCallAsAnErrorNotALostLink)
 {
     auto provider = std::make_shared<TableProvider>();
     provider->fingerPrint = false;
     provider->verdict = false;
     settings->setCertificateProvider(provider);
-    start(true);
+    handler->startWithSessionID_sessionToken(kSession, kToken);
     auto link = std::make_shared<PeerLink>(kToken, nullptr, NSData{0x30, 0x00});
 
     handler->onOrvelUp({link});
-    ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::MediaLinkLost) == 1; }, kNetworkBound));
+    ASSERT_TRUE(loop->spin_until([&] { return errors(KavoniErrorCode::ConferenceException) == 1; }, kNetworkBound));
     EXPECT_EQ(delegate->count("link up"), 0u);
+    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 0u);
 
     provider->verdict = true;
     handler->onOrvelUp({link});
@@ -421,7 +424,7 @@ TEST_F(OrvelHandlerTest, ARefusedServerCertificateIsReportedAsALostLink)
     handler->reset();
     handler->onOrvelUp({link});
     loop->pump();
-    EXPECT_EQ(errors(KavoniErrorCode::MediaLinkLost), 1u) << "nothing after reset";
+    EXPECT_EQ(errors(KavoniErrorCode::ConferenceException), 1u) << "nothing after reset";
     settings->setCertificateProvider(nullptr);
 }
 
