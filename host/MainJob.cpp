@@ -14,17 +14,22 @@
 #include "Foundation/NSError.h"
 #include "Foundation/NSLog.h"
 #include "Foundation/NSNotificationCenter.h"
+#include "Foundation/NSRunLoop.h"
 #include "Foundation/NSTimer.h"
 #include "KavoniViewController.h"
+#include "MainJobLogLines.h"
+#include "Private/Tasks/VideoIdent/Identification/KVNNotificationResultViewController.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIImage.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UINavigationItem.h"
+#include "UIKit/UIScreen.h"
 #include "UIKit/UITabBarController.h"
 #include "UIKit/UIView.h"
 #include "UIKit/UIWindow.h"
+#include "UIKit/ViewAnimator.h"
 
 namespace {
 
@@ -33,6 +38,11 @@ namespace {
     auto options = MainJob::optionsFromEnvironment();
     if (!options)
         return false;
+    // Before any thread starts: the forwarder is a process of its own.
+    kvn::keepLogWritesOnLinesOfTheirOwn();
+    // The phone's screen, before the app makes its window from it.
+    if (options->screenSize)
+        UIScreen::mainScreen()->setBounds(CGRectMake(0, 0, options->screenSize->width, options->screenSize->height));
     static std::shared_ptr<MainJob> job = std::make_shared<MainJob>(*options);
     NSNotificationCenter::defaultCenter()->addObserverForName_object_queue_usingBlock(UIApplicationDidFinishLaunchingNotification, nullptr,
                                                                                      nullptr, [](const NSNotification&) { job->start(); });
@@ -136,6 +146,30 @@ double timeoutFromEnvironment(double fallback)
 
 } // namespace
 
+std::optional<CGSize> MainJob::screenSizeFromText(const std::string& text)
+{
+    // "<width>x<height>" in points, each a whole number a phone could have.
+    unsigned width = 0, height = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%ux%u%c", &width, &height, &rest) != 2)
+        return std::nullopt;
+    if (width < 200 || height < 200 || width > 2000 || height > 2000)
+        return std::nullopt;
+    return CGSizeMake(width, height);
+}
+
+bool MainJob::windowIsSettled(const std::shared_ptr<UIView>& view)
+{
+    if (!view)
+        return true;
+    if (kvn::ViewAnimator::shared().hasAnimations(*view))
+        return false;
+    for (const auto& subview : view->subviews())
+        if (!windowIsSettled(subview))
+            return false;
+    return true;
+}
+
 std::optional<MainJob::Options> MainJob::optionsFromEnvironment()
 {
     const char* mode = std::getenv("KVN_MAIN_JOB");
@@ -145,6 +179,11 @@ std::optional<MainJob::Options> MainJob::optionsFromEnvironment()
     if (const char* folder = std::getenv("KVN_MAIN_JOB_OUTPUT"); folder && *folder)
         options.outputFolder = folder;
     options.timeoutSeconds = timeoutFromEnvironment(options.timeoutSeconds);
+    if (const char* screen = std::getenv("KVN_MAIN_JOB_SCREEN"); screen && *screen) {
+        options.screenSize = screenSizeFromText(screen);
+        if (!options.screenSize)
+            NSLog("main job: ignoring KVN_MAIN_JOB_SCREEN=\"%s\": not a screen size such as 320x480; the phone's own stands in", screen);
+    }
     return options;
 }
 
@@ -186,6 +225,16 @@ void MainJob::watch()
     auto screen = window ? window->rootViewController() : nullptr;
     if (!screen)
         return;
+    // A person looks at a screen once it has come to rest: while anything on it still moves
+    // (a panel sliding in, buttons fading), the look waits, for a while at most.
+    const double now = NSRunLoop::mainRunLoop()->now();
+    if (!windowIsSettled(window)) {
+        if (!m_movingSince)
+            m_movingSince = now;
+        if (now - *m_movingSince < kLongestSettle)
+            return;
+    }
+    m_movingSince.reset();
     // The top of the presentation chain, once nothing in the chain is on its way in or out.
     std::shared_ptr<KavoniViewController> host;
     for (auto level = screen; level; level = level->presentedViewController()) {
@@ -205,6 +254,10 @@ void MainJob::watch()
     }
 
     const std::string scene = describe(screen);
+    // The enrolment's screen: a success reported after it is a place on the waiting list.
+    if (auto navigation = std::dynamic_pointer_cast<UINavigationController>(screen))
+        if (std::dynamic_pointer_cast<KVNNotificationResultViewController>(navigation->topViewController()))
+            m_sawEnrolment = true;
     if (scene != m_lastScene) {
         m_lastScene = scene;
         takePicture(window, screen, "");
@@ -283,7 +336,10 @@ void MainJob::userLooks(const std::shared_ptr<UIWindow>& window, const std::shar
 
 void MainJob::identificationEnded(bool success, const std::shared_ptr<NSError>& error, bool canceledByUser)
 {
-    if (success)
+    if (success && m_sawEnrolment)
+        finish(Enrolled, "the user joined the waiting list and is called back: the library reports a success, but no identification "
+                         "took place");
+    else if (success)
         finish(Succeeded, "the identification succeeded");
     else if (canceledByUser)
         finish(Cancelled, "the identification was cancelled");
@@ -314,8 +370,6 @@ void MainJob::finish(int status, const std::string& outcome)
     if (m_timeoutTimer)
         m_timeoutTimer->invalidate();
     NSLog("main job: outcome: %@", outcome);
-    for (const auto& picture : m_pictures)
-        NSLog("main job: picture %@", picture);
     NSLog("main job: done (status %d)", status);
     UIApplication::sharedApplication()->terminateWithStatus(status);
 }

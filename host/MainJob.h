@@ -10,22 +10,29 @@
 //   status 1: the host was told that it failed, or the host's "Error" alert is up (the
 //             initialisation failed);
 //   status 2: no outcome within the time-out (the log says what the user was waiting for);
-//   status 3: the host was told that the user cancelled.
+//   status 3: the host was told that the user cancelled;
+//   status 4: the host was told of a success after the user joined the waiting list (the
+//             notification screen was on show): the user is called back, nobody was identified.
 // On the photo road (the country screen first) kvn::MainJobPhotoUser takes the user's part; a
 // road it cannot finish (an alert it cannot answer, uploads that keep failing) ends with status 1.
+// A look waits while anything in the window still animates (for kLongestSettle at most), so a
+// picture shows the screen as a person sees it once it has come to rest.
 // Settings: KVN_MAIN_JOB_OUTPUT (the pictures' folder, default "main-job" in the working
-// folder) and KVN_MAIN_JOB_TIMEOUT (seconds, default 60).
+// folder), KVN_MAIN_JOB_TIMEOUT (seconds, default 60) and KVN_MAIN_JOB_SCREEN (the phone's
+// screen in points, "320x480"; the platform's 375x667 by default).
 // Main thread; the watch runs on a timer of the main run loop.
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "CoreGraphics/CGGeometry.h"
 #include "MainJobPhotoUser.h"
 #include "MainJobUser.h"
 
 class NSError;
 class NSTimer;
+class UIView;
 class UIViewController;
 class UIWindow;
 
@@ -34,12 +41,17 @@ public:
     struct Options {
         std::string outputFolder = "main-job";
         double timeoutSeconds = 60;
+        std::optional<CGSize> screenSize;
     };
     // The options when KVN_MAIN_JOB is "1"; nullopt otherwise. Bad values are reported and
     // the defaults stand in for them.
     static std::optional<Options> optionsFromEnvironment();
 
-    enum ExitStatus { Succeeded = 0, Failed = 1, TimedOut = 2, Cancelled = 3 };
+    enum ExitStatus { Succeeded = 0, Failed = 1, TimedOut = 2, Cancelled = 3, Enrolled = 4 };
+    // "320x480" -> 320 x 480 points; nullopt for anything else.
+    static std::optional<CGSize> screenSizeFromText(const std::string& text);
+    // Whether nothing in the view's tree is animating.
+    static bool windowIsSettled(const std::shared_ptr<UIView>& view);
 
     // The user reads the library's texts unless others are given.
     explicit MainJob(Options options, std::optional<kvn::MainJobUser::Texts> texts = std::nullopt);
@@ -55,6 +67,8 @@ public:
     // Looks the user lets pass after a move, so that what it started can show (as a person
     // waits for a screen to react).
     static constexpr int kLooksBetweenMoves = 3;
+    // The longest a look waits for the window to come to rest, in seconds.
+    static constexpr double kLongestSettle = 3.0;
 
 private:
     void watch();
@@ -77,4 +91,6 @@ private:
     unsigned m_screens = 0;
     std::vector<std::string> m_pictures;
     bool m_finished = false;
+    std::optional<double> m_movingSince;
+    bool m_sawEnrolment = false;
 };

@@ -174,7 +174,7 @@ const char* MainJobUser::describe(Step step)
     case Step::AnswerGreeting:
         return "answer the greeting in the chat";
     case Step::RequestCode:
-        return "ask for the ident code";
+        return "do what the agent asks next (the ident code, a signature or consent)";
     case Step::Sign:
         return "sign on the pad";
     case Step::WaitForSigningPage:
@@ -256,7 +256,7 @@ MainJobUser::Move MainJobUser::checkData(const std::shared_ptr<UIWindow>& window
 {
     // The bar draws the screen's title itself, so the screen is known by its rows and button.
     if (!visibleViewOfKind<KVNCheckCell>(window) && !ViewFinder::viewWithText(window, m_texts.startButton))
-        return wait("the data check screen");
+        return wait("the identification's first screen");
     return tickAndTap(window, m_texts.startButton, Step::WaitForGreeting);
 }
 

@@ -239,6 +239,8 @@ class Agent:
             settings["identCodeRequired"] = True
         if not script.video_server:
             settings["videoserver"] = "DISABLED"
+        if script.waiting_list:
+            fixtures.notify_by_sms(configuration)
         return json_answer(configuration)
 
     async def _identification_data(self, call: Call) -> web.StreamResponse:

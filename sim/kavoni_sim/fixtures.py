@@ -35,7 +35,7 @@ DEFAULT_COMPANY = "vellumbank"
 
 # Keywords of the token that change the answers of the identification itself.
 TOKEN_KEYWORDS = {
-    "FULL": "the video start answers 429: the user is put on the waiting list",
+    "FULL": "the video start answers 429: the user is put on the waiting list (which goes by SMS)",
     "NOTIFIED": "the user was already notified from the waiting list (\"waitingListNotified\")",
     "TOKBOX": "the video start answers \"videoserverUsed\" \"TOKBOX\"",
     "NOVIDEO": "the video start answers \"videoserverUsed\" \"DISABLED\"",
@@ -140,14 +140,33 @@ def is_token(identifier: str) -> bool:
     return identifier.startswith(TOKEN_PREFIXES)
 
 
+def company_of(identifier: str) -> Optional[str]:
+    """The company whose configuration an identifier gets; None for an unknown company."""
+    if is_token(identifier):
+        return next((c for keyword, c in TOKEN_COMPANIES if keyword in identifier),
+                    DEFAULT_COMPANY)
+    return identifier if identifier in CUSTOMER_CONFIGURATIONS else None
+
+
+def notify_by_sms(configuration: dict) -> None:
+    """Makes a configuration's waiting list call the user back by SMS. A user forced onto the
+    list by a token goes by SMS: its enrolment then needs no push registration, which only a
+    host that derives its application delegate from the library's push support base answers."""
+    settings = configuration.get("settings", {})
+    if "waitingList" in settings:
+        settings["waitingList"]["ios"]["channel"] = "SMS"
+        settings["ios"]["notificationChannel"] = "SMS"
+
+
 def customer_configuration(identifier: str) -> Optional[dict]:
     """The configuration for a company identifier or a token; None when there is none."""
-    company = identifier
-    if is_token(identifier):
-        company = next((c for keyword, c in TOKEN_COMPANIES if keyword in identifier),
-                       DEFAULT_COMPANY)
-    configuration = CUSTOMER_CONFIGURATIONS.get(company)
-    return copy.deepcopy(configuration) if configuration is not None else None
+    company = company_of(identifier)
+    if company is None:
+        return None
+    configuration = copy.deepcopy(CUSTOMER_CONFIGURATIONS[company])
+    if is_token(identifier) and "FULL" in identifier:
+        notify_by_sms(configuration)
+    return configuration
 
 
 def _digest(token: str) -> str:

@@ -212,6 +212,10 @@ class AgentTest(unittest.IsolatedAsyncioTestCase):
                 self.assertEqual((server, used), ("KAVONI", "KAVONI") if script.video_server
                                  else ("DISABLED", "DISABLED"))
                 self.assertEqual("esigning" in app.configuration["settings"]["processsteps"], script.esigning)
+                # The waiting list's road calls back by SMS: an enrolment by push needs a host
+                # that answers the push registration.
+                self.assertEqual(app.configuration["settings"]["waitingList"]["ios"]["channel"],
+                                 "SMS" if script.waiting_list else "PUSH")
 
     async def test_a_road_chosen_by_control_and_none_without(self):
         status, answer = await self.control("POST", "/__sim/agent/script", {"token": "DEV0001", "script": "docusign"})
