@@ -1,11 +1,16 @@
 #pragma once
 // One row of the solver's tableau, `basic = constant + sum(coefficient * symbol)`, or before
-// it has a basic symbol, the equation `0 = constant + sum(...)`. The coefficient is a number
-// in the constraint rows and a SymbolicWeight in the objective. Coefficients that come near
-// zero are dropped, so a symbol is in a row exactly when it matters to it. Internal to the
-// solver.
+// it has a basic symbol, the equation `0 = constant + sum(...)`. The cells are kept sorted by
+// symbol (so by age) in one vector: rows are short for most layouts and are copied, scaled and
+// merged far more often than searched. Coefficients that come near zero are dropped, so a
+// symbol is in a row exactly when it matters to it. Internal to the solver.
+//
+// Operations that change which symbols a row holds report each symbol that came in or went
+// out, so the solver can keep its index of which rows hold a symbol exact.
+#include <algorithm>
 #include <cmath>
-#include <map>
+#include <utility>
+#include <vector>
 
 #include "Layout/Symbol.h"
 
@@ -17,76 +22,131 @@ inline constexpr double Tolerance = 1.0e-8;
 
 inline bool nearZero(double value) { return std::fabs(value) < Tolerance; }
 
-template<class Coefficient>
+// Stands in for the reports when nobody keeps an index of the row.
+struct IgnoreSymbol {
+    void operator()(Symbol) const {}
+};
+
 class LinearRow {
 public:
-    using Cells = std::map<Symbol, Coefficient>;
+    using Cell = std::pair<Symbol, double>;
+    using Cells = std::vector<Cell>;
 
     LinearRow() = default;
-    explicit LinearRow(Coefficient constant) : m_constant(std::move(constant)) {}
+    explicit LinearRow(double constant) : m_constant(constant) {}
 
     const Cells& cells() const { return m_cells; }
-    const Coefficient& constant() const { return m_constant; }
+    double constant() const { return m_constant; }
 
     // Adds to the constant and answers the new one.
-    const Coefficient& add(const Coefficient& value)
+    double add(double value)
     {
         m_constant += value;
         return m_constant;
     }
 
-    void insert(Symbol symbol, const Coefficient& coefficient)
+    template<class Added = IgnoreSymbol, class Removed = IgnoreSymbol>
+    void insert(Symbol symbol, double coefficient, Added added = {}, Removed removed = {})
     {
-        auto [it, fresh] = m_cells.try_emplace(symbol);
-        it->second += coefficient;
-        if (nearZero(it->second))
-            m_cells.erase(it);
+        auto it = find(symbol);
+        if (it != m_cells.end() && it->first == symbol) {
+            it->second += coefficient;
+            if (nearZero(it->second)) {
+                m_cells.erase(it);
+                removed(symbol);
+            }
+        } else if (!nearZero(coefficient)) {
+            m_cells.insert(it, Cell { symbol, coefficient });
+            added(symbol);
+        }
     }
 
-    // Adds `factor * row`.
-    void insert(const LinearRow<double>& row, const Coefficient& factor)
+    // Adds `factor * row`, merging the two sorted rows in one sweep.
+    template<class Added = IgnoreSymbol, class Removed = IgnoreSymbol>
+    void insert(const LinearRow& row, double factor, Added added = {}, Removed removed = {})
     {
-        m_constant += factor * row.constant();
-        for (const auto& [symbol, coefficient] : row.cells())
-            insert(symbol, factor * coefficient);
-    }
-
-    void remove(Symbol symbol) { m_cells.erase(symbol); }
-
-    Coefficient coefficientFor(Symbol symbol) const
-    {
-        auto it = m_cells.find(symbol);
-        return it == m_cells.end() ? Coefficient {} : it->second;
-    }
-
-    // Replaces `symbol` by the expression `row` it equals.
-    void substitute(Symbol symbol, const LinearRow<double>& row)
-    {
-        auto it = m_cells.find(symbol);
-        if (it == m_cells.end())
+        m_constant += factor * row.m_constant;
+        if (row.m_cells.empty())
             return;
-        Coefficient coefficient = it->second;
+        if (row.m_cells.size() <= 2) {
+            // Most rows substituted in are this short: a search each beats a sweep.
+            for (const auto& [symbol, coefficient] : row.m_cells)
+                insert(symbol, factor * coefficient, added, removed);
+            return;
+        }
+        Cells merged;
+        merged.reserve(m_cells.size() + row.m_cells.size());
+        auto a = m_cells.begin();
+        auto b = row.m_cells.begin();
+        while (a != m_cells.end() || b != row.m_cells.end()) {
+            if (b == row.m_cells.end() || (a != m_cells.end() && a->first < b->first)) {
+                merged.push_back(*a++);
+            } else if (a == m_cells.end() || b->first < a->first) {
+                double value = factor * b->second;
+                if (!nearZero(value)) {
+                    merged.emplace_back(b->first, value);
+                    added(b->first);
+                }
+                ++b;
+            } else {
+                double value = a->second + factor * b->second;
+                if (nearZero(value))
+                    removed(a->first);
+                else
+                    merged.emplace_back(a->first, value);
+                ++a;
+                ++b;
+            }
+        }
+        m_cells = std::move(merged);
+    }
+
+    // True when the symbol was in the row.
+    bool remove(Symbol symbol)
+    {
+        auto it = find(symbol);
+        if (it == m_cells.end() || it->first != symbol)
+            return false;
         m_cells.erase(it);
-        insert(row, coefficient);
+        return true;
+    }
+
+    double coefficientFor(Symbol symbol) const
+    {
+        auto it = std::lower_bound(m_cells.begin(), m_cells.end(), symbol, [](const Cell& c, Symbol s) { return c.first < s; });
+        return it == m_cells.end() || it->first != symbol ? 0.0 : it->second;
+    }
+
+    // Replaces `symbol` by the expression `row` it equals. `symbol` itself is not reported.
+    template<class Added = IgnoreSymbol, class Removed = IgnoreSymbol>
+    void substitute(Symbol symbol, const LinearRow& row, Added added = {}, Removed removed = {})
+    {
+        auto it = find(symbol);
+        if (it == m_cells.end() || it->first != symbol)
+            return;
+        double coefficient = it->second;
+        m_cells.erase(it);
+        insert(row, coefficient, added, removed);
     }
 
     // For the equation rows only.
     void reverseSign()
     {
         m_constant = -m_constant;
-        for (auto& [symbol, coefficient] : m_cells)
-            coefficient = -coefficient;
+        for (auto& cell : m_cells)
+            cell.second = -cell.second;
     }
 
     // Turns the equation `0 = ... + c * symbol + ...` into `symbol = ...`. The symbol must be
     // in the row.
     void solveFor(Symbol symbol)
     {
-        double factor = -1.0 / m_cells.at(symbol);
-        m_cells.erase(symbol);
+        auto it = find(symbol);
+        double factor = -1.0 / it->second;
+        m_cells.erase(it);
         m_constant *= factor;
-        for (auto& [s, coefficient] : m_cells)
-            coefficient *= factor;
+        for (auto& cell : m_cells)
+            cell.second *= factor;
     }
 
     // Turns the row `lhs = ... + c * rhs + ...` into `rhs = ...`.
@@ -97,10 +157,15 @@ public:
     }
 
 private:
+    Cells::iterator find(Symbol symbol)
+    {
+        return std::lower_bound(m_cells.begin(), m_cells.end(), symbol, [](const Cell& c, Symbol s) { return c.first < s; });
+    }
+
     Cells m_cells;
-    Coefficient m_constant {};
+    double m_constant = 0.0;
 };
 
-using Row = LinearRow<double>;
+using Row = LinearRow;
 
 } // namespace Layout::detail

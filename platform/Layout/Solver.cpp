@@ -1,5 +1,6 @@
 #include "Layout/Solver.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -20,6 +21,59 @@ SymbolicWeight objectiveWeight(Strength strength)
 Solver::Symbol Solver::makeSymbol(Symbol::Kind kind)
 {
     return Symbol { m_nextId++, kind };
+}
+
+void Solver::noteCell(Symbol symbol, Symbol basic)
+{
+    if (symbol.id >= m_columns.size())
+        m_columns.resize(std::max<size_t>(symbol.id + 1, m_columns.size() * 2));
+    auto& column = m_columns[symbol.id];
+    if (column.empty() || column.back() < basic)
+        column.push_back(basic);
+    else
+        column.insert(std::lower_bound(column.begin(), column.end(), basic), basic);
+}
+
+void Solver::forgetCell(Symbol symbol, Symbol basic)
+{
+    if (symbol.id >= m_columns.size())
+        return;
+    auto& column = m_columns[symbol.id];
+    auto at = std::lower_bound(column.begin(), column.end(), basic);
+    if (at != column.end() && *at == basic)
+        column.erase(at);
+    if (column.empty())
+        std::vector<Symbol>().swap(column); // a symbol whose rows are gone keeps no memory
+}
+
+std::vector<Solver::Symbol> Solver::takeColumn(Symbol symbol)
+{
+    std::vector<Symbol> column;
+    if (symbol.id < m_columns.size())
+        column.swap(m_columns[symbol.id]);
+    return column;
+}
+
+void Solver::putRow(Symbol basic, Row row)
+{
+    for (const auto& [symbol, coefficient] : row.cells())
+        noteCell(symbol, basic);
+    m_rows.insert_or_assign(basic, std::move(row));
+}
+
+Solver::Row Solver::takeRow(Symbol basic)
+{
+    auto node = m_rows.extract(basic);
+    Row row = std::move(node.mapped());
+    for (const auto& [symbol, coefficient] : row.cells())
+        forgetCell(symbol, basic);
+    return row;
+}
+
+const std::vector<Solver::Symbol>& Solver::rowsHolding(Symbol symbol) const
+{
+    static const std::vector<Symbol> none;
+    return symbol.id < m_columns.size() ? m_columns[symbol.id] : none;
 }
 
 Solver::Symbol Solver::symbolFor(const Variable& variable)
@@ -55,6 +109,7 @@ void Solver::reset()
     m_variables.clear();
     m_edits.clear();
     m_rows.clear();
+    m_columns.clear();
     m_infeasible.clear();
     m_objective = Objective();
     m_artificial = nullptr;
@@ -96,7 +151,7 @@ SolverError Solver::addConstraint(const Constraint& constraint)
     } else {
         row.solveFor(subject);
         substitute(subject, row);
-        m_rows[subject] = std::move(row);
+        putRow(subject, std::move(row));
     }
 
     m_constraints.emplace(constraint.identity(), Held { constraint, tag });
@@ -185,7 +240,7 @@ Solver::Symbol Solver::chooseSubject(const Row& row, const Tag& tag)
 bool Solver::addWithArtificialVariable(const Row& row)
 {
     Symbol artificial = makeSymbol(Symbol::Kind::Slack);
-    m_rows[artificial] = row;
+    putRow(artificial, row);
     Objective objective;
     objective.insert(row, SymbolicWeight::at(1.0, 1.0));
     m_artificial = &objective;
@@ -193,18 +248,17 @@ bool Solver::addWithArtificialVariable(const Row& row)
     m_artificial = nullptr;
     bool satisfiable = nearZero(objective.constant());
 
-    auto basic = m_rows.find(artificial);
+    bool basic = m_rows.contains(artificial);
     if (!satisfiable) {
         // The artificial variable is positive, so basic: without its row the tableau says
         // what it said before the row came.
-        if (basic != m_rows.end())
-            m_rows.erase(basic);
+        if (basic)
+            takeRow(artificial);
         return false;
     }
-    if (basic != m_rows.end()) {
+    if (basic) {
         // Basic at zero: trade it for a symbol of its row, then let it go as a parametric 0.
-        Row remaining = std::move(basic->second);
-        m_rows.erase(basic);
+        Row remaining = takeRow(artificial);
         if (remaining.cells().empty())
             return true;
         Symbol entering;
@@ -218,18 +272,22 @@ bool Solver::addWithArtificialVariable(const Row& row)
             return false;
         remaining.solveFor(artificial, entering);
         substitute(entering, remaining);
-        m_rows[entering] = std::move(remaining);
+        putRow(entering, std::move(remaining));
     }
-    for (auto& [symbol, r] : m_rows)
-        r.remove(artificial);
+    for (Symbol basic : takeColumn(artificial))
+        m_rows.at(basic).remove(artificial);
     m_objective.remove(artificial);
     return true;
 }
 
+// Only the rows that hold `symbol` change; their cells come and go in the column index as
+// the substitution adds or cancels them.
 void Solver::substitute(Symbol symbol, const Row& row)
 {
-    for (auto& [basic, r] : m_rows) {
-        r.substitute(symbol, row);
+    for (Symbol basic : takeColumn(symbol)) {
+        Row& r = m_rows.at(basic);
+        r.substitute(
+            symbol, row, [&](Symbol added) { noteCell(added, basic); }, [&](Symbol removed) { forgetCell(removed, basic); });
         if (!basic.isExternal() && r.constant() < 0.0)
             m_infeasible.push_back(basic);
     }
@@ -240,12 +298,10 @@ void Solver::substitute(Symbol symbol, const Row& row)
 
 void Solver::pivot(Symbol leaving, Symbol entering)
 {
-    auto it = m_rows.find(leaving);
-    Row row = std::move(it->second);
-    m_rows.erase(it);
+    Row row = takeRow(leaving);
     row.solveFor(leaving, entering);
     substitute(entering, row);
-    m_rows[entering] = std::move(row);
+    putRow(entering, std::move(row));
 }
 
 // Primal simplex: while some parametric symbol would lower the objective, bring it into the
@@ -254,13 +310,7 @@ void Solver::pivot(Symbol leaving, Symbol entering)
 SolverError Solver::optimize(Objective& objective)
 {
     for (;;) {
-        Symbol entering;
-        for (const auto& [symbol, weight] : objective.cells()) {
-            if (!symbol.isDummy() && weight.sign() < 0) {
-                entering = symbol;
-                break;
-            }
-        }
+        Symbol entering = objective.entering();
         if (!entering.isValid()) {
             // Primal pivots keep every row feasible; what substitute noted is rounding.
             m_infeasible.clear();
@@ -269,9 +319,10 @@ SolverError Solver::optimize(Objective& objective)
 
         Symbol leaving;
         double ratio = std::numeric_limits<double>::max();
-        for (const auto& [basic, row] : m_rows) {
+        for (Symbol basic : rowsHolding(entering)) {
             if (basic.isExternal())
                 continue;
+            const Row& row = m_rows.at(basic);
             double coefficient = row.coefficientFor(entering);
             if (coefficient < 0.0) {
                 double r = -row.constant() / coefficient;
@@ -332,12 +383,10 @@ SolverError Solver::removeConstraint(const Constraint& constraint)
     // The constraint's row is the one its marker is basic in: make it so, then drop it.
     // A marker in no row at all belongs to a constraint the others already implied: there
     // is nothing to take out.
-    auto basic = m_rows.find(tag.marker);
-    if (basic != m_rows.end()) {
-        m_rows.erase(basic);
+    if (m_rows.contains(tag.marker)) {
+        takeRow(tag.marker);
     } else if (Symbol leaving = leavingRowForMarker(tag.marker); leaving.isValid()) {
-        auto node = m_rows.extract(leaving);
-        Row row = std::move(node.mapped());
+        Row row = takeRow(leaving);
         row.solveFor(leaving, tag.marker);
         substitute(tag.marker, row);
     }
@@ -354,7 +403,8 @@ Solver::Symbol Solver::leavingRowForMarker(Symbol marker) const
     double firstRatio = std::numeric_limits<double>::max();
     double secondRatio = std::numeric_limits<double>::max();
     Symbol first, second, third;
-    for (const auto& [basic, row] : m_rows) {
+    for (Symbol basic : rowsHolding(marker)) {
+        const Row& row = m_rows.at(basic);
         double coefficient = row.coefficientFor(marker);
         if (coefficient == 0.0)
             continue;
@@ -405,10 +455,10 @@ void Solver::forgetUnusedVariables(const Expression& expression)
         Symbol symbol = known->second.symbol;
         // A free variable that is basic only defines itself; one that is parametric may still
         // be tied into other rows, and then stays.
-        if (m_rows.erase(symbol) == 0) {
-            bool tied = m_objective.cells().contains(symbol);
-            for (const auto& [basic, row] : m_rows)
-                tied = tied || row.cells().contains(symbol);
+        if (m_rows.contains(symbol)) {
+            takeRow(symbol);
+        } else {
+            bool tied = m_objective.contains(symbol) || isInSomeRow(symbol);
             if (tied) {
                 known->second.uses = 0;
                 continue;
@@ -464,9 +514,9 @@ SolverError Solver::suggestValue(const Variable& variable, double value)
         if (minus->second.add(delta) < 0.0)
             m_infeasible.push_back(tag.other);
     } else {
-        for (auto& [basic, row] : m_rows) {
-            double coefficient = row.coefficientFor(tag.marker);
-            if (coefficient != 0.0 && row.add(delta * coefficient) < 0.0 && !basic.isExternal())
+        for (Symbol basic : rowsHolding(tag.marker)) {
+            Row& row = m_rows.at(basic);
+            if (row.add(delta * row.coefficientFor(tag.marker)) < 0.0 && !basic.isExternal())
                 m_infeasible.push_back(basic);
         }
     }

@@ -10,12 +10,12 @@
 // the solver as it was. Not thread-safe; a solver belongs to the thread that uses it (UIKit's
 // main thread).
 #include <cstdint>
-#include <map>
 #include <unordered_map>
 #include <vector>
 
 #include "Layout/Constraint.h"
 #include "Layout/LinearRow.h"
+#include "Layout/Objective.h"
 #include "Layout/SolverError.h"
 #include "Layout/Symbol.h"
 #include "Layout/SymbolicWeight.h"
@@ -49,7 +49,8 @@ public:
 private:
     using Symbol = detail::Symbol;
     using Row = detail::Row;
-    using Objective = detail::LinearRow<detail::SymbolicWeight>;
+    using Objective = detail::Objective;
+    using SymbolHash = detail::SymbolHash;
 
     // The symbols that stand for a constraint in the tableau: the marker finds its row again
     // on removal; `other` is the second error of an optional equality.
@@ -78,6 +79,16 @@ private:
     Row rowFor(const Constraint& constraint, Tag& tag);
     static Symbol chooseSubject(const Row& row, const Tag& tag);
     bool addWithArtificialVariable(const Row& row);
+    // Every row enters and leaves the tableau through these two, which keep m_columns exact.
+    void putRow(Symbol basic, Row row);
+    Row takeRow(Symbol basic);
+    void noteCell(Symbol symbol, Symbol basic);
+    void forgetCell(Symbol symbol, Symbol basic);
+    // The basic symbols whose rows hold `symbol`, oldest first.
+    const std::vector<Symbol>& rowsHolding(Symbol symbol) const;
+    bool isInSomeRow(Symbol symbol) const { return !rowsHolding(symbol).empty(); }
+    // Hands the column over (for a symbol about to leave every row) and leaves it empty.
+    std::vector<Symbol> takeColumn(Symbol symbol);
     void substitute(Symbol symbol, const Row& row);
     void pivot(Symbol leaving, Symbol entering);
     SolverError optimize(Objective& objective);
@@ -90,8 +101,13 @@ private:
     std::unordered_map<const void*, Held> m_constraints;
     std::unordered_map<const void*, Known> m_variables;
     std::unordered_map<const void*, Edit> m_edits;
-    // Basic symbol -> its row. Ordered, so pivots are chosen the same way on every run.
-    std::map<Symbol, Row> m_rows;
+    // Basic symbol -> its row.
+    std::unordered_map<Symbol, Row, SymbolHash> m_rows;
+    // Parametric symbol (by id) -> the basic symbols whose rows hold it, sorted by age. A
+    // change of one symbol visits its column instead of every row, and visiting it in age
+    // order chooses pivots the same way on every run. Indexed by id rather than hashed: a
+    // row is noted cell by cell as it enters, and long rows make that the hot loop.
+    std::vector<std::vector<Symbol>> m_columns;
     std::vector<Symbol> m_infeasible;
     Objective m_objective;
     // Set while an artificial variable is being driven out, so pivots keep it current.

@@ -5,6 +5,7 @@
 // use it to break ties the same way on every run. Internal to the solver.
 #include <compare>
 #include <cstdint>
+#include <functional>
 
 namespace Layout::detail {
 
@@ -28,6 +29,10 @@ struct Symbol {
 
     friend bool operator==(const Symbol& a, const Symbol& b) { return a.id == b.id; }
     friend auto operator<=>(const Symbol& a, const Symbol& b) { return a.id <=> b.id; }
+};
+
+struct SymbolHash {
+    size_t operator()(const Symbol& s) const noexcept { return std::hash<uint64_t>()(s.id); }
 };
 
 } // namespace Layout::detail

@@ -465,3 +465,81 @@ TEST(SolverTest, ResetForgetsEverything)
     EXPECT_EQ(solver.addConstraint({ v.x, EQ, 20 }), SolverError::None);
     EXPECT_NEAR(solver.valueOf(v.x), 20, 1e-9);
 }
+
+// A long chain of views (each left edge after the previous right edge, widths held near a
+// preference): constraints cut and put back in a scrambled order, widths dragged by an
+// edit. After every step the solver agrees with a fresh one given the same constraints,
+// which catches a row the solver forgot to update when a symbol it holds changed.
+TEST(SolverTest, ChangesAgreeWithAFreshSolve)
+{
+    constexpr int count = 24;
+    std::vector<Variable> lefts, widths;
+    std::vector<Constraint> all;
+    for (int i = 0; i < count; ++i) {
+        lefts.emplace_back("left" + std::to_string(i));
+        widths.emplace_back("width" + std::to_string(i));
+        if (i == 0)
+            all.emplace_back(lefts[i], EQ, 8);
+        else
+            all.emplace_back(lefts[i], EQ, lefts[i - 1] + widths[i - 1] + 8);
+        all.emplace_back(widths[i], GE, 20 + i % 7);
+        all.emplace_back(widths[i], LE, 200);
+        all.emplace_back(widths[i], EQ, 50 + i % 11, Strength::atLevel(250 + i % 3, 1 + i * 0.01));
+        all.emplace_back(lefts[i], LE, 4000, Strength::atLevel(100));
+    }
+    // Faint pulls on every variable, never removed, leave one best solution whatever is cut.
+    std::vector<Constraint> stays;
+    for (int i = 0; i < count; ++i) {
+        stays.emplace_back(lefts[i], EQ, 0, Strength::atLevel(0.5, 1 + i * 0.01));
+        stays.emplace_back(widths[i], EQ, 0, Strength::atLevel(0.5, 2 + i * 0.01));
+    }
+    Solver solver;
+    for (const auto& stay : stays)
+        solver.addConstraint(stay);
+    std::vector<bool> held(all.size(), false);
+    auto agree = [&](const char* step, double editValue, bool editing) {
+        Solver fresh;
+        for (const auto& stay : stays)
+            fresh.addConstraint(stay);
+        for (size_t i = 0; i < all.size(); ++i)
+            if (held[i])
+                fresh.addConstraint(all[i]);
+        if (editing) {
+            fresh.addEditVariable(widths[3], Strength::atLevel(900));
+            fresh.suggestValue(widths[3], editValue);
+        }
+        for (int i = 0; i < count; ++i) {
+            ASSERT_NEAR(solver.valueOf(lefts[i]), fresh.valueOf(lefts[i]), 1e-6) << step << ": left" << i;
+            ASSERT_NEAR(solver.valueOf(widths[i]), fresh.valueOf(widths[i]), 1e-6) << step << ": width" << i;
+        }
+    };
+
+    for (size_t i = 0; i < all.size(); ++i) {
+        ASSERT_EQ(solver.addConstraint(all[i]), SolverError::None);
+        held[i] = true;
+    }
+    agree("all added", 0, false);
+
+    ASSERT_EQ(solver.addEditVariable(widths[3], Strength::atLevel(900)), SolverError::None);
+    for (double value : { 30.0, 150.0, 10.0, 500.0, 64.0 }) {
+        solver.suggestValue(widths[3], value);
+        agree("width 3 dragged", value, true);
+    }
+
+    // Every third constraint out in a scrambled order (37 is prime to their number), then back.
+    for (size_t k = 0; k < all.size(); ++k) {
+        size_t index = k * 37 % all.size();
+        if (index % 3 != 0)
+            continue;
+        ASSERT_EQ(solver.removeConstraint(all[index]), SolverError::None);
+        held[index] = false;
+        agree("after a removal", 64, true);
+    }
+    for (size_t index = 0; index < all.size(); index += 3) {
+        ASSERT_EQ(solver.addConstraint(all[index]), SolverError::None);
+        held[index] = true;
+    }
+    agree("put back", 64, true);
+    solver.suggestValue(widths[3], 90);
+    agree("dragged again", 90, true);
+}
