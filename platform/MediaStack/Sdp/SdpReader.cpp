@@ -315,6 +315,9 @@ void Reading::endSection()
             if (mapped == m_pending.mapped.end()) {
                 continue; // a static payload type without rtpmap: not one the stack sends
             }
+            if (std::any_of(media.codecs.begin(), media.codecs.end(), [&](const SdpCodec& c) { return c.payloadType == *pt; })) {
+                continue; // listed twice in the m-line: still one codec
+            }
             SdpCodec codec = mapped->second;
             if (auto p = m_pending.parameters.find(*pt); p != m_pending.parameters.end()) {
                 codec.formatParameters = p->second;

@@ -6,7 +6,8 @@
 // that is a token) fails the read with a reason, and so does a line holding a control
 // character. Input is bounded: text, sections, codecs, extensions, sources, feedback values
 // and candidates have caps, past which the read fails (text, sections) or the surplus is
-// skipped; a feedback value written more than once for a codec is kept once.
+// skipped; a payload type the m-line lists twice is one codec, and a feedback value written
+// more than once for a codec is kept once.
 // Any thread: no state.
 #include <string_view>
 

@@ -202,6 +202,19 @@ TEST(SdpReader, KeepsEachFeedbackValueOnceAndBoundedPerCodec)
     }
 }
 
+TEST(SdpReader, ReadsAPayloadTypeListedTwiceAsOneCodec)
+{
+    const auto result = SdpReader::read("v=0\r\nm=video 9 UDP/TLS/RTP/SAVPF 96 97 96\r\na=rtpmap:96 VP8/90000\r\n"
+                                        "a=rtpmap:97 rtx/90000\r\na=rtcp-fb:96 nack\r\n");
+    ASSERT_TRUE(result.ok()) << result.error();
+    const auto& codecs = result.value().media.at(0).codecs;
+    ASSERT_EQ(codecs.size(), 2u);
+    EXPECT_EQ(codecs[0].payloadType, 96);
+    EXPECT_EQ(codecs[1].payloadType, 97);
+    EXPECT_EQ(SdpWriter::write(result.value()).find("a=rtcp-fb:96 nack"), SdpWriter::write(result.value()).rfind("a=rtcp-fb:96 nack"))
+        << "one feedback line for the one codec";
+}
+
 TEST(SdpReader, DropsStrayCarriageReturnsAtTheEndOfALine)
 {
     const auto result = SdpReader::read("v=0\r\nm=video 9 UDP/TLS/RTP/SAVPF 96\r\na=rtpmap:96 VP8/90000\r\r\na=fmtp:96 x=1\r\r\r\n");
