@@ -419,3 +419,24 @@ TEST_F(PhotoRoadTest, ADeniedCameraExplainsItselfAndOpensNothing)
     EXPECT_FALSE(navigation->presentedViewController());
     EXPECT_TRUE(top<KVNTodoViewController>());
 }
+
+TEST_F(PhotoRoadTest, AServiceDownAtTheStartIsToldAndTheDocumentMayBeChosenAgain)
+{
+    ASSERT_TRUE(openCountryScreen());
+    tapText(L("COUNTRY_SELECTION_NEXT_BUTTON_TITLE"));
+    ASSERT_TRUE(top<KVNDocumentSelectionViewController>());
+    sim->setAnswer("POST", ".*/identifications/DEVPHOTO0001/start", 503, "{}", 1);
+    tapText(L("PHOTO_DOCUMENT_IDCARD_TITLE"));
+    std::shared_ptr<UIAlertController> alert;
+    ASSERT_TRUE(waitUntil([&] {
+        return (alert = std::dynamic_pointer_cast<UIAlertController>(navigation->presentedViewController())) != nullptr;
+    }));
+    EXPECT_EQ(alert->message(), L("KAVONI_ERROR_DESCRIPTION_1009_503"));
+    EXPECT_TRUE(top<KVNDocumentSelectionViewController>()) << "no photo list without a start";
+    tapText(L("OK"));
+    EXPECT_FALSE(navigation->presentedViewController());
+
+    // The service is back: the same choice starts the identification.
+    tapText(L("PHOTO_DOCUMENT_IDCARD_TITLE"));
+    ASSERT_TRUE(loop->spin_until([&] { return top<KVNTodoViewController>() != nullptr; }, kNetworkBound));
+}
