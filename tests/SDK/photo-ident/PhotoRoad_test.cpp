@@ -409,6 +409,7 @@ TEST_F(PhotoRoadTest, ADeniedCameraExplainsItselfAndOpensNothing)
     ASSERT_TRUE(waitUntil([&] {
         return (alert = std::dynamic_pointer_cast<UIAlertController>(navigation->presentedViewController())) != nullptr;
     }));
+    runFor(1.0); // the alert's appearance
     EXPECT_EQ(alert->title(), L("CAMERA_ACCESS_DENIED_ALERT_TITLE"));
     std::vector<std::string> buttons;
     for (const auto& action : alert->actions())
@@ -431,9 +432,11 @@ TEST_F(PhotoRoadTest, AServiceDownAtTheStartIsToldAndTheDocumentMayBeChosenAgain
     ASSERT_TRUE(waitUntil([&] {
         return (alert = std::dynamic_pointer_cast<UIAlertController>(navigation->presentedViewController())) != nullptr;
     }));
+    runFor(1.0); // the alert's appearance
     EXPECT_EQ(alert->message(), L("KAVONI_ERROR_DESCRIPTION_1009_503"));
     EXPECT_TRUE(top<KVNDocumentSelectionViewController>()) << "no photo list without a start";
-    tapText(L("OK"));
+    ASSERT_FALSE(alert->actions().empty());
+    tapText(alert->actions().front()->title().value_or(""));
     EXPECT_FALSE(navigation->presentedViewController());
 
     // The service is back: the same choice starts the identification.
