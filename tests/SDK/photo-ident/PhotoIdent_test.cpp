@@ -159,15 +159,21 @@ TEST_F(PhotoIdentTest, ChoosingInThePickerSetsAndClearsTheSessionsCountry)
 
 TEST_F(PhotoIdentTest, HelpPanelWithoutExamplePictureStaysFinite)
 {
+    // Neither the slot's own example nor the general one is in the bundle.
+    bundle->removeImage("helpexample-0");
+    bundle->activate();
     auto help = std::make_shared<KVNPhotoHelpViewController>();
     help->init();
     window = showWindow(help);
     auto slot = session->availableCountries().front()->documents().front()->photos().front();
+    ASSERT_FALSE(slot->helpExampleImage()) << "the case needs a slot without any example picture";
     help->updateContentForPhoto(slot);
     runFor(0.5);
     CGRect frame = help->imageView()->frame();
     EXPECT_TRUE(std::isfinite(frame.size.height));
+    EXPECT_EQ(frame.size.height, 0) << "no picture takes no room";
     EXPECT_TRUE(std::isfinite(help->collapsedHeightForWidth(320)));
+    EXPECT_TRUE(std::isfinite(help->view()->frame().size.height));
 }
 
 TEST_F(PhotoIdentTest, ThumbnailSquareIsCentredOnTheMaskAndCutAtTheEdge)

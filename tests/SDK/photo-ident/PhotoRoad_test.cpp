@@ -391,3 +391,55 @@ TEST_F(PhotoRoadTest, ADoubleTapPushesOrSendsOnce)
     runFor(1.0);
     EXPECT_EQ(stackDepth(), 4u) << "one camera for the slot: each granted answer must not push one";
 }
+
+TEST_F(PhotoRoadTest, ADeniedCameraExplainsItselfAndOpensNothing)
+{
+    ASSERT_TRUE(openCountryScreen());
+    tapText(L("COUNTRY_SELECTION_NEXT_BUTTON_TITLE"));
+    tapText(L("PHOTO_DOCUMENT_IDCARD_TITLE"));
+    ASSERT_TRUE(loop->spin_until([&] { return top<KVNTodoViewController>() != nullptr; }, kNetworkBound));
+    runFor(1.0);
+    const auto depth = stackDepth();
+    AVCaptureDevice::setUserAnswerForTesting(AVMediaTypeVideo, false);
+
+    auto document = KVNIdentification::sharedIdentification()->photoIdentification()->selectedDocument();
+    ASSERT_TRUE(document && !document->photos().empty());
+    tapText(document->photos().front()->localizedTitle());
+    std::shared_ptr<UIAlertController> alert;
+    ASSERT_TRUE(waitUntil([&] {
+        return (alert = std::dynamic_pointer_cast<UIAlertController>(navigation->presentedViewController())) != nullptr;
+    }));
+    runFor(1.0); // the alert's appearance
+    EXPECT_EQ(alert->title(), L("CAMERA_ACCESS_DENIED_ALERT_TITLE"));
+    std::vector<std::string> buttons;
+    for (const auto& action : alert->actions())
+        buttons.push_back(action->title().value_or(""));
+    EXPECT_EQ(buttons, (std::vector<std::string>{L("OK"), L("SETTINGS")})) << "a way to the settings";
+    EXPECT_EQ(stackDepth(), depth) << "no camera without permission";
+    tapText(L("OK"));
+    EXPECT_FALSE(navigation->presentedViewController());
+    EXPECT_TRUE(top<KVNTodoViewController>());
+}
+
+TEST_F(PhotoRoadTest, AServiceDownAtTheStartIsToldAndTheDocumentMayBeChosenAgain)
+{
+    ASSERT_TRUE(openCountryScreen());
+    tapText(L("COUNTRY_SELECTION_NEXT_BUTTON_TITLE"));
+    ASSERT_TRUE(top<KVNDocumentSelectionViewController>());
+    sim->setAnswer("POST", ".*/identifications/DEVPHOTO0001/start", 503, "{}", 1);
+    tapText(L("PHOTO_DOCUMENT_IDCARD_TITLE"));
+    std::shared_ptr<UIAlertController> alert;
+    ASSERT_TRUE(waitUntil([&] {
+        return (alert = std::dynamic_pointer_cast<UIAlertController>(navigation->presentedViewController())) != nullptr;
+    }));
+    runFor(1.0); // the alert's appearance
+    EXPECT_EQ(alert->message(), L("KAVONI_ERROR_DESCRIPTION_1009_503"));
+    EXPECT_TRUE(top<KVNDocumentSelectionViewController>()) << "no photo list without a start";
+    ASSERT_FALSE(alert->actions().empty());
+    tapText(alert->actions().front()->title().value_or(""));
+    EXPECT_FALSE(navigation->presentedViewController());
+
+    // The service is back: the same choice starts the identification.
+    tapText(L("PHOTO_DOCUMENT_IDCARD_TITLE"));
+    ASSERT_TRUE(loop->spin_until([&] { return top<KVNTodoViewController>() != nullptr; }, kNetworkBound));
+}

@@ -7,6 +7,7 @@
 #include "Foundation/NSData.h"
 #include "Foundation/NSLog.h"
 #include "Private/Helper/KVNRequestManager.h"
+#include "Private/Helper/KVNTimer.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNNotificationResultViewController.h"
 #include "Private/Tasks/VideoIdent/Identification/KVNWaitingListViewController.h"
 #include "UIKit/UINavigationController.h"
@@ -41,6 +42,8 @@ WaitingListEnrolment::WaitingListEnrolment(Host host, std::shared_ptr<KVNRequest
 
 WaitingListEnrolment::~WaitingListEnrolment()
 {
+    if (m_answerTimer)
+        m_answerTimer->cancel();
     auto center = NSNotificationCenter::defaultCenter();
     for (const auto& observer : m_observers)
         center->removeObserver(observer);
@@ -73,12 +76,35 @@ void WaitingListEnrolment::startObserving()
 void WaitingListEnrolment::waitingListPushNotificationRequested()
 {
     KVN_ASSERT_MAIN_THREAD();
+    if (m_enrolled || m_enrolling || m_registering || m_requestPending)
+        return;
     if (smsChannel()) {
         NSLog("enroll for SMS waiting list");
         enrollForWaitingList();
         return;
     }
+    // Asking again is the user's answer to an earlier refusal.
+    m_pushRefused = false;
+    m_requestPending = true;
+    if (!m_answerTimer)
+        m_answerTimer = std::make_shared<KVNTimer>();
+    m_answerTimer->executeAfterSeconds_repeats_action(
+        registrationAnswerTimeout, false, kvn::bindToMainQueue(weak_from_this(), [](WaitingListEnrolment& self) { self.registrationRequestUnanswered(); }));
     NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo("KVNPushRegistrationRequest");
+}
+
+void WaitingListEnrolment::registrationRequestUnanswered()
+{
+    if (!m_requestPending)
+        return;
+    // A host without push support never answers: rather than a button that does nothing, the
+    // user learns that notifications are not available here, and may retry or close.
+    NSLog("push registration request unanswered: notifications are not available");
+    m_requestPending = false;
+    if (!m_host.waitingList)
+        return;
+    if (auto panel = m_host.waitingList())
+        panel->pushNotificationNotAllowed();
 }
 
 std::optional<std::string> WaitingListEnrolment::deviceTokenText(const NSNotification& notification)
@@ -111,14 +137,27 @@ void WaitingListEnrolment::deviceTokenReceived(const NSNotification& notificatio
         NSLog("DEVICE_TOKEN: missing or empty, push registration skipped");
         return;
     }
+    if (m_pushRefused) {
+        NSLog("DEVICE_TOKEN: notifications were refused, push registration skipped");
+        return;
+    }
+    if (m_registering || m_enrolling || m_enrolled) {
+        NSLog("DEVICE_TOKEN: already registering or enrolled, push registration skipped");
+        return;
+    }
     auto settings = currentSettings();
     if (!settings)
         return;
+    m_requestPending = false;
+    if (m_answerTimer)
+        m_answerTimer->cancel();
     settings->setPushDeviceToken(token);
     NSLog("DEVICE_TOKEN: %@", *token);
+    m_registering = true;
     auto self = shared_from_this();
     manager()->POSTPushRegistrationMessage_identToken_appName_callback(settings->pushDeviceToken(), settings->transactionToken(),
                                                                       settings->companyID(), [self](bool success) {
+                                                                          self->m_registering = false;
                                                                           if (!success)
                                                                               return;
                                                                           NSLog("push registration SUCCEEDED");
@@ -129,12 +168,17 @@ void WaitingListEnrolment::deviceTokenReceived(const NSNotification& notificatio
 void WaitingListEnrolment::enrollForWaitingList()
 {
     KVN_ASSERT_MAIN_THREAD();
+    if (m_enrolling || m_enrolled)
+        return;
+    m_enrolling = true;
     auto settings = currentSettings();
     auto self = shared_from_this();
     manager()->POSTEnrollForWaitingListMessage_shortName_callback(
         settings ? settings->transactionToken() : std::nullopt, settings ? settings->companyID() : std::nullopt, [self](bool success) {
+            self->m_enrolling = false;
             if (!success)
                 return;
+            self->m_enrolled = true;
             NSLog("waiting list enrollment SUCCEEDED");
             if (self->m_host.showNotificationResultScreen)
                 self->m_host.showNotificationResultScreen();
@@ -151,6 +195,10 @@ void WaitingListEnrolment::pushNotificationReceived()
 
 void WaitingListEnrolment::pushNotificationNotAllowed()
 {
+    m_pushRefused = true;
+    m_requestPending = false;
+    if (m_answerTimer)
+        m_answerTimer->cancel();
     if (!m_host.waitingList)
         return;
     if (auto panel = m_host.waitingList())

@@ -24,6 +24,7 @@
 #include "Foundation/NSNotificationCenter.h"
 
 class KVNRequestManager;
+class KVNTimer;
 class KVNWaitingListViewController;
 class UINavigationController;
 
@@ -58,12 +59,28 @@ public:
     // removed; nullopt for anything else.
     static std::optional<std::string> deviceTokenText(const NSNotification& notification);
 
+    // Seconds the host has to answer "KVNPushRegistrationRequest" with a token or a refusal;
+    // after that the user is told push notifications are not available and may try again.
+    static constexpr double registrationAnswerTimeout = 10.0;
+
 private:
     std::shared_ptr<KVNRequestManager> manager() const;
+    void registrationRequestUnanswered();
 
     Host m_host;
     std::shared_ptr<KVNRequestManager> m_manager;
     std::vector<std::shared_ptr<NSNotificationObserver>> m_observers;
+    // One registration and one enrolment at a time, and none once enrolled: a double tap, or a
+    // host that hands over its token again, must not enrol the user twice.
+    bool m_registering = false;
+    bool m_enrolling = false;
+    bool m_enrolled = false;
+    // The user refused notifications: a token that arrives afterwards (without a new request)
+    // must not enrol them by push.
+    bool m_pushRefused = false;
+    // A registration request is waiting for the host's answer.
+    bool m_requestPending = false;
+    std::shared_ptr<KVNTimer> m_answerTimer;
 };
 
 } // namespace kvn

@@ -207,6 +207,41 @@ TEST_F(ChatScreenTest, AnAgentAnswerInTheSameSecondAsTheReplyShowsBelowIt)
     waitUntil([&] { return answered(kChatPath).size() == 1; }, "the message was sent");
 }
 
+TEST_F(ChatScreenTest, TheLastMessageShowsWholeAboveTheInputBar)
+{
+    const auto start = std::chrono::system_clock::now() - std::chrono::hours(1);
+    for (int i = 0; i < 20; ++i)
+        provider->didReceiveRemoteMessage(agentMessage("message " + std::to_string(i) + (i % 3 ? "" : " with a longer text that wraps over more than one line of the bubble"),
+                                                       start + std::chrono::seconds(i)));
+    showScreen();
+    auto lastVisibleBottom = [&] {
+        window->layoutIfNeeded();
+        const auto& last = provider->messages().back();
+        auto cell = visibleCellFor(last);
+        return cell ? CGRectGetMaxY(cell->convertRect_toView(cell->bounds(), nullptr)) : -1.0;
+    };
+    auto inputTop = [&] { return CGRectGetMinY(screen->inputView()->convertRect_toView(screen->inputView()->bounds(), nullptr)); };
+    runFor(1.0);
+    EXPECT_GT(lastVisibleBottom(), 0) << "the last message is on screen";
+    EXPECT_LE(lastVisibleBottom(), inputTop() + 0.5) << "when the chat opens";
+
+    ASSERT_TRUE(Driver::tap(screen->inputView()->textField()).ok());
+    runFor(1.0);
+    EXPECT_GT(lastVisibleBottom(), 0);
+    EXPECT_LE(lastVisibleBottom(), inputTop() + 0.5) << "with the keyboard up";
+
+    provider->didReceiveRemoteMessage(agentMessage("one more with a longer text that wraps over more than one line of the bubble", start + std::chrono::seconds(30)));
+    runFor(1.0);
+    EXPECT_GT(lastVisibleBottom(), 0);
+    EXPECT_LE(lastVisibleBottom(), inputTop() + 0.5) << "after a new message";
+
+    ASSERT_TRUE(Driver::type("my own reply, long enough to wrap over more than one line of its bubble\n").ok());
+    runFor(1.0);
+    EXPECT_GT(lastVisibleBottom(), 0);
+    EXPECT_LE(lastVisibleBottom(), inputTop() + 0.5) << "after the user's own message";
+    waitUntil([&] { return answered(kChatPath).size() == 1; }, "the message was sent");
+}
+
 TEST_F(ChatScreenTest, TheInputBarRidesOnTheKeyboard)
 {
     showScreen();

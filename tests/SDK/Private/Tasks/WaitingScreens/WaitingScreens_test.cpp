@@ -537,6 +537,92 @@ TEST_F(WaitingScreensTest, RefusedPushOffersARetryAndFailuresChangeNothing)
     EXPECT_TRUE(ident->informedByPush());
 }
 
+TEST_F(WaitingScreensTest, TheUserIsEnrolledOnceWhateverComesTwice)
+{
+    struct Case {
+        const char* why;
+        const char* channel;
+        int tokensPerRequest;
+        int taps;
+        std::vector<std::string> posts;
+    } cases[] = {
+        {"a double tap on the SMS channel", "SMS", 0, 2, {"/waitingListEnrollment", "/canceled"}},
+        {"a double tap on the push channel", "", 1, 2, {"/notificationSubscription", "/waitingListEnrollment", "/canceled"}},
+        {"a host that hands over its token twice", "", 2, 1, {"/notificationSubscription", "/waitingListEnrollment", "/canceled"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        sim->reset();
+        resultScreens = finishes = 0;
+        ident->setPushNotificationChannel(std::string(c.channel));
+        auto panel = placeWaitingList(KVNWaitingListStageRequestNotification);
+        auto observer = NSNotificationCenter::defaultCenter()->addObserverForName_object_queue_usingBlock(
+            "KVNPushRegistrationRequest", nullptr, nullptr, [&](const NSNotification&) {
+                for (int i = 0; i < c.tokensPerRequest; ++i)
+                    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo(
+                        "KVNDeviceTokenReceived", nullptr, {{"deviceToken", NSData{0x0a, 0x1b}}});
+            });
+        window->layoutIfNeeded();
+        for (int i = 0; i < c.taps; ++i)
+            (void)Automation::Driver::tap(panel->requestNotificationButton());
+        for (int round = 0; round < 3; ++round) {
+            pump();
+            waitForIdle();
+        }
+        NSNotificationCenter::defaultCenter()->removeObserver(observer);
+        EXPECT_EQ(posts(), c.posts);
+        EXPECT_EQ(resultScreens, 1);
+        EXPECT_EQ(finishes, 1);
+        panel->view()->removeFromSuperview();
+        panel->removeFromParentViewController();
+    }
+}
+
+TEST_F(WaitingScreensTest, ATokenAfterTheUserRefusedDoesNotEnrolThem)
+{
+    auto panel = placeWaitingList(KVNWaitingListStageRequestNotification);
+    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo("KVNPushNotificationNotAllowed");
+    pump();
+    ASSERT_TRUE(shown(panel->retryNotificationButton()));
+    // The system hands the token over anyway (the host registered for it at launch).
+    NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo("KVNDeviceTokenReceived", nullptr,
+                                                                              {{"deviceToken", NSData{0x01, 0x02}}});
+    pump();
+    waitForIdle();
+    pump();
+    EXPECT_TRUE(posts().empty()) << "neither registered nor enrolled";
+    EXPECT_EQ(resultScreens, 0);
+    EXPECT_EQ(finishes, 0);
+}
+
+TEST_F(WaitingScreensTest, AHostThatNeverAnswersTheRegistrationRequestLeavesTheUserAWayOn)
+{
+    auto panel = placeWaitingList(KVNWaitingListStageRequestNotification);
+    tap(panel->requestNotificationButton());
+    runFor(kvn::WaitingListEnrolment::registrationAnswerTimeout / 2);
+    EXPECT_EQ(panel->shortInfoLabel()->text(), L("PUSH_STAGE2_TITLE")) << "the host is given time to answer";
+    runFor(kvn::WaitingListEnrolment::registrationAnswerTimeout);
+    EXPECT_EQ(panel->shortInfoLabel()->text(), L("PUSH_STAGE3_TITLE")) << "the user is told notifications are not available";
+    EXPECT_TRUE(shown(panel->retryNotificationButton()));
+    EXPECT_TRUE(shown(panel->cancelButton()));
+    EXPECT_TRUE(posts().empty());
+
+    // The retry asks again, and a host that answers this time enrols the user.
+    auto observer = NSNotificationCenter::defaultCenter()->addObserverForName_object_queue_usingBlock(
+        "KVNPushRegistrationRequest", nullptr, nullptr, [&](const NSNotification&) {
+            NSNotificationCenter::defaultCenter()->postNotificationName_object_userInfo("KVNDeviceTokenReceived", nullptr,
+                                                                                      {{"deviceToken", NSData{0x01, 0x02}}});
+        });
+    tap(panel->retryNotificationButton());
+    for (int round = 0; round < 3; ++round) {
+        pump();
+        waitForIdle();
+    }
+    NSNotificationCenter::defaultCenter()->removeObserver(observer);
+    EXPECT_EQ(posts(), (std::vector<std::string>{"/notificationSubscription", "/waitingListEnrollment", "/canceled"}));
+    EXPECT_EQ(resultScreens, 1);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Notification result screen
 
