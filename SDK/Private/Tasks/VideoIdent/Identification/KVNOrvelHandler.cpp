@@ -265,8 +265,16 @@ void KVNOrvelHandler::startConference()
 void KVNOrvelHandler::linkToConference()
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (m_conference && videoSessionToken())
-        m_conference->link(*videoSessionToken());
+    if (!m_conference || !videoSessionToken())
+        return;
+    // Started without a video session (a user notified from the waiting list): there is no
+    // conference on the server to offer to.
+    if (videoSessionToken()->empty() || videoSessionID().value_or("").empty()) {
+        KVNLogLocated(__FILE__, __LINE__, "Orvel: no video session to link to");
+        failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::SDPOfferExchangeFailed));
+        return;
+    }
+    m_conference->link(*videoSessionToken());
 }
 
 void KVNOrvelHandler::onOrvelUp(const LinkUpArgs& event)

@@ -428,6 +428,19 @@ TEST_F(OrvelHandlerTest, ARefusedServerCertificateEndsTheCallAsAnErrorNotALostLi
     settings->setCertificateProvider(nullptr);
 }
 
+// A call started without a video session (a notified user's 429) has no conference on the
+// server to offer to: the agent's arrival fails the offer exchange, and nothing is posted.
+TEST_F(OrvelHandlerTest, WithoutAVideoSessionTheConferenceFailsTheOfferExchangeWithoutARequest)
+{
+    ident->setUseTrickleIce(true);
+    handler->startWithSessionID_sessionToken("", "");
+    handler->startConference();
+    EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 1u);
+    loop->pump();
+    EXPECT_EQ(delegate->count("remote"), 0u) << "no link";
+    EXPECT_EQ(handler->SDPOfferTask(), nullptr);
+}
+
 TEST_F(OrvelHandlerTest, LocalMediaThatAnswersAfterResetIsStoppedAndNotShown)
 {
     handler->startWithSessionID_sessionToken(kSession, kToken);
