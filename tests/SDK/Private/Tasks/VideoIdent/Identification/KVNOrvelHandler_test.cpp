@@ -23,6 +23,7 @@
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Helper/KVNServer.h"
 #include "Private/Helper/KavoniErrorCode.h"
+#include "Private/Tasks/VideoIdent/Identification/KVNOrvelLocalMedia.h"
 #include "Private/Tasks/VideoIdent/Identification/KavoniCertificate.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIView.h"
