@@ -622,9 +622,7 @@ TEST_F(VideoIdentificationTest, StartsThatMakeNoCall)
     const Case cases[] = {
         {"forced onto the waiting list, enrolled: to the success screen", "FULL", true, 1, {}},
         {"forced onto the waiting list, not enrolled: nothing", "FULL", false, 0, {}},
-        // The refused start leaves no video session: a call started anyway would reach no
-        // conference, so the screen hears of the failed start.
-        {"forced but already notified", "FULL-NOTIFIED", false, 0, {KavoniErrorCode::StartVideoIdentificationFailed}},
+        // A user already notified goes on: ANotifiedUserAnswered429GoesOnAsAfterAStart.
         {"a video server this client does not support", "TOKBOX", false, 0, {KavoniErrorCode::UnsupportedVideoserver}},
     };
     for (const auto& c : cases) {
