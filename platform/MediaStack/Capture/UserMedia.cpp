@@ -90,8 +90,16 @@ void proceed(const std::shared_ptr<MediaRequest>& request)
 
     std::shared_ptr<media::CameraCapture> camera;
     if (request->video) {
-        camera = std::make_shared<media::CameraCapture>(AVCaptureDevice::defaultDeviceWithMediaType(AVMediaTypeVideo), request->width,
-                                                        request->height, request->frameRate);
+        // The call shows the user: it starts on the front camera where there is one (the
+        // default device is the rear one, which would show the room while the user queues).
+        auto device = AVCaptureDevice::defaultDeviceWithMediaType(AVMediaTypeVideo);
+        for (const auto& candidate : cameras) {
+            if (candidate->position() == AVCaptureDevicePositionFront) {
+                device = candidate;
+                break;
+            }
+        }
+        camera = std::make_shared<media::CameraCapture>(device, request->width, request->height, request->frameRate);
         camera->start();
     }
     std::shared_ptr<media::MicrophoneCapture> microphone;

@@ -51,6 +51,7 @@ ConferenceLink::ConferenceLink(std::shared_ptr<MediaThread> thread, std::shared_
 
 ConferenceLink::~ConferenceLink()
 {
+    cancelSetupTimer();
     if (m_session)
         m_session->stop();
 }
@@ -146,6 +147,16 @@ void ConferenceLink::applyAnswer(const mediastack::sdp::NegotiatedSession& answe
     if (m_closed || m_answered)
         return;
     m_answered = true;
+    std::weak_ptr<ConferenceLink> weakSelf = weak_from_this();
+    m_setupTimer = m_thread->scheduleAfter(m_settings.setupTimeout, [weakSelf] {
+        auto self = weakSelf.lock();
+        if (!self)
+            return;
+        self->m_setupTimer.reset();
+        if (!self->m_up)
+            self->close("Set-up time-out: the link did not come up within " +
+                        std::to_string(static_cast<int>(self->m_settings.setupTimeout * 1000)) + " ms of the answer");
+    });
     m_ice->setRemoteCredentials({answer.remoteIceUfrag, answer.remoteIcePwd});
     for (const auto& candidate : answer.remoteCandidates) {
         const auto line = mediastack::sdp::CandidateLine::write(candidate);
@@ -200,6 +211,7 @@ void ConferenceLink::handleTransportState(TransportState state)
     case TransportState::Connected:
         if (!m_up) {
             m_up = true;
+            cancelSetupTimer();
             m_peerLink->setPeerCertificate({}, m_dtls->peerCertificate());
             if (m_events.up)
                 m_events.up();
@@ -224,6 +236,7 @@ void ConferenceLink::close(const std::optional<std::string>& message)
     if (m_closed)
         return;
     m_closed = true;
+    cancelSetupTimer();
     if (m_session)
         m_session->stop();
     if (m_dtls)
@@ -233,6 +246,14 @@ void ConferenceLink::close(const std::optional<std::string>& message)
     if (message && m_events.down)
         m_events.down(*message);
     m_events = {};
+}
+
+void ConferenceLink::cancelSetupTimer()
+{
+    if (m_setupTimer) {
+        m_thread->cancel(*m_setupTimer);
+        m_setupTimer.reset();
+    }
 }
 
 } // namespace media

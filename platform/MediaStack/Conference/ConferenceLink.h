@@ -39,6 +39,10 @@ struct ConferenceLinkSettings {
     // SHA-256 of our certificate as the offer announces it.
     std::vector<uint8_t> fingerprint;
     MediaSessionOptions options;
+    // From the answer to DTLS-SRTP connected; a link that takes longer goes down (ICE that
+    // passes with DTLS that never finishes would otherwise stay "linking" through OpenSSL's
+    // back-off, up to a minute a flight).
+    double setupTimeout = 10.0; // seconds
     std::shared_ptr<AudioSource> audioSource;
     std::shared_ptr<VideoSource> videoSource;
 };
@@ -74,6 +78,7 @@ private:
     void makeOffer();
     void handleLocalCandidate(const std::string& line);
     void handleTransportState(TransportState state);
+    void cancelSetupTimer();
 
     std::shared_ptr<MediaThread> m_thread;
     std::shared_ptr<PeerLink> m_peerLink;
@@ -89,6 +94,7 @@ private:
     mutable std::mutex m_offerLock;
     std::optional<mediastack::sdp::SessionDescription> m_offer;
 
+    std::optional<uint64_t> m_setupTimer;
     bool m_localGatheringDone = false;
     bool m_answered = false;
     bool m_up = false;

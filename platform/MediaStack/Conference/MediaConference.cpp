@@ -137,6 +137,7 @@ std::shared_ptr<PeerLink> MediaConference::link(const std::string& peerId)
     if (settings.fingerprint.size() != identity->digest().size())
         settings.fingerprint.assign(identity->digest().begin(), identity->digest().end());
     settings.options.deadStreamTimeout = m_deadStreamTimeout / 1000.0;
+    settings.setupTimeout = m_linkSetupTimeout / 1000.0;
     for (const auto& stream : m_streams) {
         if (auto audio = std::dynamic_pointer_cast<AudioStreamSpec>(stream)) {
             settings.options.disablePLC = audio->disablePLC();

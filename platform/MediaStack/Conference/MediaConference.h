@@ -29,6 +29,7 @@ class MediaConference : public std::enable_shared_from_this<MediaConference> {
 public:
     static constexpr int defaultDeadStreamTimeout = 15000; // ms
     static constexpr int defaultEarlyCandidatesTimeout = 500; // ms
+    static constexpr int defaultLinkSetupTimeout = 10000; // ms, from the answer to link up
     // The text every link-down of an unlink we asked for begins with.
     static constexpr const char* unlinkMessage = "Unlink invoked by the application";
 
@@ -51,6 +52,9 @@ public:
     void setDtlsCertificate(std::shared_ptr<DtlsCertificateBase> certificate) { m_certificate = std::move(certificate); }
     CandidateMode candidateMode() const { return m_candidateMode; }
     void setCandidateMode(CandidateMode mode) { m_candidateMode = mode; }
+    // A link not up this long after the peer's answer goes down as a failed link.
+    int linkSetupTimeout() const { return m_linkSetupTimeout; }
+    void setLinkSetupTimeout(int milliseconds) { m_linkSetupTimeout = milliseconds; }
     int earlyCandidatesTimeout() const { return m_earlyCandidatesTimeout; }
     void setEarlyCandidatesTimeout(int milliseconds) { m_earlyCandidatesTimeout = milliseconds; }
     // libnice gathers every kind of candidate and pairs with peer-reflexive ones it learns
@@ -103,6 +107,7 @@ private:
     std::shared_ptr<DtlsCertificateBase> m_certificate;
     CandidateMode m_candidateMode = CandidateMode::Early;
     int m_earlyCandidatesTimeout = defaultEarlyCandidatesTimeout;
+    int m_linkSetupTimeout = defaultLinkSetupTimeout;
     bool m_suppressPrivate = false;
     bool m_suppressRelay = false;
     std::vector<std::string> m_localAddresses;

@@ -536,6 +536,30 @@ TEST_F(VideoIdentificationTest, WaitingListRoad)
     EXPECT_EQ(second->madeFor, std::vector<long>{0});
 }
 
+// A user already notified from the waiting list whose start is still answered 429 goes on as
+// after a successful start: channel, call (without a video session), completion; the service
+// is not told the identification failed.
+TEST_F(VideoIdentificationTest, ANotifiedUserAnswered429GoesOnAsAfterAStart)
+{
+    initialise(tokenWith("FULLNOTIFIED"));
+    auto ident = KVNIdentification::sharedIdentification();
+    ASSERT_TRUE(ident->waitingListNotified());
+    auto made = makeDriver();
+    start();
+    waitUntil([&] { return completions == 1; }, "the completion");
+    EXPECT_TRUE(ident->forceWaitingList());
+    EXPECT_EQ(made->madeFor, std::vector<long>{KVNVideoIdentification::VideoserverTypeKavoni});
+    ASSERT_TRUE(made->call);
+    EXPECT_EQ(made->call->videoSessionToken(), std::string()) << "the 429 carries no session";
+    waitUntil([&] { return sim->channelClients(token) == 1; }, "the channel");
+    EXPECT_TRUE(screen->errors.empty());
+    EXPECT_EQ(screen->aborts, 0);
+    const auto calls = identificationCalls();
+    EXPECT_EQ(calls.front(), "start");
+    EXPECT_EQ(std::count(calls.begin(), calls.end(), "failed"), 0);
+    made->finishIdentification();
+}
+
 // A restart of the channel mid-road (at the agent's next safe point, the user's chat answer):
 // the driver reconnects 2.0 s later on its own clock, and the road completes with every chat
 // message once, over either transport.
@@ -598,9 +622,7 @@ TEST_F(VideoIdentificationTest, StartsThatMakeNoCall)
     const Case cases[] = {
         {"forced onto the waiting list, enrolled: to the success screen", "FULL", true, 1, {}},
         {"forced onto the waiting list, not enrolled: nothing", "FULL", false, 0, {}},
-        // The refused start leaves no video session: a call started anyway would reach no
-        // conference, so the screen hears of the failed start.
-        {"forced but already notified", "FULL-NOTIFIED", false, 0, {KavoniErrorCode::StartVideoIdentificationFailed}},
+        // A user already notified goes on: ANotifiedUserAnswered429GoesOnAsAfterAStart.
         {"a video server this client does not support", "TOKBOX", false, 0, {KavoniErrorCode::UnsupportedVideoserver}},
     };
     for (const auto& c : cases) {

@@ -89,7 +89,7 @@ TEST_F(UserMediaTest, AnswersOnItsOwnThreadWithARunningStreamAndItsPreview)
     EXPECT_EQ(answer.preview->layoutScale(), VideoLayoutScaleCover);
 
     auto& stream = *answer.stream;
-    EXPECT_EQ(stream.videoDeviceNumber(), stream.rearVideoDeviceNumber());
+    EXPECT_EQ(stream.videoDeviceNumber(), stream.frontVideoDeviceNumber()) << "the call shows the user";
     EXPECT_NE(stream.rearVideoDeviceNumber(), stream.frontVideoDeviceNumber());
     auto provider = stream.cameraProvider();
     ASSERT_TRUE(provider);
@@ -183,20 +183,26 @@ TEST_F(UserMediaTest, AStopFromInsideAFrameHandlerDoesNotWaitForItself)
     EXPECT_FALSE(stream->cameraProvider());
 }
 
-TEST_F(UserMediaTest, SwitchingToTheFrontCameraChangesThePicture)
+// The call shows the user from its start; a switch shows the other camera's picture.
+TEST_F(UserMediaTest, StartsOnTheFrontCameraAndSwitchingChangesThePicture)
 {
     grantAll();
     auto answer = request();
     ASSERT_TRUE(answer.stream);
     auto& stream = *answer.stream;
     auto session = stream.cameraProvider()->captureSession();
-    ASSERT_EQ(session->videoDevice()->position(), AVCaptureDevicePositionBack);
+    ASSERT_EQ(session->videoDevice()->position(), AVCaptureDevicePositionFront);
+    EXPECT_EQ(stream.videoDeviceNumber(), stream.frontVideoDeviceNumber());
 
     // The leftmost bar: white from the rear camera, blue from the front one (Y well apart).
     auto leftLuma = [&] {
         auto frame = answer.preview->latestFrame();
         return frame ? int((*frame->planes[0].data)[static_cast<size_t>(frame->planes[0].stride) * 10 + 5]) : -1;
     };
+    ASSERT_TRUE(eventually([&] { return leftLuma() >= 0 && leftLuma() < 60; }));
+    stream.switchVideoDevice(stream.rearVideoDeviceNumber());
+    EXPECT_EQ(stream.videoDeviceNumber(), stream.rearVideoDeviceNumber());
+    EXPECT_EQ(session->videoDevice()->position(), AVCaptureDevicePositionBack);
     ASSERT_TRUE(eventually([&] { return leftLuma() > 200; }));
     stream.switchVideoDevice(stream.frontVideoDeviceNumber());
     EXPECT_EQ(stream.videoDeviceNumber(), stream.frontVideoDeviceNumber());

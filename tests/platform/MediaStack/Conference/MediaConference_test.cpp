@@ -397,3 +397,40 @@ TEST_F(MediaConferenceTest, LinksUpWithAnAiortcPeerAndGoesDownWhenItCloses)
     ASSERT_TRUE(loop->spin_until([&] { return recorder->count("down") == 1; }, kNetworkBound));
     EXPECT_NE(recorder->with([&] { return recorder->downMessages.front(); }).rfind("Unlink invoked", 0), 0u);
 }
+
+// ICE passes but the far side never speaks DTLS: the link must not stay "linking" through
+// OpenSSL's back-off; it goes down, as any failed link does, at the set-up time-out. The
+// conference runs on the test's clock here, so only the test's steps pass the time-out.
+TEST_F(MediaConferenceTest, ALinkWhoseDtlsNeverFinishesGoesDownAtTheSetUpTimeOut)
+{
+    thread->invoke([&] { peer->ice.reset(); });
+    thread.reset();
+    thread = MediaThread::create();
+    makeConference(CandidateMode::Early);
+    link = conference->link(kPeerId);
+    ASSERT_TRUE(loop->spin_until([&] { return recorder->count("offer") == 1; }, kNetworkBound));
+    const auto offer = recorder->with([&] { return recorder->offers.front(); });
+    const auto answerText = answer(offer.sdpMessage);
+    thread->invoke([&] {
+        peer->srtp.reset();
+        peer->dtls.reset();
+    });
+    ASSERT_FALSE(conference->receiveOfferAnswer({answerText, false, "7"}, kPeerId));
+    ASSERT_TRUE(loop->spin_until(
+        [&] {
+            TransportState state = TransportState::New;
+            thread->invoke([&] { state = peer->ice->state(); });
+            return state == TransportState::Connected;
+        },
+        kNetworkBound));
+
+    runFor(MediaConference::defaultLinkSetupTimeout / 1000.0 - 1.0);
+    thread->invoke([] {});
+    loop->pump();
+    EXPECT_EQ(recorder->count("down"), 0u) << "still within the set-up time";
+    runFor(1.0);
+    ASSERT_TRUE(loop->spin_until([&] { return recorder->count("down") == 1; }, kNetworkBound));
+    const auto message = recorder->with([&] { return recorder->downMessages.front(); });
+    EXPECT_EQ(message.rfind("Set-up time-out", 0), 0u) << message;
+    EXPECT_EQ(recorder->count("up"), 0u);
+}

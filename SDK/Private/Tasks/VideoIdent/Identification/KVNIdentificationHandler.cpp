@@ -149,9 +149,15 @@ void KVNIdentificationHandler::startIdentification(std::function<void()> complet
                 self.reportError(error);
                 return;
             }
-            // A forced waiting list answers without a video session (and the client secret is
-            // gone with the refused start): a call started so would reach no conference.
-            if (!sessionID || !sessionToken) {
+            // A user the waiting list has notified goes on as after a successful start,
+            // though the 429 carries no video session: the channel opens, the call starts its
+            // camera (the screen asks for the video chat once it shows) and the agent is
+            // served; the call cannot link without a session, so it reports a failed offer
+            // exchange when the agent joins, and the user's retry starts afresh.
+            const bool notifiedFromWaitingList = ident->forceWaitingList() && ident->waitingListNotified();
+            if (notifiedFromWaitingList && (!sessionID || !sessionToken))
+                KVNLogLocated(__FILE__, __LINE__, "Video identification goes on for a notified user without a video session");
+            else if (!sessionID || !sessionToken) {
                 KVNLogLocated(__FILE__, __LINE__, "Video identification started without a video session: no call is made");
                 self.reportError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::StartVideoIdentificationFailed));
                 return;
@@ -164,7 +170,7 @@ void KVNIdentificationHandler::startIdentification(std::function<void()> complet
             self.m_webRTCHandler.reset();
             self.m_webRTCHandlerFailed = false;
             if (auto handler = self.webRTCHandler())
-                handler->startWithSessionID_sessionToken(*sessionID, *sessionToken);
+                handler->startWithSessionID_sessionToken(sessionID.value_or(""), sessionToken.value_or(""));
             else if (self.m_webRTCHandlerFailed)
                 return; // reported as the call's failure
             if (completion)

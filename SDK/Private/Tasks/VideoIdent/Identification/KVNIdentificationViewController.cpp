@@ -632,6 +632,11 @@ void KVNIdentificationViewController::identificationHandler_didCreateLocalVideoC
     m_publisherView->setHidden(false);
     m_publisherView->activityIndicator()->stopAnimating();
     if (videoView) {
+        // Each start of the call brings a new preview: it replaces the one before.
+        constexpr long kLocalVideoTag = 0x4b564e4c; // "KVNL"
+        while (auto previous = m_publisherView->viewWithTag(kLocalVideoTag))
+            previous->removeFromSuperview();
+        videoView->setTag(kLocalVideoTag);
         m_publisherView->addSubview(videoView);
         Layout::ConstraintMaker::make(videoView, [&](Layout::ConstraintMaker& make) { make.edges().equalTo(m_publisherView); });
     }
@@ -652,6 +657,11 @@ void KVNIdentificationViewController::identificationHandler_didCreateRemoteVideo
     m_subscriberView->activityIndicator()->stopAnimating();
     if (videoView) {
         videoView->setFrame(CGRectMake(0, 0, kAgentBoxWidth, kAgentBoxHeight));
+        // Each re-link brings the new link's view: it replaces the old link's.
+        constexpr long kRemoteVideoTag = 0x4b564e52; // "KVNR"
+        while (auto previous = m_subscriberView->viewWithTag(kRemoteVideoTag))
+            previous->removeFromSuperview();
+        videoView->setTag(kRemoteVideoTag);
         m_subscriberView->addSubview(videoView);
         Layout::ConstraintMaker::make(videoView, [&](Layout::ConstraintMaker& make) { make.edges().equalTo(m_subscriberView); });
     }

@@ -2,6 +2,7 @@
 
 #include <mutex>
 
+#include "AVFoundation/AVCaptureSession.h"
 #include "Foundation/BindToMainQueue.h"
 #include "Foundation/JSONValue.h"
 #include "Foundation/MainThreadChecker.h"
@@ -83,8 +84,10 @@ struct StopwatchReading {
     int hundredths = 0;
 };
 
+// Main thread only: the session driver and the screen start and read the same stopwatch.
 StopwatchReading stopStopwatch()
 {
+    KVN_ASSERT_MAIN_THREAD();
     IdentTimer* watch = stopwatch();
     if (!watch)
         return {};
@@ -265,15 +268,26 @@ void KVNOrvelHandler::startConference()
 void KVNOrvelHandler::linkToConference()
 {
     KVN_ASSERT_MAIN_THREAD();
-    if (m_conference && videoSessionToken())
-        m_conference->link(*videoSessionToken());
+    if (!m_conference || !videoSessionToken())
+        return;
+    // Started without a video session (a user notified from the waiting list): there is no
+    // conference on the server to offer to.
+    if (videoSessionToken()->empty() || videoSessionID().value_or("").empty()) {
+        KVNLogLocated(__FILE__, __LINE__, "Orvel: no video session to link to");
+        failWithError(KavoniErrorPrivate::kavoniInternalErrorWithCode(KavoniErrorCode::SDPOfferExchangeFailed));
+        return;
+    }
+    m_conference->link(*videoSessionToken());
 }
 
 void KVNOrvelHandler::onOrvelUp(const LinkUpArgs& event)
 {
-    const auto since = stopStopwatch();
-    KVNLog("Orvel: Sucessfully connected (linked up) [%d:%d]\n", since.seconds, since.hundredths);
     std::weak_ptr<KVNOrvelHandler> weak = self();
+    // The stopwatch is the main thread's: it is stopped there, not on the stack's thread.
+    kvn::postToMainQueue(weak, [](KVNOrvelHandler&) {
+        const auto since = stopStopwatch();
+        KVNLog("Orvel: Sucessfully connected (linked up) [%d:%d]\n", since.seconds, since.hundredths);
+    });
     if (!linkPassesChecks(event.link)) {
         KVNLog("server certificate validation error");
         // The unlink's own link-down only logs, so the refusal is reported here: as a failed
@@ -484,5 +498,11 @@ void KVNOrvelHandler::setLocalCameraPosition(long position)
     auto provider = stream ? stream->cameraProvider() : nullptr;
     if (!provider || !provider->captureSession())
         return;
+    const long wanted = position == CameraPositionBack ? CameraPositionBack : CameraPositionFront;
+    if (wanted == localCameraPosition())
+        return;
+    // The other camera may not take the current preset; the still-image set-up after the
+    // switch chooses one anew.
+    provider->captureSession()->setSessionPreset(AVCaptureSessionPresetInputPriority);
     switchLocalCamera(m_localMedia, position);
 }

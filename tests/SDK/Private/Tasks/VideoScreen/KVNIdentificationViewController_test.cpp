@@ -422,3 +422,30 @@ TEST_F(VideoScreenTest, ChatOpenBeforeTheNativeConsentCanBeOpenedAgainAfterIt)
     EXPECT_TRUE(ViewFinder::viewWithText(window, "Please read the consent first")) << "the agent's message is shown";
     EXPECT_EQ(provider->newMessagesCount(), 0);
 }
+
+// Every reset and every re-link hands the screen a new view: one preview and one agent video,
+// however many times.
+TEST_F(VideoScreenTest, NewVideoViewsReplaceTheOldOnes)
+{
+    showWithStandInCall(); // the call's first preview is in already
+    const size_t previewParts = screen->publisherView()->subviews().size();
+    size_t agentParts = 0;
+    std::vector<std::weak_ptr<UIView>> previews;
+    std::vector<std::weak_ptr<UIView>> agents;
+    for (int round = 0; round < 3; ++round) {
+        auto preview = std::make_shared<UIView>();
+        auto agent = std::make_shared<UIView>();
+        screen->identificationHandler_didCreateLocalVideoControl(screen->identificationHandler(), preview);
+        screen->identificationHandler_didCreateRemoteVideoControl(screen->identificationHandler(), agent);
+        previews.push_back(preview);
+        agents.push_back(agent);
+        if (round == 0)
+            agentParts = screen->agentBox()->subviews().size();
+        EXPECT_EQ(screen->publisherView()->subviews().size(), previewParts) << "round " << round;
+        EXPECT_EQ(screen->agentBox()->subviews().size(), agentParts) << "round " << round;
+        EXPECT_EQ(preview->superview(), screen->publisherView());
+        EXPECT_EQ(agent->superview(), screen->agentBox());
+    }
+    EXPECT_EQ(previews.front().lock(), nullptr) << "the old preview is let go";
+    EXPECT_EQ(agents.front().lock(), nullptr) << "the old agent view is let go";
+}

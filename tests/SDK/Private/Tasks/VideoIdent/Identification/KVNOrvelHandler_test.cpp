@@ -23,6 +23,7 @@
 #include "Private/Helper/KVNRequestManager.h"
 #include "Private/Helper/KVNServer.h"
 #include "Private/Helper/KavoniErrorCode.h"
+#include "Private/Tasks/VideoIdent/Identification/KVNOrvelLocalMedia.h"
 #include "Private/Tasks/VideoIdent/Identification/KavoniCertificate.h"
 #include "UIKit/UIApplication.h"
 #include "UIKit/UIView.h"
@@ -426,6 +427,19 @@ TEST_F(OrvelHandlerTest, ARefusedServerCertificateEndsTheCallAsAnErrorNotALostLi
     loop->pump();
     EXPECT_EQ(errors(KavoniErrorCode::ConferenceException), 1u) << "nothing after reset";
     settings->setCertificateProvider(nullptr);
+}
+
+// A call started without a video session (a notified user's 429) has no conference on the
+// server to offer to: the agent's arrival fails the offer exchange, and nothing is posted.
+TEST_F(OrvelHandlerTest, WithoutAVideoSessionTheConferenceFailsTheOfferExchangeWithoutARequest)
+{
+    ident->setUseTrickleIce(true);
+    handler->startWithSessionID_sessionToken("", "");
+    handler->startConference();
+    EXPECT_EQ(errors(KavoniErrorCode::SDPOfferExchangeFailed), 1u);
+    loop->pump();
+    EXPECT_EQ(delegate->count("remote"), 0u) << "no link";
+    EXPECT_EQ(handler->SDPOfferTask(), nullptr);
 }
 
 TEST_F(OrvelHandlerTest, LocalMediaThatAnswersAfterResetIsStoppedAndNotShown)
