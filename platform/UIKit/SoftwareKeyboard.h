@@ -9,11 +9,17 @@
 // platform's animation duration and curve in their user info for screens to animate with.
 // A change of first responder from one input to another (the old one resigns inside the new
 // one's becomeFirstResponder) is judged once, when the outermost change ends, so the
-// keyboard does not hide in between. Main thread only.
+// keyboard does not hide in between. A picture of the window it serves shows it at its
+// frame: a grey panel of key caps (a digit pad's three columns, or a letter keyboard's rows),
+// so a screen that makes room for it is not drawn with an empty band. Main thread only.
+#include <memory>
 #include <string>
 
 #include "CoreGraphics/CGGeometry.h"
+#include "CoreGraphics/CGContext.h"
 #include "UIKit/UITextInputTraits.h"
+
+class UIWindow;
 
 namespace kvn {
 
@@ -44,11 +50,17 @@ public:
     // Hidden, without notifications.
     void resetForTesting();
 
+    // Draws the keyboard over a picture of `window` (in the window's coordinates) when it
+    // shows for that window's input.
+    void drawOverWindow(const UIWindow& window, const CGContextRef& context) const;
+
 private:
     void post(const std::string& will, const std::string& did, CGRect begin, CGRect end);
 
     bool m_visible = false;
     CGRect m_frame = CGRectZero;
+    UIKeyboardType m_type = UIKeyboardTypeDefault;
+    std::weak_ptr<UIWindow> m_window;
     int m_changeDepth = 0;
 };
 

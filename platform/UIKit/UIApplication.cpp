@@ -230,6 +230,15 @@ void UIApplication::updateStatusBarAppearance()
             top = presented;
     }
     m_statusBarStyle = top->preferredStatusBarStyle();
+    // A container hands the choice down to the child it names, and that child may again.
+    auto decider = top;
+    for (int depth = 0; depth < 64; ++depth) {
+        auto child = decider->childViewControllerForStatusBarHidden();
+        if (!child || child == decider)
+            break;
+        decider = child;
+    }
+    m_statusBarHidden = decider->prefersStatusBarHidden();
 }
 
 void UIApplication::setState(UIApplicationState state, const std::string& notification)
@@ -286,6 +295,7 @@ void UIApplication::resetForTesting()
     m_keyWindow.reset();
     m_windows.clear();
     m_statusBarStyle = UIStatusBarStyle::Default;
+    m_statusBarHidden = false;
     m_idleTimerDisabled = false;
     m_openedURLs.clear();
     m_openableSchemes = defaultOpenableSchemes();

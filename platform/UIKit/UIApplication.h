@@ -107,6 +107,9 @@ public:
     // Status bar. With view-controller-based appearance the screens' preferred style is
     // applied when they ask for an update; the setter sets the style directly either way.
     UIStatusBarStyle statusBarStyle() const { return m_statusBarStyle; }
+    // Hidden when the deciding screen (as for the style, through the children it names)
+    // prefers it hidden.
+    bool isStatusBarHidden() const { return m_statusBarHidden; }
     void setStatusBarStyle(UIStatusBarStyle style) { m_statusBarStyle = style; }
     void setStatusBarStyle_animated(UIStatusBarStyle style, bool animated) { m_statusBarStyle = style; }
 
@@ -153,6 +156,7 @@ private:
     std::weak_ptr<UIWindow> m_keyWindow;
     std::vector<std::weak_ptr<UIWindow>> m_windows;
     UIStatusBarStyle m_statusBarStyle = UIStatusBarStyle::Default;
+    bool m_statusBarHidden = false;
     bool m_idleTimerDisabled = false;
     std::vector<std::string> m_openedURLs;
     std::set<std::string> m_openableSchemes = defaultOpenableSchemes();

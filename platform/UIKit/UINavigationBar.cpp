@@ -11,17 +11,13 @@
 #include "UIKit/UINavigationItem.h"
 #include "UIKit/UITouch.h"
 
+using BarText = UINavigationBar::BarText;
+
 namespace {
 
 constexpr CGFloat kBarFontSize = 17;
 constexpr CGFloat kEdgeMargin = 8;
 constexpr CGFloat kTitleGap = 8;
-
-struct BarText {
-    std::string text;
-    std::shared_ptr<UIFont> font;
-    std::shared_ptr<UIColor> color;
-};
 
 // One line of bar text, cut with "…" at `width`.
 Text::TextLayout layOut(const BarText& text, CGFloat width, NSTextAlignment alignment)
@@ -127,50 +123,82 @@ void UINavigationBar::layoutSubviews()
     addTarget(item->rightBarButtonItem(), NSTextAlignmentRight);
 }
 
-void UINavigationBar::drawRect(CGRect rect)
+UINavigationBar::Content UINavigationBar::content() const
 {
+    Content content;
     auto navigationController = m_navigationController.lock();
-    auto context = UIGraphicsGetCurrentContext();
-    if (!navigationController || !context)
-        return;
+    if (!navigationController)
+        return content;
     auto stack = navigationController->viewControllers();
     if (stack.empty())
-        return;
+        return content;
     auto item = stack.back()->navigationItem();
     auto tint = tintColor();
-
-    std::optional<BarText> left = buttonText(item->leftBarButtonItem(), tint);
-    if (!left && stack.size() > 1 && !item->hidesBackButton()) {
-        // The back button names the screen it goes back to, as that screen asks.
-        auto below = stack[stack.size() - 2]->navigationItem();
-        auto back = below->backBarButtonItem();
-        std::string title = back && back->title() ? *back->title() : below->title().value_or("");
-        left = BarText{"\u2039 " + (title.empty() ? std::string("Back") : title), UIFont::systemFontOfSize(kBarFontSize), tint};
-    }
-    std::optional<BarText> right = buttonText(item->rightBarButtonItem(), tint);
-
     CGRect box = bounds();
     CGFloat half = std::max(0.0, box.size.width / 2 - kEdgeMargin);
-    CGFloat sideWidth = 0;
-    if (left) {
-        auto layout = layOut(*left, half, NSTextAlignmentLeft);
-        layout.drawCentredVerticallyInRect(context, CGRectMake(box.origin.x + kEdgeMargin, box.origin.y, half, box.size.height));
-        sideWidth = std::max(sideWidth, layout.usedRect().size.width);
+    auto widthOf = [&](const std::optional<BarText>& text, NSTextAlignment alignment) {
+        return text ? layOut(*text, half, alignment).usedRect().size.width : 0.0;
+    };
+
+    content.left = buttonText(item->leftBarButtonItem(), tint);
+    content.right = buttonText(item->rightBarButtonItem(), tint);
+    if (auto title = item->title(); title && !title->empty())
+        content.title = BarText{*title, UIFont::boldSystemFontOfSize(kBarFontSize),
+                                m_barStyle == UIBarStyle::Black ? UIColor::whiteColor() : UIColor::blackColor()};
+    // Where the title goes when the sides are `sideWidth` wide: centred on the bar, clear of
+    // the wider side.
+    auto titleRoom = [&](CGFloat sideWidth) {
+        CGFloat inset = sideWidth > 0 ? kEdgeMargin + sideWidth + kTitleGap : kEdgeMargin;
+        return CGRectMake(box.origin.x + inset, box.origin.y, box.size.width - 2 * inset, box.size.height);
+    };
+    const CGFloat rightWidth = widthOf(content.right, NSTextAlignmentRight);
+
+    if (!content.left && stack.size() > 1 && !item->hidesBackButton()) {
+        // The back button names the screen it goes back to, as that screen asks; when that
+        // would cut the title, it says only "Back", and then shows only its arrow.
+        auto below = stack[stack.size() - 2]->navigationItem();
+        auto back = below->backBarButtonItem();
+        std::string name = back && back->title() ? *back->title() : below->title().value_or("");
+        std::vector<std::string> candidates;
+        if (!name.empty() && name != "Back")
+            candidates.push_back("\u2039 " + name);
+        candidates.push_back("\u2039 Back");
+        candidates.push_back("\u2039");
+        const CGFloat titleWidth = content.title ? layOut(*content.title, Text::Unbounded, NSTextAlignmentCenter).usedRect().size.width : 0;
+        for (const auto& candidate : candidates) {
+            content.left = BarText{candidate, UIFont::systemFontOfSize(kBarFontSize), tint};
+            content.leftIsBack = true;
+            CGFloat sides = std::max(rightWidth, widthOf(content.left, NSTextAlignmentLeft));
+            if (titleRoom(sides).size.width >= titleWidth)
+                break;
+        }
     }
-    if (right) {
-        auto layout = layOut(*right, half, NSTextAlignmentRight);
-        layout.drawCentredVerticallyInRect(context, CGRectMake(box.origin.x + box.size.width / 2, box.origin.y, half, box.size.height));
-        sideWidth = std::max(sideWidth, layout.usedRect().size.width);
-    }
-    auto title = item->title();
-    if (!title || title->empty())
+    content.titleRect = titleRoom(std::max(rightWidth, widthOf(content.left, NSTextAlignmentLeft)));
+    return content;
+}
+
+std::optional<std::string> UINavigationBar::backButtonTitle() const
+{
+    auto shown = content();
+    if (!shown.leftIsBack)
+        return std::nullopt;
+    return shown.left->text;
+}
+
+void UINavigationBar::drawRect(CGRect rect)
+{
+    auto context = UIGraphicsGetCurrentContext();
+    if (!context)
         return;
-    // Centred on the bar, clear of the wider button on either side.
-    CGFloat inset = sideWidth > 0 ? kEdgeMargin + sideWidth + kTitleGap : kEdgeMargin;
-    CGFloat width = box.size.width - 2 * inset;
-    if (width <= 0)
-        return;
-    auto color = m_barStyle == UIBarStyle::Black ? UIColor::whiteColor() : UIColor::blackColor();
-    layOut(BarText{*title, UIFont::boldSystemFontOfSize(kBarFontSize), color}, width, NSTextAlignmentCenter)
-        .drawCentredVerticallyInRect(context, CGRectMake(box.origin.x + inset, box.origin.y, width, box.size.height));
+    auto shown = content();
+    CGRect box = bounds();
+    CGFloat half = std::max(0.0, box.size.width / 2 - kEdgeMargin);
+    if (shown.left)
+        layOut(*shown.left, half, NSTextAlignmentLeft)
+            .drawCentredVerticallyInRect(context, CGRectMake(box.origin.x + kEdgeMargin, box.origin.y, half, box.size.height));
+    if (shown.right)
+        layOut(*shown.right, half, NSTextAlignmentRight)
+            .drawCentredVerticallyInRect(context, CGRectMake(box.origin.x + box.size.width / 2, box.origin.y, half, box.size.height));
+    if (shown.title && shown.titleRect.size.width > 0)
+        layOut(*shown.title, shown.titleRect.size.width, NSTextAlignmentCenter).drawCentredVerticallyInRect(context, shown.titleRect);
 }

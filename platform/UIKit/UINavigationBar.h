@@ -7,10 +7,13 @@
 // targets over their titles, named by their titles for accessibility, so a tap on a title
 // sends the item's action. Made and laid out by its navigation controller. Main thread only.
 #include <memory>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "UIKit/UIView.h"
 
+class UIFont;
 class UINavigationController;
 
 enum class UIBarStyle : long {
@@ -35,7 +38,29 @@ public:
     void drawRect(CGRect rect) override;
     void layoutSubviews() override;
 
+    // What the back button shows now ("‹ Details", "‹ Back" or "‹"): the title of the screen
+    // below, shortened as far as it takes for the screen's own title to show whole. None when
+    // no back button shows.
+    std::optional<std::string> backButtonTitle() const;
+
+    // One text of the bar, as drawn.
+    struct BarText {
+        std::string text;
+        std::shared_ptr<UIFont> font;
+        std::shared_ptr<UIColor> color;
+    };
+
 private:
+    // What the bar shows, and where the title goes.
+    struct Content {
+        std::optional<BarText> left;
+        bool leftIsBack = false;
+        std::optional<BarText> right;
+        std::optional<BarText> title;
+        CGRect titleRect = CGRectZero;
+    };
+    Content content() const;
+
     friend class UINavigationController;
 
     void applyStyle();

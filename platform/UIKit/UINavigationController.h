@@ -66,6 +66,8 @@ public:
 
     void loadView() override;
     UIStatusBarStyle preferredStatusBarStyle() const override;
+    // The screen on top decides whether the status bar hides.
+    std::shared_ptr<UIViewController> childViewControllerForStatusBarHidden() const override { return topViewController(); }
 
 protected:
     std::shared_ptr<UINavigationController> selfAsNavigationController() override;

@@ -635,6 +635,9 @@ bool UIView::drawViewHierarchyInRect_afterScreenUpdates(CGRect rect, bool afterU
     if (m_bounds.size.width > 0 && m_bounds.size.height > 0)
         CGContextScaleCTM(context, rect.size.width / m_bounds.size.width, rect.size.height / m_bounds.size.height);
     drawTree(context, 1.0);
+    // The keyboard lies over the window it serves, as it does on screen.
+    if (auto window = dynamic_cast<const UIWindow*>(this))
+        kvn::SoftwareKeyboard::shared().drawOverWindow(*window, context);
     CGContextRestoreGState(context);
     return true;
 }

@@ -134,6 +134,10 @@ public:
     // application shows the preferred style of the top-most presented screen of the key
     // window once a screen asks for an update.
     virtual UIStatusBarStyle preferredStatusBarStyle() const { return UIStatusBarStyle::Default; }
+    // Whether the status bar hides while this screen decides it (the application's
+    // isStatusBarHidden); a container names the child that decides instead.
+    virtual bool prefersStatusBarHidden() const { return false; }
+    virtual std::shared_ptr<UIViewController> childViewControllerForStatusBarHidden() const { return nullptr; }
     void setNeedsStatusBarAppearanceUpdate();
 
     // The controller's view went into a window (true) or left it (false).

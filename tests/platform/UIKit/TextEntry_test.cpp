@@ -211,6 +211,42 @@ TEST_F(TextEntryTest, TheReturnKeyAsksTheDelegateAndEndsOnExitWhenSomeoneListens
     EXPECT_EQ(field->text(), "") << "the return key types nothing into a field";
 }
 
+// A picture of the window shows the keyboard where screens made room for it, not an empty
+// band; it goes with the keyboard.
+TEST_F(TextEntryTest, APictureShowsTheKeyboardOverTheWindowItServes)
+{
+    // The window fills the screen, as the app's does.
+    const CGRect screen = UIScreen::mainScreen()->bounds();
+    window->setFrame(screen);
+    window->setBackgroundColor(UIColor::whiteColor());
+    auto picture = [&] {
+        return fixtures::render(window->bounds().size, 1, [&] { window->drawViewHierarchyInRect_afterScreenUpdates(window->bounds(), true); });
+    };
+    auto grey = [](const UIImage& image, CGPoint point) {
+        uint32_t p = image.CGImage()->pixelAt(size_t(point.x), size_t(point.y));
+        return (p & 0xFF) != 0xFF || ((p >> 8) & 0xFF) != 0xFF || ((p >> 16) & 0xFF) != 0xFF;
+    };
+    const CGPoint belowTheKeys = CGPointMake(2, CGRectGetMaxY(screen) - 2);
+    const CGPoint aboveTheKeyboard = CGPointMake(2, CGRectGetMaxY(screen) - 270);
+    EXPECT_FALSE(grey(*picture(), belowTheKeys)) << "no keyboard before editing";
+
+    ASSERT_TRUE(field->becomeFirstResponder());
+    auto shown = picture();
+    EXPECT_TRUE(grey(*shown, belowTheKeys)) << "the keyboard's panel at the bottom";
+    EXPECT_FALSE(grey(*shown, aboveTheKeyboard)) << "and nothing above its frame";
+
+    // Another window is drawn without it.
+    auto other = showBlankScreen();
+    other.window->setFrame(screen);
+    other.window->setBackgroundColor(UIColor::whiteColor());
+    auto otherPicture =
+        fixtures::render(other.window->bounds().size, 1, [&] { other.window->drawViewHierarchyInRect_afterScreenUpdates(other.window->bounds(), true); });
+    EXPECT_FALSE(grey(*otherPicture, belowTheKeys));
+
+    ASSERT_TRUE(field->resignFirstResponder());
+    EXPECT_FALSE(grey(*picture(), belowTheKeys)) << "gone with the keyboard";
+}
+
 TEST_F(TextEntryTest, KeyboardNotificationsCarryItsFrame)
 {
     KeyboardJournal journal;

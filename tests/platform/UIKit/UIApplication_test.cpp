@@ -4,6 +4,7 @@
 
 #include "Foundation/NSBundle.h"
 #include "Foundation/NSNotificationCenter.h"
+#include "UIKit/UINavigationController.h"
 
 namespace {
 
@@ -186,6 +187,45 @@ TEST_F(StatusBarAppearanceTest, ScreensDecideWhenViewControllerBased)
 
     root->dismissViewControllerAnimated_completion(false, nullptr);
     EXPECT_EQ(app->statusBarStyle(), UIStatusBarStyle::Default);
+}
+
+// A screen that hides the status bar, and a container that hands the choice to a child.
+class HidingScreen : public UIViewController {
+public:
+    bool prefersStatusBarHidden() const override { return hides; }
+    std::shared_ptr<UIViewController> childViewControllerForStatusBarHidden() const override { return decider; }
+    bool hides = false;
+    std::shared_ptr<UIViewController> decider;
+};
+
+TEST_F(StatusBarAppearanceTest, TheDecidingScreenOrTheChildItNamesHidesTheStatusBar)
+{
+    useInfo("{}");
+    auto child = std::make_shared<HidingScreen>();
+    auto container = std::make_shared<HidingScreen>();
+    auto navigation = std::make_shared<UINavigationController>();
+    navigation->initWithRootViewController(container);
+    auto window = showWindow(navigation);
+    navigation->setNeedsStatusBarAppearanceUpdate();
+    EXPECT_FALSE(app->isStatusBarHidden());
+
+    container->hides = true;
+    container->setNeedsStatusBarAppearanceUpdate();
+    EXPECT_TRUE(app->isStatusBarHidden()) << "a navigation controller hands the choice to its top screen";
+
+    container->decider = child;
+    container->setNeedsStatusBarAppearanceUpdate();
+    EXPECT_FALSE(app->isStatusBarHidden()) << "the container names a child that shows it";
+    child->hides = true;
+    child->setNeedsStatusBarAppearanceUpdate();
+    EXPECT_TRUE(app->isStatusBarHidden());
+
+    // A full-screen modal decides while it is presented.
+    auto modal = std::make_shared<HidingScreen>();
+    navigation->presentViewController_animated_completion(modal, false, nullptr);
+    EXPECT_FALSE(app->isStatusBarHidden());
+    navigation->dismissViewControllerAnimated_completion(false, nullptr);
+    EXPECT_TRUE(app->isStatusBarHidden());
 }
 
 TEST_F(StatusBarAppearanceTest, ApplicationDecidesWhenNotViewControllerBased)

@@ -97,6 +97,44 @@ TEST_F(UINavigationBarTest, ALongTitleStopsShortOfTheButtons)
     EXPECT_LT(CGRectGetMaxX(ink.black), width - cancelRight) << "and as far from the other edge";
 }
 
+// The back button gives way to the screen's title: its full name, then "Back", then only
+// its arrow, as long as the title would otherwise be cut.
+TEST_F(UINavigationBarTest, TheBackButtonShortensToKeepTheTitleWhole)
+{
+    struct Case {
+        const char* below;
+        const char* top;
+        const char* back;
+        const char* why;
+    };
+    const Case cases[] = {
+        {"Home", "Details", "\u2039 Home", "room for both"},
+        {"Check your details", "Documents", "\u2039 Back", "the full back title would cut the title"},
+        {"Check your details", "Choose your identity paper", "\u2039", "even \"Back\" would cut the title"},
+        {"", "Details", "\u2039 Back", "a screen without a title is gone back to as \"Back\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.why);
+        auto navigation = std::make_shared<UINavigationController>();
+        navigation->initWithRootViewController(screen(c.below));
+        navigation->pushViewController_animated(screen(c.top), false);
+        auto window = showWindow(navigation);
+        window->layoutIfNeeded();
+        EXPECT_EQ(navigation->navigationBar()->backButtonTitle(), c.back);
+    }
+
+    // And the title is drawn whole: as wide as it is on a bar without a back button.
+    auto alone = std::make_shared<UINavigationController>();
+    alone->initWithRootViewController(screen("Document selection"));
+    BarInk whole = drawBar(alone);
+    auto stacked = std::make_shared<UINavigationController>();
+    stacked->initWithRootViewController(screen("Check your details"));
+    stacked->pushViewController_animated(screen("Document selection"), false);
+    BarInk beside = drawBar(stacked);
+    ASSERT_FALSE(CGRectIsNull(beside.black));
+    EXPECT_NEAR(beside.black.size.width, whole.black.size.width, 1.0);
+}
+
 TEST_F(UINavigationBarTest, TappingAButtonsTitleSendsItsAction)
 {
     auto root = screen("Result");

@@ -55,7 +55,7 @@ public:
     const std::shared_ptr<KVNLabel>& identTokenLabel() const { return m_identTokenLabel; }
     const std::shared_ptr<UIBarButtonItem>& cancelButton() const { return m_cancelButton; }
     const std::optional<std::string>& tempText() const { return m_tempText; }
-    bool prefersStatusBarHidden() const { return m_usedByConsentProtocol; }
+    bool prefersStatusBarHidden() const override { return m_usedByConsentProtocol; }
 
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;

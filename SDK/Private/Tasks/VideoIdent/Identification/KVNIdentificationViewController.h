@@ -75,8 +75,8 @@ public:
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewWillDisappear(bool animated) override;
-    bool prefersStatusBarHidden() const { return m_identificationLayout == KVNIdentificationLayoutESigning; }
-    std::shared_ptr<UIViewController> childViewControllerForStatusBarHidden() const;
+    bool prefersStatusBarHidden() const override { return m_identificationLayout == KVNIdentificationLayoutESigning; }
+    std::shared_ptr<UIViewController> childViewControllerForStatusBarHidden() const override;
 
     // A new attempt on this screen: a new session driver, both stopwatches restarted.
     virtual void reset();

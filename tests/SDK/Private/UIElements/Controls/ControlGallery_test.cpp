@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -197,6 +198,22 @@ int countNear(const UIImage& picture, CGRect rect, uint32_t rgb, int tolerance)
     return count;
 }
 
+CGRect whole(const UIImage& picture) { return CGRectMake(0, 0, picture.size().width, picture.size().height); }
+
+// How many pixels differ between two pictures of the same size (all of them when the sizes differ).
+int differingPixels(const UIImage& a, const UIImage& b)
+{
+    if (a.size().width != b.size().width || a.size().height != b.size().height)
+        return int(a.size().width * a.size().height);
+    int count = 0;
+    for (size_t y = 0; y < size_t(a.size().height); ++y)
+        for (size_t x = 0; x < size_t(a.size().width); ++x) {
+            auto p = pixel(a, x, y), q = pixel(b, x, y);
+            count += p.r != q.r || p.g != q.g || p.b != q.b;
+        }
+    return count;
+}
+
 TEST_F(ControlGalleryTest, EveryControlInEveryStateThatChangesItsLook)
 {
     const Shot shots[] = {
@@ -241,13 +258,36 @@ TEST_F(ControlGalleryTest, EveryControlInEveryStateThatChangesItsLook)
         {"text-field-long", [] { return textField(kLong); }},
         {"rounded-view", [] { return made<KVNRoundedView>(CGRectMake(0, 0, 200, 80)); }},
     };
+    std::map<std::string, std::shared_ptr<UIImage>> pictures;
     for (const auto& shot : shots) {
         SCOPED_TRACE(shot.name);
         auto drawn = draw(shot);
         ASSERT_TRUE(drawn.picture);
         // Every control leaves some mark that is not the white backdrop.
-        EXPECT_LT(countNear(*drawn.picture, CGRectMake(0, 0, drawn.picture->size().width, drawn.picture->size().height), 0xFFFFFF, 2),
+        EXPECT_LT(countNear(*drawn.picture, whole(*drawn.picture), 0xFFFFFF, 2),
                   int(drawn.picture->size().width * drawn.picture->size().height));
+        pictures[shot.name] = drawn.picture;
+    }
+
+    // Each state that changes a control's look shows other pixels than the control as made.
+    const std::pair<const char*, const char*> changes[] = {
+        {"label-success", "label"},        {"label-failure", "label"},         {"label-dimmed", "label"},
+        {"filled-label-dimmed", "filled-label"}, {"rounded-disabled", "rounded"}, {"rounded-highlighted", "rounded"},
+        {"rounded-dimmed", "rounded"},     {"dark-highlighted", "dark"},       {"dark-dimmed", "dark"},
+        {"square-disabled", "square"},     {"underline-highlighted", "underline"}, {"underline-dimmed", "underline"},
+        {"check-box-selected", "check-box"},
+    };
+    for (const auto& [state, made] : changes) {
+        SCOPED_TRACE(state);
+        EXPECT_GT(differingPixels(*pictures[state], *pictures[made]), 0) << "looks the same as " << made;
+    }
+    // Dimmed, the brand colour gives way to grey.
+    const uint32_t brand = 0xF95602;
+    for (const char* dimmed : {"filled-label-dimmed", "rounded-dimmed", "underline-dimmed"}) {
+        SCOPED_TRACE(dimmed);
+        std::string made = std::string(dimmed).substr(0, std::string(dimmed).size() - std::string("-dimmed").size());
+        EXPECT_GT(countNear(*pictures[made], whole(*pictures[made]), brand, 8), 0) << "the brand colour shows when not dimmed";
+        EXPECT_EQ(countNear(*pictures[dimmed], whole(*pictures[dimmed]), brand, 8), 0);
     }
 }
 

@@ -40,7 +40,7 @@ public:
     // The page of the current contract, nullopt when there is none to load.
     std::optional<std::string> documentURL() const;
 
-    bool prefersStatusBarHidden() const { return true; }
+    bool prefersStatusBarHidden() const override { return true; }
 
     const std::shared_ptr<KVNWebView>& webView() const { return m_webView; }
     const std::shared_ptr<KVNActivityIndicatorView>& activityIndicator() const { return m_activityIndicator; }

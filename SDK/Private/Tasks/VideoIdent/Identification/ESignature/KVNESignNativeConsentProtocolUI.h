@@ -45,7 +45,7 @@ class KVNESignNativeConsentProtocolUI : public UIViewController,
 public:
     void viewDidLoad() override;
     void viewDidLayoutSubviews() override;
-    bool prefersStatusBarHidden() const { return true; }
+    bool prefersStatusBarHidden() const override { return true; }
 
     std::shared_ptr<KVNnativeESignViewControllerDelegate> delegate() const { return m_delegate.lock(); }
     void setDelegate(const std::shared_ptr<KVNnativeESignViewControllerDelegate>& delegate) { m_delegate = delegate; }

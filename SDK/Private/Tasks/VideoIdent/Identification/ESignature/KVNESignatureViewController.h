@@ -48,7 +48,7 @@ public:
     void didUploadSignatureWithError(const std::shared_ptr<NSError>& error);
 
     // The contract viewer decides whether the status bar shows (it always hides it).
-    std::shared_ptr<UIViewController> childViewControllerForStatusBarHidden() const;
+    std::shared_ptr<UIViewController> childViewControllerForStatusBarHidden() const override;
 
     void checkContractButtonTapped(const std::shared_ptr<UIControl>& sender);
     void backButtonTapped(const std::shared_ptr<UIControl>& sender);
