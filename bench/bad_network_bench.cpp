@@ -19,13 +19,8 @@
 #include <vector>
 
 #include "../tests/platform/MediaStack/support/MediaCall.h"
-#include "Foundation/NSRunLoop.h"
-#include "Foundation/RunLoopClock.h"
-#include "MediaStack/AudioStreamDescription.h"
+#include "RealCodecCall.h"
 #include "MediaStack/Rtp/AbsSendTime.h"
-#include "MediaStack/VideoStreamDescription.h"
-#include "codecs/OpusCodec.h"
-#include "codecs/Vp8Codec.h"
 
 namespace {
 
@@ -164,13 +159,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bad_network_bench [seconds] [width] [height]\n");
         return 2;
     }
-    NSRunLoop::setMainThread();
-    auto clock = std::make_shared<ManualClock>();
-    NSRunLoop::mainRunLoop()->setClock(clock);
-    VideoStreamDescription::registerCodec(
-        "VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
-    AudioStreamDescription::registerCodec(
-        "opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
+    const auto clock = bench::setUpRealCodecCall();
 
     const auto both = [](double loss, double delay) { return Direction{loss, delay}; };
     const Direction capped{0.0, 0.030, 250000};

@@ -14,13 +14,8 @@
 #include <random>
 
 #include "../tests/platform/MediaStack/support/MediaCall.h"
-#include "Foundation/NSRunLoop.h"
-#include "Foundation/RunLoopClock.h"
-#include "MediaStack/AudioStreamDescription.h"
+#include "RealCodecCall.h"
 #include "MediaStack/Rtp/RtpWriter.h"
-#include "MediaStack/VideoStreamDescription.h"
-#include "codecs/OpusCodec.h"
-#include "codecs/Vp8Codec.h"
 
 namespace {
 
@@ -38,13 +33,7 @@ double heapMb() { return static_cast<double>(mallinfo2().uordblks) / (1024.0 * 1
 int main(int argc, char** argv)
 {
     const int packets = argc > 1 ? std::atoi(argv[1]) : 100000;
-    NSRunLoop::setMainThread();
-    auto clock = std::make_shared<ManualClock>();
-    NSRunLoop::mainRunLoop()->setClock(clock);
-    VideoStreamDescription::registerCodec(
-        "VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
-    AudioStreamDescription::registerCodec(
-        "opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
+    const auto clock = bench::setUpRealCodecCall();
 
     media::test::MediaCall call(clock, 320, 240);
     call.start();
