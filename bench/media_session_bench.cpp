@@ -12,12 +12,7 @@
 #include <memory>
 
 #include "../tests/platform/MediaStack/support/MediaCall.h"
-#include "Foundation/NSRunLoop.h"
-#include "Foundation/RunLoopClock.h"
-#include "MediaStack/AudioStreamDescription.h"
-#include "MediaStack/VideoStreamDescription.h"
-#include "codecs/OpusCodec.h"
-#include "codecs/Vp8Codec.h"
+#include "RealCodecCall.h"
 
 namespace {
 
@@ -41,13 +36,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    NSRunLoop::setMainThread();
-    auto clock = std::make_shared<ManualClock>();
-    NSRunLoop::mainRunLoop()->setClock(clock);
-    VideoStreamDescription::registerCodec(
-        "VP8", [] { return std::make_shared<Vp8Codec>(); }, true);
-    AudioStreamDescription::registerCodec(
-        "opus", 48000, 2, [] { return std::make_shared<OpusCodec>(); }, true);
+    const auto clock = bench::setUpRealCodecCall();
 
     media::MediaSession::Statistics a, b;
     double cpu = 0, wall = 0;

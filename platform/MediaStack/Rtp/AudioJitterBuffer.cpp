@@ -26,11 +26,16 @@ AudioJitterBuffer::AudioJitterBuffer(Config config)
 
 void AudioJitterBuffer::reset()
 {
+    clearHeld();
+    m_restartGuard.reset();
+}
+
+void AudioJitterBuffer::clearHeld()
+{
     m_unwrapper.reset();
     m_packets.clear();
     m_nextExpected.reset();
     m_lastPlayed.reset();
-    m_restartGuard.reset();
     m_anchor.reset();
 }
 
@@ -58,7 +63,7 @@ bool AudioJitterBuffer::insert(const std::shared_ptr<const RTPPacket>& packet, M
         drops.add(DropReason::TooLate);
         return false;
     case StreamRestartGuard::Verdict::Restart:
-        reset();
+        clearHeld();
         number = m_unwrapper.unwrap(packet->sequenceNumber);
         break;
     }

@@ -52,9 +52,12 @@ public:
     std::optional<Slot> pop(MediaTime now);
 
     size_t size() const { return m_packets.size(); }
+    // For a new source: starts over with nothing of the old one.
     void reset();
 
 private:
+    // Starts over on a restart of the same source, keeping what was handed out as the mark.
+    void clearHeld();
     MediaTime playoutTime(uint32_t timestamp) const;
 
     Config m_config;

@@ -25,13 +25,16 @@ public:
         const bool newer = !m_lastTimestamp || static_cast<int32_t>(timestamp - *m_lastTimestamp) > 0;
         const bool followsOn = m_candidate && number == *m_candidate + 1;
         if (newer || followsOn) {
-            reset();
+            // The last media handed out stays the mark: media held but not yet handed out
+            // when the restart came must not let an older packet through after it.
+            m_candidate.reset();
             return Verdict::Restart;
         }
         m_candidate = number;
         return Verdict::Drop;
     }
     void handedOut(uint32_t timestamp) { m_lastTimestamp = timestamp; }
+    // For a new source: nothing of the old one counts any more.
     void reset()
     {
         m_lastTimestamp.reset();

@@ -179,7 +179,7 @@ void LinkMediaSession::datagramReceived(std::span<const uint8_t> datagram)
             return;
         m_lastHeard = m_thread->now();
         if (m_video)
-            m_video->rtcpReceived(packets, now);
+            m_video->rtcpReceived(videoShareOfRemb(packets, now), now);
         if (m_audio && !m_stopped)
             m_audio->rtcpReceived(packets, now);
         return;
@@ -213,10 +213,41 @@ void LinkMediaSession::datagramReceived(std::span<const uint8_t> datagram)
     }
 }
 
+uint64_t LinkMediaSession::audioBitrate(MediaTime now)
+{
+    while (!m_audioSent.empty() && now - m_audioSent.front().first > std::chrono::seconds(1))
+        m_audioSent.pop_front();
+    size_t bytes = 0;
+    for (const auto& [at, count] : m_audioSent)
+        bytes += count;
+    return static_cast<uint64_t>(bytes) * 8;
+}
+
+std::vector<std::shared_ptr<RTCPPacket>> LinkMediaSession::videoShareOfRemb(const std::vector<std::shared_ptr<RTCPPacket>>& packets,
+                                                                           MediaTime now)
+{
+    std::vector<std::shared_ptr<RTCPPacket>> out = packets;
+    for (auto& packet : out) {
+        const auto* remb = dynamic_cast<const mediastack::rtp::RtcpRembPacket*>(packet.get());
+        if (!remb || std::find(remb->mediaSsrcs.begin(), remb->mediaSsrcs.end(), m_options.localAudioSsrc) == remb->mediaSsrcs.end())
+            continue;
+        auto share = std::make_shared<mediastack::rtp::RtcpRembPacket>(*remb);
+        const uint64_t audio = audioBitrate(now);
+        share->bitrate = remb->bitrate > audio ? remb->bitrate - audio : 0;
+        packet = share;
+    }
+    return out;
+}
+
 bool LinkMediaSession::sendRtp(const RTPPacket& packet)
 {
     if (m_stopped)
         return false;
+    if (packet.ssrc == m_options.localAudioSsrc && m_video) {
+        const auto now = mediaNow();
+        m_audioSent.emplace_back(now, packet.payload.size() + 12 + 28);
+        (void)audioBitrate(now); // keeps the window to the last second
+    }
     if (!m_absSendTimeId)
         return m_transport->send(mediastack::rtp::RtpWriter::write(packet));
     const mediastack::rtp::RtpHeaderExtension sendTime {*m_absSendTimeId,

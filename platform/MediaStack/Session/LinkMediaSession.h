@@ -6,10 +6,13 @@
 // media thread's clock: audio playout, NACK retries and given-up frames, reports, and the
 // watch for a far side that went silent. With REMB agreed it estimates the bandwidth of the
 // path from the far side (RembEstimator, from the abs-send-time our packets and theirs carry)
-// and tells the far side once a second, or at once when the estimate drops.
+// and tells the far side once a second, or at once when the estimate drops. A REMB of the far
+// side that covers our sound as well as our pictures leaves the video what the sound does
+// not take.
 // Media thread: created, called and destroyed there; sources call in from their capture
 // threads only through the mailboxes.
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -83,6 +86,11 @@ private:
     bool m_sendsRemb = false;
     mediastack::rtp::RembEstimator m_estimator;
     std::vector<uint32_t> m_remoteSsrcs;
+    // Our sound's bytes on the wire over the last second, for the share of a REMB it takes.
+    std::deque<std::pair<mediastack::rtp::MediaTime, size_t>> m_audioSent;
+    uint64_t audioBitrate(mediastack::rtp::MediaTime now);
+    std::vector<std::shared_ptr<RTCPPacket>> videoShareOfRemb(const std::vector<std::shared_ptr<RTCPPacket>>& packets,
+                                                              mediastack::rtp::MediaTime now);
 
     std::shared_ptr<FrameMailbox<VideoFrame>> m_videoMailbox;
     std::shared_ptr<FrameMailbox<AudioFrame>> m_audioMailbox;

@@ -50,6 +50,7 @@ public:
         uint64_t receiveEstimate = 0; // bit/s, the last one sent
         uint64_t sendAllowance = 0; // bit/s, the far side's last estimate for our video
         uint64_t videoFramesSkipped = 0; // captured pictures not sent to stay within it
+        double roundTripMs = 0; // the video stream's last measured round trip, 0 before one
     };
 
     virtual ~MediaSession() = default;

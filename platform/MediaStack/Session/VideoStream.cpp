@@ -183,6 +183,8 @@ void VideoStream::requestKeyFrame(MediaTime now)
 void VideoStream::rtcpReceived(const std::vector<std::shared_ptr<RTCPPacket>>& packets, MediaTime now)
 {
     m_reporter.rtcpReceived(packets, now);
+    if (const auto roundTrip = m_reporter.roundTripTime())
+        m_host.counters().roundTripMs = std::chrono::duration<double, std::milli>(*roundTrip).count();
     std::vector<std::shared_ptr<RTCPPacket>> forCodec;
     bool keyFrameRequested = false;
     for (const auto& packet : packets) {

@@ -179,3 +179,24 @@ TEST(AudioJitterBuffer, APacketFarBehindWhatPlayedIsLateUnlessTheStreamGoesOnFro
         EXPECT_EQ(drops.count(DropReason::TooLate), c.late) << c.why;
     }
 }
+
+TEST(AudioJitterBuffer, ARestartWhileSoundIsHeldDoesNotLetOlderSoundThroughAfterIt)
+{
+    AudioJitterBuffer buffer;
+    DropCounter drops;
+    std::vector<uint16_t> played;
+    const auto popAll = [&](int atMs) {
+        while (auto slot = buffer.pop(kStart + milliseconds(atMs)))
+            played.push_back(slot->packet->sequenceNumber);
+    };
+    buffer.insert(packet(1, 960), kStart, drops);
+    popAll(100);
+    // A restart with newer sound arrives and is held; then the old numbers come again.
+    buffer.insert(packet(30000, 28800000), kStart + milliseconds(120), drops);
+    buffer.insert(packet(1, 960), kStart + milliseconds(130), drops);
+    buffer.insert(packet(2, 1920), kStart + milliseconds(140), drops);
+    popAll(1000);
+    // 1 is late against what played before the restart, not let through as a new start; 2
+    // following on from it is a restart of its own, which the held 30000 gives way to.
+    EXPECT_EQ(played, (std::vector<uint16_t> { 1, 2 })) << "1 never plays twice";
+}
