@@ -9,6 +9,7 @@
 #include "UIKit/NSLayoutConstraint.h"
 #include "UIKit/UIKitLog.h"
 #include "UIKit/UILayoutGuide.h"
+#include "UIKit/UIScrollView.h"
 #include "UIKit/UIView.h"
 
 namespace Layout {
@@ -112,6 +113,109 @@ void addGuide(Solver& solver, const UILayoutGuide& guide, const UIView& owner)
                  "a layout guide");
 }
 
+bool isEdge(NSLayoutAttribute attribute)
+{
+    switch (attribute) {
+    case NSLayoutAttributeLeft:
+    case NSLayoutAttributeRight:
+    case NSLayoutAttributeTop:
+    case NSLayoutAttributeBottom:
+    case NSLayoutAttributeLeading:
+    case NSLayoutAttributeTrailing:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isDimension(NSLayoutAttribute attribute)
+{
+    return attribute == NSLayoutAttributeWidth || attribute == NSLayoutAttributeHeight;
+}
+
+// The content of a scroll view, in root coordinates: its origin sits at the scroll view's
+// origin less the offset, so content placed in it moves with the offset; its size is the
+// content size, when constraints name it.
+struct ContentArea {
+    UIScrollView* scrollView = nullptr;
+    Variable left { "contentLeft" };
+    Variable top { "contentTop" };
+    Variable width { "contentWidth" };
+    Variable height { "contentHeight" };
+    // Which edges constraints name: an axis whose two edges are both named has its content
+    // size from the constraints; otherwise the size set by hand stays.
+    bool namesLeading = false, namesTrailing = false, namesTop = false, namesBottom = false;
+    // Whether a constraint ties the content to the scroll view's frame or to a view outside
+    // it in a way the offset changes (a frame edge, a centre): then a scroll step solves again.
+    bool offsetMatters = false;
+
+    Expression name(NSLayoutAttribute attribute)
+    {
+        switch (attribute) {
+        case NSLayoutAttributeLeft:
+        case NSLayoutAttributeLeading:
+            namesLeading = true;
+            return left;
+        case NSLayoutAttributeRight:
+        case NSLayoutAttributeTrailing:
+            namesTrailing = true;
+            return left + width;
+        case NSLayoutAttributeTop:
+            namesTop = true;
+            return top;
+        case NSLayoutAttributeBottom:
+            namesBottom = true;
+            return top + height;
+        default:
+            return 0.0;
+        }
+    }
+};
+
+using ContentAreas = std::unordered_map<const UIView*, ContentArea>;
+
+bool isInside(const UIView* view, const UIView& scrollView)
+{
+    for (const UIView* v = view; v; v = v->superview().get())
+        if (v->superview().get() == &scrollView)
+            return true;
+    return false;
+}
+
+// Edges between a scroll view and its content attach to the content area, the way content is
+// laid out in a scroll view; dimensions and centres attach to the scroll view's frame.
+Expression attributeExpression(const LayoutItem& item, const UIView* view, NSLayoutAttribute attribute, const UIView* otherView,
+                               ContentAreas& areas)
+{
+    if (view && otherView && isEdge(attribute)) {
+        auto area = areas.find(view);
+        if (area != areas.end() && isInside(otherView, *view))
+            return area->second.name(attribute);
+    }
+    return item.expressionFor(attribute);
+}
+
+// Notes on each scroll view the constraint crosses whether the crossing depends on the offset.
+void noteOffsetDependence(ContentAreas& areas, const UIView* first, NSLayoutAttribute firstAttribute, const UIView* second,
+                          NSLayoutAttribute secondAttribute)
+{
+    if (!second)
+        return;
+    for (auto& [scrollView, area] : areas) {
+        bool firstInside = isInside(first, *scrollView);
+        bool secondInside = isInside(second, *scrollView);
+        if (firstInside == secondInside)
+            continue;
+        const UIView* outside = firstInside ? second : first;
+        NSLayoutAttribute outsideAttribute = firstInside ? secondAttribute : firstAttribute;
+        NSLayoutAttribute insideAttribute = firstInside ? firstAttribute : secondAttribute;
+        bool toContent = outside == scrollView && isEdge(outsideAttribute);
+        bool sizes = isDimension(outsideAttribute) && isDimension(insideAttribute);
+        if (!toContent && !sizes)
+            area.offsetMatters = true;
+    }
+}
+
 CGRect solvedRect(const Solver& solver, const LayoutItem& item, const LayoutItem& parent, CGPoint parentOrigin)
 {
     return CGRectMake(tidy(solver.valueOf(item.leftVariable()) - solver.valueOf(parent.leftVariable()) + parentOrigin.x),
@@ -120,6 +224,11 @@ CGRect solvedRect(const Solver& solver, const LayoutItem& item, const LayoutItem
 }
 
 } // namespace
+
+uint64_t Engine::solveCount()
+{
+    return s_solves;
+}
 
 void Engine::invalidate()
 {
@@ -154,8 +263,11 @@ void Engine::prepare(UIView& root)
         return;
     root.constraintState({}).solvedGeneration = s_generation;
     root.constraintState({}).solvedInputs = std::move(inputs);
-    if (usesConstraints)
+    if (usesConstraints) {
         solve(root);
+        // The solve decides which offsets are inputs.
+        root.constraintState({}).solvedInputs = inputsOf(root, usesConstraints);
+    }
 }
 
 bool Engine::isCurrent(UIView& root, const std::vector<TreeInput>& inputs)
@@ -170,18 +282,33 @@ std::vector<TreeInput> Engine::inputsOf(UIView& root, bool& usesConstraints)
         const auto& state = view.constraintState({});
         bool fixed = &view == &root || state.translatesAutoresizingMaskIntoConstraints;
         usesConstraints = usesConstraints || !fixed || !state.constraints.empty();
-        inputs.push_back(TreeInput{&view, fixed, fixed ? view.layoutFrame() : CGRectZero, view.bounds().origin});
+        CGPoint origin = state.boundsOriginIsInput ? view.bounds().origin : CGPointZero;
+        inputs.push_back(TreeInput{&view, fixed, fixed ? view.layoutFrame() : CGRectZero, origin});
     });
     return inputs;
 }
 
 void Engine::solve(UIView& root)
 {
+    ++s_solves;
     Solver solver;
     std::unordered_set<const UIView*> inTree;
     std::vector<std::shared_ptr<NSLayoutConstraint>> constraints;
+    ContentAreas areas;
     forEachInTree(root, [&](UIView& view) {
         inTree.insert(&view);
+        if (auto* scrollView = dynamic_cast<UIScrollView*>(&view)) {
+            // Content that constraints leave unsized keeps the scroll view's size.
+            ContentArea& area = areas[&view];
+            area.scrollView = scrollView;
+            CGPoint offset = view.bounds().origin;
+            addOrLog(solver, Constraint(area.left, Relation::Equal, view.leftVariable() - offset.x), "a content area");
+            addOrLog(solver, Constraint(area.top, Relation::Equal, view.topVariable() - offset.y), "a content area");
+            addOrLog(solver, Constraint(area.width, Relation::Equal, view.widthVariable(), stayStrength), "a content area");
+            addOrLog(solver, Constraint(area.height, Relation::Equal, view.heightVariable(), stayStrength), "a content area");
+            // A guide of the scroll view's own sits on its visible bounds.
+            area.offsetMatters = !view.constraintState({}).guides.empty();
+        }
         auto parent = view.superview();
         auto& state = view.constraintState({});
         if (&view == &root) {
@@ -208,10 +335,26 @@ void Engine::solve(UIView& root)
             continue;
         Expression rhs = constraint->constant();
         if (second)
-            rhs += constraint->multiplier() * second->expressionFor(constraint->secondAttribute());
-        Constraint c(first->expressionFor(constraint->firstAttribute()), relationFor(constraint->relation()), rhs,
-                     strengthFor(constraint->priority()));
-        addOrLog(solver, c, "a layout constraint");
+            rhs += constraint->multiplier()
+                   * attributeExpression(*second, secondView.get(), constraint->secondAttribute(), firstView.get(), areas);
+        Expression lhs = attributeExpression(*first, firstView.get(), constraint->firstAttribute(), secondView.get(), areas);
+        addOrLog(solver, Constraint(lhs, relationFor(constraint->relation()), rhs, strengthFor(constraint->priority())),
+                 "a layout constraint");
+        noteOffsetDependence(areas, firstView.get(), constraint->firstAttribute(), secondView.get(), constraint->secondAttribute());
+    }
+
+    // The content size follows from constraints that name the content's edges; a scroll step
+    // then solves nothing unless something outside the content depends on the offset.
+    for (auto& [view, area] : areas) {
+        UIScrollView& scrollView = *area.scrollView;
+        scrollView.constraintState({}).boundsOriginIsInput = area.offsetMatters;
+        CGSize size = scrollView.contentSize();
+        if (area.namesLeading && area.namesTrailing)
+            size.width = tidy(solver.valueOf(area.width));
+        if (area.namesTop && area.namesBottom)
+            size.height = tidy(solver.valueOf(area.height));
+        if (size != scrollView.contentSize())
+            scrollView.setContentSize(size);
     }
 
     forEachInTree(root, [&](UIView& view) {

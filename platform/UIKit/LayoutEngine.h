@@ -8,6 +8,12 @@
 //
 // The whole tree is solved afresh each time: screens hold tens of constraints, and a fresh
 // solve cannot carry stale state from views that came and went.
+//
+// A scroll view's content is laid out in the content's space: edges between the scroll view
+// and its descendants attach to the content area, whose size becomes the content size on
+// each axis whose two edges are named; widths, heights and centres attach to its frame. A
+// scroll step therefore changes no solved frame, and solves nothing, unless a constraint ties
+// the content to the frame or to a view outside in a way the offset changes.
 // Main thread only.
 #include <cstdint>
 #include <memory>
@@ -35,6 +41,10 @@ public:
     // updateConstraints on every marked view of the subtree, subviews before their superview.
     static void updateConstraintsInSubtree(UIView& view);
 
+    // How many times a tree was solved since the process began: a pass that changed nothing
+    // leaves it alone.
+    static uint64_t solveCount();
+
     static std::shared_ptr<UIView> nearestCommonAncestor(const std::shared_ptr<UIView>& a, const std::shared_ptr<UIView>& b);
 
 private:
@@ -45,6 +55,7 @@ private:
 
     static inline uint64_t s_generation = 1;
     static inline int s_passDepth = 0;
+    static inline uint64_t s_solves = 0;
 };
 
 } // namespace Layout

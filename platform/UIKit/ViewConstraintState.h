@@ -35,6 +35,9 @@ struct ViewConstraintState {
     UILayoutPriority hugging[2] = { UILayoutPriorityDefaultLow, UILayoutPriorityDefaultLow };
     UILayoutPriority compressionResistance[2] = { UILayoutPriorityDefaultHigh, UILayoutPriorityDefaultHigh };
     bool needsUpdateConstraints = false;
+    // False for a scroll view whose last solve did not depend on its offset: scrolling then
+    // leaves the solved frames as they are.
+    bool boundsOriginIsInput = true;
     // The frame the last solve gave the view (superview coordinates); none for fixed views.
     std::optional<CGRect> solvedFrame;
     // At a tree's root: what its last solve was made from.

@@ -50,24 +50,18 @@ void KVNCircularPagingView::setUp()
     addSubview(m_scrollView);
     Layout::ConstraintMaker::make(m_scrollView, [&](Layout::ConstraintMaker& make) { make.edges().equalTo(view); });
 
-    // Constraints to a scroll view's edges follow its visible bounds here, not its content,
-    // so the content view is placed by hand in layoutSubviews: at the content's origin, as
-    // high as this view and as wide as the pages (this view's width without pages).
+    // The content view fills the scroll view's content, as high as the scroll view; the pages
+    // pinned side by side inside it make it (and so the content size) as wide as all of them.
+    // With no pages it is as wide as the scroll view.
     m_contentView = std::make_shared<UIView>();
     m_contentView->init();
     m_contentView->setBackgroundColor(UIColor::clearColor());
     m_scrollView->addSubview(m_contentView);
-}
-
-void KVNCircularPagingView::layoutSubviews()
-{
-    UIView::layoutSubviews();
-    CGSize size = bounds().size;
-    CGFloat pages = m_pageViews.empty() ? 1 : static_cast<CGFloat>(m_pageViews.size());
-    CGRect content = CGRectMake(0, 0, size.width * pages, size.height);
-    if (m_contentView->frame() != content)
-        m_contentView->setFrame(content);
-    m_scrollView->setContentSize(content.size);
+    Layout::ConstraintMaker::make(m_contentView, [&](Layout::ConstraintMaker& make) {
+        make.edges().equalTo(m_scrollView);
+        make.height().equalTo(m_scrollView);
+        make.width().equalTo(m_scrollView).priority(1);
+    });
 }
 
 void KVNCircularPagingView::setPageViews(const std::vector<std::shared_ptr<UIView>>& pageViews)
@@ -92,7 +86,8 @@ void KVNCircularPagingView::setPageViews(const std::vector<std::shared_ptr<UIVie
         m_contentView->addSubview(page);
         const bool last = i + 1 == m_pageViews.size();
         Layout::ConstraintMaker::make(page, [&](Layout::ConstraintMaker& make) {
-            make.width().height().top().equalTo(view);
+            make.width().height().equalTo(view);
+            make.top().equalTo(m_contentView);
             if (previous)
                 make.left().equalTo(previous->rightAnchor());
             else

@@ -44,7 +44,6 @@ public:
     void scrollViewDidEndDecelerating(const std::shared_ptr<UIScrollView>& scrollView) override;
 
     void tintColorDidChange() override;
-    void layoutSubviews() override;
 
 private:
     void setUp();

@@ -7,7 +7,9 @@
 #include "UIKit/NSLayoutDimension.h"
 #include "UIKit/NSLayoutXAxisAnchor.h"
 #include "UIKit/NSLayoutYAxisAnchor.h"
+#include "UIKit/LayoutEngine.h"
 #include "UIKit/UILayoutGuide.h"
+#include "UIKit/UIScrollView.h"
 
 namespace {
 
@@ -369,4 +371,119 @@ TEST_F(AutoLayoutTest, TopLayoutGuideSitsUnderTheStatusBar)
     EXPECT_EQ(controller->topLayoutGuide()->length(), 20);
     EXPECT_EQ(controller->topLayoutGuide()->layoutFrame(), CGRectMake(0, 0, 320, 20));
     EXPECT_EQ(label->frame(), CGRectMake(15, 35, 100, 445));
+}
+
+namespace {
+
+// A 320 x 200 scroll view filling the screen's top, and a content view inside it.
+struct ScrollScreen {
+    std::shared_ptr<UIView> root;
+    std::shared_ptr<UIScrollView> scroll;
+    std::shared_ptr<SizedView> content;
+
+    ScrollScreen()
+    {
+        root = std::make_shared<UIView>();
+        root->initWithFrame(CGRectMake(0, 0, 320, 480));
+        scroll = std::make_shared<UIScrollView>();
+        scroll->initWithFrame(CGRectMake(0, 0, 320, 200));
+        root->addSubview(scroll);
+        content = makeConstrained(scroll);
+    }
+};
+
+struct ScrollCase {
+    const char* reason;
+    std::function<Constraints(ScrollScreen&)> constraints;
+    CGRect content;
+    CGSize contentSize;
+};
+
+const ScrollCase scrollCases[] = {
+    { "content pinned to all four edges, its own height: the content size is the content's",
+      [](ScrollScreen& s) {
+          return Constraints { s.content->topAnchor()->constraintEqualToAnchor(s.scroll->topAnchor()),
+                               s.content->leftAnchor()->constraintEqualToAnchor(s.scroll->leftAnchor()),
+                               s.content->rightAnchor()->constraintEqualToAnchor(s.scroll->rightAnchor()),
+                               s.content->bottomAnchor()->constraintEqualToAnchor(s.scroll->bottomAnchor()),
+                               s.content->widthAnchor()->constraintEqualToAnchor(s.scroll->widthAnchor()),
+                               s.content->heightAnchor()->constraintEqualToConstant(600) };
+      },
+      CGRectMake(0, 0, 320, 600), CGSizeMake(320, 600) },
+    { "insets from the edges add to the content size",
+      [](ScrollScreen& s) {
+          return Constraints { s.content->topAnchor()->constraintEqualToAnchor_constant(s.scroll->topAnchor(), 20),
+                               s.content->leadingAnchor()->constraintEqualToAnchor_constant(s.scroll->leadingAnchor(), 10),
+                               s.content->trailingAnchor()->constraintEqualToAnchor_constant(s.scroll->trailingAnchor(), -10),
+                               s.content->bottomAnchor()->constraintEqualToAnchor_constant(s.scroll->bottomAnchor(), -30),
+                               s.content->widthAnchor()->constraintEqualToAnchor_constant(s.scroll->widthAnchor(), -20),
+                               s.content->heightAnchor()->constraintEqualToConstant(400) };
+      },
+      CGRectMake(10, 20, 300, 400), CGSizeMake(320, 450) },
+    { "pages side by side, each as wide as the scroll view: the content is as wide as all of them",
+      [](ScrollScreen& s) {
+          return Constraints { s.content->topAnchor()->constraintEqualToAnchor(s.scroll->topAnchor()),
+                               s.content->leftAnchor()->constraintEqualToAnchor(s.scroll->leftAnchor()),
+                               s.content->rightAnchor()->constraintEqualToAnchor(s.scroll->rightAnchor()),
+                               s.content->bottomAnchor()->constraintEqualToAnchor(s.scroll->bottomAnchor()),
+                               s.content->widthAnchor()->constraintEqualToAnchor_multiplier(s.scroll->widthAnchor(), 3),
+                               s.content->heightAnchor()->constraintEqualToAnchor(s.scroll->heightAnchor()) };
+      },
+      CGRectMake(0, 0, 960, 200), CGSizeMake(960, 200) },
+    { "content pinned to the top only keeps the size it was given",
+      [](ScrollScreen& s) {
+          s.scroll->setContentSize(CGSizeMake(320, 1000));
+          return Constraints { s.content->topAnchor()->constraintEqualToAnchor(s.scroll->topAnchor()),
+                               s.content->leftAnchor()->constraintEqualToAnchor(s.scroll->leftAnchor()),
+                               s.content->widthAnchor()->constraintEqualToConstant(100),
+                               s.content->heightAnchor()->constraintEqualToConstant(50) };
+      },
+      CGRectMake(0, 0, 100, 50), CGSizeMake(320, 1000) },
+};
+
+} // namespace
+
+// The content of a scroll view is laid out in the content's own space: edges pinned to the
+// scroll view make the content size, and scrolling moves the content without solving again.
+TEST_F(AutoLayoutTest, ContentConstrainedToAScrollViewSetsTheContentSizeAndScrolls)
+{
+    for (const auto& c : scrollCases) {
+        ScrollScreen screen;
+        NSLayoutConstraint::activateConstraints(c.constraints(screen));
+        screen.root->layoutIfNeeded();
+        EXPECT_EQ(screen.content->frame(), c.content) << c.reason;
+        EXPECT_EQ(screen.scroll->contentSize(), c.contentSize) << c.reason;
+
+        // Scrolled to the end: the content keeps its frame in the content's space, so it
+        // shows moved, and nothing is solved for it.
+        const auto solves = Layout::Engine::solveCount();
+        screen.scroll->setContentOffset(screen.scroll->maximumContentOffset());
+        screen.root->layoutIfNeeded();
+        EXPECT_EQ(screen.content->frame(), c.content) << c.reason;
+        EXPECT_EQ(Layout::Engine::solveCount(), solves) << c.reason;
+    }
+}
+
+// A view inside the scroll view held to a view outside it stays put on screen as the content
+// moves, so there the offset is an input of the solve.
+TEST_F(AutoLayoutTest, ContentHeldToAViewOutsideTheScrollViewStaysOnScreen)
+{
+    ScrollScreen screen;
+    auto badge = makeConstrained(screen.scroll);
+    NSLayoutConstraint::activateConstraints({ screen.content->topAnchor()->constraintEqualToAnchor(screen.scroll->topAnchor()),
+                                              screen.content->leftAnchor()->constraintEqualToAnchor(screen.scroll->leftAnchor()),
+                                              screen.content->rightAnchor()->constraintEqualToAnchor(screen.scroll->rightAnchor()),
+                                              screen.content->bottomAnchor()->constraintEqualToAnchor(screen.scroll->bottomAnchor()),
+                                              screen.content->widthAnchor()->constraintEqualToConstant(320),
+                                              screen.content->heightAnchor()->constraintEqualToConstant(800),
+                                              badge->topAnchor()->constraintEqualToAnchor_constant(screen.root->topAnchor(), 10),
+                                              badge->leftAnchor()->constraintEqualToAnchor_constant(screen.root->leftAnchor(), 10),
+                                              badge->widthAnchor()->constraintEqualToConstant(20),
+                                              badge->heightAnchor()->constraintEqualToConstant(20) });
+    screen.root->layoutIfNeeded();
+    EXPECT_EQ(badge->frame(), CGRectMake(10, 10, 20, 20));
+    screen.scroll->setContentOffset(CGPointMake(0, 300));
+    screen.root->layoutIfNeeded();
+    EXPECT_EQ(badge->frame(), CGRectMake(10, 310, 20, 20));
+    EXPECT_EQ(screen.content->frame(), CGRectMake(0, 0, 320, 800));
 }

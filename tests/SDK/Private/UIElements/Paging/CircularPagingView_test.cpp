@@ -168,6 +168,10 @@ TEST_F(CircularPagingViewTest, NewPagesReplaceTheOldAndStartAtTheFirst)
     auto paging = makeShownPagingView(3);
     swipe(true);
     paging->setPageViews(makePages(2));
+    window->layoutIfNeeded();
+    // The pages' constraints size the content: two pages wide, and as wide as the view without.
+    EXPECT_EQ(paging->scrollView()->contentSize(), CGSizeMake(2 * kWidth, kHeight));
+    EXPECT_EQ(paging->contentView()->frame(), CGRectMake(0, 0, 2 * kWidth, kHeight));
     EXPECT_EQ(paging->contentView()->subviews().size(), 2u);
     EXPECT_EQ(paging->pageControl()->numberOfPages(), 2);
     EXPECT_EQ(paging->pageControl()->currentPage(), 0);
@@ -175,6 +179,7 @@ TEST_F(CircularPagingViewTest, NewPagesReplaceTheOldAndStartAtTheFirst)
 
     paging->setPageViews({});
     window->layoutIfNeeded();
+    EXPECT_EQ(paging->scrollView()->contentSize(), CGSizeMake(kWidth, kHeight));
     EXPECT_TRUE(paging->contentView()->subviews().empty());
     EXPECT_EQ(paging->pageControl()->numberOfPages(), 0);
     EXPECT_EQ(paging->pageControl()->currentPage(), 0);
