@@ -2,6 +2,7 @@
 
 #include "Foundation/NSError.h"
 #include "Foundation/NSLog.h"
+#include "UIKit/UIActivityIndicatorView.h"
 #include "UIKit/UIAlertAction.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UIColor.h"
@@ -13,6 +14,11 @@ void KavoniViewController::viewDidLoad()
 {
     UIViewController::viewDidLoad();
     view()->setBackgroundColor(UIColor::whiteColor());
+    m_activityIndicator = std::make_shared<UIActivityIndicatorView>();
+    m_activityIndicator->initWithActivityIndicatorStyle(UIActivityIndicatorViewStyleGray);
+    m_activityIndicator->setHidesWhenStopped(true);
+    view()->addSubview(m_activityIndicator);
+    m_activityIndicator->startAnimating();
 
     auto settings = std::make_shared<KavoniSettings>();
     // The library shows its own result screens, a video identification begins with the data
@@ -36,6 +42,13 @@ void KavoniViewController::viewDidAppear(bool animated)
     }
 }
 
+void KavoniViewController::viewDidLayoutSubviews()
+{
+    UIViewController::viewDidLayoutSubviews();
+    const auto bounds = view()->bounds();
+    m_activityIndicator->setCenter(CGPointMake(CGRectGetMidX(bounds), CGRectGetMidY(bounds)));
+}
+
 void KavoniViewController::startVideoIdent()
 {
     if (!m_settings || !m_kavoniController) {
@@ -50,6 +63,8 @@ void KavoniViewController::startVideoIdent()
     auto self = std::static_pointer_cast<KavoniViewController>(shared_from_this());
     std::weak_ptr<KavoniController> weakController = m_kavoniController;
     m_kavoniController->initializeWithCompletionBlock([self, weakController](bool success, const std::shared_ptr<NSError>& error, bool) {
+        // The service has answered: what follows is the library's first screen or the alert.
+        self->m_activityIndicator->stopAnimating();
         if (success) {
             auto controller = weakController.lock();
             if (!controller)

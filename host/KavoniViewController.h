@@ -5,7 +5,9 @@
 // from itself, and the library's screens come up over it; an initialisation error shows an
 // "Error" alert over it.
 //
-// Its own view is empty, so it never stays on screen once there is nothing left to show: it
+// Its own view shows only a spinner while the service answers the initialisation (a person
+// sees that something is under way), so it never stays on screen once there is nothing left
+// to show: it
 // leaves (its presenter dismisses it, without animation) when the identification ends, however
 // it ends, and when the user closes the "Error" alert.
 // Main thread only; the library calls the completion blocks there.
@@ -19,6 +21,7 @@
 class KavoniController;
 class KavoniSettings;
 class NSError;
+class UIActivityIndicatorView;
 class UIAlertController;
 
 class KavoniViewController : public UIViewController {
@@ -27,6 +30,8 @@ public:
     void viewDidLoad() override;
     // Shows an "Error" alert that came while the view was not yet on screen.
     void viewDidAppear(bool animated) override;
+    // Keeps the spinner in the middle.
+    void viewDidLayoutSubviews() override;
 
     // Fills the settings with the token and the company, and initialises the identification.
     virtual void startVideoIdent();
@@ -43,6 +48,9 @@ public:
     void setEndObserver(EndObserver observer) { m_endObserver = std::move(observer); }
     const EndObserver& endObserver() const { return m_endObserver; }
 
+    // Turns while the initialisation runs; stopped (and hidden) once it has answered.
+    const std::shared_ptr<UIActivityIndicatorView>& activityIndicator() const { return m_activityIndicator; }
+
 private:
     void showInitializationError(const std::shared_ptr<NSError>& error);
     // The way back to the script's screens.
@@ -53,4 +61,5 @@ private:
     std::shared_ptr<KavoniController> m_kavoniController;
     std::shared_ptr<UIAlertController> m_pendingAlert;
     EndObserver m_endObserver;
+    std::shared_ptr<UIActivityIndicatorView> m_activityIndicator;
 };

@@ -7,6 +7,7 @@
 
 #include "Private/Helper/KavoniErrorPrivate.h"
 #include "KavoniViewController.h"
+#include "UIKit/UIActivityIndicatorView.h"
 #include "UIKit/UIAlertController.h"
 #include "UIKit/UINavigationController.h"
 #include "UIKit/UIView.h"
@@ -74,6 +75,32 @@ TEST_F(KavoniViewControllerTest, ItsViewMakesTheSettingsAndTheControllerOfOneIde
     ASSERT_TRUE(screen->kavoniController());
     EXPECT_EQ(screen->kavoniController()->settings(), settings);
     EXPECT_FALSE(screen->kavoniController()->delegate());
+}
+
+// While the service answers, the screen is not blank: a spinner turns in its middle, and it
+// stops once the initialisation has answered.
+class PendingKavoniViewController : public KavoniViewController {
+public:
+    void startVideoIdent() override {}
+};
+
+TEST_F(KavoniViewControllerTest, ASpinnerTurnsWhileTheInitialisationRunsAndStopsWhenItAnswers)
+{
+    auto pending = present<PendingKavoniViewController>(std::string("DEV0001"));
+    auto spinner = pending->activityIndicator();
+    ASSERT_TRUE(spinner);
+    EXPECT_TRUE(spinner->isAnimating());
+    EXPECT_EQ(spinner->window(), window);
+    const auto bounds = pending->view()->bounds();
+    EXPECT_EQ(spinner->center().x, CGRectGetMidX(bounds));
+    EXPECT_EQ(spinner->center().y, CGRectGetMidY(bounds));
+
+    SCNetworkReachabilitySetFlagsForTesting(0); // the initialisation answers at once, with an error
+    auto failed = present(std::string("DEV0001"));
+    runFor(UIViewControllerTransitionDuration);
+    ASSERT_TRUE(alertOver(failed));
+    EXPECT_FALSE(failed->activityIndicator()->isAnimating());
+    EXPECT_TRUE(failed->activityIndicator()->isHidden());
 }
 
 TEST_F(KavoniViewControllerTest, AnInitialisationErrorShowsTheErrorAlertOverTheScreen)

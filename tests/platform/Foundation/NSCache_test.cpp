@@ -64,8 +64,9 @@ TEST(NSCacheTest, SharedBetweenThreads)
             for (int i = 0; i < 2000; ++i) {
                 auto key = std::to_string((i * 7 + t) % 20);
                 cache.setObject_forKey(boxed(i), key);
-                if (auto hit = cache.objectForKey(std::to_string(i % 20)))
+                if (auto hit = cache.objectForKey(std::to_string(i % 20))) {
                     EXPECT_GE(*hit, 0);
+                }
                 if (i % 50 == 0)
                     cache.removeObjectForKey(key);
             }

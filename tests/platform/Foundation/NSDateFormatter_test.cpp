@@ -82,8 +82,9 @@ TEST(NSDateFormatterTest, ParsingTakesTheWholeTextOrNothing)
         SCOPED_TRACE(c.why);
         auto date = formatter.dateFromString(c.text);
         ASSERT_EQ(date.has_value(), c.seconds.has_value());
-        if (date)
+        if (date) {
             EXPECT_EQ(date->timeIntervalSince1970(), *c.seconds);
+        }
     }
 }
 

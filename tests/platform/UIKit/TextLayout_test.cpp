@@ -99,8 +99,9 @@ TEST(TextLayout, LinesBreakAtTheWidth)
         TextLayout layout(text(c.string), options);
         EXPECT_EQ(lineTexts(layout), c.lines) << c.why;
         EXPECT_NEAR(layout.usedRect().size.height, c.lines.size() * em(kAscender + kDescender + kLineGap, 17), kTolerance) << c.why;
-        if (c.wrapping != Wrapping::None)
+        if (c.wrapping != Wrapping::None) {
             EXPECT_LE(layout.usedRect().size.width, c.width) << c.why;
+        }
     }
 }
 
@@ -157,8 +158,9 @@ TEST(TextLayout, TruncationKeepsWhatFitsAroundAnEllipsis)
         TextLayout layout(text(c.string), options);
         EXPECT_EQ(lineTexts(layout), c.shown) << c.why;
         EXPECT_EQ(layout.isTruncated(), c.truncated) << c.why;
-        if (c.width > 10)
+        if (c.width > 10) {
             EXPECT_LE(layout.usedRect().size.width, c.width) << c.why << ": the measured width never exceeds the box";
+        }
     }
 }
 

@@ -285,8 +285,9 @@ TEST_F(UITableViewTest, InsertionsAndDeletionsKeepTheSelectionOnItsRow)
             table->deleteRowsAtIndexPaths_withRowAnimation(c.deleted, UITableViewRowAnimationAutomatic);
         EXPECT_EQ(table->numberOfRowsInSection(0), c.newCount);
         EXPECT_EQ(table->indexPathForSelectedRow(), c.selected);
-        if (c.selected)
+        if (c.selected) {
             EXPECT_TRUE(table->cellForRowAtIndexPath(*c.selected)->isSelected());
+        }
     }
 }
 

@@ -81,8 +81,9 @@ TEST(CertificateTest, FingerprintTextIsUpperCaseHexPairsJoinedByColons)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Certificate::fingerprintText(c.bytes), c.text);
-        if (!c.bytes.empty())
+        if (!c.bytes.empty()) {
             EXPECT_EQ(Certificate::parseFingerprint(c.text), c.bytes);
+        }
     }
     // The hash of no bytes, a fixed vector of SHA-256.
     EXPECT_EQ(Certificate::fingerprintText(Certificate::sha256({})),

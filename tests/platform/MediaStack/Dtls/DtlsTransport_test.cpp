@@ -67,8 +67,9 @@ protected:
         make(b, pipe->b, configB);
         thread->invoke([&] {
             std::string onA = fingerprintOnA.value_or(b.certificate->fingerprint());
-            if (!onA.empty())
+            if (!onA.empty()) {
                 EXPECT_TRUE(a.dtls->setRemoteFingerprint("sha-256", onA));
+            }
             EXPECT_TRUE(b.dtls->setRemoteFingerprint("sha-256", a.certificate->fingerprint()));
         });
     }

@@ -185,10 +185,12 @@ protected:
         runFor(0.3);
         ASSERT_TRUE(field->isEditing());
         const size_t length = field->text().value_or(std::string()).size();
-        if (length)
+        if (length) {
             ASSERT_TRUE(Automation::Driver::type(std::string(length, '\b')));
-        if (!text.empty())
+        }
+        if (!text.empty()) {
             ASSERT_TRUE(Automation::Driver::type(text));
+        }
         runFor(0.3);
     }
 

@@ -180,7 +180,7 @@ TEST_F(ResultScreenTest, EachVariantShowsItsTextsAndButtons)
 
         const auto tree = dump();
         EXPECT_TRUE(contains(tree, "KVNLabel")) << tree;
-        for (const std::string text : {std::string(c.title), std::string(c.message), std::string("DEV0001"),
+        for (const std::string& text : {std::string(c.title), std::string(c.message), std::string("DEV0001"),
                                        KVNLocalizer::localizedStringForKey("RESULT_TRANSACTION_ID")})
             EXPECT_TRUE(contains(tree, "text=\"" + text + "\"")) << text << "\n" << tree;
         EXPECT_EQ(result->navigationItem()->title(), KVNLocalizer::localizedStringForKey("NAVIGATION_ITEM_TITLE_RESULT"));

@@ -472,8 +472,9 @@ TEST_F(WaitingScreensTest, PushTokenIsRegisteredThenTheUserEnrols)
     EXPECT_EQ(settings->pushDeviceToken(), "0a1b2c3dff");
     EXPECT_EQ(posts(), (std::vector<std::string>{"/notificationSubscription", "/waitingListEnrollment", "/canceled"}));
     for (const auto& request : sim->requests())
-        if (request["path"] == kIdentPath + "/notificationSubscription")
+        if (request["path"] == kIdentPath + "/notificationSubscription") {
             EXPECT_EQ(request["json"]["subscriptionToken"], "0a1b2c3dff");
+        }
     EXPECT_EQ(resultScreens, 1);
     EXPECT_EQ(finishes, 1);
 }

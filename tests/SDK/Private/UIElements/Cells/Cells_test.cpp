@@ -505,8 +505,9 @@ TEST_F(DocumentCellsTest, ClassHeightIsTheHeightTheLayoutTakes)
             const CGFloat laidOut = std::max<CGFloat>(CGRectGetMaxY(cell->subtitleLabel()->frame()) + 10, 74);
             EXPECT_GE(laidOut, expected);
             EXPECT_LT(laidOut, expected + 2);
-            if (text.size() < 10)
+            if (text.size() < 10) {
                 EXPECT_EQ(expected, 74);
+            }
         }
     }
     // The accessory's room comes off the text width: a checkmark leaves width - 145.

@@ -227,8 +227,9 @@ TEST_F(ChatWidgetsTest, CellHeightMatchesItsLayout)
             EXPECT_EQ(CGRectGetMaxX(tail), CGRectGetMaxX(balloon) - 25);
             EXPECT_EQ(cell->dateLabel()->frame().origin.x, balloon.origin.x);
         }
-        if (c.text.empty())
+        if (c.text.empty()) {
             EXPECT_EQ(expected, 60);
+        }
     }
 }
 
