@@ -164,11 +164,11 @@ int main(int argc, char** argv)
     const auto both = [](double loss, double delay) { return Direction{loss, delay}; };
     const Direction capped{0.0, 0.030, 250000};
     const std::vector<Scenario> scenarios = {
-        {"clean, 20 ms", both(0, 0.020), both(0, 0.020)},
-        {"1 % loss, 20 ms", both(0.01, 0.020), both(0.01, 0.020)},
-        {"5 % loss, 35 ms", both(0.05, 0.035), both(0.05, 0.035)},
-        {"15 % loss, 50 ms", both(0.15, 0.050), both(0.15, 0.050)},
-        {"down 250 kbit/s, 30 ms", both(0, 0.030), capped},
+        {"clean, 20 ms", both(0, 0.020), both(0, 0.020), std::nullopt},
+        {"1 % loss, 20 ms", both(0.01, 0.020), both(0.01, 0.020), std::nullopt},
+        {"5 % loss, 35 ms", both(0.05, 0.035), both(0.05, 0.035), std::nullopt},
+        {"15 % loss, 50 ms", both(0.15, 0.050), both(0.15, 0.050), std::nullopt},
+        {"down 250 kbit/s, 30 ms", both(0, 0.030), capped, std::nullopt},
         {"down 250 kbit/s, no REMB", both(0, 0.030), capped, std::nullopt, false},
         {"4 s outage at 10 s, 20 ms", both(0, 0.020), both(0, 0.020), std::pair{10.0, 14.0}},
         {"4 s outage, 5 % loss, 35 ms", both(0.05, 0.035), both(0.05, 0.035), std::pair{10.0, 14.0}},

@@ -219,7 +219,7 @@ TEST_F(DtlsTransportTest, FirstFlightThatArrivesBeforeTheServerAttachesIsKeptFor
         make(a, pipe->a, configA);
         thread->invoke([&] { EXPECT_TRUE(a.dtls->setRemoteFingerprint("sha-256", b.certificate->fingerprint())); });
         connect();
-        if (roleOfA == DtlsRole::Client)
+        if (roleOfA == DtlsRole::Client) {
             ASSERT_TRUE(loop->spin_until(
                 [&] {
                     size_t kept = 0;
@@ -227,6 +227,7 @@ TEST_F(DtlsTransportTest, FirstFlightThatArrivesBeforeTheServerAttachesIsKeptFor
                     return kept > 0;
                 },
                 5.0));
+        }
         // As the link does it: made and given the peer's fingerprint in one turn of the loop.
         DtlsConfig configB;
         configB.role = roleOfA == DtlsRole::Client ? DtlsRole::Server : DtlsRole::Client;

@@ -423,8 +423,9 @@ TEST_F(DataCheckTest, TheHeaderHoldsTheTokenLineAndItsText)
         ASSERT_TRUE(check);
         EXPECT_EQ(check->identTokenLabel() != nullptr, showToken);
         const CGRect label = check->headerLabel()->frame();
-        if (showToken)
+        if (showToken) {
             EXPECT_GE(CGRectGetMinY(label), CGRectGetMaxY(check->identTokenLabel()->frame())) << "the text sits under the token line";
+        }
         const CGFloat headerHeight = check->headerView()->frame().size.height;
         EXPECT_DOUBLE_EQ(headerHeight, CGRectGetMaxY(label) + 7) << "the header ends a little below its text";
         const CGRect firstRow = check->tableView()->rectForRowAtIndexPath(NSIndexPath::indexPathForRow_inSection(0, 0));
