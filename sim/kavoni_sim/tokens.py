@@ -49,8 +49,10 @@ def describe(token: str) -> tuple[int, list[str]]:
         return OUTCOME, [f"{token}: the sim's agent plays the road \"{script.name}\": "
                          f"{script.description} ({ending})"]
     if "FULL" in token and "NOTIFIED" in token:
-        return OUTCOME, [f"{token}: the start is refused though the user was already notified "
-                         "from the waiting list: the identification fails (status 1)"]
+        return TIME_OUT, [f"{token}: the start is answered 429 though the user was already "
+                          "notified from the waiting list: the library goes on as after a start, "
+                          "the call opens and no agent answers, so the run waits until the "
+                          "time-out (status 2)"]
     if "FULL" in token and "waitingList" in settings:
         return OUTCOME, [f"{token}: no agent is free: the user joins the waiting list by SMS and "
                          "the run ends on its notification screen (status 4: no identification "

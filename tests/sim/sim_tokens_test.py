@@ -23,7 +23,7 @@ class TokenDescriptionTest(unittest.TestCase):
             ("DEVPHOTO0001", tokens.OUTCOME, "photo identification", "no agent needed"),
             ("DEVCLOSED0001", tokens.OUTCOME, "office is closed", "ends at the initialisation"),
             ("DEVFULL0001", tokens.OUTCOME, "waiting list by SMS", "ends on the enrolment"),
-            ("DEVFULL-NOTIFIED0001", tokens.OUTCOME, "fails", "a refused start"),
+            ("DEVFULL-NOTIFIED0001", tokens.TIME_OUT, "goes on as after a start", "a 429 for a notified user"),
             ("DEV0001", tokens.TIME_OUT, "no agent plays", "a call nobody answers"),
             ("DEVNOVIDEO0001", tokens.TIME_OUT, "no agent plays", "NOVIDEO is not AGENTNOVIDEO"),
             ("DEVNOSIGN0001", tokens.TIME_OUT, "time-out (status 2)", "the status is said"),
