@@ -10,13 +10,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
-#include <mutex>
 #include <numbers>
 #include <optional>
 
 #include "Foundation/NSBundle.h"
+#include "Foundation/NSCache.h"
 #include "UIKit/UIGraphics.h"
 #include "UIKit/UIScreen.h"
 
@@ -289,10 +288,15 @@ struct KeptNamedImage {
     std::shared_ptr<UIImage> image;
 };
 
-constexpr size_t kKeptNamedImages = 64;
-
-std::mutex g_namedImagesMutex;
-std::map<std::string, KeptNamedImage> g_namedImages;
+NSCache<KeptNamedImage>& namedImages()
+{
+    static NSCache<KeptNamedImage>* cache = [] {
+        auto* made = new NSCache<KeptNamedImage>();
+        made->setCountLimit(64);
+        return made;
+    }();
+    return *cache;
+}
 
 std::optional<std::pair<std::uintmax_t, std::filesystem::file_time_type>> fileStamp(const std::string& path)
 {
@@ -308,27 +312,21 @@ std::optional<std::pair<std::uintmax_t, std::filesystem::file_time_type>> fileSt
 
 std::shared_ptr<UIImage> keptNamedImage(const std::string& path)
 {
-    auto stamp = fileStamp(path);
-    std::lock_guard lock(g_namedImagesMutex);
-    auto it = g_namedImages.find(path);
-    if (it == g_namedImages.end())
+    auto kept = namedImages().objectForKey(path);
+    if (!kept)
         return nullptr;
-    if (!stamp || stamp->first != it->second.size || stamp->second != it->second.changed) {
-        g_namedImages.erase(it);
+    auto stamp = fileStamp(path);
+    if (!stamp || stamp->first != kept->size || stamp->second != kept->changed) {
+        namedImages().removeObjectForKey(path);
         return nullptr;
     }
-    return it->second.image;
+    return kept->image;
 }
 
 void keepNamedImage(const std::string& path, const std::shared_ptr<UIImage>& image)
 {
-    auto stamp = fileStamp(path);
-    if (!stamp)
-        return;
-    std::lock_guard lock(g_namedImagesMutex);
-    if (g_namedImages.size() >= kKeptNamedImages)
-        g_namedImages.clear();
-    g_namedImages[path] = KeptNamedImage{stamp->first, stamp->second, image};
+    if (auto stamp = fileStamp(path))
+        namedImages().setObject_forKey(std::make_shared<KeptNamedImage>(KeptNamedImage{stamp->first, stamp->second, image}), path);
 }
 
 } // namespace

@@ -18,14 +18,22 @@ public:
     std::vector<CGFloat> ended;
 };
 
-class SlideControlTest : public UIKitTest {};
+class SlideControlTest : public UIKitTest {
+protected:
+    // A slide control across the screen, 200 to 240 points down, where a finger reaches it.
+    static std::shared_ptr<KVNPageSlideControl> placeControl(const ShownScreen& screen)
+    {
+        auto control = std::make_shared<KVNPageSlideControl>();
+        control->initWithFrame(CGRectMake(0, 200, 320, 40));
+        screen.view->addSubview(control);
+        return control;
+    }
+};
 
 TEST_F(SlideControlTest, UpwardDragReportsPositiveStepsThatAddUp)
 {
     auto screen = showBlankScreen();
-    auto control = std::make_shared<KVNPageSlideControl>();
-    control->initWithFrame(CGRectMake(0, 200, 320, 40));
-    screen.view->addSubview(control);
+    auto control = placeControl(screen);
     auto delegate = std::make_shared<RecordingSliderDelegate>();
     control->setDelegate(delegate);
 
@@ -45,9 +53,7 @@ TEST_F(SlideControlTest, UpwardDragReportsPositiveStepsThatAddUp)
 TEST_F(SlideControlTest, WithoutDelegateTracksAndSendsNothing)
 {
     auto screen = showBlankScreen();
-    auto control = std::make_shared<KVNPageSlideControl>();
-    control->initWithFrame(CGRectMake(0, 200, 320, 40));
-    screen.view->addSubview(control);
+    auto control = placeControl(screen);
     Automation::Finger finger(screen.window);
     finger.down(CGPointMake(160, 230));
     finger.moveTo(CGPointMake(160, 200));
@@ -72,9 +78,7 @@ TEST_F(SlideControlTest, WithoutDelegateTracksAndSendsNothing)
 TEST_F(SlideControlTest, CancelledDragEndsWhereItBegan)
 {
     auto screen = showBlankScreen();
-    auto control = std::make_shared<KVNPageSlideControl>();
-    control->initWithFrame(CGRectMake(0, 200, 320, 40));
-    screen.view->addSubview(control);
+    auto control = placeControl(screen);
     auto delegate = std::make_shared<RecordingSliderDelegate>();
     control->setDelegate(delegate);
 
